@@ -1,0 +1,42 @@
+# PALUMARO: make run | make test | make bench
+BUILD      ?= build
+TESTBUILD  ?= build-test
+BENCHBUILD ?= build-bench
+JOBS       ?= $(shell nproc)
+
+# Debian packages the build, the tests and the tools need.
+PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev \
+           libgtest-dev libbenchmark-dev poppler-utils fonts-dejavu-core xvfb xauth
+
+.PHONY: run test bench deps build clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
+	  $$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing || \
+	  { $$SUDO apt-get update -q && $$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing; }; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALUMARO_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD)/program && ./palumaro
+
+test: deps
+	cmake -S . -B $(TESTBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALUMARO_SANITIZE=ON -DPALUMARO_TESTS=ON
+	cmake --build $(TESTBUILD) -j $(JOBS)
+	cd $(TESTBUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALUMARO_TESTS=OFF -DPALUMARO_BENCH=ON
+	cmake --build $(BENCHBUILD) -j $(JOBS)
+	cmake --build $(BENCHBUILD) --target run_benchmarks
+
+clean:
+	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD)

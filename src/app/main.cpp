@@ -1,0 +1,57 @@
+// PALUMARO: start-up. Decides the mode from the name the program was started by,
+// reads the settings, shows the main window and enters the event loop.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <exception>
+
+#include "common/ioerror.h"
+#include "shell/fonts.h"
+#include "shell/palumaro.h"
+#include "shell/seams.h"
+#include "shell/settings.h"
+
+namespace {
+
+// The one top-level handler: a failed file operation ends the command that met
+// it, never the program.
+class PalumaroApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const pal::IoError& e) {
+            ShowIoError(e);
+        } catch (const std::exception& e) {
+            ShowAlert(QString::fromLocal8Bit(e.what()), 0, true);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    PalumaroApplication application(argc, argv);
+    installRealSeams();
+    installFontSubstitutions();
+
+    // The start path as given (a link named quivet starts QUIVET mode); the
+    // installation files live beside the real executable.
+    auto& app = pal::app();
+    const QString started = QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath();
+    app.programPath = started.toUpper().toLocal8Bit().toStdString();
+    app.quivetMode = pal::isQuivetPath(app.programPath);
+    app.programDir = QDir::cleanPath(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString();
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QApplication::setApplicationName(QStringLiteral("PALMRO32"));
+
+    TPALUMAROFORM mainForm;
+    if (mainForm.startFailed()) return 1;
+    QApplication::restoreOverrideCursor();
+    mainForm.showMaximized();
+    mainForm.startUp();
+    return QApplication::exec();
+}

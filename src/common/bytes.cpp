@@ -1,0 +1,72 @@
+#include "common/bytes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pal {
+
+std::string upper(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return r;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && upper(a) == upper(b);
+}
+
+std::string trim(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::string cut(std::string_view s, std::size_t n) { return std::string(s.substr(0, std::min(n, s.size()))); }
+
+std::string extensionTest(std::string_view path) {
+    const auto dot = path.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    return upper(path.substr(dot, 4));
+}
+
+std::optional<std::string> companionBase(std::string_view path) {
+    const auto dot = path.find('.');
+    if (dot == std::string_view::npos) return std::nullopt;
+    return std::string(path.substr(0, dot));
+}
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+static std::size_t lastSeparator(std::string_view path) {
+    for (std::size_t i = path.size(); i-- > 0;)
+        if (isSeparator(path[i])) return i;
+    return std::string_view::npos;
+}
+
+std::string fileNamePart(std::string_view path) {
+    const auto p = lastSeparator(path);
+    return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+std::string directoryPart(std::string_view path) {
+    const auto p = lastSeparator(path);
+    if (p == std::string_view::npos) return {};
+    if (p == 0) return std::string(path.substr(0, 1));  // the root directory
+    return std::string(path.substr(0, p));
+}
+
+std::string readShortString(const std::uint8_t* slot, std::size_t n) {
+    const std::size_t len = std::min<std::size_t>(slot[0], n);
+    return std::string(reinterpret_cast<const char*>(slot + 1), len);
+}
+
+void writeShortString(std::uint8_t* slot, std::size_t n, std::string_view s) {
+    const std::size_t len = std::min(s.size(), std::min<std::size_t>(n, 255));
+    std::memset(slot, 0, n + 1);
+    slot[0] = static_cast<std::uint8_t>(len);
+    std::memcpy(slot + 1, s.data(), len);
+}
+
+}  // namespace pal

@@ -1,0 +1,34 @@
+// Byte-string helpers shared by every subsystem: the file formats count one byte
+// as one character, so paths, deck lines and names are std::string of bytes.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pal {
+
+constexpr std::size_t kMaxLine = 255;  // longest line, path or command the formats hold
+
+std::string upper(std::string_view s);          // ASCII upper case, other bytes unchanged
+bool equalsNoCase(std::string_view a, std::string_view b);
+std::string trim(std::string_view s);           // blanks and tabs at both ends
+std::string cut(std::string_view s, std::size_t n = kMaxLine);
+
+// The extension test: from the last "." of the path (dot included), upper-cased,
+// cut to 4 characters; empty when the path has no dot.
+std::string extensionTest(std::string_view path);
+
+// The companion base: the path up to, not including, its first "." anywhere
+// (directories included). Empty optional when the path has no dot.
+std::optional<std::string> companionBase(std::string_view path);
+
+bool isSeparator(char c);                        // "/" and "\" both separate
+std::string fileNamePart(std::string_view path); // text after the last separator
+std::string directoryPart(std::string_view path);// text before the last separator ("" when none)
+
+// Short string: one length byte then n character bytes (a fixed slot of n + 1 bytes).
+std::string readShortString(const std::uint8_t* slot, std::size_t n);
+void writeShortString(std::uint8_t* slot, std::size_t n, std::string_view s);
+
+}  // namespace pal

@@ -1,0 +1,34 @@
+// Finding files the program names itself, on a case-sensitive file system: the
+// formats come from a case-insensitive one, so every look-up tries the exact name
+// first and then a case-insensitive match in the same directory.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pal {
+
+// The existing regular file for path: path itself, or the same directory's entry
+// whose name matches ignoring case. Empty when there is none.
+std::optional<std::string> findFile(const std::string& path);
+bool fileExists(const std::string& path);      // findFile(path).has_value()
+bool directoryExists(const std::string& path); // exact name
+
+// Regular files in dir (empty = current directory) whose names match the
+// wildcard pattern ("*" any run, "?" one byte), ignoring case; sorted by name.
+// Returns bare file names.
+std::vector<std::string> matchFiles(const std::string& dir, const std::string& pattern);
+
+// Case-insensitive wildcard match of a whole name.
+bool wildcardMatch(const std::string& pattern, const std::string& name);
+
+// A path written inside a data file: "\" becomes "/"; when it does not exist as
+// written, it is tried relative to the current directory and then to programDir
+// (a leading drive "C:" and leading separators dropped). Returns the first
+// existing candidate, else the converted text.
+std::string resolveDataPath(const std::string& text, const std::string& programDir);
+
+// Joins a directory and a name with exactly one "/" between them.
+std::string joinPath(const std::string& dir, const std::string& name);
+
+}  // namespace pal

@@ -1,0 +1,717 @@
+// The main window's document logic: File > Open and the recent entries, the
+// dispatch of a file to its window kind, the companion files of a deck in the
+// Windows menu, Save and Save as by kind, and the Edit menu.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+#include "common/bytes.h"
+#include "common/filelookup.h"
+#include "common/ioerror.h"
+#include "common/textfile.h"
+#include "shell/diagramf.h"
+#include "shell/docfactory.h"
+#include "shell/editoru.h"
+#include "shell/palumaro.h"
+#include "shell/seams.h"
+#include "shell/settings.h"
+#include "shell/viewer.h"
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
+QString extOf(const QString& path) { return q(pal::extensionTest(b(path))); }
+
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+const QStringList kOpenFilters = {
+    QStringLiteral("KALVEX files (*.DCK)"),         QStringLiteral("QUIVET files (*.QVD)"),
+    QStringLiteral("MORDAX files (*.DEK)"),         QStringLiteral("Index files (*.IDX)"),
+    QStringLiteral("FORTRAN files (*.FOR)"),        QStringLiteral("PALUMARO Plot files (*.PMX)"),
+    QStringLiteral("Diagram Bitmap files (*.BMP)"), QStringLiteral("Diagram Meta files (*.WMF)"),
+    QStringLiteral("PALUMARO table files (*.TBL)"), QStringLiteral("All files (*)")};
+
+const QStringList kSaveFilters = {
+    QStringLiteral("KALVEX files (*.DCK)"),        QStringLiteral("QUIVET files (*.QVD)"),
+    QStringLiteral("MORDAX files (*.DEK)"),        QStringLiteral("FORTRAN files (*.FOR)"),
+    QStringLiteral("PALUMARO Plot files (*.PMX)"), QStringLiteral("Diagram Bitmap files. (*.BMP)"),
+    QStringLiteral("Diagram Meta files (*.WMF)"),  QStringLiteral("QUIVET table files (*.TBL)"),
+    QStringLiteral("All files (*)")};
+
+bool isEditorKind(int tag) { return tag == Kind::DeckEditor || tag == Kind::QuivetEditor || tag == Kind::TextEditor; }
+
+// The existing file for a name the program made: the exact name, else the same
+// name in another letter case; empty when there is none.
+QString existing(const QString& path) {
+    const auto f = pal::findFile(b(path));
+    return f ? q(*f) : QString();
+}
+
+// Companion name of a deck: base (up to the first ".") + ext, or path + ext
+// when the path has no dot.
+QString companion(const QString& path, const char* ext) {
+    const auto base = pal::companionBase(b(path));
+    return (base ? q(*base) : path) + QString::fromLatin1(ext);
+}
+
+void missingWindowKind(const QString& what, const QString& path) {
+    ShowAlert(path + QStringLiteral(" cannot be opened: ") + what + QStringLiteral(" are not available in this version."),
+              1, true);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- helpers
+
+TDocWindow* TPALUMAROFORM::firstOfKind(int tag) const {
+    for (TDocWindow* w : docWindows())
+        if (w->Tag() == tag) return w;
+    return nullptr;
+}
+
+TEditForm* TPALUMAROFORM::activeEditor() const {
+    if (!active_ || !docWindows().contains(active_.data()) || !isEditorKind(active_->Tag())) return nullptr;
+    return qobject_cast<TEditForm*>(active_.data());
+}
+
+void TPALUMAROFORM::openViewer(const QString& path, const QString& caption, int tag) {
+    auto* v = new TViewForm;
+    try {
+        v->openFile(path);
+    } catch (const pal::IoError& e) {
+        delete v;
+        ShowIoError(e);
+        return;
+    }
+    v->setTag(tag);
+    v->setWindowTitle(caption);
+    addDocWindow(v);
+}
+
+TEditForm* TPALUMAROFORM::openEditor(const QString& path) {
+    auto* e = new TEditForm;
+    try {
+        e->Open(path);
+    } catch (const pal::IoError& err) {
+        delete e;
+        ShowIoError(err);
+        return nullptr;
+    }
+    addDocWindow(e);
+    return e;
+}
+
+FileDialogRequest TPALUMAROFORM::saveRequest(const QString& title, const QString& fileName) const {
+    FileDialogRequest r;
+    r.title = title;
+    r.filters = kSaveFilters;
+    r.filterIndex = 1;
+    r.defaultSuffix = QStringLiteral("dck");
+    r.fileName = fileName;
+    r.save = true;
+    r.overwritePrompt = true;
+    return r;
+}
+
+// ---------------------------------------------------------------- File > Open
+
+void TPALUMAROFORM::Open1Click() {
+    if (!closeQueries({Kind::DeckEditor, Kind::QuivetEditor, Kind::QuivetForm, Kind::Table})) return;
+    for (TDocWindow* w : docWindows())
+        if (w->Tag() == Kind::OutputViewer) destroyDocWindow(w);
+
+    FileDialogRequest r;
+    r.title = QStringLiteral("Open");
+    r.filters = kOpenFilters;
+    r.mustExist = true;
+    r.overwritePrompt = true;
+    if (indexFilePresent) {
+        openState_.defaultExt = QStringLiteral("IDX");
+        openState_.filterIndex = 4;
+        if (openState_.fileName.startsWith('*')) {
+            openState_.fileName = QStringLiteral("*.IDX");
+        } else {
+            const QString ext = extOf(openState_.fileName);
+            openState_.fileName = QStringLiteral("*") + ext;
+            static const QStringList exts = {".DCK", ".QVD", ".DEK", ".IDX", ".FOR", "", ".BMP", ".WMF", ".TBL"};
+            const int i = ext.isEmpty() ? -1 : static_cast<int>(exts.indexOf(ext));
+            openState_.filterIndex = i >= 0 ? i + 1 : 10;
+        }
+    }
+    if (pal::app().quivetMode) {
+        if (indexFilePresent && firstOpenPending) {
+            firstOpenPending = false;
+            if (docFactories().indexDialog) docFactories().indexDialog(indexFileName);
+            UpdateMenu();
+            return;
+        }
+        if (indexFilePresent) {
+            r.filters = {QStringLiteral("Index files (*.IDX)"), QStringLiteral("QUIVET files (*.QVD)")};
+            openState_.defaultExt = QStringLiteral("IDX");
+            if (openState_.fileName.startsWith('*')) openState_.fileName = QStringLiteral("*.IDX");
+        } else {
+            r.filters = {QStringLiteral("QUIVET files (*.QVD)")};
+            openState_.defaultExt = QStringLiteral("QVD");
+            if (openState_.fileName.startsWith('*')) openState_.fileName = QStringLiteral("*.QVD");
+        }
+        openState_.filterIndex = 1;
+    }
+    r.filterIndex = openState_.filterIndex;
+    r.defaultSuffix = openState_.defaultExt;
+    r.fileName = openState_.fileName;
+
+    if (const auto chosen = seams().dialogs->getFile(r)) {
+        const QString path = chosen->path;
+        openState_.fileName = QFileInfo(path).fileName();
+        if (!pal::app().quivetMode) openState_.filterIndex = chosen->filterIndex;
+        // The chosen file's directory becomes the working directory.
+        QDir::setCurrent(QFileInfo(path).absolutePath());
+        if (extOf(path) == QLatin1String(".IDX")) {
+            if (docFactories().indexDialog)
+                docFactories().indexDialog(path);
+            else
+                missingWindowKind(QStringLiteral("index files"), path);
+        } else {
+            ReadaFile(path);
+        }
+    }
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::ReadaFile(const QString& path) {
+    QString ext = extOf(path);
+    recent_.add(b(path));
+    FixFileNameList();
+
+    std::string first;
+    try {
+        first = pal::readFirstLine(b(path));
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+        return;
+    }
+    if (pal::upper(first) == "*QUIVET") ext = QStringLiteral(".QVD");
+    if (pal::app().quivetMode && ext != QLatin1String(".QVD"))
+        ShowAlert(path + QStringLiteral(" is not a QUIVET file."), 0, true);
+
+    {
+        BusyCursor busy;
+        if (ext == QLatin1String(".DCK") || ext == QLatin1String(".DEK")) {
+            DisposeKALVEXWindows(Kind::DeckEditor);
+            GetDGMFile(path);
+            GetLSTFile(path, false);
+            GetOUTFile(path, false);
+            GetTBLFile(path, false);
+            GetPLTFile(path, false);
+            if (openEditor(path)) {
+                setKindItem(QStringLiteral("Input1"), QStringLiteral("Input"), path);
+                currentInputFileName = path;
+            }
+        } else if (ext == QLatin1String(".QVD")) {
+            DisposeKALVEXWindows(Kind::QuivetForm);
+            GetDGMFile(path);
+            GetPLTFile(path, false);
+            GetLSTFile(path, false);
+            GetOUTFile(path, false);
+            GetTBLFile(path, false);
+            if (!docFactories().quivetWindow) {
+                missingWindowKind(QStringLiteral("QUIVET forms"), path);
+            } else {
+                try {
+                    if (TDocWindow* w = docFactories().quivetWindow(path)) {
+                        addDocWindow(w);
+                        setKindItem(QStringLiteral("Input1"), QStringLiteral("Input"), path);
+                        currentInputFileName = path;
+                    }
+                } catch (const pal::IoError& e) {
+                    ShowIoError(e);
+                }
+            }
+        } else if (ext == QLatin1String(".PMX")) {
+            if (!docFactories().plotWindow) {
+                missingWindowKind(QStringLiteral("plot windows"), path);
+            } else {
+                try {
+                    if (TDocWindow* w = docFactories().plotWindow(path)) addDocWindow(w);
+                } catch (const pal::IoError& e) {
+                    ShowIoError(e);
+                }
+            }
+        } else if (ext == QLatin1String(".BMP") || ext == QLatin1String(".WMF") || ext == QLatin1String(".DGM")) {
+            GetDGMFile(path);
+        } else if (ext == QLatin1String(".TBL")) {
+            GetTBLFile(path, true);
+        } else if (ext == QLatin1String(".PLT")) {
+            GetPLTFile(path, true);
+        } else if (ext == QLatin1String(".LST")) {
+            GetLSTFile(path, true);
+        } else {
+            openEditor(path);
+        }
+    }
+    FixFileNameList();
+}
+
+void TPALUMAROFORM::setKindItem(const QString& name, const QString& word, const QString& path) {
+    QAction* a = item(name);
+    if (!a) return;
+    if (path.isEmpty()) {
+        a->setText(word);
+        a->setEnabled(false);
+    } else {
+        QString shown = path;
+        a->setText(word + QLatin1Char(' ') + shown.replace('&', QStringLiteral("&&")));
+        a->setEnabled(true);
+    }
+    a->setData(path);
+}
+
+// ---------------------------------------------------------------- companions
+
+void TPALUMAROFORM::GetLSTFile(const QString& path, bool open) {
+    DisposeKALVEXWindows(Kind::Viewer);
+    const auto base = pal::companionBase(b(path));
+    const QString name = existing(base ? q(*base) + QStringLiteral(".LST") : path);
+    if (!name.isEmpty()) {
+        if (open) openViewer(name, name, Kind::Viewer);
+        setKindItem(QStringLiteral("Listing1"), QStringLiteral("Listing"), name);
+    } else {
+        setKindItem(QStringLiteral("Listing1"), QStringLiteral("Listing"), QString());
+    }
+}
+
+void TPALUMAROFORM::GetOUTFile(const QString& path, bool open) {
+    DisposeKALVEXWindows(Kind::OutputViewer);
+    Output1->menuAction()->setEnabled(true);
+    const auto base = pal::companionBase(b(path));
+    const std::string stem = base ? *base : b(path);
+    const std::string dir = pal::directoryPart(stem);
+    const std::string pattern = pal::fileNamePart(stem) + ".O*";
+    const auto names = pal::matchFiles(dir, pattern);
+    for (const std::string& n : names) {
+        const QString full = q(dir.empty() ? n : pal::joinPath(dir, n));
+        const QString bare = q(n);
+        QString shown = bare;
+        auto* a = Output1->addAction(shown.replace('&', QStringLiteral("&&")));
+        a->setObjectName(QStringLiteral("OutputItem"));
+        // The tag marks an output entry; the full path keeps the entry valid when
+        // the working directory changes later.
+        a->setProperty("tag", Kind::OutputViewer);
+        a->setData(full);
+        connect(a, &QAction::triggered, this, [this, a] { OpenOutFile(a); });
+        if (open) openViewer(full, bare, Kind::OutputViewer);
+    }
+    if (names.empty()) {
+        Output1->setTitle(QStringLiteral("Output"));
+        Output1->menuAction()->setEnabled(false);
+    }
+}
+
+void TPALUMAROFORM::GetPLTFile(const QString& path, bool open) {
+    DisposeKALVEXWindows(Kind::Plot);
+    const QString name = existing(companion(path, ".PLT"));
+    if (!name.isEmpty()) {
+        plotDataFileName = name;
+        if (open) openViewer(name, name, Kind::Viewer);
+    } else {
+        plotDataFileName.clear();
+    }
+}
+
+void TPALUMAROFORM::GetTBLFile(const QString& path, bool open) {
+    DisposeKALVEXWindows(Kind::Table);
+    currentTable = nullptr;
+    const QString name = existing(companion(path, ".TBL"));
+    if (!name.isEmpty()) {
+        if (open) {
+            if (!docFactories().tableWindow) {
+                missingWindowKind(QStringLiteral("table windows"), name);
+            } else {
+                try {
+                    if (TDocWindow* w = docFactories().tableWindow(name)) {
+                        addDocWindow(w);
+                        currentTable = w;
+                    }
+                } catch (const pal::IoError& e) {
+                    ShowIoError(e);
+                }
+            }
+        }
+        setKindItem(QStringLiteral("Table1"), QStringLiteral("Table"), name);
+    } else {
+        setKindItem(QStringLiteral("Table1"), QStringLiteral("Table"), QString());
+    }
+}
+
+void TPALUMAROFORM::GetDGMFile(const QString& path) {
+    DisposeKALVEXWindows(Kind::Diagram);
+    const auto base = pal::companionBase(b(path));
+    if (!base) return;
+    QString name = existing(q(*base) + QStringLiteral(".BMP"));
+    const bool bitmap = !name.isEmpty();
+    if (!bitmap) name = existing(q(*base) + QStringLiteral(".WMF"));
+    if (name.isEmpty()) {
+        setKindItem(QStringLiteral("Diagram1"), QStringLiteral("Diagram"), QString());
+        return;
+    }
+    auto* d = new TDiagramForm;
+    try {
+        d->loadPicture(name);
+    } catch (const pal::IoError& e) {
+        delete d;
+        ShowIoError(e);
+        setKindItem(QStringLiteral("Diagram1"), QStringLiteral("Diagram"), QString());
+        return;
+    }
+    d->setWindowTitle(name);
+    QMdiSubWindow* sub = addDocWindow(d);
+    if (bitmap) {
+        // Fit the window to the picture when it fits on the screen.
+        const QSize pic = d->pictureSize();
+        const QSize screen = mdi_->viewport()->size();
+        const QMargins frame = sub->contentsMargins();
+        QSize client = d->size();
+        if (sub->pos().x() + pic.width() < screen.width()) client.setWidth(pic.width() + 2);
+        if (sub->pos().y() + pic.height() < screen.height()) client.setHeight(pic.height() + 2);
+        sub->resize(client.width() + frame.left() + frame.right(), client.height() + frame.top() + frame.bottom());
+    }
+    setKindItem(QStringLiteral("Diagram1"), QStringLiteral("Diagram"), name);
+}
+
+void TPALUMAROFORM::DisposeKALVEXWindows(int tag) {
+    for (;;) {
+        TDocWindow* victim = nullptr;
+        for (TDocWindow* w : docWindows()) {
+            if (w->Tag() == tag) {
+                victim = w;
+                break;
+            }
+        }
+        switch (tag) {
+            case Kind::DeckEditor:
+            case Kind::QuivetForm:
+                setKindItem(QStringLiteral("Input1"), QStringLiteral("Input"), QString());
+                currentInputFileName.clear();
+                break;
+            case Kind::Viewer: setKindItem(QStringLiteral("Listing1"), QStringLiteral("Listing"), QString()); break;
+            case Kind::Table:
+                currentTable = nullptr;
+                setKindItem(QStringLiteral("Table1"), QStringLiteral("Table"), QString());
+                break;
+            case Kind::OutputViewer:
+                for (QAction* a : Output1->actions()) {
+                    Output1->removeAction(a);
+                    a->deleteLater();
+                }
+                Output1->setTitle(QStringLiteral("Output"));
+                Output1->menuAction()->setEnabled(false);
+                break;
+            case Kind::Diagram: setKindItem(QStringLiteral("Diagram1"), QStringLiteral("Diagram"), QString()); break;
+            default: break;
+        }
+        if (!victim) break;
+        destroyDocWindow(victim);
+    }
+}
+
+void TPALUMAROFORM::OpenOutFile(QAction* a) {
+    if (a->property("tag").toInt() != Kind::OutputViewer) return;
+    const QString caption = a->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+    const QString full = a->data().toString().isEmpty() ? caption : a->data().toString();
+    const QString name = existing(full);
+    if (name.isEmpty()) {
+        ShowAlert(caption + QStringLiteral(" no longer exists"), 2, true);
+        return;
+    }
+    openViewer(name, caption, Kind::OutputViewer);
+    UpdateMenu();
+}
+
+// ---------------------------------------------------------------- Windows menu
+
+void TPALUMAROFORM::Listing1Click() {
+    if (TDocWindow* w = firstOfKind(Kind::Viewer))
+        bringToFront(w);
+    else if (!currentInputFileName.isEmpty())
+        GetLSTFile(currentInputFileName, true);
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::Table1Click() {
+    if (TDocWindow* w = firstOfKind(Kind::Table))
+        bringToFront(w);
+    else if (!currentInputFileName.isEmpty())
+        GetTBLFile(currentInputFileName, true);
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::Diagram1Click() {
+    if (TDocWindow* w = firstOfKind(Kind::Diagram))
+        bringToFront(w);
+    else if (!currentInputFileName.isEmpty())
+        GetDGMFile(currentInputFileName);
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::Input1Click() {
+    for (TDocWindow* w : docWindows()) {
+        if ((w->Tag() == Kind::DeckEditor || w->Tag() == Kind::QuivetForm) && w->fileName() == currentInputFileName &&
+            !currentInputFileName.isEmpty()) {
+            bringToFront(w);
+            UpdateMenu();
+            return;
+        }
+    }
+    if (!currentInputFileName.isEmpty()) {
+        if (extOf(currentInputFileName) != QLatin1String(".QVD")) {
+            openEditor(currentInputFileName);
+        } else if (docFactories().quivetWindow) {
+            BusyCursor busy;
+            try {
+                if (TDocWindow* w = docFactories().quivetWindow(currentInputFileName)) addDocWindow(w);
+            } catch (const pal::IoError& e) {
+                ShowIoError(e);
+            }
+        } else {
+            missingWindowKind(QStringLiteral("QUIVET forms"), currentInputFileName);
+        }
+    }
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::EditQUIVETfile1Click() {
+    FileDialogRequest r;
+    r.title = QStringLiteral("Edit QUIVET file");
+    r.filters = {QStringLiteral("QUIVET Files (*.QVD)"), QStringLiteral("All files (*)")};
+    r.defaultSuffix = QStringLiteral("QVD");
+    r.fileName = QStringLiteral("*.QVD");
+    r.mustExist = true;
+    if (const auto chosen = seams().dialogs->getFile(r)) {
+        const QString path = chosen->path;
+        QString ext = extOf(path);
+        if (ext != QLatin1String(".QVD")) {
+            try {
+                if (pal::upper(pal::readFirstLine(b(path))) == "*QUIVET") ext = QStringLiteral(".QVD");
+            } catch (const pal::IoError& e) {
+                ShowIoError(e);
+            }
+        }
+        if (ext == QLatin1String(".QVD")) {
+            DisposeKALVEXWindows(Kind::QuivetForm);
+            DisposeKALVEXWindows(Kind::DeckEditor);
+            currentInputFileName = path;
+            if (TEditForm* e = openEditor(path)) e->setTag(Kind::QuivetEditor);
+            GetDGMFile(path);
+            GetPLTFile(path, false);
+            GetLSTFile(path, false);
+            GetOUTFile(path, false);
+            GetTBLFile(path, false);
+        }
+    }
+    UpdateMenu();
+}
+
+// ---------------------------------------------------------------- Save, Save as
+
+bool TPALUMAROFORM::saveWindowAs(TDocWindow* w) {
+    const char* ext = w->Tag() == Kind::QuivetEditor ? ".QVD" : w->Tag() == Kind::Plot ? ".PMX" : ".DCK";
+    FileDialogRequest r = saveRequest(QStringLiteral("Saving window ") + w->windowTitle(),
+                                      QStringLiteral("*") + QString::fromLatin1(ext));
+    const auto chosen = seams().dialogs->getFile(r);
+    if (!chosen) return false;
+    if (auto* e = qobject_cast<TEditForm*>(w)) {
+        e->setFileName(chosen->path);
+        e->Save();
+    } else {
+        w->saveTo(chosen->path);
+    }
+    return true;
+}
+
+void TPALUMAROFORM::Save1Click() {
+    bool tableSaved = false;
+    try {
+        for (TDocWindow* w : docWindows()) {
+            const int tag = w->Tag();
+            if (isEditorKind(tag)) {
+                auto* e = qobject_cast<TEditForm*>(w);
+                if (!e) continue;
+                if (!e->fileName().isEmpty())
+                    e->Save();
+                else
+                    saveWindowAs(e);
+            } else if (tag == Kind::QuivetForm) {
+                w->saveTo(currentInputFileName);
+            } else if (tag == Kind::Plot) {
+                if (!w->documentName().isEmpty())
+                    w->saveTo(w->documentName());
+                else
+                    saveWindowAs(w);
+            } else if (tag == Kind::Table && !tableSaved && currentTable) {
+                tableSaved = true;
+                QString name = currentTable->documentName();
+                if (extOf(name) != QLatin1String(".TBL") && name.contains('.'))
+                    name = name.left(name.indexOf('.') + 1) + QStringLiteral("TBL");
+                currentTable->saveTo(name);
+            }
+        }
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+    }
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::Saveas1Click() {
+    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    if (!w) return;
+    const int tag = w->Tag();
+    QString def;
+    if (isEditorKind(tag)) {
+        const QString fn = w->fileName();
+        const int dot = fn.lastIndexOf('.');
+        def = dot >= 0 ? fn.mid(dot, 4) : QString();
+    } else if (tag == Kind::QuivetForm) {
+        def = QStringLiteral(".QVD");
+    } else if (tag == Kind::Plot) {
+        def = QStringLiteral(".PMX");
+    }
+    FileDialogRequest r = saveRequest(QStringLiteral("Save as"), currentInputFileName);
+    r.defaultSuffix = def.startsWith('.') ? def.mid(1) : def;
+    const auto chosen = seams().dialogs->getFile(r);
+    if (chosen) {
+        const QString name = chosen->path;
+        try {
+            if (tag == Kind::TextEditor) {
+                if (extOf(name) == QLatin1String(".QVD")) w->setTag(Kind::QuivetEditor);
+                if (extOf(name) == QLatin1String(".DCK")) w->setTag(Kind::DeckEditor);
+            }
+            if (isEditorKind(tag)) {
+                if (auto* e = qobject_cast<TEditForm*>(w)) {
+                    e->setFileName(name);
+                    e->Save();
+                }
+            } else if (tag == Kind::QuivetForm || tag == Kind::Plot) {
+                w->setWindowTitle(name);
+                w->saveTo(name);
+            } else if (tag == Kind::Table) {
+                if (currentTable) currentTable->saveTo(name);
+            } else if (tag == Kind::Diagram) {
+                w->saveTo(name);
+            }
+        } catch (const pal::IoError& e) {
+            ShowIoError(e);
+        }
+    }
+    UpdateMenu();
+}
+
+// ---------------------------------------------------------------- Edit menu
+
+namespace {
+// The focused input field of a form window, when the focus is in one.
+QLineEdit* focusedField(TDocWindow* w) {
+    auto* f = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    return f && w->isAncestorOf(f) ? f : nullptr;
+}
+}  // namespace
+
+void TPALUMAROFORM::Cut1Click() {
+    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    if (!w) return;
+    if (TEditForm* e = activeEditor()) {
+        e->editor()->cut();
+    } else if (w->Tag() == Kind::QuivetForm) {
+        if (QLineEdit* f = focusedField(w)) f->cut();
+    } else if (w->Tag() == Kind::Table) {
+        w->CopytoClip();
+        w->Clear();
+    }
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::Copy1Click() {
+    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    if (!w) return;
+    if (TEditForm* e = activeEditor()) {
+        e->editor()->copy();
+    } else if (w->Tag() == Kind::QuivetForm) {
+        if (QLineEdit* f = focusedField(w)) f->copy();
+    } else if (auto* v = qobject_cast<TViewForm*>(w)) {
+        v->copySelection();
+    } else if (w->Tag() == Kind::Table) {
+        w->CopytoClip();
+    }
+}
+
+void TPALUMAROFORM::Paste1Click() {
+    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    if (!w) return;
+    if (TEditForm* e = activeEditor()) {
+        e->editor()->paste();
+    } else if (w->Tag() == Kind::QuivetForm) {
+        if (QLineEdit* f = focusedField(w)) f->paste();
+    } else if (w->Tag() == Kind::Table) {
+        w->Paste();
+    }
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::Clear1Click() {
+    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    if (!w) return;
+    if (TEditForm* e = activeEditor()) {
+        if (w->Tag() == Kind::DeckEditor || w->Tag() == Kind::TextEditor) e->editor()->textCursor().removeSelectedText();
+    } else if (w->Tag() == Kind::QuivetForm) {
+        if (QLineEdit* f = focusedField(w)) f->del();
+    } else if (w->Tag() == Kind::Table) {
+        w->Clear();
+    }
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::Find1Click() {
+    lastSearchWasFind = true;
+    lastSearchWasReplace = false;
+    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    if (TEditForm* e = activeEditor())
+        e->showFindDialog();
+    else if (auto* v = qobject_cast<TViewForm*>(w))
+        v->showFindDialog();
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::Replace1Click() {
+    if (TEditForm* e = activeEditor()) {
+        lastSearchWasReplace = true;
+        lastSearchWasFind = false;
+        e->showReplaceDialog();
+    }
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::SearchAgain1Click() {
+    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    if (TEditForm* e = activeEditor()) {
+        if (lastSearchWasFind)
+            e->Find();
+        else if (lastSearchWasReplace)
+            e->Replace();
+    } else if (auto* v = qobject_cast<TViewForm*>(w)) {
+        v->Find();
+    }
+    UpdateMenu();
+}

@@ -1,0 +1,33 @@
+// The shared context of a running print job: the printer canvas, the unit M,
+// margins, line height and the current line position, read and advanced by every
+// window's Print through NewLine.
+#pragma once
+#include <functional>
+
+class QPainter;
+class QString;
+
+struct PrintContext {
+    QPainter* canvas = nullptr;
+    int pageWidth = 0;    // printer pixels
+    int pageHeight = 0;
+    int M = 0;            // a printer length standing for one inch
+    int topMargin = 0;
+    int leftMargin = 0;
+    int lineHeight = 0;
+    int y = 0;            // where the next line is printed
+    bool printing = false;
+    bool landscape = false;  // the printer's page orientation
+    int pageNumber = 0;      // pages begun so far in this job (the printer's page number)
+    // Set by the print job: starts a new page and prints its "Page n" header.
+    std::function<void()> startNewPage;
+
+    // Advances y by n lines; while a job runs, breaks the page when it is full.
+    void NewLine(int n);
+    // Draws text on the canvas with its top (not its baseline) at y, the way the
+    // line positions above are meant.
+    void textOut(int x, int y, const QString& text) const;
+};
+
+// The one print context of the program.
+PrintContext& PrintCtx();

@@ -1,0 +1,196 @@
+#include "shell/seams.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+#include <cerrno>
+
+namespace {
+
+class MessageBoxAlerts : public AlertService {
+public:
+    AlertButton show(const QString& text, int kind, bool beepFirst) override {
+        if (beepFirst) beep();
+        QMessageBox box(QApplication::activeWindow());
+        box.setText(text);
+        QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+        QMessageBox::StandardButton def = QMessageBox::Ok;
+        switch (kind) {
+            case 1: box.setIcon(QMessageBox::Information); box.setWindowTitle(QStringLiteral("Information")); break;
+            case 2:
+                box.setIcon(QMessageBox::Warning);
+                box.setWindowTitle(QStringLiteral("Warning"));
+                buttons = QMessageBox::Ok | QMessageBox::Cancel;
+                break;
+            case 3:
+                box.setIcon(QMessageBox::Critical);
+                box.setWindowTitle(QStringLiteral("Error"));
+                buttons = QMessageBox::Yes | QMessageBox::No;
+                def = QMessageBox::Yes;
+                break;
+            case 5: case 6:
+                box.setIcon(QMessageBox::Warning);
+                box.setWindowTitle(QStringLiteral("Warning"));
+                buttons = QMessageBox::Yes | QMessageBox::No;
+                def = QMessageBox::Yes;
+                break;
+            case 7:
+                box.setIcon(QMessageBox::Warning);
+                box.setWindowTitle(QStringLiteral("Warning"));
+                buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+                def = QMessageBox::Yes;
+                break;
+            default: box.setIcon(QMessageBox::Critical); box.setWindowTitle(QStringLiteral("Error")); break;
+        }
+        box.setStandardButtons(buttons);
+        box.setDefaultButton(def);
+        switch (box.exec()) {
+            case QMessageBox::Yes: return AlertButton::Yes;
+            case QMessageBox::No: return AlertButton::No;
+            case QMessageBox::Cancel: return AlertButton::Cancel;
+            default: return (buttons & QMessageBox::Cancel) && !(buttons & QMessageBox::Ok) ? AlertButton::Cancel
+                                                                                            : AlertButton::Ok;
+        }
+    }
+    void beep() override { QApplication::beep(); }
+};
+
+class QtDialogs : public DialogService {
+public:
+    std::optional<FileDialogResult> getFile(const FileDialogRequest& r) override {
+        QFileDialog dlg(QApplication::activeWindow(), r.title);
+        dlg.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dlg.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, !r.overwritePrompt);
+        dlg.setDirectory(r.directory.isEmpty() ? QDir::currentPath() : r.directory);
+        dlg.setNameFilters(r.filters);
+        if (r.filterIndex >= 1 && r.filterIndex <= r.filters.size()) dlg.selectNameFilter(r.filters[r.filterIndex - 1]);
+        dlg.setDefaultSuffix(r.defaultSuffix.startsWith('.') ? r.defaultSuffix.mid(1) : r.defaultSuffix);
+        if (!r.fileName.isEmpty() && !r.fileName.contains('*')) dlg.selectFile(r.fileName);
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+        FileDialogResult res;
+        res.path = QFileInfo(dlg.selectedFiles().first()).absoluteFilePath();
+        res.filterIndex = std::max(1, static_cast<int>(r.filters.indexOf(dlg.selectedNameFilter())) + 1);
+        return res;
+    }
+    std::optional<QString> chooseDirectory(const QString& title) override {
+        const QString d = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title);
+        if (d.isEmpty()) return std::nullopt;
+        return d;
+    }
+    std::optional<QString> inputBox(const QString& caption, const QString& prompt, const QString& text,
+                                    int maxLength) override {
+        bool ok = false;
+        const QString t =
+            QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, text, &ok);
+        if (!ok) return std::nullopt;
+        return t.left(maxLength);
+    }
+    int execDialog(QDialog& dialog) override { return dialog.exec(); }
+    bool pageSetup(QPrinter& printer) override {
+        QPageSetupDialog dlg(&printer, QApplication::activeWindow());
+        return dlg.exec() == QDialog::Accepted;
+    }
+};
+
+// The system error number for a start that failed: 2 when the program does not
+// exist, 13 when it may not be run, else the generic "exec format" error.
+int startErrorFor(const QString& program) {
+    if (program.isEmpty()) return ENOENT;
+    QString path = program;
+    if (!program.contains('/')) {
+        path = QStandardPaths::findExecutable(program);
+        if (path.isEmpty()) return QFileInfo::exists(program) ? EACCES : ENOENT;
+    }
+    const QFileInfo fi(path);
+    if (!fi.exists()) return ENOENT;
+    if (fi.isDir() || !fi.isExecutable()) return EACCES;
+    return ENOEXEC;
+}
+
+class ProcessLauncher : public LauncherService {
+public:
+    LaunchResult runAndWait(const QString& program, const QStringList& arguments) override {
+        LaunchResult res;
+        QProcess proc;
+        proc.setProgram(program);
+        proc.setArguments(arguments);
+        proc.setProcessChannelMode(QProcess::ForwardedChannels);
+        proc.start();
+        if (!proc.waitForStarted(-1)) {
+            res.error = startErrorFor(program);
+            return res;
+        }
+        res.started = true;
+        // Wait in slices of at most a second while the windows keep repainting and
+        // answering; the loop also ends when the process is found not running.
+        QEventLoop loop;
+        QObject::connect(&proc, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer slice;
+        slice.setInterval(1000);
+        QObject::connect(&slice, &QTimer::timeout, &loop, [&] {
+            if (proc.state() == QProcess::NotRunning) loop.quit();
+        });
+        slice.start();
+        if (proc.state() != QProcess::NotRunning) loop.exec();
+        proc.waitForFinished(0);
+        res.exitCode = proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
+        return res;
+    }
+
+    LaunchResult startDetached(const QString& program, const QStringList& arguments) override {
+        LaunchResult res;
+        QProcess proc;
+        proc.setProgram(program);
+        proc.setArguments(arguments);
+        proc.setWorkingDirectory(QDir::currentPath());
+        qint64 pid = 0;
+        res.started = proc.startDetached(&pid);
+        if (!res.started) res.error = startErrorFor(program);
+        return res;
+    }
+
+    bool openDocument(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+};
+
+class SystemClock : public ClockService {
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+};
+
+}  // namespace
+
+Seams& seams() {
+    static Seams s;
+    return s;
+}
+
+void installRealSeams() {
+    static MessageBoxAlerts alerts;
+    static QtDialogs dialogs;
+    static ProcessLauncher launcher;
+    static SystemClock clock;
+    seams() = Seams{&alerts, &dialogs, &launcher, &clock};
+}
+
+AlertButton ShowAlert(const QString& text, int kind, bool beep) {
+    if (!seams().alerts) installRealSeams();
+    return seams().alerts->show(text, kind, beep);
+}
+
+#include "common/ioerror.h"
+
+void ShowIoError(const pal::IoError& error) {
+    ShowAlert(QString::fromLocal8Bit(error.userText().c_str()), 0, false);
+}

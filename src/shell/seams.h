@@ -1,0 +1,98 @@
+// The seams between the program and everything a test cannot drive by hand:
+// message boxes, file and directory dialogs, input boxes, our own modal dialogs,
+// child processes and the clock. The program installs the real services at
+// start-up; tests install the scripted ones of scriptedseams.h.
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QDialog;
+class QPrinter;
+
+// Message-box kinds: 0 and 4 error with OK; 1 information with OK; 2 warning with
+// OK and Cancel; 3 error with Yes and No; 5 and 6 warning with Yes and No;
+// 7 warning with Yes, No and Cancel (the save question of closing windows).
+enum class AlertButton { Ok, Cancel, Yes, No };
+
+class AlertService {
+public:
+    virtual ~AlertService() = default;
+    virtual AlertButton show(const QString& text, int kind, bool beep) = 0;
+    virtual void beep() = 0;
+};
+
+struct FileDialogRequest {
+    QString title;
+    QStringList filters;       // "KALVEX files (*.DCK)", in order
+    int filterIndex = 1;       // 1-based, as the user left it
+    QString defaultSuffix;     // without the dot
+    QString fileName;          // initial file name, may be a pattern such as "*.DCK"
+    QString directory;         // empty: the current directory
+    bool save = false;
+    bool overwritePrompt = false;
+    bool mustExist = false;
+};
+
+struct FileDialogResult {
+    QString path;              // absolute
+    int filterIndex = 1;
+};
+
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+    virtual std::optional<FileDialogResult> getFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> chooseDirectory(const QString& title) = 0;
+    virtual std::optional<QString> inputBox(const QString& caption, const QString& prompt,
+                                            const QString& text, int maxLength) = 0;
+    // Shows one of our own dialogs modally; returns QDialog::Accepted or Rejected.
+    virtual int execDialog(QDialog& dialog) = 0;
+    // The system page-setup dialog on the shared printer; true when accepted.
+    virtual bool pageSetup(QPrinter& printer) = 0;
+};
+
+struct LaunchResult {
+    bool started = false;
+    int error = 0;       // system error number when not started (2: no such program)
+    int exitCode = 0;
+};
+
+class LauncherService {
+public:
+    virtual ~LauncherService() = default;
+    // Starts the program and waits for it, keeping the windows responsive.
+    virtual LaunchResult runAndWait(const QString& program, const QStringList& arguments) = 0;
+    // Starts the program in the current directory and returns at once.
+    virtual LaunchResult startDetached(const QString& program, const QStringList& arguments) = 0;
+    // Opens a document (a help file) with the desktop's handler; false when none took it.
+    virtual bool openDocument(const QString& path) = 0;
+};
+
+class ClockService {
+public:
+    virtual ~ClockService() = default;
+    virtual QDateTime now() = 0;
+};
+
+struct Seams {
+    AlertService* alerts = nullptr;
+    DialogService* dialogs = nullptr;
+    LauncherService* launcher = nullptr;
+    ClockService* clock = nullptr;
+};
+
+// The installed services (never null after installRealSeams or a test's install).
+Seams& seams();
+void installRealSeams();
+
+// The program's one message box.
+AlertButton ShowAlert(const QString& text, int kind, bool beep);
+
+namespace pal {
+class IoError;
+}
+// Shows a file input/output failure in the system's wording (the program's one
+// way of reporting an IoError to the user).
+void ShowIoError(const pal::IoError& error);

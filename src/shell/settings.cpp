@@ -1,0 +1,114 @@
+#include "shell/settings.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "common/bytes.h"
+#include "common/filelookup.h"
+#include "common/ioerror.h"
+#include "common/textfile.h"
+
+namespace pal {
+
+AppState& app() {
+    static AppState state;
+    return state;
+}
+
+bool isQuivetPath(const std::string& startPath) { return upper(startPath).find("QUIVET") != std::string::npos; }
+
+const std::array<const char*, kKvnSwitches> kKvnCaptions = {
+    "Display Simulation Status",      "Write KALVEX Header",
+    "Write Printer Labels",           "Write Output Units",
+    "Check for Unlinked Subroutines", "Check Input-Output Connections",
+    "Print Warning Messages"};
+
+namespace {
+constexpr std::size_t kSlot = 256;
+constexpr std::size_t kCommands = 20;     // compile, rebuild, user, six reserved
+constexpr std::size_t kDirectories = 2324; // KALVEX .. ZOBREL, one reserved
+
+void put32(std::uint8_t* p, std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(u >> (8 * i));
+}
+std::int32_t get32(const std::uint8_t* p) {
+    std::uint32_t u = 0;
+    for (int i = 3; i >= 0; --i) u = (u << 8) | p[i];
+    return static_cast<std::int32_t>(u);
+}
+}  // namespace
+
+std::array<std::uint8_t, kDftSize> encodeDFT(const Settings& s) {
+    std::array<std::uint8_t, kDftSize> b{};
+    put32(&b[0], s.unitSystem);
+    put32(&b[4], s.includeHeader);
+    put32(&b[8], s.includeSimCard);
+    b[12] = s.version32;
+    const std::string* commands[] = {&s.compileCommand, &s.rebuildCommand, &s.userCommand};
+    for (int i = 0; i < 3; ++i) writeShortString(&b[kCommands + i * kSlot], 255, *commands[i]);
+    const std::string* dirs[] = {&s.kalvexDir, &s.mordaxDir, &s.teklorDir, &s.ulmDir, &s.gaskDir, &s.zobrelDir};
+    for (int i = 0; i < 6; ++i) writeShortString(&b[kDirectories + i * kSlot], 255, *dirs[i]);
+    return b;
+}
+
+Settings decodeDFT(const std::string& bytes, const std::string& path) {
+    if (bytes.size() < kDftSize) throw IoError(EIO, path, "Read beyond end of file");
+    const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    Settings s;
+    s.unitSystem = get32(b);
+    s.includeHeader = get32(b + 4);
+    s.includeSimCard = get32(b + 8);
+    s.version32 = b[12];
+    std::string* commands[] = {&s.compileCommand, &s.rebuildCommand, &s.userCommand};
+    for (int i = 0; i < 3; ++i) *commands[i] = readShortString(b + kCommands + i * kSlot, 255);
+    std::string* dirs[] = {&s.kalvexDir, &s.mordaxDir, &s.teklorDir, &s.ulmDir, &s.gaskDir, &s.zobrelDir};
+    for (int i = 0; i < 6; ++i) *dirs[i] = readShortString(b + kDirectories + i * kSlot, 255);
+    return s;
+}
+
+Settings readDFTFile(const std::string& path) { return decodeDFT(readFileBytes(path), path); }
+
+void writeDFTFile(const std::string& path, const Settings& s) {
+    const auto image = encodeDFT(s);
+    replaceFile(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+}
+
+KvnSwitches readKVN(const std::string& path) {
+    const auto lines = readLines(path);
+    KvnSwitches on{};
+    for (int i = 0; i < kKvnSwitches; ++i) {
+        const std::size_t line = static_cast<std::size_t>(i) + 1;
+        on[i] = line < lines.size() && !lines[line].empty() && (lines[line][0] == 'Y' || lines[line][0] == 'y');
+    }
+    return on;
+}
+
+std::vector<std::string> rewrittenKvnLines(const std::vector<std::string>& oldLines, const KvnSwitches& switches) {
+    std::vector<std::string> out;
+    out.push_back(oldLines.empty() ? std::string() : oldLines[0]);
+    for (int i = 0; i < kKvnSwitches; ++i) {
+        const std::size_t line = static_cast<std::size_t>(i) + 1;
+        std::string text = line < oldLines.size() ? oldLines[line] : std::string();
+        const char mark = switches[i] ? 'Y' : 'N';
+        if (text.empty())
+            text.assign(1, mark);
+        else
+            text[0] = mark;
+        out.push_back(text);
+    }
+    return out;
+}
+
+void rewriteKVN(const std::string& dir, const KvnSwitches& switches) {
+    const std::string kvn = findFile(joinPath(dir, kKvnName)).value_or(joinPath(dir, kKvnName));
+    const std::string bak = findFile(joinPath(dir, kKvnBackupName)).value_or(joinPath(dir, kKvnBackupName));
+    const std::vector<std::string> oldLines = readLines(kvn);
+    // The backup first, as a complete copy, then the new file over the old one:
+    // at every moment a complete CNFGKV.KVN exists.
+    replaceFile(bak, readFileBytes(kvn));
+    writeLinesCRLF(kvn, rewrittenKvnLines(oldLines, switches));
+}
+
+}  // namespace pal

@@ -1,0 +1,276 @@
+#include "shell/setup.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "common/filelookup.h"
+#include "common/ioerror.h"
+#include "shell/palumaro.h"
+#include "shell/seams.h"
+#include "shell/settings.h"
+
+namespace {
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+std::string b(const QString& s) { return s.toLocal8Bit().left(255).toStdString(); }
+QString programFile(const char* name) {
+    const std::string dir = pal::app().programDir;
+    return q(pal::findFile(pal::joinPath(dir, name)).value_or(pal::joinPath(dir, name)));
+}
+}  // namespace
+
+TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("SetupDlg"));
+    setWindowTitle(QStringLiteral("PALUMARO Setup"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setModal(true);
+
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(buildConfigPage());
+    pages_->addWidget(buildQuivetPage());
+    pages_->addWidget(buildCompilePage());
+    pages_->addWidget(buildDirectoriesPage());
+
+    tabSet_ = new QTabBar(this);
+    tabSet_->setObjectName(QStringLiteral("TabSet"));
+    tabSet_->setShape(QTabBar::RoundedSouth);
+    tabSet_->setExpanding(false);
+    connect(tabSet_, &QTabBar::currentChanged, this, &TSetupDlg::TabSetClick);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("OKBtn"));
+    ok->setDefault(true);
+    auto* store = new QPushButton(QStringLiteral("Store"), this);
+    store->setObjectName(QStringLiteral("Store"));
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("CancelBtn"));
+    connect(ok, &QPushButton::clicked, this, [this] {
+        OKBtnClick();
+        accept();
+    });
+    // Cancel applies the dialog exactly like OK: both rewrite the switches file.
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        OKBtnClick();
+        reject();
+    });
+    connect(store, &QPushButton::clicked, this, &TSetupDlg::StoreClick);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(store);
+    buttons->addWidget(cancel);
+    buttons->addStretch();
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(pages_, 1);
+    left->addWidget(tabSet_);
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(left, 1);
+    top->addLayout(buttons);
+
+    FormCreate();
+}
+
+void TSetupDlg::FormCreate() {
+    for (int i = 0; i < pages_->count(); ++i) tabSet_->addTab(pages_->widget(i)->objectName());
+    tabSet_->setCurrentIndex(0);
+}
+
+void TSetupDlg::TabSetClick(int index) {
+    if (index >= 0 && index < pages_->count()) pages_->setCurrentIndex(index);
+}
+
+QWidget* TSetupDlg::buildConfigPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Config"));
+    auto* group = new QGroupBox(QStringLiteral("Configure"), page);
+    auto* v = new QVBoxLayout(group);
+    static const char* names[] = {"SimStatus",     "WriteHeader",      "WriteLabels",  "WriteUnits",
+                                  "CheckUnlinked", "CheckInputOutput", "PrintWarnings"};
+    for (int i = 0; i < 7; ++i) {
+        switches_[i] = new QCheckBox(QString::fromLatin1(pal::kKvnCaptions[i]), group);
+        switches_[i]->setObjectName(QString::fromLatin1(names[i]));
+        v->addWidget(switches_[i]);
+    }
+    v->addStretch();
+    (new QVBoxLayout(page))->addWidget(group);
+    return page;
+}
+
+QWidget* TSetupDlg::buildQuivetPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("QUIVET"));
+    auto* group = new QGroupBox(QStringLiteral("QUIVET"), page);
+    auto* units = new QGroupBox(QStringLiteral("Units"), group);
+    SIB = new QRadioButton(QStringLiteral("SI"), units);
+    SIB->setObjectName(QStringLiteral("SIB"));
+    English = new QRadioButton(QStringLiteral("English"), units);
+    English->setObjectName(QStringLiteral("English"));
+    auto* uv = new QVBoxLayout(units);
+    uv->addWidget(SIB);
+    uv->addWidget(English);
+    auto* defaults = new QGroupBox(QStringLiteral("Include Defaults"), group);
+    Header = new QCheckBox(QStringLiteral("Header"), defaults);
+    Header->setObjectName(QStringLiteral("Header"));
+    Simulationcard = new QCheckBox(QStringLiteral("Simulation card"), defaults);
+    Simulationcard->setObjectName(QStringLiteral("Simulationcard"));
+    auto* dv = new QVBoxLayout(defaults);
+    dv->addWidget(Header);
+    dv->addWidget(Simulationcard);
+    // The hidden version group carries the 32-bit flag of the settings file.
+    auto* version = new QGroupBox(QStringLiteral("Version"), group);
+    version->setObjectName(QStringLiteral("Version"));
+    B16 = new QRadioButton(QStringLiteral("16 bit"), version);
+    B16->setObjectName(QStringLiteral("B16"));
+    B32 = new QRadioButton(QStringLiteral("32 bit"), version);
+    B32->setObjectName(QStringLiteral("B32"));
+    auto* vv = new QVBoxLayout(version);
+    vv->addWidget(B16);
+    vv->addWidget(B32);
+    B16->setChecked(true);
+    version->hide();
+    auto* h = new QHBoxLayout(group);
+    h->addWidget(units);
+    h->addWidget(defaults);
+    h->addWidget(version);
+    (new QVBoxLayout(page))->addWidget(group);
+    return page;
+}
+
+QLineEdit* TSetupDlg::addEdit(QGridLayout* grid, int row, const QString& name, const QString& label,
+                              const QString& text, QLabel** labelOut) {
+    auto* l = new QLabel(label);
+    auto* e = new QLineEdit(text);
+    e->setObjectName(name);
+    e->setMaxLength(255);
+    e->setMinimumWidth(320);
+    l->setBuddy(e);
+    grid->addWidget(l, row, 0);
+    grid->addWidget(e, row, 1);
+    if (labelOut) *labelOut = l;
+    return e;
+}
+
+QWidget* TSetupDlg::buildCompilePage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Compile"));
+    auto* group = new QGroupBox(QStringLiteral("Compiler"), page);
+    auto* g = new QGridLayout(group);
+    Compile = addEdit(g, 0, QStringLiteral("Compile"), QStringLiteral("Compile"),
+                      QStringLiteral("\\F32\\BIN\\FL32.EXE /c"));
+    Build = addEdit(g, 1, QStringLiteral("Build"), QStringLiteral("Rebuild"),
+                    QStringLiteral("\\F32\\BIN\\MAKE.EXE /S /F MAKQVT.DAT UPDATE"));
+    DOSCommand = addEdit(g, 2, QStringLiteral("DOSCommand"), QStringLiteral("User Command"), QString());
+    g->setRowStretch(3, 1);
+    (new QVBoxLayout(page))->addWidget(group);
+    return page;
+}
+
+QWidget* TSetupDlg::buildDirectoriesPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Directories"));
+    auto* group = new QGroupBox(QStringLiteral("Directories"), page);
+    auto* g = new QGridLayout(group);
+    KALVEX = addEdit(g, 0, QStringLiteral("KALVEX"), QStringLiteral("KALVEX"), QStringLiteral("C:\\KALVEX14"));
+    MORDAXX = addEdit(g, 1, QStringLiteral("MORDAXX"), QStringLiteral("MORDAX"), QStringLiteral("C:\\KALVEX14\\MORDAX"),
+                      &MordaxLabel);
+    MordaxLabel->setObjectName(QStringLiteral("MordaxLabel"));
+    TEKLOR = addEdit(g, 2, QStringLiteral("TEKLOR"), QStringLiteral("TEKLOR"), QStringLiteral("C:\\KALVEX14\\ULM"));
+    ULM = addEdit(g, 3, QStringLiteral("ULM"), QStringLiteral("ULM"), QStringLiteral("C:\\KALVEX14\\ULM"));
+    GASK = addEdit(g, 4, QStringLiteral("GASK"), QStringLiteral("GASK"), QStringLiteral("C:\\KALVEX14\\GASK"));
+    ZOBREL = addEdit(g, 5, QStringLiteral("ZOBREL"), QStringLiteral("ZOBREL"), QStringLiteral("C:\\KALVEX14\\ZOBREL"));
+    g->setRowStretch(6, 1);
+    (new QVBoxLayout(page))->addWidget(group);
+    return page;
+}
+
+bool TSetupDlg::ReadDFT() {
+    const std::string dir = pal::app().programDir;
+    const auto path = pal::findFile(pal::joinPath(dir, pal::kDftName));
+    if (!path) {
+        ShowAlert(QStringLiteral("Please copy the PALUMARO.DFT file into the ") + q(dir) + QStringLiteral(" directory."),
+                  0, true);
+        return false;
+    }
+    pal::app().settings = pal::readDFTFile(*path);
+    return true;
+}
+
+bool TSetupDlg::FormActivate() {
+    const pal::Settings& s = pal::app().settings;
+    SIB->setChecked(s.unitSystem == 1);
+    English->setChecked(s.unitSystem != 1);
+    if (s.version32)
+        B32->setChecked(true);
+    else
+        B16->setChecked(true);
+    Header->setChecked(s.includeHeader == 1);
+    Simulationcard->setChecked(s.includeSimCard == 1);
+    Compile->setText(q(s.compileCommand));
+    Build->setText(q(s.rebuildCommand));
+    DOSCommand->setText(q(s.userCommand));
+    KALVEX->setText(q(s.kalvexDir));
+    MORDAXX->setText(q(s.mordaxDir));
+    TEKLOR->setText(q(s.teklorDir));
+    ULM->setText(q(s.ulmDir));
+    GASK->setText(q(s.gaskDir));
+    ZOBREL->setText(q(s.zobrelDir));
+    const auto kvn = pal::findFile(pal::joinPath(pal::app().programDir, pal::kKvnName));
+    if (!kvn) {
+        // Other windows may hold unsaved work: report it and leave the dialog closed.
+        ShowAlert(QStringLiteral("Please put the CNFGKV.KVN file in the PALUMARO directory"), 1, true);
+        return false;
+    }
+    MordaxLabel->setText(pal::app().velmora ? QStringLiteral("VELMORA") : QStringLiteral("MORDAX"));
+    const pal::KvnSwitches on = pal::readKVN(*kvn);
+    for (int i = 0; i < pal::kKvnSwitches; ++i) switches_[i]->setChecked(on[i]);
+    return true;
+}
+
+void TSetupDlg::OKBtnClick() {
+    pal::Settings& s = pal::app().settings;
+    const int oldSystem = s.unitSystem;
+    s.unitSystem = SIB->isChecked() ? 1 : 2;
+    if (MainForm()) MainForm()->convertQuivetUnits(oldSystem, s.unitSystem);
+    s.version32 = B16->isChecked() ? 0 : 1;
+    s.includeHeader = Header->isChecked() ? 1 : 0;
+    s.includeSimCard = Simulationcard->isChecked() ? 1 : 0;
+    s.kalvexDir = b(KALVEX->text());
+    s.mordaxDir = b(MORDAXX->text());
+    s.teklorDir = b(TEKLOR->text());
+    s.ulmDir = b(ULM->text());
+    s.gaskDir = b(GASK->text());
+    s.zobrelDir = b(ZOBREL->text());
+    s.compileCommand = b(Compile->text());
+    s.rebuildCommand = b(Build->text());
+    s.userCommand = b(DOSCommand->text());
+    pal::KvnSwitches on{};
+    for (int i = 0; i < pal::kKvnSwitches; ++i) on[i] = switches_[i]->isChecked();
+    try {
+        pal::rewriteKVN(pal::app().programDir, on);
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+    }
+}
+
+void TSetupDlg::StoreClick() {
+    OKBtnClick();
+    try {
+        const std::string dir = pal::app().programDir;
+        const std::string path = pal::findFile(pal::joinPath(dir, pal::kDftName)).value_or(pal::joinPath(dir, pal::kDftName));
+        pal::writeDFTFile(path, pal::app().settings);
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+    }
+    accept();
+}

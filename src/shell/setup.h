@@ -1,0 +1,63 @@
+// TSetupDlg: the setup dialog ("PALUMARO Setup") that shows and changes the
+// settings of PALUMARO.DFT and the engine switches of CNFGKV.KVN.
+#pragma once
+#include <QDialog>
+#include <array>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QStackedWidget;
+class QTabBar;
+
+class TSetupDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TSetupDlg(QWidget* parent = nullptr);
+
+    // Reads PALUMARO.DFT from the program directory into the settings; false
+    // (after the message) when the file is missing.
+    static bool ReadDFT();
+
+    // Fills the dialog from the settings and CNFGKV.KVN. False when CNFGKV.KVN is
+    // missing: the message has been shown and the dialog must not be opened.
+    bool FormActivate();
+    // OK and Cancel alike: apply the dialog to the settings, rewrite CNFGKV.KVN.
+    void OKBtnClick();
+    // OKBtnClick, then write PALUMARO.DFT.
+    void StoreClick();
+    void TabSetClick(int index);
+
+    QTabBar* tabSet() const { return tabSet_; }
+    QStackedWidget* pages() const { return pages_; }
+
+private:
+    void FormCreate();
+    QWidget* buildConfigPage();
+    QWidget* buildQuivetPage();
+    QWidget* buildCompilePage();
+    QWidget* buildDirectoriesPage();
+    QLineEdit* addEdit(class QGridLayout* grid, int row, const QString& name, const QString& label,
+                       const QString& text, QLabel** labelOut = nullptr);
+
+    QTabBar* tabSet_{nullptr};
+    QStackedWidget* pages_{nullptr};
+    std::array<QCheckBox*, 7> switches_{};
+    QRadioButton* SIB{nullptr};
+    QRadioButton* English{nullptr};
+    QCheckBox* Header{nullptr};
+    QCheckBox* Simulationcard{nullptr};
+    QLineEdit* Compile{nullptr};
+    QLineEdit* Build{nullptr};
+    QLineEdit* DOSCommand{nullptr};
+    QLineEdit* KALVEX{nullptr};
+    QLineEdit* MORDAXX{nullptr};
+    QLabel* MordaxLabel{nullptr};
+    QLineEdit* TEKLOR{nullptr};
+    QLineEdit* ULM{nullptr};
+    QLineEdit* GASK{nullptr};
+    QLineEdit* ZOBREL{nullptr};
+    QRadioButton* B16{nullptr};
+    QRadioButton* B32{nullptr};
+};

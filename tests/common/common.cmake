@@ -1,0 +1,4 @@
+palumaro_add_gtest(test_common
+  ${CMAKE_CURRENT_LIST_DIR}/test_bytes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_codecs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_files.cpp)

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "common/bytes.h"
+
+using namespace pal;
+
+TEST(ExtensionTest, UpperCasedCutToFourFromLastDot) {
+    struct Row { const char* path; const char* ext; };
+    const Row rows[] = {{"/w/pump.dck", ".DCK"},   {"/w/DECK.DCKX", ".DCK"}, {"/w.1/PUMP", ".1/P"},
+                        {"noext", ""},             {"a.b.Qvd", ".QVD"},      {"x.", "."}};
+    for (const Row& r : rows) EXPECT_EQ(extensionTest(r.path), r.ext) << r.path;
+}
+
+TEST(CompanionBase, StopsAtFirstDotAnywhereInThePath) {
+    EXPECT_EQ(companionBase("C:\\RUN.1\\PUMP.DCK").value(), "C:\\RUN");
+    EXPECT_EQ(companionBase("/tmp/run.1/PUMP.DCK").value(), "/tmp/run");
+    EXPECT_EQ(companionBase("/tmp/PUMP.DCK").value(), "/tmp/PUMP");
+    EXPECT_FALSE(companionBase("/tmp/PUMP").has_value());
+}
+
+TEST(PathParts, BothSeparatorsCount) {
+    EXPECT_EQ(fileNamePart("C:\\WORK\\PUMP.FOR"), "PUMP.FOR");
+    EXPECT_EQ(fileNamePart("/a/b/c.txt"), "c.txt");
+    EXPECT_EQ(fileNamePart("plain"), "plain");
+    EXPECT_EQ(directoryPart("/a/b/c.txt"), "/a/b");
+    EXPECT_EQ(directoryPart("C:\\WORK\\X"), "C:\\WORK");
+    EXPECT_EQ(directoryPart("/c.txt"), "/");
+    EXPECT_EQ(directoryPart("c.txt"), "");
+}
+
+TEST(ShortString, LengthByteThenCharactersAndZeroFill) {
+    std::uint8_t slot[11];
+    std::fill(std::begin(slot), std::end(slot), 0xEE);
+    writeShortString(slot, 10, "ABC");
+    EXPECT_EQ(slot[0], 3);
+    EXPECT_EQ(slot[1], 'A');
+    EXPECT_EQ(slot[4], 0);
+    EXPECT_EQ(readShortString(slot, 10), "ABC");
+    writeShortString(slot, 10, "ABCDEFGHIJKLMNOP");  // cut to the slot
+    EXPECT_EQ(slot[0], 10);
+    EXPECT_EQ(readShortString(slot, 10), "ABCDEFGHIJ");
+    slot[0] = 200;  // a damaged length never reads past the slot
+    EXPECT_EQ(readShortString(slot, 10).size(), 10u);
+}
+
+TEST(Text, UpperAndCompareIgnoreOnlyAsciiCase) {
+    EXPECT_EQ(upper("*quivet\xe9"), "*QUIVET\xe9");
+    EXPECT_TRUE(equalsNoCase("/A/pump.DCK", "/a/PUMP.dck"));
+    EXPECT_FALSE(equalsNoCase("abc", "abcd"));
+    EXPECT_EQ(trim("  x y \t"), "x y");
+}
