@@ -1,0 +1,34 @@
+// The three files a run leaves beside the deck: the listing (deck echo, errors,
+// summary), the output table and the plot data that the shell plots.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "deck.h"
+#include "simulation.h"
+
+namespace kalvex {
+
+constexpr std::size_t kMaxPlotColumns = 25;  // TIME and the first 24 equations
+
+struct ReportOptions {
+    std::string deckPath;
+    std::string engineTitle = "KALVEX stand-in engine 1.0";
+    bool header = true;         // title and deck name at the top of listing and output
+    bool labels = true;         // column names in the output table
+    bool units = true;          // unit line in the output table
+    bool warnings = true;       // warnings in the listing
+    bool tableRun = false;      // started with /N
+    std::vector<std::string> notes;  // extra summary lines (files written, switches)
+    std::vector<DeckMessage> fileMessages;  // problems with the files themselves
+};
+
+// Every line of the listing (without line ends).
+std::vector<std::string> listingLines(const Deck& deck, const Simulation* sim, const ReportOptions& options);
+std::vector<std::string> outputLines(const Simulation& sim, const ReportOptions& options);
+std::vector<std::string> plotLines(const Results& results);
+
+// Counts of the messages the listing reports (warnings only when shown).
+int errorCount(const Deck& deck, const Simulation* sim, const ReportOptions& options);
+
+}  // namespace kalvex

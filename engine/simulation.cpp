@@ -1,0 +1,193 @@
+#include "simulation.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace kalvex {
+
+std::string exponentText(double v, int digits) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits);
+    std::string s(buf, res.ptr);
+    for (char& c : s)
+        if (c == 'e') c = 'E';
+    return s;
+}
+
+namespace {
+std::string lineRef(int line) { return "line " + std::to_string(line); }
+}  // namespace
+
+Simulation::Simulation(const Deck& deck) {
+    results_.timeUnit = "s";
+    compile(deck);
+    simulationCard(deck);
+    for (const auto& m : messages_)
+        if (m.error) ready_ = false;
+}
+
+// Normal references go to the latest definition above the current line; inside
+// INTEG's rate a name defined further down is allowed too (feedback through the
+// integral's state).
+int Simulation::resolve(const Deck& deck, std::size_t index, const std::string& name, bool inRate) const {
+    const auto& defs = deck.definitions;
+    const bool inConstant = !defs[index].equation;
+    if (name == "TIME") {
+        if (inConstant) throw ExpressionError("TIME cannot be used in CONSTANTS", 0);
+        return 0;
+    }
+    for (std::size_t j = index; j-- > 0;) {
+        if (defs[j].name != name) continue;
+        if (inConstant && defs[j].equation)
+            throw ExpressionError("the constant " + defs[index].name + " cannot use the equation " + name +
+                                      " (" + lineRef(defs[j].line) + ")", 0);
+        return static_cast<int>(j + 1);
+    }
+    for (std::size_t j = index; j < defs.size(); ++j) {
+        if (defs[j].name != name) continue;
+        if (inRate && !inConstant) return static_cast<int>(j + 1);
+        throw ExpressionError(name + " is defined only further down, in " + lineRef(defs[j].line) +
+                                  (inConstant ? "" : "; use INTEG(rate, initial value) for feedback"), 0);
+    }
+    return -1;
+}
+
+void Simulation::compile(const Deck& deck) {
+    const auto& defs = deck.definitions;
+    slots_.assign(defs.size() + 1, 0.0);
+    bool failed = false;
+    for (const auto& m : deck.messages) failed = failed || m.error;
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        const Definition& d = defs[i];
+        Expression e;
+        try {
+            e = Expression::parse(d.expression, [&](const std::string& name, bool inRate) {
+                return resolve(deck, i, name, inRate);
+            });
+        } catch (const ExpressionError& err) {
+            std::string where = err.column() > 0 ? " (column " + std::to_string(err.column()) + " of the expression)" : "";
+            messages_.push_back({d.line, true, std::string(err.what()) + where});
+            failed = true;
+            continue;
+        }
+        if (d.equation) {
+            equations_.push_back({std::move(e), i + 1, d.line, d.name});
+            results_.names.push_back(d.name);
+            results_.units.push_back(d.unit);
+            continue;
+        }
+        if (e.hasIntegrals()) {
+            messages_.push_back({d.line, true, "INTEG can be used only in EQUATIONS"});
+            failed = true;
+            continue;
+        }
+        // After an error, later constants may build on a value that was never
+        // computed: they are not evaluated, so no follow-up errors appear.
+        if (failed) continue;
+        try {
+            slots_[i + 1] = e.evaluate(slots_);
+            constants_.push_back({d.name, d.unit, slots_[i + 1], d.line});
+        } catch (const EvaluationError& err) {
+            messages_.push_back({d.line, true, err.what()});
+            failed = true;
+        }
+    }
+    ready_ = !failed;
+}
+
+void Simulation::simulationCard(const Deck& deck) {
+    if (!deck.simulation) {
+        messages_.push_back({0, true, "the deck has no SIMULATION statement"});
+        ready_ = false;
+        return;
+    }
+    const SimulationCard& card = *deck.simulation;
+    if (!card.timeUnit.empty()) results_.timeUnit = card.timeUnit;
+    if (!ready_) return;  // its words may name constants that failed
+    const auto& defs = deck.definitions;
+    auto resolveConstant = [&](const std::string& name, bool) -> int {
+        if (name == "TIME") throw ExpressionError("TIME cannot be used in SIMULATION", 0);
+        for (std::size_t j = defs.size(); j-- > 0;)
+            if (defs[j].name == name) {
+                if (defs[j].equation)
+                    throw ExpressionError("SIMULATION can use only constants, and " + name + " is an equation", 0);
+                return static_cast<int>(j + 1);
+            }
+        return -1;
+    };
+    const char* const what[] = {"start", "stop", "step"};
+    const std::string* const words[] = {&card.start, &card.stop, &card.step};
+    double v[3] = {0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        try {
+            Expression e = Expression::parse(*words[k], resolveConstant);
+            if (e.hasIntegrals()) throw ExpressionError("INTEG cannot be used in SIMULATION", 0);
+            v[k] = e.evaluate(slots_);
+        } catch (const std::runtime_error& err) {
+            messages_.push_back({card.line, true, std::string("the ") + what[k] + " time " + *words[k] + ": " + err.what()});
+            ready_ = false;
+            return;
+        }
+    }
+    start_ = v[0];
+    stop_ = v[1];
+    step_ = v[2];
+    if (step_ <= 0) {
+        messages_.push_back({card.line, true, "the time step must be greater than 0"});
+        ready_ = false;
+        return;
+    }
+    if (stop_ < start_) {
+        messages_.push_back({card.line, true, "the stop time is before the start time"});
+        ready_ = false;
+        return;
+    }
+    // A small tolerance keeps the stop time when (stop - start) / step is meant
+    // to be whole but is not quite so in binary.
+    const double intervals = std::floor((stop_ - start_) / step_ + 1e-9);
+    if (intervals + 1 > static_cast<double>(kMaxSteps)) {
+        messages_.push_back({card.line, true, "the run would take " + exponentText(intervals + 1, 3) +
+                                                  " steps; at most " + std::to_string(kMaxSteps) +
+                                                  " are allowed (enlarge the step)"});
+        ready_ = false;
+        return;
+    }
+    steps_ = static_cast<std::size_t>(intervals) + 1;
+    if (steps_ * results_.columns() > kMaxValues) {
+        messages_.push_back({card.line, true, "the run would produce " + std::to_string(steps_) + " rows of " +
+                                                  std::to_string(results_.columns()) +
+                                                  " values, more than the output files may hold; enlarge the step"});
+        ready_ = false;
+    }
+}
+
+void Simulation::run(const std::function<void(double)>& progress) {
+    if (!ready_) return;
+    const std::size_t cols = results_.columns();
+    results_.values.reserve(steps_ * cols);
+    const std::size_t every = steps_ >= 10 ? steps_ / 10 : 1;
+    for (std::size_t n = 0; n < steps_; ++n) {
+        const double time = start_ + static_cast<double>(n) * step_;  // no drift from repeated addition
+        slots_[0] = time;
+        std::size_t current = 0;
+        try {
+            for (current = 0; current < equations_.size(); ++current) {
+                Compiled& c = equations_[current];
+                slots_[c.slot] = c.expression.evaluate(slots_);
+            }
+            results_.values.push_back(time);
+            for (const Compiled& c : equations_) results_.values.push_back(slots_[c.slot]);
+            for (current = 0; current < equations_.size(); ++current) {
+                Compiled& c = equations_[current];
+                if (c.expression.hasIntegrals()) c.expression.advance(slots_, step_);
+            }
+        } catch (const EvaluationError& err) {
+            const Compiled& c = equations_[current];
+            runMessages_.push_back({c.line, true, "at TIME = " + exponentText(time) + ", " + c.name + ": " + err.what()});
+            return;
+        }
+        if (progress && (n + 1) % every == 0) progress(static_cast<double>(n + 1) / static_cast<double>(steps_));
+    }
+}
+
+}  // namespace kalvex
