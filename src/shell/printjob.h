@@ -1,0 +1,18 @@
+// The print job: prints a list of document windows, in order, into one document
+// on the printer, with the page header, the shared print context and page breaks.
+#pragma once
+#include <QList>
+#include <QString>
+
+class QDateTime;
+class QPrinter;
+class TDocWindow;
+
+// Prints the windows in the given order (plots each on pages of their own, other
+// printable kinds one after the other with a blank line between them; windows of
+// unknown kinds are skipped). Nothing happens for an empty list. Returns false when
+// the printer could not begin the document, so nothing was printed.
+bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer);
+
+// The date and time of the page headers: the locale's short date and long time.
+QString printHeaderDateTime(const QDateTime& when);
