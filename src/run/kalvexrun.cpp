@@ -1,13 +1,216 @@
-// Placeholder bodies until the run commands are built; replaced by that work.
 #include "run/kalvexrun.h"
 
+#include <QAction>
+#include <QDir>
+#include <QPointer>
+#include <QStringList>
+
+#include "common/filelookup.h"
+#include "common/ioerror.h"
+#include "shell/docwindow.h"
+#include "shell/palumaro.h"
+#include "shell/seams.h"
+#include "shell/settings.h"
+
 namespace run {
-bool ExecAndWait(const QString&) { return true; }
-void Calculate(TPALUMAROFORM&) {}
-void CompileModule(TPALUMAROFORM&) {}
-void RebuildKALVEX(TPALUMAROFORM&) {}
-void ExecuteCommand(TPALUMAROFORM&) {}
-void StartUtility(TPALUMAROFORM&, Utility) {}
-void UtilitiesMenuOpened(TPALUMAROFORM&) {}
-void OpenHelpFile(TPALUMAROFORM&, HelpFile) {}
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
+
+QStringList qArguments(const Command& c) {
+    QStringList list;
+    for (const auto& a : c.arguments) list << q(a);
+    return list;
+}
+
+// Puts the working directory back however a command ends.
+class WorkingDirectoryGuard {
+public:
+    WorkingDirectoryGuard() : saved_(QDir::currentPath()) {}
+    ~WorkingDirectoryGuard() { QDir::setCurrent(saved_); }
+    WorkingDirectoryGuard(const WorkingDirectoryGuard&) = delete;
+    WorkingDirectoryGuard& operator=(const WorkingDirectoryGuard&) = delete;
+
+private:
+    QString saved_;
+};
+
+// The active document window, or none when no document window is open (the
+// active reference outlives the last window).
+TDocWindow* activeWindow(TPALUMAROFORM& main) { return main.docWindowCount() > 0 ? main.activeDocWindow() : nullptr; }
+
+// An existing file in any letter case, else the name as built.
+std::string existingOrAsBuilt(const std::string& path) { return pal::findFile(path).value_or(path); }
+
+// Starts without waiting; the message text follows "Error n" on failure.
+bool startDetached(const Command& c, const QString& failureText) {
+    const LaunchResult r = seams().launcher->startDetached(q(c.program), qArguments(c));
+    if (!r.started) ShowAlert(QStringLiteral("Error %1").arg(r.error) + failureText, 0, true);
+    return r.started;
+}
+
+}  // namespace
+
+bool ExecAndWait(const Command& command) {
+    const LaunchResult r = seams().launcher->runAndWait(q(command.program), qArguments(command));
+    if (!r.started) {
+        const QString name = q(command.program);
+        if (r.error == 2)
+            ShowAlert(QStringLiteral("File ") + name + QStringLiteral(" was not found."), 0, true);
+        else
+            ShowAlert(QStringLiteral("Error %1 encountered while trying to call ").arg(r.error) + name, 0, true);
+    }
+    return true;
+}
+
+bool ExecAndWait(const QString& commandLine) { return ExecAndWait(parseCommandLine(b(commandLine))); }
+
+void CheckKalvexDirectory() {
+    auto& a = pal::app();
+    if (!pal::directoryExists(a.settings.kalvexDir)) a.settings.kalvexDir = a.programDir;
+}
+
+QString EnginePath() {
+    return q(existingOrAsBuilt(programInDirectory(pal::app().settings.kalvexDir, "KALVEX32.exe")));
+}
+
+bool LocateEngine(QString& enginePath) {
+    enginePath = EnginePath();
+    if (pal::fileExists(b(enginePath))) return true;
+    const auto chosen = seams().dialogs->chooseDirectory(QStringLiteral("Select the directory of KALVEX32.exe"));
+    if (!chosen) return false;
+    pal::app().settings.kalvexDir = b(*chosen);
+    enginePath = EnginePath();
+    return true;
+}
+
+void Calculate(TPALUMAROFORM& main) {
+    QPointer<TDocWindow> window = activeWindow(main);
+    const int kind = window ? window->Tag() : 0;
+    QString deck;
+    bool changed = false;
+    QString before, after;
+    if (kind == Kind::DeckEditor || kind == Kind::QuivetEditor || kind == Kind::QuivetForm) {
+        deck = window->fileName();
+        changed = window->isModified();
+    }
+    if (kind == Kind::QuivetForm) {
+        // Taken now: the form may be closed while the engine runs.
+        before = window->beforeCommand();
+        after = window->afterCommand();
+    }
+
+    if (changed &&
+        ShowAlert(QStringLiteral("Do you wish to save file ") + deck + QStringLiteral(" before calling KALVEX?"), 5,
+                  true) == AlertButton::Yes) {
+        try {
+            window->saveForRun();
+        } catch (const pal::IoError& e) {
+            // The engine must not run on a file that was meant to be saved first.
+            ShowIoError(e);
+            return;
+        }
+    }
+
+    WorkingDirectoryGuard cwd;
+    CheckKalvexDirectory();
+    if (before.size() > 4) ExecAndWait(before);
+
+    QString engine;
+    if (!LocateEngine(engine)) return;
+    ExecAndWait(engineCommand(b(engine), b(deck)));
+
+    main.GetLSTFile(deck, false);
+    main.GetOUTFile(deck, false);
+    main.GetPLTFile(deck, false);
+    if (after.size() > 4) ExecAndWait(after);
+    main.UpdateMenu();
+}
+
+void CompileModule(TPALUMAROFORM& main) {
+    TDocWindow* window = activeWindow(main);
+    if (!window) return;  // the item is enabled only for an editor
+    const QString file = window->fileName();
+    startDetached(commandWithArgument(pal::app().settings.compileCommand, b(file)),
+                  QStringLiteral(" encountered while trying to compile ") + file);
+    main.UpdateMenu();
+}
+
+void RebuildKALVEX(TPALUMAROFORM& main) {
+    const std::string& command = pal::app().settings.rebuildCommand;
+    startDetached(parseCommandLine(command), QStringLiteral(" encountered while trying to execute ") + q(command));
+    main.UpdateMenu();
+}
+
+void ExecuteCommand(TPALUMAROFORM& main) {
+    auto& settings = pal::app().settings;
+    if (pal::app().quivetMode) {
+        const auto text = seams().dialogs->inputBox(QStringLiteral("User Command"), QStringLiteral("Execute User Command"),
+                                                    q(settings.userCommand), 255);
+        if (!text) return;
+        settings.userCommand = b(*text);
+    }
+    startDetached(parseCommandLine(settings.userCommand),
+                  QStringLiteral(" encountered while trying to execute ") + q(settings.userCommand));
+    main.UpdateMenu();
+}
+
+void StartUtility(TPALUMAROFORM& main, Utility which) {
+    auto& a = pal::app();
+    struct Item {
+        std::string* directory;
+        const char* program;
+        const char* name;
+    };
+    Item item{};
+    switch (which) {
+    case Utility::Mordax:
+        item = {&a.settings.mordaxDir, a.velmora ? "Splash.exe" : "MORDAX.exe", a.velmora ? "VELMORA" : "MORDAX"};
+        break;
+    case Utility::Teklor: item = {&a.settings.teklorDir, "TEKLOR.exe", "TEKLOR"}; break;
+    case Utility::Ulm: item = {&a.settings.ulmDir, "ULMWIN.exe", "ULM"}; break;
+    case Utility::Gask: item = {&a.settings.gaskDir, "GASK.exe", "GASK"}; break;
+    case Utility::Zobrel: item = {&a.settings.zobrelDir, "Zobrel.exe", "ZOBRELANT"}; break;
+    }
+
+    WorkingDirectoryGuard cwd;
+    if (!pal::directoryExists(*item.directory)) {
+        const auto chosen =
+            seams().dialogs->chooseDirectory(QStringLiteral("Select the directory of ") + QLatin1String(item.name));
+        if (!chosen) return;
+        *item.directory = b(*chosen);
+    }
+    QDir::setCurrent(q(*item.directory));
+    const Command command{existingOrAsBuilt(programInDirectory(*item.directory, item.program)), {}};
+    const bool started =
+        startDetached(command, QStringLiteral(" encountered while trying to call ") + QLatin1String(item.name));
+    if (which != Utility::Gask || !started) main.UpdateMenu();
+}
+
+void UtilitiesMenuOpened(TPALUMAROFORM& main) {
+    if (QAction* first = main.item(QStringLiteral("MORDAX1")))
+        first->setText(pal::app().velmora ? QStringLiteral("VELMORA") : QStringLiteral("MORDAX"));
+}
+
+void OpenHelpFile(TPALUMAROFORM&, HelpFile which) {
+    const char* file = "KALVEX.Hlp";
+    switch (which) {
+    case HelpFile::PalumaroIndex: file = "KALVEX.Hlp"; break;
+    case HelpFile::TypesIndex: file = "Types.Hlp"; break;
+    case HelpFile::KalvexIndex: file = "Typeindx.Hlp"; break;
+    case HelpFile::ErrorMessages: file = "Error.Hlp"; break;
+    }
+    const std::string path = programInDirectory(pal::app().programDir, file);
+    const auto found = pal::findFile(path);
+    if (!found) {
+        ShowAlert(QStringLiteral("Help file ") + q(path) + QStringLiteral(" was not found."), 0, true);
+        return;
+    }
+    if (!seams().launcher->openDocument(q(*found)))
+        ShowAlert(QStringLiteral("No program is set up to show the help file ") + q(*found) + QStringLiteral("."), 0,
+                  true);
+}
+
 }  // namespace run

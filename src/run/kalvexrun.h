@@ -4,13 +4,30 @@
 #pragma once
 #include <QString>
 
+#include "run/commandline.h"
+
 class TPALUMAROFORM;
 
 namespace run {
 
 // Runs a command line and waits for it while the windows stay responsive; start
-// failures are reported in a message box. Always true.
+// failures are reported in a message box. Always true. The text is split into
+// program and arguments like a shell would, without a shell.
 bool ExecAndWait(const QString& commandLine);
+// The same for a command already held as program and arguments (the engine and
+// its deck): every argument reaches the program whole.
+bool ExecAndWait(const Command& command);
+
+// The engine's directory: when the KALVEX directory setting names no existing
+// directory, the setting becomes the program directory (in memory).
+void CheckKalvexDirectory();
+// KALVEX directory + "/KALVEX32.exe"; an existing file of that name in another
+// letter case is taken when the exact one is missing.
+QString EnginePath();
+// The engine path, asking for the engine's directory when KALVEX32.exe is not
+// there. The chosen directory becomes the KALVEX directory (in memory) and the
+// path is built from it without a further check. False when the user cancels.
+bool LocateEngine(QString& enginePath);
 
 void Calculate(TPALUMAROFORM& main);
 void CompileModule(TPALUMAROFORM& main);

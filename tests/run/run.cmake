@@ -1,0 +1,3 @@
+# The run subsystem: command lines in the core; the commands of the main window
+# and the progress window as window tests.
+palumaro_add_gtest(run_commandline_test ${CMAKE_CURRENT_LIST_DIR}/commandline_test.cpp)
