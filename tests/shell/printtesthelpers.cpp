@@ -29,7 +29,11 @@ Visit visitOf(const PrintContext& ctx) {
     v.printing = ctx.printing;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* p = qobject_cast<TPrintProgress*>(w);
-        if (p && p->isVisible()) v.progressShown = true;
+        if (!p || !p->isVisible()) continue;
+        v.progressShown = true;
+        v.progressTitle = p->windowTitle();
+        v.progressText = p->text();
+        v.progressOnTop = p->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     }
     return v;
 }

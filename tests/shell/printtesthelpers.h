@@ -25,6 +25,8 @@ struct Visit {
     int pageHeight = 0;
     bool printing = false;
     bool progressShown = false;
+    QString progressTitle, progressText;
+    bool progressOnTop = false;
 };
 
 // Prints `lines` lines "<prefix><i>" in a monospace face, one NewLine each, as the

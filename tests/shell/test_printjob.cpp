@@ -74,6 +74,9 @@ private slots:
         const Visit v = w.visits[0];
         QVERIFY(v.printing);
         QVERIFY(v.progressShown);
+        QCOMPARE(v.progressTitle, QStringLiteral("Please wait"));
+        QCOMPARE(v.progressText, QStringLiteral("Printing in progress... "));
+        QVERIFY(v.progressOnTop);
         QCOMPARE(v.pageNumber, 1);
         QCOMPARE(v.M, 600);
         QCOMPARE(v.leftMargin, 300);
