@@ -8,9 +8,9 @@ class QDateTime;
 class QPrinter;
 class TDocWindow;
 
-// Prints the windows in the given order (plots each on pages of their own, other
-// printable kinds one after the other with a blank line between them; windows of
-// unknown kinds are skipped). Nothing happens for an empty list. Returns false when
+// Prints the windows in the given order: text-like kinds one after the other with
+// a blank gap between them; a plot on a new page when it does not fit the rest of
+// the page, and the window after a plot on a new page; unknown kinds are skipped. Nothing happens for an empty list. Returns false when
 // the printer could not begin the document, so nothing was printed.
 bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer);
 
