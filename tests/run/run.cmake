@@ -1,3 +1,7 @@
 # The run subsystem: command lines in the core; the commands of the main window
 # and the progress window as window tests.
 palumaro_add_gtest(run_commandline_test ${CMAKE_CURRENT_LIST_DIR}/commandline_test.cpp)
+
+# Calculate runs the real stand-in engine, so it must be built first.
+palumaro_add_qtest(test_runcommands ${CMAKE_CURRENT_LIST_DIR}/test_runcommands.cpp)
+add_dependencies(test_runcommands kalvex32)
