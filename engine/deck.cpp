@@ -69,8 +69,9 @@ private:
     }
 
     void statement(int lineNo, const std::string& raw) {
+        // Read whole all the same; the warning tells why the program's editor shows it cut.
         if (raw.size() > kMaxDeckLine)
-            error(lineNo, "the line is longer than " + std::to_string(kMaxDeckLine) + " characters");
+            warning(lineNo, "the line is longer than " + std::to_string(kMaxDeckLine) + " characters");
         const std::string whole = pal::trim(raw);
         if (whole.empty() || whole[0] == '*') return;  // blank, comment or descriptor line
         const auto bang = whole.find('!');

@@ -295,12 +295,14 @@ TEST(EngineFiles, FeedbackThroughIntegAndSkippedComponentData) {
     ScratchDir dir, engineDir;
     writeText(dir / "D.DCK",
               "*| a descriptor line is a comment\n"
+              "* " + std::string(300, '-') + "\n"
               "UNIT 1 TYPE 3 pump\nPARAMETERS 2\n1 2\nINPUTS 1\n0,0\n"
               "EQUATIONS 2\nX = INTEG(-K*X, 1)\nK = 0.5 ! rate constant\n"
               "SIMULATION 0 2 1\nEND\n");
     const EngineRun run = runEngine({dir / "D.DCK"}, engineDir.path());
     ASSERT_EQ(run.code, kalvex::kExitOk) << readText(dir / "D.LST");
     EXPECT_TRUE(contains(readText(dir / "D.LST"), "Components (UNIT statements): 1, echoed, not simulated"));
+    EXPECT_TRUE(contains(readText(dir / "D.LST"), " *** Warning in line 2: the line is longer than 255 characters"));
     const auto plot = lines(readText(dir / "D.PLT"));
     ASSERT_EQ(plot.size(), 5u);
     EXPECT_EQ(plot[2], "0.000000E+00 1.000000E+00 5.000000E-01");
