@@ -1,6 +1,7 @@
 #include "shell/fonts.h"
 
 #include <QFont>
+#include <QStringList>
 
 void installFontSubstitutions() {
     // A monospace face must be named explicitly, or Qt falls back to a proportional one.

@@ -20,6 +20,7 @@
 #include "common/textfile.h"
 #include "run/compilin.h"
 #include "run/kalvexrun.h"
+#include "run/velmora.h"
 #include "shell/aboutbox.h"
 #include "shell/diagramf.h"
 #include "shell/docfactory.h"
@@ -100,6 +101,7 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
         startFailed_ = true;
         return;
     }
+    pal::app().velmora = run::readVelmoraSwitch(pal::app().programDir);
     if (pal::app().quivetMode)
         reworkForQuivet();
     else
@@ -126,7 +128,11 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
 }
 
 TPALUMAROFORM::~TPALUMAROFORM() {
+    // The document windows die with the frame after this destructor: nothing of
+    // theirs may reach back into it.
     disconnect(mdi_, nullptr, this, nullptr);
+    for (const auto& w : windows_)
+        if (w) disconnect(w.data(), nullptr, this, nullptr);
     if (g_mainForm == this) g_mainForm = nullptr;
 }
 
@@ -403,7 +409,6 @@ QMdiSubWindow* TPALUMAROFORM::addDocWindow(TDocWindow* w) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     windows_.append(w);
     connect(w, &TDocWindow::windowClosing, this, [this](TDocWindow* closing) { windows_.removeAll(closing); });
-    connect(w, &QObject::destroyed, this, [this, w] { windows_.removeAll(w); });
     sub->resize(435, 300);
     sub->show();
     w->show();

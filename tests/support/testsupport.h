@@ -22,3 +22,38 @@ void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 
 }  // namespace testsupport
+
+#include "shell/docwindow.h"
+
+// A document window of any kind for tests of the main window's dispatch.
+class FakeDocWindow : public TDocWindow {
+    Q_OBJECT
+public:
+    explicit FakeDocWindow(int tag, QString file = QString()) : TDocWindow(tag), file_(std::move(file)) {
+        setWindowTitle(file_.isEmpty() ? QStringLiteral("Fake") : file_);
+    }
+    QString fileName() const override { return file_; }
+    QString documentName() const override { return docName; }
+    bool FormCloseQuery() override {
+        ++closeQueries;
+        return mayClose;
+    }
+    bool isModified() const override { return modified; }
+    void saveForRun() override { ++saves; modified = false; }
+    void saveTo(const QString& path) override { savedTo.append(path); }
+    QString beforeCommand() const override { return before; }
+    QString afterCommand() const override { return after; }
+    void convertUnits(int o, int n) override { conversions.append(qMakePair(o, n)); }
+
+    bool mayClose = true;
+    bool modified = false;
+    int closeQueries = 0;
+    int saves = 0;
+    QString docName;
+    QString before, after;
+    QStringList savedTo;
+    QList<QPair<int, int>> conversions;
+
+private:
+    QString file_;
+};

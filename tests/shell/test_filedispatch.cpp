@@ -1,0 +1,280 @@
+// File dispatch of the main window: open, recent entries, companion files, the
+// Windows menu, Save and Save as, by window kind.
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QtTest>
+#include <memory>
+
+#include "shell/docfactory.h"
+#include "shell/editoru.h"
+#include "shell/fonts.h"
+#include "shell/palumaro.h"
+#include "shell/scriptedseams.h"
+#include "shell/settings.h"
+#include "shell/viewer.h"
+#include "support/testsupport.h"
+
+namespace {
+QStringList texts(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions) out << a->text();
+    return out;
+}
+int countKind(TPALUMAROFORM& f, int tag) {
+    int n = 0;
+    for (TDocWindow* w : f.docWindows()) n += w->Tag() == tag;
+    return n;
+}
+FileDialogResult chosen(const QString& path) { return FileDialogResult{path, 1}; }
+}  // namespace
+
+class FileDispatchTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp_;
+    QString prog_, work_;
+    std::unique_ptr<ScriptedSeams> seams_;
+    std::unique_ptr<TPALUMAROFORM> form_;
+    QStringList quivetOpened_;
+
+    void write(const QString& rel, const QByteArray& bytes = "* text\r\n") { testsupport::writeFile(work_ + "/" + rel, bytes); }
+
+private slots:
+    void initTestCase() { testsupport::installQuietMessageHandler(); installFontSubstitutions(); }
+    void init() {
+        const QString root = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/d%1").arg(QRandomGenerator::global()->generate());
+        prog_ = root + "/prog";
+        work_ = root + "/work";
+        QDir().mkpath(prog_);
+        QDir().mkpath(work_);
+        testsupport::prepareProgramDir(prog_);
+        seams_ = std::make_unique<ScriptedSeams>();
+        form_ = std::make_unique<TPALUMAROFORM>();
+        form_->startUp();
+        quivetOpened_.clear();
+        docFactories().quivetWindow = [this](const QString& path) {
+            quivetOpened_ << path;
+            return new FakeDocWindow(Kind::QuivetForm, path);
+        };
+    }
+    void cleanup() {
+        docFactories() = DocumentFactories{};
+        form_.reset();
+        seams_.reset();
+        QDir(prog_).removeRecursively();
+        QDir(work_).removeRecursively();
+    }
+
+    void deckInADottedDirectoryUsesTheBaseUpToThatDot() {
+        QDir().mkpath(work_ + "/run.1");
+        write("run.1/PUMP.DCK");
+        write("run.LST", "listing\r\n");
+        write("run.1/PUMP.LST", "not this one\r\n");
+        form_->ReadaFile(work_ + "/run.1/PUMP.DCK");
+        QCOMPARE(form_->item("Listing1")->text(), "Listing " + work_ + "/run.LST");
+        QVERIFY(form_->item("Listing1")->isEnabled());
+        QCOMPARE(form_->item("Input1")->text(), "Input " + work_ + "/run.1/PUMP.DCK");
+        QCOMPARE(form_->currentInputFileName, work_ + "/run.1/PUMP.DCK");
+        QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);
+        QCOMPARE(countKind(*form_, Kind::Viewer), 0);
+    }
+
+    void firstLineQuivetMakesAnyFileAQuivetFile() {
+        write("NOTES.TXT", "*quivet\r\n*| heading\r\n");
+        form_->ReadaFile(work_ + "/NOTES.TXT");
+        QCOMPARE(quivetOpened_, QStringList{work_ + "/NOTES.TXT"});
+        QCOMPARE(form_->currentInputFileName, work_ + "/NOTES.TXT");
+        QVERIFY(form_->item("Input1")->isEnabled());
+        QCOMPARE(countKind(*form_, Kind::QuivetForm), 1);
+    }
+
+    void outputFilesOfAnyLetterCaseBecomeSubItemsWithoutViewers() {
+        write("PUMP.DCK");
+        for (const char* n : {"PUMP.O1", "PUMP.O2", "PUMP.OUT", "pump.o3"}) write(n, "out\r\n");
+        write("PUMPX.O1", "other deck\r\n");
+        form_->ReadaFile(work_ + "/PUMP.DCK");
+        QCOMPARE(texts(form_->outputMenu()->actions()), (QStringList{"PUMP.O1", "PUMP.O2", "PUMP.OUT", "pump.o3"}));
+        QVERIFY(form_->item("Output1")->isEnabled());
+        QCOMPARE(countKind(*form_, Kind::OutputViewer), 0);
+        // Choosing one opens its viewer, captioned with the bare name.
+        form_->OpenOutFile(form_->outputMenu()->actions().at(3));
+        QCOMPARE(countKind(*form_, Kind::OutputViewer), 1);
+        QCOMPARE(form_->activeDocWindow()->windowTitle(), QStringLiteral("pump.o3"));
+        // A vanished output file is reported, nothing opens.
+        QFile::remove(work_ + "/PUMP.O1");
+        form_->OpenOutFile(form_->outputMenu()->actions().at(0));
+        QCOMPARE(seams_->alerts.lastText(), QStringLiteral("PUMP.O1 no longer exists"));
+        QCOMPARE(countKind(*form_, Kind::OutputViewer), 1);
+    }
+
+    void deckWithoutCompanionsDisablesTheirItems() {
+        write("LONE.DCK");
+        form_->ReadaFile(work_ + "/LONE.DCK");
+        for (const char* n : {"Listing1", "Output1", "Table1", "Diagram1"}) QVERIFY2(!form_->item(n)->isEnabled(), n);
+        QCOMPARE(form_->item("Listing1")->text(), QStringLiteral("Listing"));
+        QVERIFY(!form_->item("NewPlot1")->isEnabled());
+        write("LONE.plt", "TIME X\r\n");
+        form_->GetPLTFile(work_ + "/LONE.DCK", false);
+        QCOMPARE(form_->plotDataFileName, work_ + "/LONE.plt");
+        form_->UpdateMenu();
+        QVERIFY(form_->item("NewPlot1")->isEnabled());
+    }
+
+    void openingASecondDeckClosesTheFirstAfterItsQuestion() {
+        write("A.DCK");
+        write("B.DCK");
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/A.DCK"));
+        form_->Open1Click();
+        auto* first = qobject_cast<TEditForm*>(form_->activeDocWindow());
+        QVERIFY(first);
+        QCOMPARE(QDir::currentPath(), work_);
+        first->editor()->insertPlainText("changed ");
+        QPointer<TEditForm> watch(first);
+        // The question comes first; Cancel stops the open.
+        seams_->alerts.answers = {AlertButton::Cancel};
+        const int before = seams_->dialogs.fileRequests.size();
+        form_->Open1Click();
+        QCOMPARE(seams_->alerts.lastText(), work_ + "/A.DCK has been changed.  Save it?");
+        QCOMPARE(seams_->dialogs.fileRequests.size(), before);
+        QVERIFY(watch);
+        // No: the first editor is discarded when the second deck opens.
+        seams_->alerts.answers = {AlertButton::No};
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/B.DCK"));
+        form_->Open1Click();
+        QTRY_VERIFY(!watch);
+        QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);
+        QCOMPARE(form_->activeDocWindow()->fileName(), work_ + "/B.DCK");
+        QCOMPARE(testsupport::readFile(work_ + "/A.DCK"), QByteArray("* text\r\n"));
+    }
+
+    void openClosesOutputViewersEvenWhenCancelled() {
+        write("P.DCK");
+        write("P.O1", "o\r\n");
+        write("P.O2", "o\r\n");
+        form_->ReadaFile(work_ + "/P.DCK");
+        form_->OpenOutFile(form_->outputMenu()->actions().at(0));
+        form_->OpenOutFile(form_->outputMenu()->actions().at(1));
+        QCOMPARE(countKind(*form_, Kind::OutputViewer), 2);
+        form_->Open1Click();  // the dialog is cancelled
+        QTRY_COMPARE(countKind(*form_, Kind::OutputViewer), 0);
+        QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);
+    }
+
+    void openingADeckClosesListingAndPlotDataViewers() {
+        write("P.DCK");
+        write("P.LST", "l\r\n");
+        write("P.PLT", "TIME\r\n");
+        form_->ReadaFile(work_ + "/P.LST");
+        form_->ReadaFile(work_ + "/P.PLT");
+        QCOMPARE(countKind(*form_, Kind::Viewer), 2);  // listing and plot data, both kind 3000
+        form_->ReadaFile(work_ + "/P.DCK");
+        QTRY_COMPARE(countKind(*form_, Kind::Viewer), 0);
+    }
+
+    void recentEntryAsksBeforeDiscardingAModifiedDeck() {
+        write("A.DCK");
+        write("B.DCK");
+        form_->ReadaFile(work_ + "/B.DCK");
+        form_->ReadaFile(work_ + "/A.DCK");
+        auto* a = qobject_cast<TEditForm*>(form_->activeDocWindow());
+        QVERIFY(a);
+        a->editor()->insertPlainText("edit ");
+        QPointer<TEditForm> watch(a);
+        // The newest entry is A, so "2." is B.
+        QAction* entryB = nullptr;
+        for (QAction* act : form_->fileMenu()->actions())
+            if (act->text() == "2. " + work_ + "/B.DCK") entryB = act;
+        QVERIFY(entryB);
+        seams_->alerts.answers = {AlertButton::Cancel};
+        form_->OpenFileItem(entryB);
+        QCOMPARE(seams_->alerts.lastText(), work_ + "/A.DCK has been changed.  Save it?");
+        QVERIFY(watch);
+        QCOMPARE(form_->currentInputFileName, work_ + "/A.DCK");
+        seams_->alerts.answers = {AlertButton::Yes};
+        form_->OpenFileItem(entryB);
+        QTRY_VERIFY(!watch);
+        QCOMPARE(testsupport::readFile(work_ + "/A.DCK"), QByteArray("edit * text\r\n"));
+        QCOMPARE(form_->currentInputFileName, work_ + "/B.DCK");
+    }
+
+    void saveAsksOncePerUntitledWindowWithItsCaption() {
+        form_->New1Click();
+        form_->New1Click();
+        auto* plot = new FakeDocWindow(Kind::Plot);
+        plot->setWindowTitle("Plot 1");
+        form_->addDocWindow(plot);
+        seams_->dialogs.fileAnswers = {chosen(work_ + "/ONE.DCK"), std::nullopt, chosen(work_ + "/P.PMX")};
+        form_->Save1Click();
+        QCOMPARE(seams_->dialogs.fileRequests.size(), 3);
+        QCOMPARE(seams_->dialogs.fileRequests[0].title, QStringLiteral("Saving window Untitled.DCK"));
+        QCOMPARE(seams_->dialogs.fileRequests[0].fileName, QStringLiteral("*.DCK"));
+        QCOMPARE(seams_->dialogs.fileRequests[1].title, QStringLiteral("Saving window Untitled.DCK"));
+        QCOMPARE(seams_->dialogs.fileRequests[2].title, QStringLiteral("Saving window Plot 1"));
+        QCOMPARE(seams_->dialogs.fileRequests[2].fileName, QStringLiteral("*.PMX"));
+        QVERIFY(QFile::exists(work_ + "/ONE.DCK"));
+        QCOMPARE(plot->savedTo, QStringList{work_ + "/P.PMX"});
+    }
+
+    void saveAsOfATextEditorChangesItsKindByExtension() {
+        form_->New1Click();
+        TDocWindow* w = form_->activeDocWindow();
+        QCOMPARE(w->Tag(), Kind::TextEditor);
+        seams_->dialogs.fileAnswers = {chosen(work_ + "/FORM.QVD")};
+        form_->Saveas1Click();
+        QCOMPARE(w->Tag(), Kind::QuivetEditor);
+        QCOMPARE(w->windowTitle(), work_ + "/FORM.QVD");
+        QVERIFY(QFile::exists(work_ + "/FORM.QVD"));
+    }
+
+    void tableSaveReplacesTheExtensionAfterTheFirstDot() {
+        auto* t = new FakeDocWindow(Kind::Table);
+        t->docName = work_ + "/RUNS.DAT";
+        form_->addDocWindow(t);
+        form_->currentTable = t;
+        form_->Save1Click();
+        QCOMPARE(t->savedTo, QStringList{work_ + "/RUNS.TBL"});
+    }
+
+    void windowsMenuBringsCompanionsForward() {
+        write("P.DCK");
+        write("P.LST", "l\r\n");
+        form_->ReadaFile(work_ + "/P.DCK");
+        QCOMPARE(countKind(*form_, Kind::Viewer), 0);
+        form_->Listing1Click();
+        QCOMPARE(countKind(*form_, Kind::Viewer), 1);
+        QCOMPARE(form_->activeDocWindow()->Tag(), Kind::Viewer);
+        form_->Input1Click();
+        QCOMPARE(form_->activeDocWindow()->Tag(), Kind::DeckEditor);
+        QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);
+        form_->Listing1Click();  // brought forward, not opened again
+        QCOMPARE(countKind(*form_, Kind::Viewer), 1);
+    }
+
+    void unreadableFileEntersTheRecentListAndOpensNothing() {
+        form_->ReadaFile(work_ + "/MISSING.DCK");
+        QVERIFY(seams_->alerts.lastText().contains("No such file or directory"));
+        QCOMPARE(form_->docWindowCount(), 0);
+        QCOMPARE(QString::fromStdString(form_->recentFiles().entries().back()), work_ + "/MISSING.DCK");
+    }
+
+    void editMenuActsOnTheActiveEditor() {
+        write("E.DCK", "alpha beta\r\n");
+        form_->ReadaFile(work_ + "/E.DCK");
+        auto* e = qobject_cast<TEditForm*>(form_->activeDocWindow());
+        QVERIFY(e);
+        e->editor()->selectAll();
+        form_->Cut1Click();
+        QCOMPARE(e->editor()->toPlainText(), QString());
+        form_->Paste1Click();
+        QCOMPARE(e->editor()->toPlainText(), QStringLiteral("alpha beta\n"));
+        form_->Find1Click();
+        QVERIFY(form_->lastSearchWasFind && !form_->lastSearchWasReplace);
+        form_->Replace1Click();
+        QVERIFY(!form_->lastSearchWasFind && form_->lastSearchWasReplace);
+    }
+};
+
+QTEST_MAIN(FileDispatchTest)
+#include "test_filedispatch.moc"
