@@ -7,6 +7,10 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/printlayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recentfiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/diagramscale.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lineindex.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/utf8check.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wmffile.cpp
 )
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/docwindow.cpp
@@ -21,4 +25,11 @@ target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/progress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scriptedseams.cpp
   ${CMAKE_CURRENT_LIST_DIR}/seams.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/diagramf.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/editoru.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fileviewer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/finddialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/textlines.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/viewer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wmfplayer.cpp
 )

@@ -1,0 +1,91 @@
+// TEditForm: the text editor window for decks and any other text file. Lines hold
+// at most 255 bytes; files are written with CR LF through a safe replacement. A
+// valid UTF-8 file is edited as UTF-8, any other as Latin-1, and every byte of it
+// comes back unchanged on saving (apart from line ends and the 255-byte cut).
+#pragma once
+#include <QPlainTextEdit>
+#include <QVector>
+#include <string>
+#include <vector>
+
+#include "shell/docwindow.h"
+
+class TFindDialog;
+class TReplaceDialog;
+
+// The editor control: a plain-text editor whose Insert key toggles overwrite mode
+// (drawn with a block caret) and whose Ctrl+Y redoes, as on the original platform.
+class TEditControl : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TEditControl(QWidget* parent = nullptr);
+
+protected:
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+};
+
+class TEditForm : public TDocWindow {
+    Q_OBJECT
+public:
+    enum class Encoding { Utf8, Latin1 };
+
+    // FormCreate: caption "Untitled.DCK", no file name, kind 7000.
+    explicit TEditForm(QWidget* parent = nullptr);
+    ~TEditForm() override;
+
+    // Loads the file (kind 1000 for ".DCK", else 7000; caption and file name
+    // become path). Throws pal::IoError when it cannot be read.
+    void Open(const QString& path);
+    // Writes every line with CR LF to the file name. Throws pal::IoError, and the
+    // text then stays modified.
+    void Save();
+
+    QString fileName() const override { return fileName_; }
+    void setFileName(const QString& path);  // also the caption
+    bool isModified() const override;
+    void saveForRun() override { Save(); }
+    // Saving under a name: the name becomes the file name and caption, then Save.
+    void saveTo(const QString& path) override {
+        setFileName(path);
+        Save();
+    }
+    bool FormCloseQuery() override;
+    void Print(PrintContext& ctx) override;
+    void FormActivate() override;
+
+    QPlainTextEdit* editor() const { return editor_; }
+    TFindDialog* findDialog() const { return findDialog_; }
+    TReplaceDialog* replaceDialog() const { return replaceDialog_; }
+    void showFindDialog();
+    void showReplaceDialog();
+    // The dialogs' handlers, also called by Search Again.
+    void Find();
+    void Replace();
+
+    Encoding encoding() const { return encoding_; }
+    // The text as lines, the way Save writes them (before encoding).
+    QStringList lines() const;
+    // The bytes Save writes for each line (encoded, cut at 255 bytes).
+    std::vector<std::string> encodedLines() const;
+
+private:
+    void findFromReplaceDialog();
+    QString toDisplay(const QString& line) const;
+    QString fromDisplay(const QString& line) const;
+
+    TEditControl* editor_{nullptr};
+    TFindDialog* findDialog_{nullptr};
+    TReplaceDialog* replaceDialog_{nullptr};
+    QString fileName_;
+    Encoding encoding_ = Encoding::Utf8;
+    bool bom_ = false;  // the UTF-8 file began with a byte-order mark
+    // Characters the editor control cannot hold inside a line (a lone CR, the
+    // paragraph separator and its frame markers) shown as stand-ins that the file
+    // does not contain, and written back as themselves.
+    struct StandIn {
+        QChar original;
+        QChar shown;
+    };
+    QVector<StandIn> standIns_;
+};

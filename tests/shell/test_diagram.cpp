@@ -1,0 +1,440 @@
+// The diagram window and the metafile player: metafiles built byte by byte are
+// played and their pixels checked (shapes, mapping, objects, saved states, text,
+// bitmaps); damaged pictures give an error and leave the window as it was;
+// bitmaps load; Save as writes the picture; printing scales from screen to printer.
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <random>
+
+#include "common/ioerror.h"
+#include "shell/diagramf.h"
+#include "shell/printcontext.h"
+#include "shell/wmffile.h"
+#include "shell/wmfplayer.h"
+#include "support/testsupport.h"
+#include "wmfbuilder.h"
+
+using testsupport::readFile;
+using testsupport::writeFile;
+using wmftest::Builder;
+namespace wmf = pal::wmf;
+
+namespace {
+
+QByteArray qbytes(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+
+std::string pen(int style, int width, int r, int g, int b) {
+    return Builder::w16(style) + Builder::w16(width) + Builder::w16(0) + Builder::color(r, g, b);
+}
+std::string brush(int style, int r, int g, int b, int hatch = 0) {
+    return Builder::w16(style) + Builder::color(r, g, b) + Builder::w16(hatch);
+}
+
+// A 100 x 100 pixel picture (at 96 ppi) whose logical space is 1000 x 1000.
+Builder picture() {
+    Builder b = Builder::placeable(0, 0, 1000, 1000, 960);
+    b.rec(wmf::SetWindowOrg, {0, 0}).rec(wmf::SetWindowExt, {1000, 1000});
+    return b;
+}
+
+QImage play(const Builder& b, QSize size = QSize(100, 100)) {
+    return TWmfPlayer(pal::WmfFile::parse(b.bytes())).render(size);
+}
+
+bool near(QRgb a, QColor b) {
+    return std::abs(qRed(a) - b.red()) < 40 && std::abs(qGreen(a) - b.green()) < 40 && std::abs(qBlue(a) - b.blue()) < 40;
+}
+
+}  // namespace
+
+class TestDiagram : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir tmp_;
+    QString dir_;
+    QString path(const QString& name) const { return dir_ + "/" + name; }
+
+private slots:
+    void initTestCase() {
+        testsupport::installQuietMessageHandler();
+        dir_ = testsupport::makeDotFreeTempDir(tmp_);
+    }
+
+    void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
+
+    // ---- the player
+
+    void shapesWithPensAndBrushes() {
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));          // 0: no pen
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 255, 0, 0));       // 1: red
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 255));       // 2: blue
+        b.recBytes(wmf::CreatePenIndirect, pen(0, 0, 0, 160, 0));        // 3: green line
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::Rectangle, {500, 500, 100, 100});  // bottom, right, top, left
+        b.rec(wmf::SelectObject, {2});
+        b.rec(wmf::Ellipse, {900, 900, 600, 600});
+        b.rec(wmf::SelectObject, {3});
+        b.rec(wmf::MoveTo, {50, 0}).rec(wmf::LineTo, {50, 1000});  // y, x: a horizontal line at y 50
+        b.rec(wmf::Polygon, {3, 100, 600, 400, 600, 100, 900});    // count, then x, y pairs
+        b.eof();
+        const QImage img = play(b);
+        QVERIFY(near(img.pixel(30, 30), Qt::red));
+        QVERIFY(near(img.pixel(75, 75), Qt::blue));
+        QVERIFY(near(img.pixel(62, 62), Qt::white));  // the ellipse's corner stays white
+        QVERIFY(near(img.pixel(5, 30), Qt::white));
+        QVERIFY(near(img.pixel(30, 5), QColor(0, 160, 0)));
+        QVERIFY(near(img.pixel(15, 65), Qt::blue));    // the polygon uses the blue brush
+        QVERIFY(near(img.pixel(35, 85), Qt::white));   // outside the triangle
+    }
+
+    void windowAndViewportMapping() {
+        // A window shifted and flipped: logical y grows upwards from the bottom.
+        Builder b = Builder::placeable(0, 0, 1000, 1000, 960);
+        b.rec(wmf::SetWindowOrg, {1000, 0}).rec(wmf::SetWindowExt, {-1000, 1000});
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 0));
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::Rectangle, {200, 200, 0, 0});  // logical 0..200 from the bottom left
+        b.eof();
+        const QImage img = play(b);
+        QVERIFY(near(img.pixel(10, 90), Qt::black));
+        QVERIFY(near(img.pixel(10, 10), Qt::white));
+        // Drawn into a larger target the picture scales with it.
+        const QImage big = play(b, QSize(400, 200));
+        QVERIFY(near(big.pixel(40, 190), Qt::black));
+        QVERIFY(near(big.pixel(90, 190), Qt::white));
+    }
+
+    void objectSlotsAreReused() {
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));     // slot 0
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 255, 0, 0));  // slot 1: red
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 255));  // slot 2: blue
+        b.rec(wmf::DeleteObject, {1});
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 200, 0));  // takes slot 1: green
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::Rectangle, {1000, 1000, 0, 0});
+        b.eof();
+        QVERIFY(near(play(b).pixel(50, 50), QColor(0, 200, 0)));
+    }
+
+    void savedStatesComeBack() {
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 255, 0, 0));
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 255));
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::SaveDC, {});
+        b.rec(wmf::SelectObject, {2});
+        b.rec(wmf::SetWindowExt, {2000, 2000});
+        b.rec(wmf::IntersectClipRect, {100, 100, 0, 0});
+        b.rec(wmf::RestoreDC, {-1});
+        b.rec(wmf::Rectangle, {500, 500, 0, 0});
+        b.rec(wmf::RestoreDC, {-5});  // nothing saved any more: ignored
+        b.eof();
+        const QImage img = play(b);
+        QVERIFY(near(img.pixel(40, 40), Qt::red));  // red brush, full scale, no clip
+        QVERIFY(near(img.pixel(60, 60), Qt::white));
+    }
+
+    void clipRectanglesLimitDrawing() {
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 0));
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::IntersectClipRect, {500, 500, 0, 0});
+        b.rec(wmf::ExcludeClipRect, {300, 300, 0, 0});
+        b.rec(wmf::Rectangle, {1000, 1000, 0, 0});
+        b.eof();
+        const QImage img = play(b);
+        QVERIFY(near(img.pixel(40, 40), Qt::black));
+        QVERIFY(near(img.pixel(10, 10), Qt::white));
+        QVERIFY(near(img.pixel(70, 70), Qt::white));
+    }
+
+    void textIsDrawnWithTheSelectedFont() {
+        Builder b = picture();
+        std::string font = Builder::w16(-200) + Builder::w16(0) + Builder::w16(0) + Builder::w16(0) + Builder::w16(700);
+        font += std::string("\0\0\0\0\0\0\0\x20", 8) + std::string("Arial") + std::string(27, '\0');
+        b.recBytes(wmf::CreateFontIndirect, font);
+        b.rec(wmf::SelectObject, {0});
+        b.recBytes(wmf::SetTextColor, Builder::color(200, 0, 0));
+        b.rec(wmf::SetBkMode, {1});
+        b.recBytes(wmf::TextOut, Builder::w16(4) + "MMMM" + Builder::w16(300) + Builder::w16(100));  // y 300, x 100
+        b.rec(wmf::SetTextAlign, {2});  // right
+        b.recBytes(wmf::ExtTextOut, Builder::w16(700) + Builder::w16(900) + Builder::w16(3) + Builder::w16(0) + "MMM");
+        b.eof();
+        const QImage img = play(b);
+        const auto redIn = [&](QRect r) {
+            int n = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    if (qRed(img.pixel(x, y)) > 120 && qGreen(img.pixel(x, y)) < 100) ++n;
+            return n;
+        };
+        QVERIFY(redIn(QRect(10, 30, 60, 20)) > 20);  // top-left aligned at (10, 30)
+        QVERIFY(redIn(QRect(0, 0, 100, 29)) == 0);
+        QVERIFY(redIn(QRect(45, 70, 45, 20)) > 20);  // right-aligned, ending at x 90
+        QVERIFY(redIn(QRect(91, 60, 9, 40)) == 0);
+    }
+
+    void bitmapRecordsAreDrawn() {
+        Builder b = picture();
+        // StretchDIBits of a 2 x 2 green bitmap into the left half.
+        b.recBytes(wmf::StretchDib, Builder::w32(0x00CC0020) + Builder::w16(0) + Builder::w16(2) + Builder::w16(2) +
+                                       Builder::w16(0) + Builder::w16(0) + Builder::w16(1000) + Builder::w16(500) +
+                                       Builder::w16(0) + Builder::w16(0) + Builder::dib24(2, 2, 0, 200, 0));
+        // DibStretchBlt of a magenta bitmap into the lower right quarter.
+        b.recBytes(wmf::DibStretchBlt, Builder::w32(0x00CC0020) + Builder::w16(3) + Builder::w16(3) + Builder::w16(0) +
+                                          Builder::w16(0) + Builder::w16(500) + Builder::w16(500) + Builder::w16(500) +
+                                          Builder::w16(500) + Builder::dib24(3, 3, 255, 0, 255));
+        // A damaged bitmap is skipped.
+        b.recBytes(wmf::StretchDib, Builder::w32(0x00CC0020) + std::string(18, '\0') + Builder::w32(999));
+        b.eof();
+        const QImage img = play(b);
+        QVERIFY(near(img.pixel(20, 50), QColor(0, 200, 0)));
+        QVERIFY(near(img.pixel(75, 75), QColor(255, 0, 255)));
+        QVERIFY(near(img.pixel(75, 25), Qt::white));
+    }
+
+    void unknownRecordsAreSkipped() {
+        Builder b = picture();
+        b.rec(0x0626, {1, 2, 3, 4});      // escape
+        b.rec(0x0F00, {});                 // no such record
+        b.rec(wmf::Rectangle, {1, 2});     // too short to draw
+        b.rec(wmf::Polygon, {30000, 1, 2});  // more points than the record has
+        b.rec(wmf::SelectObject, {999});
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 0));
+        b.rec(wmf::SelectObject, {0});
+        b.rec(wmf::Rectangle, {1000, 1000, 0, 0});
+        b.eof();
+        QVERIFY(near(play(b).pixel(50, 50), Qt::black));
+    }
+
+    void mutatedMetafilesNeverCrash() {
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(1, 3, 10, 20, 30));
+        b.recBytes(wmf::CreateBrushIndirect, brush(2, 0, 0, 255, 3));
+        std::string font = std::string(18, '\0') + "Times";
+        b.recBytes(wmf::CreateFontIndirect, font);
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1}).rec(wmf::SelectObject, {2});
+        b.rec(wmf::PolyPolygon, {2, 3, 3, 0, 0, 500, 0, 0, 500, 600, 600, 900, 600, 600, 900});
+        b.rec(wmf::RoundRect, {100, 100, 900, 900, 500, 500});
+        b.rec(wmf::Arc, {0, 1000, 1000, 0, 800, 800, 200, 200});
+        b.rec(wmf::Pie, {0, 1000, 1000, 0, 800, 800, 200, 200});
+        b.recBytes(wmf::TextOut, Builder::w16(2) + "ab" + Builder::w16(10) + Builder::w16(10));
+        b.recBytes(wmf::StretchDib, Builder::w32(0x00CC0020) + Builder::w16(0) + Builder::w16(2) + Builder::w16(2) +
+                                       Builder::w16(0) + Builder::w16(0) + Builder::w16(100) + Builder::w16(100) +
+                                       Builder::w16(0) + Builder::w16(0) + Builder::dib24(2, 2, 1, 2, 3));
+        b.eof();
+        const std::string good = b.bytes();
+        std::mt19937 rng(5);
+        int played = 0;
+        for (int i = 0; i < 400; ++i) {
+            std::string bad = good;
+            for (int k = 0; k < 4; ++k) bad[22 + rng() % (bad.size() - 22)] = static_cast<char>(rng());
+            try {
+                const TWmfPlayer player(pal::WmfFile::parse(bad));
+                player.render(QSize(64, 64));
+                ++played;
+            } catch (const pal::IoError&) {
+            }
+        }
+        QVERIFY(played > 0);
+    }
+
+    // ---- the window
+
+    void newWindow() {
+        TDiagramForm d;
+        QCOMPARE(d.Tag(), 8000);
+        QCOMPARE(d.windowTitle(), QStringLiteral("Diagram"));
+        QVERIFY(!d.hasPicture());
+        d.setTag(1);
+        d.FormActivate();
+        QCOMPARE(d.Tag(), 8000);
+    }
+
+    void loadsAMetafile() {
+        Builder b = Builder::placeable(0, 0, 1440, 720, 1440);
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 255));
+        b.rec(wmf::SelectObject, {0});
+        b.rec(wmf::Rectangle, {720, 1440, 0, 0});
+        b.eof();
+        writeFile(path("PUMP.WMF"), qbytes(b.bytes()));
+        TDiagramForm d;
+        d.setScreenPpi(96);
+        d.loadPicture(path("PUMP.WMF"));
+        QVERIFY(d.isMetafile());
+        QCOMPARE(d.pictureSize(), QSize(96, 48));
+        QCOMPARE(d.scrollBox()->widget()->size(), QSize(96, 48));
+        const QImage img = d.renderPicture();
+        QVERIFY(near(img.pixel(48, 24), Qt::blue));
+        d.resize(435, 300);
+        d.show();
+        const QImage shown = d.scrollBox()->widget()->grab().toImage();
+        QVERIFY(near(shown.pixel(48, 24), Qt::blue));
+    }
+
+    void damagedMetafilesAreRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const std::string good = picture().eof().bytes();
+        QTest::newRow("truncated") << qbytes(good.substr(0, good.size() - 4));
+        Builder huge = picture();
+        huge.u32(0x7FFFFFFF);
+        huge.u16(wmf::Rectangle);
+        QTest::newRow("huge record") << qbytes(huge.bytes());
+        Builder zero = picture();
+        zero.u32(0);
+        zero.u16(wmf::Rectangle);
+        QTest::newRow("zero record") << qbytes(zero.bytes());
+        QTest::newRow("zero frame") << qbytes(Builder::placeable(0, 0, 0, 0, 96).eof().bytes());
+        QTest::newRow("zero inch") << qbytes(Builder::placeable(0, 0, 10, 10, 0).eof().bytes());
+        QTest::newRow("too large") << qbytes(Builder::placeable(-30000, -30000, 30000, 30000, 10).eof().bytes());
+    }
+    void damagedMetafilesAreRefused() {
+        QFETCH(QByteArray, bytes);
+        writeFile(path("GOOD.WMF"), qbytes(picture().eof().bytes()));
+        writeFile(path("BAD.WMF"), bytes);
+        TDiagramForm d;
+        d.setScreenPpi(96);
+        d.loadPicture(path("GOOD.WMF"));
+        try {
+            d.loadPicture(path("BAD.WMF"));
+            QFAIL("a damaged metafile was accepted");
+        } catch (const pal::IoError& e) {
+            QVERIFY(QString::fromStdString(e.userText()).contains(QStringLiteral("Invalid metafile")));
+        }
+        QVERIFY(d.isMetafile());
+        QCOMPARE(d.pictureSize(), QSize(100, 100));
+    }
+
+    void loadsABitmap() {
+        QImage src(30, 20, QImage::Format_RGB32);
+        src.fill(QColor(10, 200, 30));
+        src.setPixel(0, 0, qRgb(255, 0, 0));
+        QVERIFY(src.save(path("PUMP.BMP"), "BMP"));
+        TDiagramForm d;
+        d.loadPicture(path("PUMP.BMP"));
+        QVERIFY(!d.isMetafile());
+        QCOMPARE(d.pictureSize(), QSize(30, 20));
+        const QImage img = d.renderPicture();
+        QCOMPARE(img.pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(img.pixel(10, 10), qRgb(10, 200, 30));
+    }
+
+    void damagedBitmapsAreRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QImage src(40, 40, QImage::Format_RGB32);
+        src.fill(Qt::red);
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        QImageWriter(&buf, "BMP").write(src);
+        QTest::newRow("header only") << buf.data().left(20);
+        QByteArray hugeBmp = buf.data();
+        hugeBmp[18] = char(0xFF);  // width 0x7FFF..., far beyond any screen
+        hugeBmp[19] = char(0xFF);
+        hugeBmp[20] = char(0xFF);
+        hugeBmp[21] = char(0x0F);
+        QTest::newRow("huge") << hugeBmp;
+        QTest::newRow("garbage") << QByteArray("this is no picture at all");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void damagedBitmapsAreRefused() {
+        QFETCH(QByteArray, bytes);
+        writeFile(path("BAD.BMP"), bytes);
+        TDiagramForm d;
+        QVERIFY_THROWS_EXCEPTION(pal::IoError, d.loadPicture(path("BAD.BMP")));
+        QVERIFY(!d.hasPicture());
+        QVERIFY_THROWS_EXCEPTION(pal::IoError, d.loadPicture(path("MISSING.BMP")));
+    }
+
+    void saveAsWritesThePicture() {
+        const QByteArray wmfBytes = qbytes(picture().eof().bytes());
+        writeFile(path("D.WMF"), wmfBytes);
+        TDiagramForm d;
+        QVERIFY_THROWS_EXCEPTION(pal::IoError, d.savePicture(path("NOTHING.BMP")));
+        d.loadPicture(path("D.WMF"));
+        d.savePicture(path("COPY.WMF"));
+        QCOMPARE(readFile(path("COPY.WMF")), wmfBytes);
+        // The main window's Save as reaches it through the document-window interface.
+        static_cast<TDocWindow&>(d).saveTo(path("ASIS.BMP"));
+        QCOMPARE(readFile(path("ASIS.BMP")), wmfBytes);
+
+        QImage src(8, 8, QImage::Format_RGB32);
+        src.fill(Qt::yellow);
+        QVERIFY(src.save(path("D.BMP"), "BMP"));
+        d.loadPicture(path("D.BMP"));
+        d.savePicture(path("SAME.BMP"));
+        QCOMPARE(readFile(path("SAME.BMP")), readFile(path("D.BMP")));
+        d.savePicture(path("OTHER.PNG"));
+        QImage back;
+        QVERIFY(back.load(path("OTHER.PNG"), "PNG"));
+        QCOMPARE(back.pixel(3, 3), QColor(Qt::yellow).rgb());
+    }
+
+    void printScalesFromScreenToPrinter() {
+        QImage src(8, 4, QImage::Format_RGB32);
+        src.fill(Qt::blue);
+        QVERIFY(src.save(path("P.BMP"), "BMP"));
+        TDiagramForm d;
+        d.setScreenPpi(96);
+        d.loadPicture(path("P.BMP"));
+        QImage page(200, 200, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        PrintContext ctx;
+        ctx.canvas = &painter;
+        ctx.M = 600;  // 6.25 printer pixels per screen pixel
+        ctx.leftMargin = 10;
+        ctx.y = 20;
+        ctx.lineHeight = 7;
+        d.Print(ctx);
+        painter.end();
+        // 8 x 4 pixels become 50 x 25, drawn from (10, 20).
+        QCOMPARE(page.pixel(10, 20), QColor(Qt::blue).rgb());
+        QCOMPARE(page.pixel(59, 44), QColor(Qt::blue).rgb());
+        QCOMPARE(page.pixel(60, 30), QColor(Qt::white).rgb());
+        QCOMPARE(page.pixel(30, 45), QColor(Qt::white).rgb());
+        QCOMPARE(page.pixel(9, 30), QColor(Qt::white).rgb());
+        QCOMPARE(ctx.y, 20 + (25 / 7) * 7);
+    }
+
+    void printOfAMetafileStaysInItsRectangle() {
+        Builder b = picture();
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 0));
+        b.rec(wmf::SelectObject, {0});
+        b.rec(wmf::Rectangle, {3000, 3000, -2000, -2000});  // far beyond the frame
+        b.eof();
+        writeFile(path("BIG.WMF"), qbytes(b.bytes()));
+        TDiagramForm d;
+        d.setScreenPpi(96);
+        d.loadPicture(path("BIG.WMF"));
+        QImage page(800, 800, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        PrintContext ctx;
+        ctx.canvas = &painter;
+        ctx.M = 192;  // twice the screen size: 200 x 200
+        ctx.leftMargin = 100;
+        ctx.y = 100;
+        ctx.lineHeight = 10;
+        d.Print(ctx);
+        painter.end();
+        QCOMPARE(page.pixel(200, 200), QColor(Qt::black).rgb());
+        QCOMPARE(page.pixel(99, 200), QColor(Qt::white).rgb());
+        QCOMPARE(page.pixel(200, 301), QColor(Qt::white).rgb());
+        QCOMPARE(ctx.y, 100 + 200);
+    }
+};
+
+QTEST_MAIN(TestDiagram)
+#include "test_diagram.moc"
