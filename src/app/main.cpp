@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <exception>
 
 #include "common/ioerror.h"
@@ -52,6 +53,13 @@ int main(int argc, char** argv) {
     if (mainForm.startFailed()) return 1;
     QApplication::restoreOverrideCursor();
     mainForm.showMaximized();
+    // Without a window manager (a bare X server) nothing maximises the frame:
+    // give it the screen's working area then.
+    if (QScreen* screen = mainForm.screen()) {
+        const QRect area = screen->availableGeometry();
+        QApplication::processEvents();
+        if (mainForm.width() < area.width() / 2) mainForm.setGeometry(area);
+    }
     mainForm.startUp();
     return QApplication::exec();
 }
