@@ -210,6 +210,7 @@ void TPALUMAROFORM::buildMenus() {
               {"ExecuteCommand1", "Execute User Command", 116}},
              {&F::Calculate1Click, &F::RunTable1Click, nullptr, &F::CompileModule1Click, &F::RebuildKALVEX1Click,
               nullptr, &F::ExecuteCommand1Click});
+    indexItems();
     item(QStringLiteral("Calculate1"))->setShortcut(QKeySequence(Qt::Key_F8));
 
     QUIVET1 = addMenu("QUIVET1", "&QUIVET", 6);
@@ -244,6 +245,7 @@ void TPALUMAROFORM::buildMenus() {
              {{"Listing1", "Listing", 82}, {"Table1", "Table", 79}, {"Diagram1", "Diagram", 83}, {"N1", "-", 0},
               {"Tile1", "&Tile", 124}, {"Cascade1", "&Cascade", 125}},
              {&F::Listing1Click, &F::Table1Click, &F::Diagram1Click, nullptr, nullptr, nullptr});
+    indexItems();
     connect(item(QStringLiteral("Tile1")), &QAction::triggered, mdi_, &QMdiArea::tileSubWindows);
     connect(item(QStringLiteral("Cascade1")), &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
     for (const char* n : {"Input1", "Output1", "Listing1", "Table1", "Diagram1"}) item(QString::fromLatin1(n))->setEnabled(false);
@@ -257,20 +259,23 @@ void TPALUMAROFORM::buildMenus() {
               {"N8", "-", 0}, {"AboutPALUMARO1", "&About PALUMARO", 1}},
              {&F::KALVEXIndex1Click, &F::TypesIndex1Click, &F::KALVEXIndex2Click, &F::KALVEXErrorMessges1Click, nullptr,
               &F::About1Click});
+    indexItems();
 }
 
-QAction* TPALUMAROFORM::item(const QString& name) const {
-    if (name.isEmpty()) return nullptr;
+void TPALUMAROFORM::indexItems() {
+    // The fixed items and top-level menus by objectName; built when the tree is
+    // made and again after the QUIVET-mode rework. Recent-file, output and
+    // window-list entries are not part of it.
+    itemIndex_.clear();
     for (QAction* top : menuBar()->actions()) {
-        if (top->objectName() == name) return top;
-        if (QMenu* m = top->menu()) {
-            for (QAction* a : m->actions()) {
-                if (a->objectName() == name) return a;
-            }
-        }
+        if (!top->objectName().isEmpty()) itemIndex_.insert(top->objectName(), top);
+        if (QMenu* m = top->menu())
+            for (QAction* a : m->actions())
+                if (!a->objectName().isEmpty()) itemIndex_.insert(a->objectName(), a);
     }
-    return nullptr;
 }
+
+QAction* TPALUMAROFORM::item(const QString& name) const { return itemIndex_.value(name, nullptr); }
 
 QMenu* TPALUMAROFORM::menu(const QString& name) const {
     QAction* a = item(name);
@@ -328,6 +333,7 @@ void TPALUMAROFORM::reworkForQuivet() {
     Windows1->insertAction(after, sep2);
     Windows1->insertAction(after, aboutQuivet_);
     windowsFixedCount_ += 2;
+    indexItems();
 }
 
 void TPALUMAROFORM::UpdateMenu() {

@@ -2,6 +2,7 @@
 // whole menu tree, keeps the recent-file list and dispatches the menu commands to
 // the active document window by its kind.
 #pragma once
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -137,6 +138,7 @@ protected:
 
 private:
     void buildMenus();
+    void indexItems();
     void rebuildWindowList();
     void destroyDocWindow(TDocWindow* w);
     // Creates a text viewer of the given kind on a file, captioned caption.
@@ -169,7 +171,8 @@ private:
 
     QPointer<TDocWindow> active_;
     QList<QPointer<TDocWindow>> windows_;  // creation order
-    int windowsFixedCount_ = 0;            // Windows-menu items before the window list
+    int windowsFixedCount_ = 0;
+    QHash<QString, QAction*> itemIndex_;            // Windows-menu items before the window list
     bool startFailed_ = false;
     RecentFiles recent_;
     // The open dialog as the user left it (file name, filter, default extension).
