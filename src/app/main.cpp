@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "common/ioerror.h"
+#include "shell/appicon.h"
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
 #include "shell/seams.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     PalumaroApplication application(argc, argv);
     installRealSeams();
     installFontSubstitutions();
+    QApplication::setWindowIcon(makeAppIcon());
 
     // The start path as given (a link named quivet starts QUIVET mode); the
     // installation files live beside the real executable.
