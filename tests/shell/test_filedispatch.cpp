@@ -259,6 +259,96 @@ private slots:
         QCOMPARE(QString::fromStdString(form_->recentFiles().entries().back()), work_ + "/MISSING.DCK");
     }
 
+    void openDialogFollowsThePreviousExtensionWhenAnIndexFileExists() {
+        testsupport::writeFile(prog_ + "/TYPES.IDX", "x");
+        form_.reset();
+        form_ = std::make_unique<TPALUMAROFORM>();
+        QVERIFY(form_->indexFilePresent);
+        form_->Open1Click();  // cancelled
+        QCOMPARE(seams_->dialogs.fileRequests.back().fileName, QStringLiteral("*.IDX"));
+        QCOMPARE(seams_->dialogs.fileRequests.back().filterIndex, 4);
+        QCOMPARE(seams_->dialogs.fileRequests.back().defaultSuffix, QStringLiteral("IDX"));
+        write("T.TBL", "x");
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/T.TBL"));
+        form_->Open1Click();
+        form_->Open1Click();  // the next dialog proposes the extension chosen last
+        QCOMPARE(seams_->dialogs.fileRequests.back().fileName, QStringLiteral("*.TBL"));
+        QCOMPARE(seams_->dialogs.fileRequests.back().filterIndex, 9);
+        write("NOTE.XYZ", "x");
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/NOTE.XYZ"));
+        form_->Open1Click();
+        form_->Open1Click();
+        QCOMPARE(seams_->dialogs.fileRequests.back().fileName, QStringLiteral("*.XYZ"));
+        QCOMPARE(seams_->dialogs.fileRequests.back().filterIndex, 10);
+    }
+
+    void indexFileChoiceGoesToTheIndexDialog() {
+        QStringList shown;
+        docFactories().indexDialog = [&shown](const QString& p) { shown << p; };
+        write("TYPES.IDX", "x");
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/TYPES.IDX"));
+        form_->Open1Click();
+        QCOMPARE(shown, QStringList{work_ + "/TYPES.IDX"});
+        QCOMPARE(form_->docWindowCount(), 0);
+    }
+
+    void quivetModeWarnsAboutOtherFilesAndOpensThemAnyway() {
+        form_.reset();
+        testsupport::prepareProgramDir(prog_, true);
+        form_ = std::make_unique<TPALUMAROFORM>();
+        write("PLAIN.DCK");
+        form_->ReadaFile(work_ + "/PLAIN.DCK");
+        QCOMPARE(seams_->alerts.lastText(), work_ + "/PLAIN.DCK is not a QUIVET file.");
+        QCOMPARE(seams_->alerts.shown.back().kind, 0);
+        QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);
+        // The first File > Open with an index file shows the index dialog instead of the file dialog.
+        QStringList shown;
+        docFactories().indexDialog = [&shown](const QString& p) { shown << p; };
+        testsupport::writeFile(prog_ + "/TYPES.IDX", "x");
+        form_.reset();
+        form_ = std::make_unique<TPALUMAROFORM>();
+        form_->startUp();
+        QCOMPARE(shown, QStringList{prog_ + "/TYPES.IDX"});
+        QVERIFY(!form_->firstOpenPending);
+        const int files = seams_->dialogs.fileRequests.size();
+        form_->Open1Click();
+        QCOMPARE(seams_->dialogs.fileRequests.size(), files + 1);
+        QCOMPARE(seams_->dialogs.fileRequests.back().filters,
+                 (QStringList{"Index files (*.IDX)", "QUIVET files (*.QVD)"}));
+    }
+
+    void editQuivetFileOpensItAsTextOfItsOwnKind() {
+        write("FORM.DAT", "*QUIVET\r\n*| heading\r\n");
+        write("FORM.LST", "l\r\n");
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/FORM.DAT"));
+        form_->EditQUIVETfile1Click();
+        QCOMPARE(countKind(*form_, Kind::QuivetEditor), 1);
+        QCOMPARE(form_->currentInputFileName, work_ + "/FORM.DAT");
+        QVERIFY(!form_->item("Input1")->isEnabled());
+        QVERIFY(form_->item("Listing1")->isEnabled());
+        // A plain text file is ignored.
+        write("PLAIN.TXT", "text\r\n");
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/PLAIN.TXT"));
+        form_->EditQUIVETfile1Click();
+        QCOMPARE(form_->docWindowCount(), 1);
+    }
+
+    void inputItemReopensAClosedDeck() {
+        write("R.DCK");
+        form_->ReadaFile(work_ + "/R.DCK");
+        TDocWindow* deck = nullptr;
+        for (TDocWindow* w : form_->docWindows())
+            if (w->Tag() == Kind::DeckEditor) deck = w;
+        QVERIFY(deck);
+        QPointer<TDocWindow> watch(deck);
+        deck->closeWithoutQuery();
+        QTRY_VERIFY(!watch);
+        QVERIFY(form_->item("Input1")->isEnabled());  // closing by the user keeps the item
+        form_->Input1Click();
+        QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);
+        QCOMPARE(form_->activeDocWindow()->fileName(), work_ + "/R.DCK");
+    }
+
     void editMenuActsOnTheActiveEditor() {
         write("E.DCK", "alpha beta\r\n");
         form_->ReadaFile(work_ + "/E.DCK");
