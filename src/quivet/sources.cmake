@@ -1,1 +1,2 @@
-# Files of this subsystem: target_sources(palumaro_core ...) and target_sources(palumaro_ui ...).
+# Files of this subsystem.
+target_sources(palumaro_ui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/quivetcommands.cpp)

@@ -21,6 +21,9 @@
 #include "run/compilin.h"
 #include "run/kalvexrun.h"
 #include "run/velmora.h"
+#include "plot/plotcommands.h"
+#include "quivet/quivetcommands.h"
+#include "table/tablecommands.h"
 #include "shell/aboutbox.h"
 #include "shell/diagramf.h"
 #include "shell/docfactory.h"
@@ -138,9 +141,12 @@ TPALUMAROFORM::~TPALUMAROFORM() {
 
 void TPALUMAROFORM::startUp() {
     setupDlg_ = new TSetupDlg(this);
+    table::install(*this);
+    plot::install(*this);
     about_ = new TAboutBox(pal::app().quivetMode, this);
     printDlg_ = new TPrintDlg(this);
     compiling_ = new TCompiling(this);
+    quivet::install(*this);
 
     seams().dialogs->execDialog(*about_);
     firstOpenPending = true;
@@ -215,13 +221,13 @@ void TPALUMAROFORM::buildMenus() {
 
     QUIVET1 = addMenu("QUIVET1", "&QUIVET", 6);
     addItems(QUIVET1, {{"MakeQUIVETfile1", "Make QUIVET file", 31}, {"EditQUIVETfile1", "&Edit QUIVET file", 35}},
-             {nullptr, &F::EditQUIVETfile1Click});
+             {&F::MakeQUIVETfile1Click, &F::EditQUIVETfile1Click});
 
     Parametrics1 = addMenu("Parametrics1", "&Parametrics", 9);
     addItems(Parametrics1,
              {{"NewTable1", "&New Table", 64}, {"AlterTable1", "&Alter Table", 65},
               {"InsertDeleteRuns1", "&Insert/Delete Runs", 68}, {"InsertDeleteVars1", "Insert/Delete Vars", 69}},
-             {});
+             {&F::NewTable1Click, &F::AlterTable1Click, &F::InsertDeleteRuns1Click, &F::InsertDeleteVars1Click});
 
     Utilities1 = addMenu("Utilities1", "&Utilities", 8);
     addItems(Utilities1,
@@ -232,7 +238,7 @@ void TPALUMAROFORM::buildMenus() {
 
     Plot1 = addMenu("Plot1", "&Plot", 10);
     addItems(Plot1, {{"NewPlot1", "&New Plot", 70}, {"OverlayPlot1", "&Overlay Plot", 71}, {"ModifyPlot1", "&Modify Plot", 73}},
-             {});
+             {&F::NewPlot1Click, &F::OverlayPlot1Click, &F::ModifyPlot1Click});
 
     Windows1 = addMenu("Windows1", "&Windows", 11);
     addItems(Windows1, {{"Input1", "Input", 122}}, {&F::Input1Click});
@@ -555,7 +561,15 @@ void TPALUMAROFORM::convertQuivetUnits(int oldSystem, int newSystem) {
 }
 
 void TPALUMAROFORM::Calculate1Click() { run::Calculate(*this); }
-void TPALUMAROFORM::RunTable1Click() { UpdateMenu(); }
+void TPALUMAROFORM::RunTable1Click() { table::RunTable(*this); }
+void TPALUMAROFORM::NewTable1Click() { table::NewTable(*this); }
+void TPALUMAROFORM::AlterTable1Click() { table::AlterTable(*this); }
+void TPALUMAROFORM::InsertDeleteRuns1Click() { table::InsertDeleteRuns(*this); }
+void TPALUMAROFORM::InsertDeleteVars1Click() { table::InsertDeleteVars(*this); }
+void TPALUMAROFORM::NewPlot1Click() { plot::NewPlot(*this); }
+void TPALUMAROFORM::OverlayPlot1Click() { plot::OverlayPlot(*this); }
+void TPALUMAROFORM::ModifyPlot1Click() { plot::ModifyPlot(*this); }
+void TPALUMAROFORM::MakeQUIVETfile1Click() { quivet::MakeQUIVETfile(*this); }
 void TPALUMAROFORM::CompileModule1Click() { run::CompileModule(*this); }
 void TPALUMAROFORM::RebuildKALVEX1Click() { run::RebuildKALVEX(*this); }
 void TPALUMAROFORM::ExecuteCommand1Click() { run::ExecuteCommand(*this); }

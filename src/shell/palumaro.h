@@ -85,6 +85,14 @@ public:
     // ---- commands of other subsystems ----
     void Calculate1Click();
     void RunTable1Click();
+    void NewTable1Click();
+    void AlterTable1Click();
+    void InsertDeleteRuns1Click();
+    void InsertDeleteVars1Click();
+    void NewPlot1Click();
+    void OverlayPlot1Click();
+    void ModifyPlot1Click();
+    void MakeQUIVETfile1Click();
     void CompileModule1Click();
     void RebuildKALVEX1Click();
     void ExecuteCommand1Click();

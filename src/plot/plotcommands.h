@@ -1,0 +1,16 @@
+// The main window's Plot menu and the plot windows that file dispatch opens.
+#pragma once
+
+class TPALUMAROFORM;
+
+namespace plot {
+
+// Creates the plot dialogs once at start-up and registers the plot window
+// factory (saved plots opened through File > Open).
+void install(TPALUMAROFORM& main);
+
+void NewPlot(TPALUMAROFORM& main);
+void OverlayPlot(TPALUMAROFORM& main);
+void ModifyPlot(TPALUMAROFORM& main);
+
+}  // namespace plot

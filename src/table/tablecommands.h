@@ -1,0 +1,19 @@
+// The main window's Parametrics menu, Run Table, and the table windows that
+// file dispatch opens.
+#pragma once
+
+class TPALUMAROFORM;
+
+namespace table {
+
+// Creates the table dialogs once at start-up and registers the table window
+// factory (tables opened through File > Open and the Windows menu).
+void install(TPALUMAROFORM& main);
+
+void NewTable(TPALUMAROFORM& main);
+void AlterTable(TPALUMAROFORM& main);
+void InsertDeleteRuns(TPALUMAROFORM& main);
+void InsertDeleteVars(TPALUMAROFORM& main);
+void RunTable(TPALUMAROFORM& main);
+
+}  // namespace table
