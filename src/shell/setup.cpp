@@ -202,7 +202,14 @@ bool TSetupDlg::ReadDFT() {
                   0, true);
         return false;
     }
-    pal::app().settings = pal::readDFTFile(*path);
+    try {
+        pal::app().settings = pal::readDFTFile(*path);
+    } catch (const pal::IoError& e) {
+        // A damaged settings file is reported; the program goes on with the
+        // defaults, and Store writes a good file again.
+        ShowIoError(e);
+        pal::app().settings = pal::Settings{};
+    }
     return true;
 }
 

@@ -140,6 +140,17 @@ private slots:
         QVERIFY(seams_->alerts.shown[0].beep);
     }
 
+    void damagedSettingsFileIsReportedAndDefaultsAreUsed() {
+        testsupport::prepareProgramDir(dir_);
+        testsupport::writeFile(dir_ + "/PALUMARO.DFT", QByteArray(100, '\x02'));
+        TPALUMAROFORM f;
+        QVERIFY(!f.startFailed());
+        QCOMPARE(seams_->alerts.shown.size(), 1);
+        QVERIFY(seams_->alerts.lastText().startsWith("I/O error"));
+        QCOMPARE(pal::app().settings.unitSystem, 1);
+        QCOMPARE(pal::app().settings.kalvexDir, std::string("C:\\KALVEX14"));
+    }
+
     void settingsFileFoundInAnyLetterCase() {
         testsupport::prepareProgramDir(dir_);
         QFile::rename(dir_ + "/PALUMARO.DFT", dir_ + "/palumaro.dft");
