@@ -41,38 +41,7 @@ TPALUMAROFORM* g_mainForm = nullptr;
 
 QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
 std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
-QString extOf(const QString& path) { return q(pal::extensionTest(b(path))); }
-
-// The hourglass for the length of one command.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-const QStringList kOpenFilters = {
-    QStringLiteral("KALVEX files (*.DCK)"),         QStringLiteral("QUIVET files (*.QVD)"),
-    QStringLiteral("MORDAX files (*.DEK)"),         QStringLiteral("Index files (*.IDX)"),
-    QStringLiteral("FORTRAN files (*.FOR)"),        QStringLiteral("PALUMARO Plot files (*.PMX)"),
-    QStringLiteral("Diagram Bitmap files (*.BMP)"), QStringLiteral("Diagram Meta files (*.WMF)"),
-    QStringLiteral("PALUMARO table files (*.TBL)"), QStringLiteral("All files (*)")};
-
-const QStringList kSaveFilters = {
-    QStringLiteral("KALVEX files (*.DCK)"),          QStringLiteral("QUIVET files (*.QVD)"),
-    QStringLiteral("MORDAX files (*.DEK)"),          QStringLiteral("FORTRAN files (*.FOR)"),
-    QStringLiteral("PALUMARO Plot files (*.PMX)"),   QStringLiteral("Diagram Bitmap files. (*.BMP)"),
-    QStringLiteral("Diagram Meta files (*.WMF)"),    QStringLiteral("QUIVET table files (*.TBL)"),
-    QStringLiteral("All files (*)")};
-
 bool isEditorKind(int tag) { return tag == Kind::DeckEditor || tag == Kind::QuivetEditor || tag == Kind::TextEditor; }
-
-// The existing file for a name the program made (exact name first, then any letter case).
-QString existing(const QString& path) {
-    const auto f = pal::findFile(b(path));
-    return f ? q(*f) : QString();
-}
 
 }  // namespace
 

@@ -159,6 +159,8 @@ private:
     void subWindowActivated(QMdiSubWindow* sub);
     void setKindItem(const QString& name, const QString& word, const QString& path);
     TEditForm* activeEditor() const;
+    // The active document window when it is still open, else null.
+    TDocWindow* openActive() const;
     bool closeQueries(const QList<int>& tags);  // step 1 of File > Open
 
     QMdiArea* mdi_{nullptr};

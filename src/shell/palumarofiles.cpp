@@ -83,9 +83,13 @@ TDocWindow* TPALUMAROFORM::firstOfKind(int tag) const {
     return nullptr;
 }
 
+TDocWindow* TPALUMAROFORM::openActive() const {
+    return active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+}
+
 TEditForm* TPALUMAROFORM::activeEditor() const {
-    if (!active_ || !docWindows().contains(active_.data()) || !isEditorKind(active_->Tag())) return nullptr;
-    return qobject_cast<TEditForm*>(active_.data());
+    TDocWindow* w = openActive();
+    return w && isEditorKind(w->Tag()) ? qobject_cast<TEditForm*>(w) : nullptr;
 }
 
 void TPALUMAROFORM::openViewer(const QString& path, const QString& caption, int tag) {
@@ -576,7 +580,7 @@ void TPALUMAROFORM::Save1Click() {
 }
 
 void TPALUMAROFORM::Saveas1Click() {
-    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    TDocWindow* w = openActive();
     if (!w) return;
     const int tag = w->Tag();
     QString def;
@@ -630,7 +634,7 @@ QLineEdit* focusedField(TDocWindow* w) {
 }  // namespace
 
 void TPALUMAROFORM::Cut1Click() {
-    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    TDocWindow* w = openActive();
     if (!w) return;
     if (TEditForm* e = activeEditor()) {
         e->editor()->cut();
@@ -644,7 +648,7 @@ void TPALUMAROFORM::Cut1Click() {
 }
 
 void TPALUMAROFORM::Copy1Click() {
-    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    TDocWindow* w = openActive();
     if (!w) return;
     if (TEditForm* e = activeEditor()) {
         e->editor()->copy();
@@ -658,7 +662,7 @@ void TPALUMAROFORM::Copy1Click() {
 }
 
 void TPALUMAROFORM::Paste1Click() {
-    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    TDocWindow* w = openActive();
     if (!w) return;
     if (TEditForm* e = activeEditor()) {
         e->editor()->paste();
@@ -671,7 +675,7 @@ void TPALUMAROFORM::Paste1Click() {
 }
 
 void TPALUMAROFORM::Clear1Click() {
-    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    TDocWindow* w = openActive();
     if (!w) return;
     if (TEditForm* e = activeEditor()) {
         if (w->Tag() == Kind::DeckEditor || w->Tag() == Kind::TextEditor) e->editor()->textCursor().removeSelectedText();
@@ -686,7 +690,7 @@ void TPALUMAROFORM::Clear1Click() {
 void TPALUMAROFORM::Find1Click() {
     lastSearchWasFind = true;
     lastSearchWasReplace = false;
-    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    TDocWindow* w = openActive();
     if (TEditForm* e = activeEditor())
         e->showFindDialog();
     else if (auto* v = qobject_cast<TViewForm*>(w))
@@ -704,7 +708,7 @@ void TPALUMAROFORM::Replace1Click() {
 }
 
 void TPALUMAROFORM::SearchAgain1Click() {
-    TDocWindow* w = active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
+    TDocWindow* w = openActive();
     if (TEditForm* e = activeEditor()) {
         if (lastSearchWasFind)
             e->Find();

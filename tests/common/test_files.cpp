@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/coretemp.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -11,18 +13,8 @@
 namespace fs = std::filesystem;
 using namespace pal;
 
-namespace {
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        char tmpl[] = "/tmp/palcommonXXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const std::string& n) const { return (path / n).string(); }
-};
-void write(const std::string& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
-}  // namespace
+using coretest::TempDir;
+using coretest::write;
 
 TEST(TextFiles, LinesAcceptLfAndCrLfAndAreCutAt255) {
     TempDir d;
