@@ -1,2 +1,12 @@
-# Files of this subsystem.
-target_sources(palumaro_ui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/quivetcommands.cpp)
+# The QUIVET subsystem: markup reading, choice files, field numbers and deck
+# writing in the core; the form window and its field controls in the user interface.
+target_sources(palumaro_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/choicefile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/deckwriter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fieldnumber.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/numericfield.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/quivetreader.cpp
+)
+target_sources(palumaro_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/quivetcommands.cpp
+)

@@ -1,0 +1,149 @@
+#include "quivet/deckwriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "common/bytes.h"
+#include "common/filelookup.h"
+#include "common/ioerror.h"
+#include "common/textfile.h"
+#include "quivet/choicefile.h"
+#include "quivet/fieldnumber.h"
+#include "quivet/quiveterror.h"
+
+namespace fs = std::filesystem;
+
+namespace quivet {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& message) { throw pal::IoError(0, std::string(), message); }
+
+std::string errorNumber(int code) { return "Error #" + std::to_string(code); }
+
+}  // namespace
+
+std::string backupNameFor(const std::string& path) {
+    const std::string name = pal::fileNamePart(path);
+    const std::string folder = path.substr(0, path.size() - name.size());
+    const std::size_t dot = name.find('.');
+    return folder + name.substr(0, dot) + ".BAK";
+}
+
+std::optional<std::string> itemLine(const FormItem& item) {
+    switch (item.kind) {
+        case ItemKind::Heading:
+            if (!item.hasText) return std::nullopt;
+            return "*|*" + item.label + "|" + item.text + (item.helpField ? "|" + *item.helpField : std::string());
+        case ItemKind::Numeric:
+            return item.name + "= " + deckNumberText(item.numeric.value);
+        case ItemKind::Choice:
+            if (item.shownChoice() && item.entries.empty()) return std::nullopt;
+            if (item.assign) return item.name + " " + item.valueText + " " + std::to_string(item.unit);
+            return item.name + "= " + item.valueText;
+        case ItemKind::File:
+            return item.name + " " + item.valueText + " " + std::to_string(item.unit);
+        case ItemKind::Picture:
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void updateChoiceValues(QuivetDocument& doc) {
+    // Worked out on a copy of the value texts so a failure changes nothing.
+    std::vector<std::string> values;
+    values.reserve(doc.items.size());
+    for (const FormItem& item : doc.items) values.push_back(item.valueText);
+
+    for (std::size_t k = 0; k < doc.items.size(); ++k) {
+        const FormItem& item = doc.items[k];
+        if (!item.shownChoice() || item.entries.empty()) continue;
+        const int sel = std::clamp<int>(item.selected, 0, static_cast<int>(item.entries.size()) - 1);
+        const std::string& entry = item.entries[sel];
+        const ChoiceFile file = loadForLookup(item.choicePath, item.choiceFile);
+        std::string value;
+        // The selected row itself when the file still shows it there, so rows
+        // that show the same text keep their own values.
+        if (static_cast<std::size_t>(sel) < file.size() && file.column(sel, item.displayColumn) == entry) {
+            value = file.column(sel, item.valueColumn);
+        } else {
+            const ChoiceFile::Match m = file.lookup(item.valueColumn, item.displayColumn, entry);
+            if (!m.found)
+                throw QuivetError(QuivetError::Kind::BadFile, entry + " is no longer in the choice file " + item.choiceFile);
+            value = m.text;
+        }
+        values[k] = value;
+        for (std::size_t d = 0; d < doc.items.size(); ++d) {
+            const FormItem& dep = doc.items[d];
+            if (!dep.dependentChoice() || dep.choiceFile != item.choiceFile) continue;
+            const ChoiceFile::Match m = file.lookup(dep.valueColumn, item.valueColumn, value);
+            if (!m.found)
+                throw QuivetError(QuivetError::Kind::BadFile,
+                                  value + " is not in column " + std::to_string(item.valueColumn) + " of " + item.choiceFile);
+            values[d] = m.text;
+        }
+    }
+    for (std::size_t k = 0; k < doc.items.size(); ++k) doc.items[k].valueText = std::move(values[k]);
+}
+
+std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<std::string>& source) {
+    std::vector<std::string> out;
+    out.reserve(std::max<std::size_t>(source.size(), 1));
+    auto item = doc.items.begin();
+    const auto next = [&](int n) {
+        // Pictures own no line; an item whose line has passed cannot be written
+        // and must not hold up the items after it.
+        while (item != doc.items.end() && (item->kind == ItemKind::Picture || item->line < n)) ++item;
+    };
+    const std::size_t count = std::max<std::size_t>(source.size(), 1);
+    for (std::size_t k = 0; k < count; ++k) {
+        const int n = static_cast<int>(k) + 1;
+        const std::string line = k < source.size() ? source[k] : std::string();
+        next(n);
+        if (item != doc.items.end() && item->line == n) {
+            const auto replaced = itemLine(*item);
+            out.push_back(replaced ? *replaced : line);
+            ++item;
+        } else {
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+void writeDeck(const QuivetDocument& doc, const std::string& target) {
+    const std::string& own = doc.fileName;
+    if (target == own && pal::fileExists(own)) {
+        const std::string backup = backupNameFor(own);
+        std::error_code ec;
+        auto old = pal::findFile(backup);
+        if (!old && fs::exists(backup, ec)) old = backup;  // not a regular file, still in the way
+        // A QUIVET file that is itself named *.BAK keeps no backup: erasing the
+        // "backup" would erase the file.
+        const bool isItself = old && fs::equivalent(*old, own, ec);
+        if (!isItself) {
+            if (old && (!fs::remove(*old, ec) || ec))
+                fail(errorNumber(ec ? ec.value() : EIO) + ".  Could not erase " + backup);
+            try {
+                pal::writeLinesCRLF(backup, pal::readLines(own));
+            } catch (const pal::IoError&) {
+                fail("Unable to rename " + own + " to " + backup);
+            }
+        }
+    }
+    std::vector<std::string> source;
+    try {
+        source = pal::readLines(own);
+    } catch (const pal::IoError& e) {
+        fail(errorNumber(e.code()));
+    }
+    try {
+        pal::writeLinesCRLF(target, deckLines(doc, source));
+    } catch (const pal::IoError& e) {
+        fail(errorNumber(e.code()));
+    }
+}
+
+}  // namespace quivet

@@ -1,0 +1,35 @@
+// Writing a QUIVET form back as a deck: the QUIVET file is copied line by line
+// and the statement lines that carry fields (and headings with a text) are
+// replaced by lines built from the current values. Writing under the file's own
+// name keeps the previous version as <name up to its first ".">.BAK.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "quivet/formitem.h"
+
+namespace quivet {
+
+// The backup of a QUIVET file: its folder, its name up to the first "." and ".BAK".
+std::string backupNameFor(const std::string& path);
+
+// The line written for an item, or nothing when the source line stays as it is
+// (pictures, headings without a text, choice fields with an empty list).
+std::optional<std::string> itemLine(const FormItem& item);
+
+// Sets the value text of every shown choice field from its selected entry and
+// of every dependent field on the same choice file from that value, re-reading
+// the choice files. Throws QuivetError when a file cannot be read or the
+// selection is no longer in it; then no value is changed.
+void updateChoiceValues(QuivetDocument& doc);
+
+// The target's lines for the given source lines (an empty source counts as one
+// empty line).
+std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<std::string>& source);
+
+// Writes doc to target, copying doc.fileName. Throws pal::IoError whose text is
+// the message the user sees; the target is replaced only by a complete file.
+void writeDeck(const QuivetDocument& doc, const std::string& target);
+
+}  // namespace quivet

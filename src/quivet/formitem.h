@@ -1,0 +1,63 @@
+// FormItem and QuivetDocument: a parsed QUIVET file as plain data, one item per
+// heading, field or picture in file order, plus the file's before- and
+// after-commands. The reader fills it; the form window edits it; the deck writer
+// writes it back.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "quivet/numericfield.h"
+
+namespace quivet {
+
+enum class ItemKind : std::uint8_t { Heading = 0, Numeric = 1, Choice = 2, File = 3, Picture = 4 };
+
+struct FormItem {
+    ItemKind kind = ItemKind::Heading;
+    std::int32_t help = 0;
+    std::int32_t line = 0;   // the statement's line; a heading's own line; 0 for pictures
+    std::string statement;   // cut to 128 characters (shown in input-error messages)
+    std::string descriptor;  // cut to 128 characters
+    std::string label;       // field label or heading title, as written
+    std::string name;        // NAME of the statement ("ASSIGN" for file assignments)
+
+    // Heading
+    bool hasText = false;
+    std::string text;                      // the heading's editable text
+    std::optional<std::string> helpField;  // the heading's help field as written, when present
+
+    // Numeric field
+    NumericField numeric;
+
+    // Choice field
+    std::string choiceFile;  // as written in the descriptor
+    std::string choicePath;  // where it was found (empty for hidden fields)
+    std::int32_t displayColumn = 0;
+    std::int32_t valueColumn = 1;
+    std::vector<std::string> entries;  // the display column of each row, in file order
+    std::int32_t selected = 0;         // the selected entry (the saved row index after reading)
+
+    // Choice and file fields
+    bool assign = false;     // the statement is an ASSIGN statement
+    std::string valueText;   // choice: the value written; file: the file name
+    std::int32_t unit = 0;   // logical unit of an ASSIGN statement
+
+    // Picture
+    std::string picture;      // as written
+    std::string picturePath;  // where it was found
+
+    bool shownChoice() const { return kind == ItemKind::Choice && displayColumn > 0; }
+    bool dependentChoice() const { return kind == ItemKind::Choice && displayColumn == 0; }
+};
+
+struct QuivetDocument {
+    std::string fileName;
+    std::string beforeCommand;
+    std::string afterCommand;
+    std::vector<FormItem> items;
+    int lineCount = 0;
+};
+
+}  // namespace quivet

@@ -1,0 +1,194 @@
+// Writing a form back as a deck: replaced lines byte for byte, choice values and
+// their dependent fields, backups, and failures that leave files untouched.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "common/ioerror.h"
+#include "quivet/deckwriter.h"
+#include "quivet/fieldnumber.h"
+#include "quivet/quiveterror.h"
+#include "quivet/quivetreader.h"
+#include "sampleform.h"
+
+namespace fs = std::filesystem;
+using namespace quivet;
+using quivettest::readBytes;
+using quivettest::ScratchDir;
+using quivettest::writeBytes;
+
+namespace {
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string unchangedSampleOutput() {
+    std::string s = quivettest::kSampleForm;
+    s = replaced(s, "AREA = 12.0\r\n", "AREA =  1.2000E+0001\r\n");
+    s = replaced(s, "TEMP=100\r\n", "TEMP=  1.0000E+0002\r\n");
+    s = replaced(s, "FLUID=water\r\n", "FLUID= water\r\n");
+    s = replaced(s, "DENS=1000\r\n", "DENS= 1000\r\n");
+    return s;
+}
+
+std::string writeError(const QuivetDocument& doc, const std::string& target) {
+    try {
+        writeDeck(doc, target);
+    } catch (const pal::IoError& e) {
+        return e.userText();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(DeckWriter, ReplacesExactlyTheFieldLines) {
+    ScratchDir d;
+    quivettest::writeSampleForm(d);
+    QuivetDocument doc = readQuivetFile(d.path("form.qvd"), {});
+    updateChoiceValues(doc);
+    writeDeck(doc, d.path("copy.qvd"));
+    EXPECT_EQ(readBytes(d.path("copy.qvd")), unchangedSampleOutput());
+    EXPECT_EQ(readBytes(d.path("form.qvd")), quivettest::kSampleForm);  // Save As leaves the old file
+    EXPECT_FALSE(fs::exists(d.path("form.BAK")));
+}
+
+TEST(DeckWriter, EditedValuesChoicesAndDependentFields) {
+    ScratchDir d;
+    quivettest::writeSampleForm(d);
+    QuivetDocument doc = readQuivetFile(d.path("form.qvd"), {});
+    doc.items[1].text = "Hot run";
+    doc.items[2].numeric.value = 28;
+    doc.items[3].numeric.value = doc.items[3].numeric.toSI(212, kEnglish);
+    doc.items[4].selected = 2;
+    doc.items[7].valueText = "other.txt";
+    updateChoiceValues(doc);
+    EXPECT_EQ(doc.items[4].valueText, "glycol");
+    EXPECT_EQ(doc.items[5].valueText, "1110");
+    writeDeck(doc, d.path("out.qvd"));
+    std::string want = unchangedSampleOutput();
+    want = replaced(want, "*|*Case|Base case|7", "*|*Case|Hot run|7");
+    want = replaced(want, "AREA =  1.2000E+0001", "AREA =  2.8000E+0001");
+    want = replaced(want, "FLUID= water", "FLUID= glycol");
+    want = replaced(want, "DENS= 1000", "DENS= 1110");
+    want = replaced(want, "ASSIGN data.txt 10", "ASSIGN other.txt 10");
+    EXPECT_EQ(readBytes(d.path("out.qvd")), want);
+}
+
+TEST(DeckWriter, ItemLinesByKind) {
+    FormItem heading;
+    heading.label = "Title";
+    EXPECT_FALSE(itemLine(heading));
+    heading.hasText = true;
+    heading.text = "x";
+    EXPECT_EQ(itemLine(heading), "*|*Title|x");
+
+    FormItem n;
+    n.kind = ItemKind::Numeric;
+    n.name = "DAY1";
+    n.numeric.value = 1;
+    EXPECT_EQ(itemLine(n), "DAY1=  1.0000E+0000");
+
+    FormItem c;
+    c.kind = ItemKind::Choice;
+    c.displayColumn = 1;
+    c.name = "ASSIGN";
+    c.assign = true;
+    c.valueText = "a.dat";
+    c.unit = 12;
+    EXPECT_FALSE(itemLine(c));  // a shown choice with no entries keeps its line
+    c.entries = {"A"};
+    EXPECT_EQ(itemLine(c), "ASSIGN a.dat 12");
+}
+
+TEST(DeckWriter, BackupHoldsThePreviousVersionOnly) {
+    ScratchDir d;
+    std::filesystem::create_directories(d.path("w"));
+    quivettest::writeSampleForm(d, "w/plant.rev.qvd");
+    writeBytes(d.path("w/fluids.chc"), readBytes(d.path("fluids.chc")));
+    writeBytes(d.path("w/pump.bmp"), "BM");
+    writeBytes(d.path("w/data.txt"), "");
+    QuivetDocument doc = readQuivetFile(d.path("w/plant.rev.qvd"), {});
+    updateChoiceValues(doc);
+    doc.items[2].numeric.value = 2;
+    writeDeck(doc, doc.fileName);
+    EXPECT_EQ(readBytes(d.path("w/plant.BAK")), quivettest::kSampleForm);
+    const std::string first = readBytes(d.path("w/plant.rev.qvd"));
+    doc.items[2].numeric.value = 3;
+    writeDeck(doc, doc.fileName);
+    EXPECT_EQ(readBytes(d.path("w/plant.BAK")), first);
+    EXPECT_NE(readBytes(d.path("w/plant.rev.qvd")).find("AREA =  3.0000E+0000"), std::string::npos);
+    EXPECT_EQ(backupNameFor("C:\\a.b\\plant"), "C:\\a.b\\plant.BAK");
+}
+
+TEST(DeckWriter, AFileNamedLikeItsBackupIsNotErased) {
+    ScratchDir d;
+    writeBytes(d.path("keep.BAK"), "X=1\r\n*|X|u|u|0|1|0|10|0\r\n");
+    QuivetDocument doc = readQuivetFile(d.path("keep.BAK"), {});
+    doc.items[0].numeric.value = 5;
+    writeDeck(doc, doc.fileName);
+    EXPECT_EQ(readBytes(d.path("keep.BAK")), "X=  5.0000E+0000\r\n*|X|u|u|0|1|0|10|0\r\n");
+}
+
+TEST(DeckWriter, LinesUpTo255PassAndEmptySourcesGiveOneLine) {
+    ScratchDir d;
+    const std::string line255(255, 'a'), line300(300, 'b');
+    writeBytes(d.path("long.qvd"), "*QUIVET\n" + line255 + "\n" + line300 + "\n");
+    QuivetDocument doc = readQuivetFile(d.path("long.qvd"), {});
+    writeDeck(doc, d.path("long2.qvd"));
+    EXPECT_EQ(readBytes(d.path("long2.qvd")), "*QUIVET\r\n" + line255 + "\r\n" + std::string(255, 'b') + "\r\n");
+
+    writeBytes(d.path("empty.qvd"), "");
+    doc = readQuivetFile(d.path("empty.qvd"), {});
+    writeDeck(doc, d.path("empty2.qvd"));
+    EXPECT_EQ(readBytes(d.path("empty2.qvd")), "\r\n");
+}
+
+TEST(DeckWriter, FailuresLeaveFilesAsTheyWere) {
+    ScratchDir d;
+    quivettest::writeSampleForm(d);
+    QuivetDocument doc = readQuivetFile(d.path("form.qvd"), {});
+
+    // The backup cannot be erased.
+    fs::create_directories(d.path("form.BAK/x"));
+    EXPECT_EQ(writeError(doc, doc.fileName), "Error #39.  Could not erase " + d.path("form.BAK"));
+    EXPECT_EQ(readBytes(d.path("form.qvd")), quivettest::kSampleForm);
+    fs::remove_all(d.path("form.BAK"));
+
+    // The target cannot be created: an existing target stays whole.
+    fs::create_directories(d.path("ro"));
+    writeBytes(d.path("ro/t.qvd"), "old\r\n");
+    fs::permissions(d.path("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(writeError(doc, d.path("ro/t.qvd")).rfind("Error #", 0), 0u);
+        EXPECT_EQ(readBytes(d.path("ro/t.qvd")), "old\r\n");
+    }
+    fs::permissions(d.path("ro"), fs::perms::owner_all);
+
+    // The file itself is gone.
+    fs::remove(d.path("form.qvd"));
+    EXPECT_EQ(writeError(doc, doc.fileName), "Error #2");
+    EXPECT_FALSE(fs::exists(d.path("form.qvd")));
+}
+
+TEST(DeckWriter, AnUnreadableChoiceFileChangesNoValue) {
+    ScratchDir d;
+    quivettest::writeSampleForm(d);
+    QuivetDocument doc = readQuivetFile(d.path("form.qvd"), {});
+    doc.items[4].selected = 1;
+    fs::remove(d.path("fluids.chc"));
+    try {
+        updateChoiceValues(doc);
+        FAIL();
+    } catch (const QuivetError& e) {
+        EXPECT_STREQ(e.what(), "File fluids.chc was not found");
+    }
+    EXPECT_EQ(doc.items[4].valueText, "water");
+    EXPECT_EQ(doc.items[5].valueText, "1000");
+}
