@@ -1,2 +1,12 @@
-# Files of this subsystem.
+# The table subsystem: the table file, run decks, constants scan and table edits
+# in the core; the table window, its dialogs and the Parametrics commands in the
+# user interface.
+target_sources(palumaro_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/deckconstants.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/numberparse.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rundecks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tabledata.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tablefile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tablelayout.cpp
+)
 target_sources(palumaro_ui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/tablecommands.cpp)

@@ -1,0 +1,7 @@
+# The table subsystem: core tests of the table file, run decks, constants scan
+# and table edits; window tests of the table window, its dialogs and Run Table.
+palumaro_add_gtest(test_tablecore
+  ${CMAKE_CURRENT_LIST_DIR}/test_deckconstants.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_tabledata.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_tablefile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_rundecks.cpp)
