@@ -1,2 +1,13 @@
-# Files of this subsystem.
-target_sources(palumaro_ui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/plotcommands.cpp)
+# Files of this subsystem: plot data, saved plots and axis arithmetic in the core;
+# drawing, the plot window and its dialogs in the window library.
+target_sources(palumaro_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/axes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/curvebuilder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/curverecord.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plotdata.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plotrecord.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pmxfile.cpp
+)
+target_sources(palumaro_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/plotcommands.cpp
+)

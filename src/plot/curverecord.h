@@ -1,0 +1,39 @@
+// CurveRecord: one curve of a plot as the 156-byte slot of the saved-plot
+// layout, with the curve's own X and Y values.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plot {
+
+constexpr std::size_t kCurveRecordSize = 156;
+
+struct CurveRecord {
+    std::int32_t pointCount = 0;    // last row - first row + 1
+    std::int32_t fileRows = 0;      // row count of the plot data file
+    std::int32_t curveNumber = 0;   // 1-based
+    std::int32_t xColumn = 0;       // 0-based
+    std::int32_t yColumn = 0;
+    std::string xName, yName, xUnit, yUnit;  // at most 20 characters each
+    std::int32_t firstRow = 1;      // 1-based
+    std::int32_t lastRow = 0;
+    std::int32_t lineStyle = 1;     // 0 none, 1 thin, 2 thick, 3 dotted
+    std::int32_t symbol = 1;
+    std::int32_t color = 0;
+    bool smoothing = false;
+
+    // The values, pointCount each, exactly representable as 6-byte reals.
+    std::vector<double> x, y;
+
+    // The slot as read (reserved bytes, padding and the stale memory handles are
+    // written back as they came, so a saved plot survives open and save intact).
+    std::array<std::uint8_t, kCurveRecordSize> raw{};
+
+    std::array<std::uint8_t, kCurveRecordSize> encode() const;
+    // Reads the fields of a slot; the values are not part of it.
+    static CurveRecord decode(const std::uint8_t* slot);
+};
+
+}  // namespace plot

@@ -1,0 +1,178 @@
+#include "plot/plotdata.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "common/codecs.h"
+#include "common/ioerror.h"
+#include "common/textfile.h"
+
+namespace plot {
+
+namespace {
+
+constexpr int kInvalidNumber = 106;  // the file layer's "Invalid numeric format"
+
+std::string trimSpaces(std::string_view s) {
+    std::size_t a = 0, b = s.size();
+    while (a < b && s[a] == ' ') ++a;
+    while (b > a && s[b - 1] == ' ') --b;
+    return std::string(s.substr(a, b - a));
+}
+
+char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool isUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
+
+// A cursor over the file's bytes with the text-file operations the reader needs.
+class TextCursor {
+public:
+    explicit TextCursor(std::string_view bytes) : b_(bytes) {}
+    bool eof() const { return p_ >= b_.size(); }
+    // One line without its end (LF or CR LF), cut to 255 characters.
+    std::string readLine() {
+        const std::size_t start = p_;
+        while (p_ < b_.size() && b_[p_] != '\n') ++p_;
+        std::size_t end = p_;
+        if (end > start && b_[end - 1] == '\r') --end;
+        if (p_ < b_.size()) ++p_;
+        return std::string(b_.substr(start, std::min<std::size_t>(end - start, 255)));
+    }
+    void skipLine() {
+        while (p_ < b_.size() && b_[p_] != '\n') ++p_;
+        if (p_ < b_.size()) ++p_;
+    }
+    // A number in free format: any run of blanks, tabs and line ends, then the
+    // text up to the next blank, tab or line end. At the end of the file: 0.
+    // Returns false when the text is not a number (token holds it).
+    bool readNumber(long double& v, std::string& token) {
+        while (p_ < b_.size() && (b_[p_] == ' ' || b_[p_] == '\t' || b_[p_] == '\r' || b_[p_] == '\n')) ++p_;
+        v = 0;
+        token.clear();
+        if (p_ >= b_.size()) return true;
+        const std::size_t start = p_;
+        while (p_ < b_.size() && b_[p_] != ' ' && b_[p_] != '\t' && b_[p_] != '\r' && b_[p_] != '\n') ++p_;
+        token.assign(b_.substr(start, p_ - start));
+        // Only plain decimal notation: strtold would also take "inf", "nan" or hex.
+        bool digit = false;
+        for (char c : token) {
+            if (c >= '0' && c <= '9') digit = true;
+            else if (c != '+' && c != '-' && c != '.' && c != 'e' && c != 'E') return false;
+        }
+        if (!digit) return false;
+        char* end = nullptr;
+        v = std::strtold(token.c_str(), &end);
+        return end && *end == '\0';
+    }
+    // Lines left from here (a last line without its end counts).
+    std::size_t linesLeft() const {
+        if (eof()) return 0;
+        std::size_t n = static_cast<std::size_t>(std::count(b_.begin() + static_cast<std::ptrdiff_t>(p_), b_.end(), '\n'));
+        if (b_.back() != '\n') ++n;
+        return n;
+    }
+
+private:
+    std::string_view b_;
+    std::size_t p_ = 0;
+};
+
+std::vector<std::string> splitNames(std::string line) {
+    std::vector<std::string> out;
+    while (!line.empty() && static_cast<int>(out.size()) < kMaxColumns) {
+        std::string tok = NextToken(line);
+        if (!tok.empty()) out.push_back(tok.substr(0, kMaxColumnName));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string NextToken(std::string& line) {
+    const std::size_t pos = line.find_first_of(" ,\t");
+    std::string token;
+    if (pos == std::string::npos) {
+        token = line;
+        line.clear();
+    } else {
+        token = line.substr(0, pos);
+        line = trimSpaces(std::string_view(line).substr(pos + 1));
+    }
+    return token;
+}
+
+double toReal6Precision(long double v) {
+    const pal::Real6 r = pal::encodeReal6(v);
+    return static_cast<double>(pal::decodeReal6(r.data()));
+}
+
+PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
+    PlotDataTable t;
+    TextCursor in(bytes);
+    const std::string line1 = trimSpaces(in.readLine());
+    t.names = splitNames(line1);
+    t.hasHeader = true;
+    const auto letterAt = [&](std::size_t i) { return i < line1.size() && isUpperLetter(upperAscii(line1[i])); };
+    if (!letterAt(0) && !letterAt(1)) {
+        for (int k = 0; k < t.columnCount(); ++k)
+            t.names[k] = k == 0 ? std::string("TIME") : "Col " + std::to_string(k + 1);
+        t.hasHeader = false;
+        t.rowCount = 1;
+    }
+    t.units.assign(t.names.size(), std::string());
+    if (t.hasHeader) {
+        const std::string line2 = in.readLine();
+        std::vector<std::string> units = splitNames(line2);
+        t.hasUnits = true;
+        for (std::size_t k = 0; k < units.size() && k < t.units.size(); ++k) t.units[k] = units[k];
+        if (!line2.empty() && std::string_view("0123456789.+-").find(line2[0]) != std::string_view::npos) {
+            std::fill(t.units.begin(), t.units.end(), std::string());
+            t.hasUnits = false;
+            t.rowCount += 1;
+        }
+    }
+    // Every line left is a row, and one more is counted when none is left.
+    t.rowCount += static_cast<int>(std::max<std::size_t>(in.linesLeft(), 1));
+
+    const int cols = t.columnCount();
+    // A damaged file (a long run of empty lines under a wide header) would ask for
+    // rows far beyond what its bytes can fill; a real file needs two bytes a value.
+    const std::size_t wanted = static_cast<std::size_t>(t.rowCount) * static_cast<std::size_t>(cols);
+    if (wanted > bytes.size() + 64)
+        throw pal::IoError(0, path, "The plot data file is damaged: it has " + std::to_string(t.rowCount) +
+                                        " lines but too few numbers for its " + std::to_string(cols) + " columns");
+
+    const double lo0 = toReal6Precision(9.0E30L), hi0 = toReal6Precision(-9.0E30L);
+    t.minimum.assign(cols, lo0);
+    t.maximum.assign(cols, hi0);
+    t.values.assign(cols, std::vector<double>());
+    for (auto& v : t.values) v.reserve(static_cast<std::size_t>(t.rowCount));
+
+    TextCursor data(bytes);
+    if (t.hasHeader) data.skipLine();
+    if (t.hasUnits) data.skipLine();
+    std::string token;
+    for (int r = 0; r < t.rowCount; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            long double v = 0;
+            if (!data.readNumber(v, token))
+                throw pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + token.substr(0, 40) + "\" in row " + std::to_string(r + 1));
+            double s = 0;
+            try {
+                s = toReal6Precision(v);
+            } catch (const std::range_error&) {
+                throw pal::IoError(0, path, "The number " + token.substr(0, 40) + " in row " + std::to_string(r + 1) +
+                                                " is too large for a plot (at most about 1.7E38)");
+            }
+            t.values[c].push_back(s);
+            t.minimum[c] = std::min(t.minimum[c], s);
+            t.maximum[c] = std::max(t.maximum[c], s);
+        }
+        data.skipLine();
+    }
+    return t;
+}
+
+PlotDataTable ReadPlt(const std::string& path) { return parsePlotData(pal::readFileBytes(path), path); }
+
+}  // namespace plot

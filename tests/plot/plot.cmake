@@ -1,0 +1,4 @@
+# The plot subsystem: plot data, saved plots and axes in the core; drawing, the
+# plot window and the plot dialogs as window tests.
+palumaro_add_gtest(test_plotcore ${CMAKE_CURRENT_LIST_DIR}/test_plotdata.cpp ${CMAKE_CURRENT_LIST_DIR}/test_pmxfile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_axes.cpp)

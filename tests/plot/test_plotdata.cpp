@@ -1,0 +1,206 @@
+// Reading plot data files: header and unit detection, row counting, free-format
+// rows, limits and damaged files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+#include <fstream>
+
+#include "common/ioerror.h"
+#include "plot/curvebuilder.h"
+#include "plot/plotdata.h"
+
+using plot::parsePlotData;
+using plot::PlotDataTable;
+
+namespace {
+PlotDataTable parse(std::string_view text) { return parsePlotData(text, "X.PLT"); }
+}  // namespace
+
+TEST(PlotData, HeaderAndUnitLinesNameTheColumns) {
+    const auto t = parse("  TIME  X,V\tENERGY \r\ns m m/s J\r\n0 1 2 3\r\n1 4 5 6\r\n");
+    ASSERT_EQ(t.columnCount(), 4);
+    EXPECT_EQ(t.names, (std::vector<std::string>{"TIME", "X", "V", "ENERGY"}));
+    EXPECT_EQ(t.units, (std::vector<std::string>{"s", "m", "m/s", "J"}));
+    EXPECT_TRUE(t.hasHeader);
+    EXPECT_TRUE(t.hasUnits);
+    EXPECT_EQ(t.rowCount, 2);
+    EXPECT_EQ(t.values[3], (std::vector<double>{3, 6}));
+    EXPECT_EQ(t.minimum[1], 1);
+    EXPECT_EQ(t.maximum[1], 4);
+}
+
+TEST(PlotData, FirstLineOfNumbersIsTheFirstRow) {
+    const auto t = parse("1 2 3\n4 5 6\n");
+    EXPECT_EQ(t.names, (std::vector<std::string>{"TIME", "Col 2", "Col 3"}));
+    EXPECT_EQ(t.units, (std::vector<std::string>{"", "", ""}));
+    EXPECT_FALSE(t.hasHeader);
+    EXPECT_FALSE(t.hasUnits);
+    EXPECT_EQ(t.rowCount, 2);
+    EXPECT_EQ(t.values[0], (std::vector<double>{1, 4}));
+}
+
+TEST(PlotData, HeaderDetectionLooksAtTwoCharacters) {
+    EXPECT_TRUE(parse("1X 2Y\n0 0\n").hasHeader);      // digit then letter
+    EXPECT_TRUE(parse("t x\n0 0\n").hasHeader);        // lower case counts
+    EXPECT_FALSE(parse("-1 2\n0 0\n").hasHeader);
+    EXPECT_FALSE(parse(".5 2\n0 0\n").hasHeader);
+}
+
+TEST(PlotData, SecondLineIsDataOnlyWhenItStartsLikeANumber) {
+    const auto units = parse("A B\n 1 2\n3 4\n");  // leading blank: a unit line
+    EXPECT_TRUE(units.hasUnits);
+    EXPECT_EQ(units.units, (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(units.rowCount, 1);
+    for (const char* first : {"1 2\n3 4\n", ".1 2\n3 4\n", "+1 2\n3 4\n", "-1 2\n3 4\n"}) {
+        const auto t = parse(std::string("A B\n") + first);
+        EXPECT_FALSE(t.hasUnits) << first;
+        EXPECT_EQ(t.rowCount, 2) << first;
+        EXPECT_EQ(t.units, (std::vector<std::string>{"", ""}));
+    }
+}
+
+TEST(PlotData, OnlyHeaderLinesGiveOneRowOfZeros) {
+    const auto t = parse("A B\ns m\n");
+    EXPECT_EQ(t.rowCount, 1);
+    EXPECT_EQ(t.values[0], std::vector<double>{0});
+    EXPECT_EQ(t.values[1], std::vector<double>{0});
+}
+
+TEST(PlotData, ShortRowsContinueOnTheNextLineAndLongRowsAreCut) {
+    const auto t = parse("A B C\nu v w\n1 2\n3\n4 5 6 7 8\n");
+    ASSERT_EQ(t.rowCount, 3);
+    EXPECT_EQ(t.values[0], (std::vector<double>{1, 4, 0}));
+    EXPECT_EQ(t.values[2], (std::vector<double>{3, 6, 0}));
+}
+
+TEST(PlotData, ColumnsAndNamesAreLimited) {
+    std::string header, row;
+    for (int i = 1; i <= 30; ++i) {
+        header += "NAME_THAT_IS_MUCH_LONGER_" + std::to_string(i) + " ";
+        row += std::to_string(i) + " ";
+    }
+    const auto t = parse(header + "\n" + row + "\n" + row + "\n");
+    // The header line is cut at 255 characters: nine whole names and the start
+    // of a tenth, each name cut to 20.
+    ASSERT_EQ(t.columnCount(), 10);
+    EXPECT_EQ(t.names[0], "NAME_THAT_IS_MUCH_LO");
+    EXPECT_EQ(t.names[9], "NAME_THAT_IS");
+    EXPECT_EQ(t.rowCount, 2);
+    EXPECT_EQ(t.values[9], (std::vector<double>{10, 10}));
+
+    std::string many;
+    for (int i = 1; i <= 30; ++i) many += "C" + std::to_string(i) + " ";
+    const auto w = parse(many + "\n" + row + "\n" + row + "\n");
+    EXPECT_EQ(w.columnCount(), 25);
+    EXPECT_FALSE(w.hasUnits);
+    EXPECT_EQ(w.values[24], (std::vector<double>{25, 25}));
+}
+
+TEST(PlotData, ValuesAreStoredInTheSavedPlotPrecision) {
+    const auto t = parse("A\n0.1\n");
+    EXPECT_NE(t.values[0][0], 0.1);
+    EXPECT_EQ(t.values[0][0], plot::toReal6Precision(0.1L));
+    EXPECT_NEAR(t.values[0][0], 0.1, 1e-12);
+}
+
+TEST(PlotData, BadFilesFailWithAMessage) {
+    EXPECT_THROW(parse("A B\n1,2 3\n"), pal::IoError);       // comma in a data row
+    EXPECT_THROW(parse("A B\n1 nan\n"), pal::IoError);
+    EXPECT_THROW(parse("A B\n1 1E40\n"), pal::IoError);      // beyond the 6-byte real
+    // A wide header over a long run of empty lines: refused, not gigabytes reserved.
+    std::string wide;
+    for (int i = 0; i < 25; ++i) wide += "C" + std::to_string(i) + " ";
+    EXPECT_THROW(parse(wide + "\n" + std::string(1'000'000, '\n')), pal::IoError);
+    try {
+        plot::ReadPlt("/nonexistent/dir/NONE.PLT");
+        FAIL();
+    } catch (const pal::IoError& e) {
+        EXPECT_NE(e.code(), 0);
+    }
+}
+
+TEST(PlotData, NextTokenSplitsAtTheFirstDelimiter) {
+    std::string line = "AB, CD\tEF";
+    EXPECT_EQ(plot::NextToken(line), "AB");
+    EXPECT_EQ(line, "CD\tEF");
+    EXPECT_EQ(plot::NextToken(line), "CD");
+    EXPECT_EQ(plot::NextToken(line), "EF");
+    EXPECT_EQ(line, "");
+}
+
+TEST(PlotData, ReadsAFileFromDisk) {
+    const auto path = std::filesystem::temp_directory_path() / ("plotdata_" + std::to_string(::getpid()) + ".PLT");
+    std::ofstream(path, std::ios::binary) << "TIME Y\r\ns m\r\n0 1\r\n1 3\r\n2 2";
+    const auto t = plot::ReadPlt(path.string());
+    std::filesystem::remove(path);
+    EXPECT_EQ(t.rowCount, 3);
+    EXPECT_EQ(t.maximum[1], 3);
+}
+
+// ---- Plot Setup's row range and curves
+
+TEST(CurveBuilder, RowRangeRules) {
+    struct Row {
+        const char* from;
+        const char* to;
+        int first, last;
+        plot::RowRangeError error;
+    };
+    const Row rows[] = {
+        {"1", "20", 1, 20, plot::RowRangeError::None},   {"5", "10", 5, 10, plot::RowRangeError::None},
+        {"0", "10", 1, 10, plot::RowRangeError::None},   {"x", "10", 1, 10, plot::RowRangeError::None},
+        {"5", "99", 5, 20, plot::RowRangeError::None},   {"5", "5", 5, 20, plot::RowRangeError::None},
+        {"5", "3", 5, 20, plot::RowRangeError::None},    {"1", "abc", 1, 0, plot::RowRangeError::ToRowNotInteger},
+        {"21", "30", 1, 0, plot::RowRangeError::FromRowBeyondData},
+    };
+    for (const Row& r : rows) {
+        plot::RowRange out;
+        EXPECT_EQ(plot::resolveRows(r.from, r.to, 20, out), r.error) << r.from << " " << r.to;
+        if (r.error == plot::RowRangeError::None) {
+            EXPECT_EQ(out.first, r.first) << r.from << " " << r.to;
+            EXPECT_EQ(out.last, r.last) << r.from << " " << r.to;
+        }
+    }
+}
+
+TEST(CurveBuilder, CurvesStepSymbolAndColourAndCopyTheirRows) {
+    const auto t = parse("TIME A B C\ns m kg N\n0 1 2 3\n1 4 5 6\n2 7 8 9\n3 1 1 1\n");
+    plot::PlotRecord rec;
+    plot::addCurves(rec, t, 0, {1, 2, 3}, plot::RowRange{2, 3}, plot::CurveStyle{1, 1, 0, false});
+    ASSERT_EQ(rec.curveCount(), 3);
+    EXPECT_EQ(rec.x.title, "TIME s");
+    EXPECT_EQ(rec.y.title, "A m");
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(rec.curves[k].curveNumber, k + 1);
+        EXPECT_EQ(rec.curves[k].symbol, k + 1);
+        EXPECT_EQ(rec.curves[k].color, k);
+        EXPECT_EQ(rec.curves[k].pointCount, 2);
+        EXPECT_EQ(rec.curves[k].fileRows, 4);
+    }
+    EXPECT_EQ(rec.curves[1].x, (std::vector<double>{1, 2}));
+    EXPECT_EQ(rec.curves[1].y, (std::vector<double>{5, 8}));
+    EXPECT_EQ(rec.curves[2].yUnit, "N");
+
+    // An overlay continues the numbering; its codes start at the dialog's.
+    plot::addCurves(rec, t, 0, {1, 2}, plot::RowRange{1, 4}, plot::CurveStyle{2, 5, 7, true});
+    ASSERT_EQ(rec.curveCount(), 5);
+    EXPECT_EQ(rec.curves[3].curveNumber, 4);
+    EXPECT_EQ(rec.curves[3].symbol, 5);
+    EXPECT_EQ(rec.curves[4].symbol, 6);
+    EXPECT_EQ(rec.curves[4].color, 8);
+    EXPECT_EQ(rec.x.title, "TIME s");
+    EXPECT_EQ(plot::curveListText(rec.curves[4]), "B vs. TIME");
+}
+
+TEST(CurveBuilder, NumberFields) {
+    EXPECT_EQ(plot::parseInteger(" 12 "), 12);
+    EXPECT_EQ(plot::parseInteger("-3"), -3);
+    EXPECT_FALSE(plot::parseInteger("1.5"));
+    EXPECT_FALSE(plot::parseInteger(""));
+    EXPECT_EQ(plot::parseReal("1.5E3"), 1500.0L);
+    EXPECT_FALSE(plot::parseReal("inf"));
+    EXPECT_FALSE(plot::parseReal("1,5"));
+    EXPECT_FALSE(plot::parseReal(""));
+}
