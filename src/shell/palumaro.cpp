@@ -21,6 +21,7 @@
 #include "run/compilin.h"
 #include "run/kalvexrun.h"
 #include "run/velmora.h"
+#include "help/helpcommands.h"
 #include "plot/plotcommands.h"
 #include "quivet/quivetcommands.h"
 #include "table/tablecommands.h"
@@ -115,6 +116,7 @@ void TPALUMAROFORM::startUp() {
     about_ = new TAboutBox(pal::app().quivetMode, this);
     printDlg_ = new TPrintDlg(this);
     compiling_ = new TCompiling(this);
+    help::install(*this);
     quivet::install(*this);
 
     seams().dialogs->execDialog(*about_);

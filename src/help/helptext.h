@@ -1,0 +1,48 @@
+// Help texts as the help windows show them: topics of a QUIVET file's ".HLP"
+// file, the entries of an index file, and the reflowed help text of an entry.
+#pragma once
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pal {
+
+// The text of topic n in a topic file's bytes, reflowed: a line end stays when
+// the next line begins with a blank or is empty, any other becomes one blank; a
+// lone LF is dropped. Empty optional when the file has no such topic.
+std::optional<std::string> topicText(const std::string& fileBytes, int topic);
+
+// The topic file of a QUIVET file: its path up to the first "." plus ".HLP".
+std::string topicFileFor(const std::string& quivetPath);
+
+struct IndexEntry {
+    std::string title;
+    std::string file;     // the document to open
+    std::string picture;  // "" when none
+    std::string help;     // "" when none
+};
+
+struct IndexFile {
+    std::string titles[3];
+    std::vector<IndexEntry> entries;
+};
+
+// Splits an entry's specification: commas count as blanks; file, picture and
+// help path in that order (paths hold no blanks; the help path is the rest).
+IndexEntry parseIndexSpec(const std::string& title, const std::string& spec);
+// Three title lines, then two lines per entry. Throws IoError.
+IndexFile readIndexFile(const std::string& path);
+
+constexpr std::size_t kMaxHelpText = 60000;
+
+// The help text of an index entry as shown: an empty line is a paragraph break,
+// a line beginning with a blank starts a new line, other lines run together
+// (two blanks after a full stop, none after a trailing blank, else one).
+// Cut at kMaxHelpText bytes.
+std::string reflowHelpText(const std::vector<std::string>& lines);
+
+// A help file in the system help format starts with "?_".
+bool isSystemHelpFile(const std::string& firstBytes);
+
+}  // namespace pal

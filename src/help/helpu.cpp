@@ -1,0 +1,62 @@
+#include "help/helpu.h"
+
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "common/filelookup.h"
+#include "common/ioerror.h"
+#include "common/textfile.h"
+#include "help/helptext.h"
+#include "shell/seams.h"
+
+THelpDlg::THelpDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("HelpDlg"));
+    setWindowTitle(QStringLiteral("Help"));
+    Memo = new QPlainTextEdit(this);
+    Memo->setObjectName(QStringLiteral("Memo"));
+    Memo->setReadOnly(true);
+    Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(Memo);
+    v->addWidget(buttons);
+    resize(460, 320);
+}
+
+QString THelpDlg::text() const { return Memo->toPlainText(); }
+
+void THelpDlg::FormActivate() {
+    if (!fieldLabel.isEmpty()) setWindowTitle(fieldLabel);
+    Memo->clear();
+    filePath = QString::fromLocal8Bit(pal::topicFileFor(filePath.toLocal8Bit().toStdString()).c_str());
+    const auto found = pal::findFile(filePath.toLocal8Bit().toStdString());
+    if (!found) {
+        Memo->setPlainText(QStringLiteral("File ") + filePath + QStringLiteral(" was not found."));
+        return;
+    }
+    std::string bytes;
+    try {
+        bytes = pal::readFileBytes(*found);
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+        return;
+    }
+    if (topic != 0)
+        GetHelpText(QByteArray::fromStdString(bytes));
+    else
+        Memo->setPlainText(QStringLiteral("Help is not available for this entry."));
+}
+
+void THelpDlg::GetHelpText(const QByteArray& fileBytes) {
+    const auto t = pal::topicText(fileBytes.toStdString(), topic);
+    if (!t) {
+        Memo->setPlainText(QStringLiteral("Help is not available for this topic"));
+        return;
+    }
+    const QByteArray raw = QByteArray::fromStdString(*t);
+    const QString decoded = QString::fromUtf8(raw);
+    Memo->setPlainText(decoded.toUtf8() == raw ? decoded : QString::fromLatin1(raw));
+}

@@ -1,0 +1,144 @@
+// The help windows: topic help of a form field, the index dialog opening its
+// entries, and the help text of an entry.
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QtTest>
+#include <memory>
+
+#include "help/addhelp.h"
+#include "help/helpcommands.h"
+#include "help/helpu.h"
+#include "help/indexu.h"
+#include "shell/palumaro.h"
+#include "shell/scriptedseams.h"
+#include "support/testsupport.h"
+
+class HelpDialogsTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp_;
+    QString dir_;
+    std::unique_ptr<ScriptedSeams> seams_;
+
+private slots:
+    void initTestCase() { testsupport::installQuietMessageHandler(); }
+    void init() {
+        dir_ = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/h%1").arg(QRandomGenerator::global()->generate());
+        QDir().mkpath(dir_);
+        testsupport::prepareProgramDir(dir_);
+        seams_ = std::make_unique<ScriptedSeams>();
+    }
+    void cleanup() {
+        seams_.reset();
+        QDir(dir_).removeRecursively();
+    }
+
+    void fieldHelpShowsItsTopicUnderTheFieldLabel() {
+        testsupport::writeFile(dir_ + "/PUMP.HLP", ".TOPIC=3\r\nFlow of the\r\npump.\r\n.topic=4\r\nOther\r\n");
+        THelpDlg d;
+        d.topic = 3;
+        d.filePath = dir_ + "/PUMP.QVD";
+        d.fieldLabel = "Pump flow";
+        d.FormActivate();
+        QCOMPARE(d.windowTitle(), QStringLiteral("Pump flow"));
+        QCOMPARE(d.text(), QStringLiteral("Flow of the pump."));
+        d.topic = 9;
+        d.filePath = dir_ + "/PUMP.QVD";
+        d.FormActivate();
+        QCOMPARE(d.text(), QStringLiteral("Help is not available for this topic"));
+        d.topic = 0;
+        d.FormActivate();
+        QCOMPARE(d.text(), QStringLiteral("Help is not available for this entry."));
+        // A short topic file is read like any other.
+        testsupport::writeFile(dir_ + "/S.HLP", ".TOPIC=1\r\nok\r\n");
+        d.topic = 1;
+        d.filePath = dir_ + "/S.QVD";
+        d.FormActivate();
+        QCOMPARE(d.text(), QStringLiteral("ok"));
+        d.filePath = dir_ + "/NONE.QVD";
+        d.FormActivate();
+        QCOMPARE(d.text(), "File " + dir_ + "/NONE.HLP was not found.");
+    }
+
+    void indexDialogOpensTheChosenEntry() {
+        TPALUMAROFORM f;
+        f.startUp();
+        QDir().mkpath(dir_ + "/decks");
+        testsupport::writeFile(dir_ + "/decks/PUMP.DCK", "* pump\r\n");
+        testsupport::writeFile(dir_ + "/decks/PUMP.TXT", "About the pump.\r\n");
+        testsupport::writeFile(dir_ + "/decks/PUMP.BMP", QByteArray());
+        testsupport::writeFile(dir_ + "/SAMPLES.IDX",
+                               "Samples\r\nof the engine\r\n\r\nPump\r\ndecks\\PUMP.DCK,decks\\PUMP.BMP,decks\\PUMP.TXT\r\n"
+                               "Gone\r\nGONE.DCK\r\n");
+        seams_->dialogs.onDialog = [this](QDialog& dlg) {
+            auto* idx = qobject_cast<TIndexDlg*>(&dlg);
+            if (!idx) return int(QDialog::Rejected);
+            [&] {
+                QCOMPARE(idx->titleLine(0), QStringLiteral("Samples"));
+                QCOMPARE(idx->list()->count(), 2);
+                QVERIFY(!idx->okButton()->isEnabled());
+                idx->list()->setCurrentRow(1);  // a vanished deck
+                QVERIFY(!idx->okButton()->isEnabled());
+                QVERIFY(!idx->helpButton()->isEnabled());
+                idx->OKBtnClick();
+                QCOMPARE(seams_->alerts.lastText(), QStringLiteral("File GONE.DCK was not found"));
+                idx->list()->setCurrentRow(0);
+                QVERIFY(idx->okButton()->isEnabled());
+                QVERIFY(idx->helpButton()->isEnabled());
+                idx->OKBtnClick();
+            }();
+            return int(QDialog::Accepted);
+        };
+        help::ShowIndex(dir_ + "/SAMPLES.IDX");
+        QCOMPARE(f.docWindowCount(), 1);
+        QCOMPARE(f.activeDocWindow()->Tag(), Kind::DeckEditor);
+        QCOMPARE(QDir::currentPath(), dir_ + "/decks");
+        QCOMPARE(f.currentInputFileName, dir_ + "/decks/PUMP.DCK");
+    }
+
+    void missingIndexFileIsAnIoErrorMessage() {
+        TPALUMAROFORM f;
+        f.startUp();
+        help::ShowIndex(dir_ + "/NONE.IDX");
+        QVERIFY(seams_->alerts.lastText().contains("No such file or directory"));
+    }
+
+    void entryHelpTextSizesAndViewerFiles() {
+        TAddHelpDlg d;
+        d.subject = "Pump";
+        testsupport::writeFile(dir_ + "/OK.TXT", (QByteArray(98, 'a') + "\r\n").repeated(600));  // exactly 60000 bytes
+        d.helpFile = dir_ + "/OK.TXT";
+        d.SetupWindow();
+        QVERIFY(d.readyToShow);
+        QCOMPARE(d.windowTitle(), QStringLiteral("Help for Pump"));
+        QCOMPARE(d.text().size(), 600 * 99);  // lines joined by one blank each
+        testsupport::writeFile(dir_ + "/BIG.TXT", QByteArray(60001, 'a'));
+        d.helpFile = dir_ + "/BIG.TXT";
+        d.SetupWindow();
+        QVERIFY(!d.readyToShow);
+        QCOMPARE(seams_->alerts.lastText(),
+                 QStringLiteral("This file contains 60001 characters.  The maximum is 60000 characters.  Sorry..."));
+        QCOMPARE(seams_->alerts.shown.back().kind, 1);
+        testsupport::writeFile(dir_ + "/SYS.HLP", QByteArray("?_\x03\x00rest", 8));
+        d.helpFile = dir_ + "/SYS.HLP";
+        d.SetupWindow();
+        QVERIFY(d.handedToViewer);
+        QCOMPARE(seams_->launcher.documents, QStringList{dir_ + "/SYS.HLP"});
+        d.helpFile = dir_ + "/MISSING.TXT";
+        d.SetupWindow();
+        QCOMPARE(d.text(), QStringLiteral("Help information is not available for this subject."));
+        // Copy follows the selection.
+        testsupport::writeFile(dir_ + "/S.TXT", "Some words.\r\n");
+        d.helpFile = dir_ + "/S.TXT";
+        d.SetupWindow();
+        QVERIFY(!d.copyButton()->isEnabled());
+        d.memo()->selectAll();
+        QVERIFY(d.copyButton()->isEnabled());
+    }
+};
+
+QTEST_MAIN(HelpDialogsTest)
+#include "test_helpdialogs.moc"
