@@ -2,6 +2,7 @@
 #pragma once
 
 class TPALUMAROFORM;
+class TPlotForm;
 
 namespace plot {
 
@@ -12,5 +13,8 @@ void install(TPALUMAROFORM& main);
 void NewPlot(TPALUMAROFORM& main);
 void OverlayPlot(TPALUMAROFORM& main);
 void ModifyPlot(TPALUMAROFORM& main);
+
+// A new, empty plot window whose double click opens Modify Plot.
+TPlotForm* makePlotWindow();
 
 }  // namespace plot

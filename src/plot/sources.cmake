@@ -10,4 +10,7 @@ target_sources(palumaro_core PRIVATE
 )
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/plotcommands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plotf.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plotrender.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plottext.cpp
 )

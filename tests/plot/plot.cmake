@@ -2,3 +2,4 @@
 # plot window and the plot dialogs as window tests.
 palumaro_add_gtest(test_plotcore ${CMAKE_CURRENT_LIST_DIR}/test_plotdata.cpp ${CMAKE_CURRENT_LIST_DIR}/test_pmxfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_axes.cpp)
+palumaro_add_qtest(test_plotwindow ${CMAKE_CURRENT_LIST_DIR}/test_plotwindow.cpp)

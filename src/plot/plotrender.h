@@ -1,0 +1,53 @@
+// PlotRenderer: draws one plot (frame, axes, ticks, labels, titles, curves,
+// legend) with a QPainter, the same code for the window, an image and a page.
+#pragma once
+#include <QColor>
+#include <QFont>
+#include <QRect>
+
+#include "plot/pmxfile.h"
+
+class QPainter;
+class QPaintDevice;
+struct PrintContext;
+
+namespace plot {
+
+// The drawing state a plot window keeps between drawings (window pixels).
+struct PlotView {
+    int left = 100, top = 20, right = 400, bottom = 225;  // the frame of the axes
+    QRect dataExtent;        // everything the last screen drawing covered
+    int widestYLabel = 0;    // reset at each drawing; places the Y title
+    QRect resizeHandle;      // 20 x 20 around the frame's bottom-right corner
+
+    QRect frame() const { return QRect(QPoint(left, top), QPoint(right, bottom)); }
+};
+
+// Where a drawing goes: the screen (scale 1) or a printer page. While printing
+// the frame is placed on the page at the print job's current line.
+struct RenderTarget {
+    double scale = 1.0;                // device pixels per window pixel
+    PrintContext* print = nullptr;     // set while printing
+};
+
+class PlotRenderer {
+public:
+    // Draws the plot. On screen the view's data extent is updated; while printing
+    // the view is left as it was.
+    static void render(QPainter& painter, const PlotDocument& doc, PlotView& view, const RenderTarget& target);
+
+    // The colour of a colour index (unknown indexes are black).
+    static QColor PlotColor(int index);
+    // Pens by pen code at a scale; line styles 0..3 of curves map to pen codes.
+    static QPen plotPen(int penCode, int colorIndex, double scale);
+    static int penCodeOfLineStyle(int lineStyle);  // 0 for no line
+    // Draws symbol code n (16 and above wrap to 1..15) centred at (x, y).
+    static void DrawSymbol(QPainter& painter, int code, int x, int y, int colorIndex, double scale);
+    // The font of a font slot (face code 1, size, style bits) at a scale.
+    static QFont plotFont(int faceCode, int size, int style, double scale);
+
+    // The scale of a printed plot for a page and the window's client size.
+    static double printScale(const PrintContext& ctx, int clientWidth, int clientHeight);
+};
+
+}  // namespace plot
