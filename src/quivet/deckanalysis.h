@@ -1,0 +1,33 @@
+// The analysis of a plain deck for making a QUIVET file: its units of
+// components, EQUATIONS and CONSTANTS blocks, ASSIGN lines, simulation
+// statement and all other lines, each unit described from its type's file.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "quivet/deckunit.h"
+
+namespace quivet {
+
+struct DeckAnalysis {
+    std::vector<std::string> plainLines;
+    std::vector<std::string> assignLines;
+    std::string simulation;  // the last line naming SIM; empty when none
+    std::vector<DeckVariable> variables;
+    std::vector<DeckUnit> units;
+    std::vector<AnalysisMessage> messages;  // to be shown in order
+};
+
+// Whether units of this type are copied as plain text instead of analysed.
+bool neverAnalysedType(const std::string& typeNumber);
+
+// A free name for a new variable: NAME itself, or NAME followed by the raised
+// occurrence count of the first variable of that name (NAME1, NAME2, ...).
+std::string claimVariableName(std::vector<DeckVariable>& variables, const std::string& name);
+
+// Analyses deck lines; the type files are looked for in folder.
+DeckAnalysis analyseDeckLines(const std::vector<std::string>& lines, const std::string& folder);
+// Reads the deck file and analyses it. Throws pal::IoError when it cannot be read.
+DeckAnalysis MakeDeck(const std::string& deckPath, const std::string& folder);
+
+}  // namespace quivet

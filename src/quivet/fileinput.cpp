@@ -1,0 +1,6 @@
+#include "quivet/fileinput.h"
+
+TFileInput::TFileInput(QWidget* parent) : QComboBox(parent) {
+    setEditable(false);
+    setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+}

@@ -1,0 +1,71 @@
+#include "quivet/input.h"
+
+#include <QFocusEvent>
+#include <QTimer>
+
+#include "quivet/fieldnumber.h"
+#include "shell/seams.h"
+
+namespace {
+// One check at a time: the message box and the focus given back make other boxes
+// lose the focus, and they must not start checks of their own meanwhile.
+bool g_checking = false;
+}  // namespace
+
+TInput::TInput(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        edited_ = true;
+        typed_ = true;
+    });
+}
+
+void TInput::showValue(int unitSystem) {
+    shownUnits = unitSystem;
+    setText(QString::fromStdString(field.shownText(unitSystem)));
+    typed_ = false;
+}
+
+std::optional<long double> TInput::currentValue() const {
+    if (!typed_) return field.value;
+    const auto n = quivet::parseFieldNumber(text().toStdString());
+    if (!n) return std::nullopt;
+    return field.toSI(*n, shownUnits);
+}
+
+bool TInput::takeTypedValue() {
+    const auto v = currentValue();
+    if (!v) return false;
+    field.value = *v;
+    typed_ = false;
+    return true;
+}
+
+bool TInput::Exit() {
+    if (!numeric) return true;
+    const std::string message = field.checkText(text().toStdString(), shownUnits);
+    if (message.empty()) {
+        takeTypedValue();
+        emit checked(true);
+        return true;
+    }
+    emit checked(false);
+    g_checking = true;
+    ShowAlert(QString::fromStdString(message), 0, true);
+    selectAll();
+    setFocus(Qt::OtherFocusReason);
+    g_checking = false;
+    return false;
+}
+
+void TInput::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // Menus and other programs take the focus for a moment: no check then.
+    const auto reason = event->reason();
+    if (g_checking || reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason) return;
+    if (numeric && typed_) {
+        // Checked once the focus has settled, not inside the focus change.
+        QTimer::singleShot(0, this, [this] {
+            if (!g_checking && typed_) Exit();
+        });
+    }
+}

@@ -1,0 +1,25 @@
+// TOpenFile: the box of a file field on a QUIVET form. It shows the assigned file
+// name; a mouse press in it opens a file dialog whose choice becomes the name.
+#pragma once
+#include <QLineEdit>
+
+class TOpenFile : public QLineEdit {
+    Q_OBJECT
+public:
+    static constexpr int kTag = 22;
+    explicit TOpenFile(QWidget* parent = nullptr);
+
+    bool active = true;
+    qint32 help = 0;
+    QString fileName;  // the name written into the ASSIGN statement
+    bool assign = true;
+    qint32 unit = 0;
+
+    // Shows the file name.
+    void setFileName(const QString& name);
+    // Asks for a file with the open dialog; true when the user chose one.
+    bool ShowOpenFileDlg();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};

@@ -1,0 +1,172 @@
+#include "quivet/quivetgen.h"
+
+#include "common/bytes.h"
+#include "common/textfile.h"
+
+namespace quivet {
+
+namespace {
+
+constexpr std::size_t kLabelWidth = 43;
+
+std::string rightAligned(std::size_t n, std::size_t width) {
+    std::string s = std::to_string(n);
+    if (s.size() < width) s.insert(0, width - s.size(), ' ');
+    return s;
+}
+
+std::string joined(const std::vector<std::string>& values, std::size_t from, std::size_t to) {
+    std::string s;
+    for (std::size_t i = from; i < to && i < values.size(); ++i) s += values[i] + " ";
+    return s;
+}
+
+struct UnitConstants {
+    std::vector<DeckVariable> parameters;
+    std::vector<DeckVariable> inputs;
+};
+
+// Turns the unit's selected entries into constants and puts their names in place
+// of the parameter values and input connections.
+UnitConstants makeConstants(DeckUnit& u, std::vector<DeckVariable>& variables) {
+    UnitConstants c;
+    if (u.noData) return c;
+    auto add = [&](const TypeDescription& d, std::string& slot, const std::string& value,
+                   std::vector<DeckVariable>& into) {
+        DeckVariable v{claimVariableName(variables, d.name), value, 0, d.description, d.tail};
+        variables.push_back(v);
+        into.push_back(v);
+        slot = v.name;
+    };
+    for (std::size_t i = 0; i < u.parameterInfo.size(); ++i)
+        if (u.parameterInfo[i].selected && u.parameterSelectable(i))
+            add(u.parameterInfo[i], u.parameters[i], u.parameters[i], c.parameters);
+    for (std::size_t i = 0; i < u.inputInfo.size(); ++i)
+        if (u.inputInfo[i].selected && u.inputSelectable(i))
+            add(u.inputInfo[i], u.connections[i], u.initialValues[i], c.inputs);
+    return c;
+}
+
+void constantsBlock(std::vector<std::string>& out, const char* heading, const std::vector<DeckVariable>& constants) {
+    if (constants.empty()) return;
+    out.push_back(heading);
+    out.push_back("CONSTANTS" + rightAligned(constants.size(), 3));
+    for (const auto& v : constants) {
+        out.push_back(v.name + "=" + v.value);
+        out.push_back(descriptorLine(v.description, v.tail));
+    }
+    out.push_back("*|*");
+}
+
+void unitBlock(std::vector<std::string>& out, DeckUnit& u, std::vector<DeckVariable>& variables) {
+    const UnitConstants c = makeConstants(u, variables);
+    out.push_back("");
+    out.push_back("*|*     ***** " + u.unitLine + " *****");
+    out.push_back("*|*");
+    if (u.noData) {
+        // Written back as the deck had it.
+        out.insert(out.end(), u.statementLines.begin(), u.statementLines.end());
+        return;
+    }
+    constantsBlock(out, "*|*           PARAMETERS       ", c.parameters);
+    constantsBlock(out, "*|*             INPUTS         ", c.inputs);
+    out.push_back(u.unitLine);
+    if (u.parameterCount > 0) {
+        out.push_back("PARAMETERS " + rightAligned(u.parameterCount, 2));
+        std::string line;
+        for (std::size_t i = 0; i < u.parameters.size(); ++i) {
+            line += u.parameters[i] + " ";
+            if ((i + 1) % 10 == 0) {
+                out.push_back(line);
+                line.clear();
+            }
+        }
+        out.push_back(line);  // after a multiple of 10 values an empty line
+    }
+    if (u.inputCount > 0) {
+        const std::size_t n = u.connections.size();
+        const std::size_t first = n < 10 ? n : 10;
+        out.push_back("INPUTS " + rightAligned(n < 10 ? u.inputCount : 10, 2));
+        out.push_back(joined(u.connections, 0, first));
+        out.push_back(joined(u.initialValues, 0, first));
+        // Exactly 10 inputs need no second statement.
+        if (n > 10) {
+            out.push_back("INPUTS " + rightAligned(n - 10, 2));
+            out.push_back(joined(u.connections, 10, n));
+            out.push_back(joined(u.initialValues, 10, n));
+        }
+    }
+    if (u.derivativeCount > 0) {
+        out.push_back("DERIVATIVES " + rightAligned(u.derivativeCount, 2));
+        std::string line;
+        for (std::size_t i = 0; i < u.derivatives.size(); ++i) {
+            line += u.derivatives[i] + " ";
+            if ((i + 1) % 10 == 0 || i + 1 == u.derivatives.size()) {
+                out.push_back(line);
+                line.clear();
+            }
+        }
+    }
+    if (!u.trace.empty()) out.push_back(u.trace);
+}
+
+}  // namespace
+
+const std::vector<std::string>& simulationTemplate() {
+    static const std::vector<std::string> lines = {
+        "*|*",
+        "*|*              ***** Simulation Parameters *****",
+        "*|*",
+        "EQUATIONS 8",
+        "MONTH=0",
+        "*|<Month of the simulation                   |\\KALWIN\\Month1.dat|1|2|0",
+        "DAY1=  1.0000E+0000",
+        "*|Day of Month for Simulation Start          |||0|1|1|31|0",
+        "DAY=MONTH/24+DAY1",
+        "STEP=  1.0000E+0000",
+        "*|Timestep for Simulation                    |h|h|0|1|0.01|1.00|0",
+        "LENGTH=  2.8000E+0001",
+        "*|<Length of Simulation                      |\\KALWIN\\Length.dat|2|1|0",
+        "START=24*(DAY-1)+1",
+        "STOP=START+LENGTH*24-1",
+        "PLOTS=INT(((STOP-START)/168.0)+0.5)",
+        "*|*",
+        "SIMULATION START STOP STEP",
+    };
+    return lines;
+}
+
+std::string descriptorLine(const std::string& label, const std::string& tail) {
+    std::string s = "*|" + label;
+    if (label.size() < kLabelWidth) s.append(kLabelWidth - label.size(), ' ');
+    return s + tail;
+}
+
+std::string proposedQuivetName(const std::string& deckPath) {
+    // The first "." of the file name, not of a directory: the file stays beside its deck.
+    const std::size_t nameStart = deckPath.size() - pal::fileNamePart(deckPath).size();
+    const std::size_t dot = deckPath.find('.', nameStart);
+    return deckPath.substr(0, dot) + ".QVD";
+}
+
+std::vector<std::string> quivetFileLines(DeckAnalysis a, const QuivetOptions& options) {
+    std::vector<std::string> out;
+    out.push_back("*QUIVET");
+    out.insert(out.end(), a.assignLines.begin(), a.assignLines.end());
+    if (options.header) out.insert(out.end(), options.headerLines.begin(), options.headerLines.end());
+    if (options.simulationCard)
+        out.insert(out.end(), simulationTemplate().begin(), simulationTemplate().end());
+    else if (!a.simulation.empty())
+        out.push_back(a.simulation);
+    out.insert(out.end(), a.plainLines.begin(), a.plainLines.end());
+    for (auto& u : a.units) unitBlock(out, u, a.variables);
+    out.push_back("");
+    out.push_back("END");
+    return out;
+}
+
+void writeQuivetFile(const std::string& path, const std::vector<std::string>& lines) {
+    pal::writeLinesCRLF(path, lines);
+}
+
+}  // namespace quivet

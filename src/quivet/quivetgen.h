@@ -1,0 +1,35 @@
+// Writing a QUIVET file from an analysed deck: every selected parameter and input
+// becomes a described constant before its unit, with optional heading lines and
+// the simulation-parameter template.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "quivet/deckanalysis.h"
+
+namespace quivet {
+
+struct QuivetOptions {
+    bool header = false;
+    std::vector<std::string> headerLines;  // readHeaderLines' lines
+    bool simulationCard = false;
+};
+
+// The 18 lines of the simulation-parameter template.
+const std::vector<std::string>& simulationTemplate();
+
+// "*|" + label padded to 43 characters + tail.
+std::string descriptorLine(const std::string& label, const std::string& tail);
+
+// The name proposed for the QUIVET file of a deck: up to the first "." of the
+// file name, then ".QVD".
+std::string proposedQuivetName(const std::string& deckPath);
+
+// The lines of the QUIVET file. The analysis is taken by value: generating the
+// constants claims names, and a second attempt must start from the same state.
+std::vector<std::string> quivetFileLines(DeckAnalysis analysis, const QuivetOptions& options);
+
+// Writes the lines with CR LF through a safe replacement. Throws pal::IoError.
+void writeQuivetFile(const std::string& path, const std::vector<std::string>& lines);
+
+}  // namespace quivet

@@ -1,0 +1,6 @@
+# Making QUIVET files: deck analysis, component-type files and the generator;
+# the make-QUIVET dialog and its command.
+palumaro_add_gtest(test_makequivcore
+  ${CMAKE_CURRENT_LIST_DIR}/test_deckanalysis.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_quivetgen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mkqtypefiles.cpp)

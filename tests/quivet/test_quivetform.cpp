@@ -1,0 +1,401 @@
+// The QUIVET form window on its own and inside the main window.
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QScrollArea>
+#include <QtTest>
+#include <memory>
+
+#include "common/ioerror.h"
+#include "quivet/descriptor.h"
+#include "quivet/fileinput.h"
+#include "quivet/input.h"
+#include "quivet/openfile.h"
+#include "quivet/quivet.h"
+#include "quivet/quivetcommands.h"
+#include "shell/docfactory.h"
+#include "shell/fonts.h"
+#include "shell/palumaro.h"
+#include "shell/printcontext.h"
+#include "shell/scriptedseams.h"
+#include "shell/settings.h"
+#include "support/testsupport.h"
+
+namespace {
+
+const QByteArray kForm =
+    "*QUIVET\r\n"
+    "*|*Pump and tank\r\n"
+    "*|*Case|Base case|7\r\n"
+    "CONSTANTS 4\r\n"
+    "AREA = 12.0\r\n"
+    "*|Tank area        |m2|ft2|0|10.7639|1|100.0|12\r\n"
+    "TEMP=100\r\n"
+    "*|Water temperature|C|F|17.7778|1.8|0|150.00|\r\n"
+    "STEP=0.5\r\n"
+    "*|Time step        |h|h|0|1|0.01|1.00|4\r\n"
+    "FLUID=water\r\n"
+    "*|<Fluid|fluids.chc|1|2|3\r\n"
+    "DENS=1000\r\n"
+    "*|<Density|fluids.chc|0|3|0\r\n"
+    "*|<PICTURE> pump.bmp\r\n"
+    "ASSIGN data.txt 10\r\n"
+    "*|?Input data|5\r\n"
+    "*|<BEFORE> echo before\r\n"
+    "END\r\n";
+
+enum Item { Title, Case, Area, Temp, Step, Fluid, Dens, Picture, Data };
+
+}  // namespace
+
+class QuivetFormTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp_;
+    QString dir_;
+    std::unique_ptr<ScriptedSeams> seams_;
+
+    ScriptedAlerts& alerts() { return seams_->alerts; }
+    QString path(const QString& name) const { return dir_ + "/" + name; }
+
+    void writeForm(const QByteArray& text = kForm, const QString& name = "form.qvd") {
+        testsupport::writeFile(path(name), text);
+        testsupport::writeFile(path("fluids.chc"), "3\r\nWater,water,1000\r\nOil,oil,870\r\nGlycol,glycol,1110\r\n");
+        testsupport::writeFile(path("data.txt"), "1 2 3\r\n");
+        QImage picture(40, 24, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        QVERIFY(picture.save(path("pump.bmp"), "BMP"));
+    }
+    std::unique_ptr<TQUIVETForm> open(const QString& name = "form.qvd") {
+        auto f = std::make_unique<TQUIVETForm>();
+        if (!f->ReadDeck(path(name))) return nullptr;
+        return f;
+    }
+    static void type(TInput* box, const QString& text) {
+        box->selectAll();
+        QTest::keyClicks(box, text);
+    }
+
+private slots:
+    void initTestCase() {
+        testsupport::installQuietMessageHandler();
+        installFontSubstitutions();
+    }
+    void init() {
+        dir_ = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/q%1").arg(QRandomGenerator::global()->generate());
+        QDir().mkpath(dir_);
+        testsupport::prepareProgramDir(dir_);
+        seams_ = std::make_unique<ScriptedSeams>();
+    }
+    void cleanup() {
+        seams_.reset();
+        docFactories() = DocumentFactories{};
+        QDir(dir_).removeRecursively();
+    }
+
+    void buildsTheRowsOfTheForm() {
+        writeForm();
+        auto f = open();
+        QVERIFY(f);
+        QCOMPARE(f->Tag(), Kind::QuivetForm);
+        QCOMPARE(f->windowTitle(), path("form.qvd"));
+        const auto& rows = f->rowControls();
+        QCOMPARE(int(rows.size()), 9);
+        const int W = f->charWidth(), H = f->lineHeight();
+        const int step = H + H / 2;
+
+        QCOMPARE(rows[Title].label->pos(), QPoint(2 * W, 10));
+        QCOMPARE(rows[Title].label->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QVERIFY(!rows[Title].input);
+        QCOMPARE(rows[Case].input->text(), "Base case");
+        QCOMPARE(rows[Case].input->geometry(), QRect((4 + 5) * W, 10 + step, 11 * W, H + 1));
+        QCOMPARE(rows[Case].input->maxLength(), 18);
+
+        TInput* area = rows[Area].input;
+        QCOMPARE(area->text(), "12.0");
+        QCOMPARE(area->geometry(), QRect((17 + 1) * W, 10 + 2 * step, 10 * W, H + 2));
+        QCOMPARE(rows[Area].unitLabel->text(), "m2");
+        QCOMPARE(rows[Area].unitLabel->x(), area->x() + 11 * W);
+        QCOMPARE(rows[Step].input->text(), "0.50");
+
+        TFileInput* fluid = rows[Fluid].choice;
+        QCOMPARE(fluid->count(), 3);
+        QCOMPARE(fluid->currentText(), "Water");
+        QCOMPARE(fluid->geometry(), QRect((5 + 2) * W, 10 + 5 * step - 2, (6 + 3) * W, H + 2));
+        QVERIFY(fluid->isVisibleTo(f.get()));
+
+        // The hidden dependent field takes no row: the picture goes where it would have been.
+        QVERIFY(!rows[Dens].choice->isVisibleTo(f->rows()));
+        QVERIFY(!rows[Dens].label->row);
+        QCOMPARE(rows[Picture].bitmap->geometry(), QRect((80 * W - 40) / 2, 10 + 6 * step, 40, 24));
+        // The next row goes below the picture.
+        QCOMPARE(rows[Data].label->y(), 10 + 6 * step + 24 - H + step);
+        QCOMPARE(rows[Data].file->text(), "data.txt");
+        QCOMPARE(rows[Data].file->x(), (10 + 2) * W);
+        QVERIFY(alerts().shown.isEmpty());
+        QVERIFY(!f->DCKChanged());
+    }
+
+    void aWidePictureStartsAtTheLeftEdge() {
+        writeForm("*QUIVET\r\n*|<picture> wide.bmp\r\n");
+        QImage wide(2000, 10, QImage::Format_RGB32);
+        wide.fill(Qt::blue);
+        QVERIFY(wide.save(path("wide.bmp"), "BMP"));
+        auto f = open();
+        QVERIFY(f);
+        QCOMPARE(f->rowControls()[0].bitmap->x(), 0);
+    }
+
+    void badFilesAreReportedAndRefusedWithoutEndingTheProgram() {
+        writeForm("*QUIVET\r\nCONSTANTS 1\r\n*|Label|u|u|0|1|0|10|0\r\n", "bad.qvd");
+        QVERIFY(!open("bad.qvd"));
+        QCOMPARE(alerts().shown.size(), 1);
+        QCOMPARE(alerts().shown[0].text, "****Input Error****\nCONSTANTS 1\n*|Label|u|u|0|1|0|10|0");
+        QCOMPARE(alerts().shown[0].kind, 0);
+        QVERIFY(alerts().shown[0].beep);
+
+        writeForm("*QUIVET\r\nX=a\r\n*|<L|gone.chc|1|2|0\r\n", "nochoice.qvd");
+        QVERIFY(!open("nochoice.qvd"));
+        QCOMPARE(alerts().lastText(), "gone.chc was not found");
+
+        QVERIFY(!open("absent.qvd"));
+        QCOMPARE(alerts().lastText(), "Cannot open file " + path("absent.qvd") + ".");
+
+        testsupport::writeFile(path("pump.bmp"), "not a picture");
+        writeForm(kForm, "form.qvd");
+        testsupport::writeFile(path("pump.bmp"), "not a picture");
+        QVERIFY(!open());
+        QCOMPARE(alerts().lastText(), "Figure file pump.bmp is not a picture");
+    }
+
+    void leavingABoxChecksItsNumber() {
+        writeForm();
+        auto f = open();
+        TInput* step = f->rowControls()[Step].input;
+        type(step, "2");
+        QVERIFY(!step->Exit());
+        QCOMPARE(alerts().lastText(), "This parameter must be >= 0.01 and <= 1.00");
+        QVERIFY(alerts().shown.back().beep);
+        QCOMPARE(step->selectedText(), "2");
+        type(step, "x");
+        QVERIFY(!step->Exit());
+        QCOMPARE(alerts().lastText(), "Illegal character in input");
+        step->clear();
+        QVERIFY(!step->Exit());
+        QCOMPARE(alerts().lastText(), "The input field is empty");
+        type(step, "1.");
+        QVERIFY(step->Exit());
+        QCOMPARE(alerts().shown.size(), 3);
+        QVERIFY(f->DCKChanged());
+
+        // Through a real focus change.
+        f->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        step->setFocus();
+        type(step, "5");
+        f->rowControls()[Area].input->setFocus();
+        QTRY_COMPARE(alerts().shown.size(), 4);
+        QCOMPARE(alerts().lastText(), "This parameter must be >= 0.01 and <= 1.00");
+        QTRY_VERIFY(step->hasFocus());
+    }
+
+    void switchingUnitsConvertsAndSurvivesBadText() {
+        writeForm();
+        auto f = open();
+        const auto& rows = f->rowControls();
+        f->ConvertUnits(1, 2);
+        QCOMPARE(rows[Temp].input->text(), "212.00");
+        QCOMPARE(rows[Temp].unitLabel->text(), "F");
+        QCOMPARE(rows[Area].input->text(), "129.2");
+        QCOMPARE(rows[Step].input->text(), "0.50");
+        f->ConvertUnits(2, 1);
+        QCOMPARE(rows[Temp].input->text(), "100.00");
+        QCOMPARE(rows[Area].input->text(), "12.0");
+        QVERIFY(!f->DCKChanged());
+
+        type(rows[Area].input, "abc");
+        type(rows[Temp].input, "50");
+        f->ConvertUnits(1, 2);
+        QCOMPARE(rows[Area].input->text(), "129.2");  // its last valid value
+        QCOMPARE(rows[Temp].input->text(), "122.00");
+        QCOMPARE(alerts().shown.size(), 1);
+        QVERIFY(alerts().lastText().contains("Tank area"));
+        QVERIFY(f->DCKChanged());
+    }
+
+    void closingAsksOnlyAfterRealChanges() {
+        writeForm();
+        auto f = open();
+        QVERIFY(f->FormCloseQuery());
+        seams_->dialogs.fileAnswers.push_back(FileDialogResult{path("fluids.chc"), 1});
+        QVERIFY(f->rowControls()[Data].file->ShowOpenFileDlg());
+        QCOMPARE(seams_->dialogs.fileRequests[0].filters.first(), "Data Files (*.txt)");
+        QCOMPARE(f->rowControls()[Data].file->text(), path("fluids.chc"));
+        QVERIFY(f->FormCloseQuery());
+        QVERIFY(alerts().shown.isEmpty());
+
+        f->rowControls()[Fluid].choice->setCurrentIndex(2);
+        QVERIFY(f->DCKChanged());
+        alerts().answers = {AlertButton::Cancel};
+        QVERIFY(!f->FormCloseQuery());
+        QCOMPARE(alerts().lastText(), path("form.qvd") + " has been changed.  Save it?");
+        QCOMPARE(alerts().shown.back().kind, 7);
+        alerts().answers = {AlertButton::No};
+        QVERIFY(f->FormCloseQuery());
+        QCOMPARE(testsupport::readFile(path("form.qvd")), kForm);
+
+        alerts().answers = {AlertButton::Yes};
+        QVERIFY(f->FormCloseQuery());
+        QCOMPARE(testsupport::readFile(path("form.BAK")), kForm);
+        const QByteArray saved = testsupport::readFile(path("form.qvd"));
+        QVERIFY(saved.contains("FLUID= glycol\r\n*|<Fluid|fluids.chc|1|2|3\r\nDENS= 1110\r\n"));
+        QVERIFY(saved.contains("ASSIGN " + path("fluids.chc").toUtf8() + " 10\r\n"));
+        QVERIFY(!f->DCKChanged());
+    }
+
+    void writingInEnglishUnitsWritesSI() {
+        writeForm();
+        pal::app().settings.unitSystem = 2;
+        auto f = open();
+        pal::app().settings.unitSystem = 1;
+        TInput* temp = f->rowControls()[Temp].input;
+        QCOMPARE(temp->text(), "212.00");
+        type(temp, "212");
+        type(f->rowControls()[Case].input, "Hot");
+        f->saveTo(path("copy.qvd"));
+        const QByteArray out = testsupport::readFile(path("copy.qvd"));
+        QVERIFY(out.contains("TEMP=  1.0000E+0002\r\n"));
+        QVERIFY(out.contains("AREA =  1.2000E+0001\r\n"));  // untouched: the exact value
+        QVERIFY(out.contains("*|*Case|Hot|7\r\n"));
+        QCOMPARE(testsupport::readFile(path("form.qvd")), kForm);
+        QVERIFY(!QFile::exists(path("form.BAK")));
+        QCOMPARE(f->fileName(), path("copy.qvd"));
+        QCOMPARE(f->windowTitle(), path("copy.qvd"));
+        QVERIFY(!f->isModified());
+    }
+
+    void aBoxWithoutANumberStopsTheWriteWithNothingWritten() {
+        writeForm();
+        auto f = open();
+        type(f->rowControls()[Area].input, "12,5");
+        try {
+            f->saveForRun();
+            QFAIL("written");
+        } catch (const pal::IoError& e) {
+            QCOMPARE(QString::fromStdString(e.userText()),
+                     "The input field Tank area does not hold a number; nothing was written.");
+        }
+        QCOMPARE(testsupport::readFile(path("form.qvd")), kForm);
+        QVERIFY(!QFile::exists(path("form.BAK")));
+        QVERIFY(f->isModified());
+    }
+
+    void commandsFromTheFileRunOnlyWhenTheUserAgrees() {
+        writeForm();
+        auto f = open();
+        alerts().answers = {AlertButton::No};
+        QCOMPARE(f->beforeCommand(), QString());
+        QCOMPARE(f->afterCommand(), QString());
+        QCOMPARE(alerts().shown.size(), 1);
+        QCOMPARE(alerts().shown[0].kind, 5);
+        QVERIFY(alerts().shown[0].text.contains("echo before"));
+
+        auto g = open();
+        alerts().answers = {AlertButton::Yes};
+        QCOMPARE(g->beforeCommand(), "echo before");
+        QCOMPARE(g->beforeCommand(), "echo before");
+        QCOMPARE(alerts().shown.size(), 2);
+
+        writeForm(QByteArray(kForm).replace("*|<BEFORE> echo before", "*|<BEFORE> abcd"));
+        auto h = open();
+        QCOMPARE(h->beforeCommand(), "abcd");  // four characters never run
+        QCOMPARE(alerts().shown.size(), 2);
+    }
+
+    void printsEveryRow() {
+        writeForm();
+        auto f = open();
+        QImage page(1700, 2200, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        PrintContext ctx;
+        ctx.canvas = &painter;
+        ctx.pageWidth = page.width();
+        ctx.pageHeight = page.height();
+        ctx.M = 200;
+        ctx.leftMargin = 100;
+        ctx.topMargin = 100;
+        ctx.lineHeight = 20;
+        ctx.y = 100;
+        f->Print(ctx);
+        painter.end();
+        // Seven rows of text and the picture's lines (24 pixels: 24 / H + 1 lines).
+        const int pictureLines = 24 / f->lineHeight() + 1;
+        QCOMPARE(ctx.y, 100 + (7 + pictureLines) * 20);
+        QCOMPARE(page.pixelColor(page.width() - 1, page.height() - 1), QColor(Qt::white));
+        bool inked = false;
+        for (int x = 100; x < 600 && !inked; ++x) inked = page.pixelColor(x, 125) != QColor(Qt::white);
+        QVERIFY(inked);
+    }
+
+    void theSampleOpensFromTheMainWindowAndRuns() {
+        const QString samples = qEnvironmentVariable("PALUMARO_SOURCE_DIR") + "/installation/samples";
+        for (const char* name : {"PUMP.QVD", "PUMPS.CHC", "PUMP.BMP"})
+            QVERIFY(QFile::copy(samples + "/" + name, path(name)));
+        const QString engine = qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/KALVEX32.exe";
+        QVERIFY2(QFile::link(engine, path("KALVEX32.exe")), qPrintable(engine));
+
+        auto main = std::make_unique<TPALUMAROFORM>();
+        main->startUp();
+        quivet::install(*main);
+        pal::app().settings.kalvexDir = dir_.toStdString();
+        QDir::setCurrent(dir_);
+        main->ReadaFile(path("PUMP.QVD"));
+        TQUIVETForm* form = nullptr;
+        for (TDocWindow* w : main->docWindows())
+            if (w->Tag() == Kind::QuivetForm) form = qobject_cast<TQUIVETForm*>(w);
+        QVERIFY(form);
+        QCOMPARE(main->currentInputFileName, path("PUMP.QVD"));
+        main->setActiveDocWindow(form);
+
+        const auto& rows = form->rowControls();
+        TFileInput* pump = nullptr;
+        TInput* area = nullptr;
+        for (const auto& r : rows) {
+            if (r.choice && r.choice->shown) pump = r.choice;
+            if (r.input && r.label->text().startsWith("Tank cross-section")) area = r.input;
+        }
+        QVERIFY(pump && area);
+        QCOMPARE(pump->currentText(), "Standard pump (45 m3/h at 9 m)");
+        pump->setCurrentIndex(1);
+        type(area, "20");
+
+        seams_->launcher.runForReal = true;
+        alerts().answers = {AlertButton::Yes};  // save before calling KALVEX
+        main->Calculate1Click();
+        const QByteArray deck = testsupport::readFile(path("PUMP.QVD"));
+        QVERIFY(deck.contains("AREA =  2.0000E+0001\r\n"));
+        QVERIFY(deck.contains("QMAX = 60.0\r\n"));
+        QVERIFY(deck.contains("HSHUT = 11.0\r\n"));
+        QVERIFY(QFile::exists(path("PUMP.BAK")));
+        QCOMPARE(seams_->launcher.calls.size(), 1);
+        const QByteArray listing = testsupport::readFile(path("PUMP.LST"));
+        QVERIFY2(listing.contains("0 errors") || !listing.contains("error"), listing.constData());
+        QVERIFY(QFile::exists(path("PUMP.PLT")));
+        QVERIFY(!form->isModified());
+
+        // A bad QUIVET file leaves the main window and its other windows alone.
+        testsupport::writeFile(path("BAD.QVD"), "*QUIVET\r\nX=1\r\n*|L|u|u|0|1|0|ten|0\r\n");
+        main->ReadaFile(path("BAD.QVD"));
+        QVERIFY(alerts().lastText().startsWith("****Input Error****"));
+        for (TDocWindow* w : main->docWindows()) QVERIFY(w->Tag() != Kind::QuivetForm);  // the old form was closed first
+        QVERIFY(main->currentInputFileName.isEmpty());
+    }
+};
+
+QTEST_MAIN(QuivetFormTest)
+#include "test_quivetform.moc"
