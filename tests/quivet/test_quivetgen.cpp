@@ -1,0 +1,204 @@
+// Writing QUIVET files from analysed decks: the exact text, the names and places
+// of generated constants, and that the form reader accepts what is written.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "common/textfile.h"
+#include "mkqtypefiles.h"
+#include "quivet/quivetgen.h"
+#include "quivet/quivetreader.h"
+#include "quivet/typeinfo.h"
+#include "support/coretemp.h"
+
+using namespace quivet;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+void select(std::vector<TypeDescription>& list, std::initializer_list<int> which) {
+    for (int i : which) list.at(i).selected = true;
+}
+
+const Lines kSolarDeck = {"* collector deck", "ASSIGN S.LST 6", "UNIT 1 TYPE 1 Collector", "PARAMETERS 4",
+                          "1 12.0 0.78 4.2", "INPUTS 3", "0,0 0,0 0,0", "20 20 0", "CONSTANTS 1", "AREA = 4.5",
+                          "SIMULATION 0 24 0.5", "END"};
+
+}  // namespace
+
+TEST(QuivetGen, WritesSelectedParametersAndInputsAsConstants) {
+    coretest::TempDir d;
+    mkqtest::writeAllTypes(d.path.string());
+    DeckAnalysis a = analyseDeckLines(kSolarDeck, d.path.string());
+    ASSERT_EQ(a.units.size(), 1u);
+    select(a.units[0].parameterInfo, {1, 2});
+    select(a.units[0].inputInfo, {0});
+    // A connected input is not taken even when marked.
+    a.units[0].inputInfo[2].selected = true;
+    a.units[0].connections[2] = "2,1";
+    const Lines expected = {
+        "*QUIVET",
+        "ASSIGN S.LST 6",
+        "SIMULATION 0 24 0.5",
+        "* collector deck",
+        "CONSTANTS 1",
+        "AREA = 4.5",
+        "*|*",
+        "",
+        "*|*     ***** UNIT 1 TYPE 1 COLLECTOR *****",
+        "*|*",
+        "*|*           PARAMETERS       ",
+        "CONSTANTS  2",
+        "AREA1=12.0",
+        "*|Collector area                             |m2|ft2|0|10.7639|0|1000|",
+        "ETA0=0.78",
+        "*|Optical efficiency of the collector glaz   |||0|1|0|1.00|",
+        "*|*",
+        "*|*             INPUTS         ",
+        "CONSTANTS  1",
+        "TIN=20",
+        "*|Inlet temperature                          |C|F|17.7778|1.8|-50|200|",
+        "*|*",
+        "UNIT 1 TYPE 1 COLLECTOR",
+        "PARAMETERS  4",
+        "1 AREA1 ETA0 4.2 ",
+        "INPUTS  3",
+        "TIN 0,0 2,1 ",
+        "20 20 0 ",
+        "",
+        "END",
+    };
+    EXPECT_EQ(quivetFileLines(a, {}), expected);
+    // Generating again from the same analysis gives the same names.
+    EXPECT_EQ(quivetFileLines(a, {}), expected);
+
+    // Written with CR LF, the file opens as a form: one numeric field per constant
+    // with its units, range and the format of its maximum.
+    const std::string path = d / "COLL.QVD";
+    writeQuivetFile(path, expected);
+    EXPECT_EQ(pal::readFileBytes(path).substr(0, 25), "*QUIVET\r\nASSIGN S.LST 6\r\n");
+    const QuivetDocument doc = readQuivetFile(path, {});
+    std::vector<const FormItem*> fields;
+    for (const auto& item : doc.items)
+        if (item.kind == ItemKind::Numeric) fields.push_back(&item);
+    ASSERT_EQ(fields.size(), 3u);
+    EXPECT_EQ(fields[0]->name, "AREA1");
+    EXPECT_EQ(fields[0]->numeric.siUnit, "m2");
+    EXPECT_EQ(fields[0]->numeric.englishUnit, "ft2");
+    EXPECT_DOUBLE_EQ(static_cast<double>(fields[0]->numeric.value), 12.0);
+    EXPECT_DOUBLE_EQ(static_cast<double>(fields[0]->numeric.maximum), 1000.0);
+    EXPECT_EQ(fields[0]->numeric.format, (pal::LabelFormat{1, 0}));
+    EXPECT_EQ(fields[1]->numeric.format, (pal::LabelFormat{1, 2}));
+    EXPECT_EQ(fields[1]->line, 15);
+    EXPECT_EQ(fields[2]->numeric.offset, 17.7778L);
+    EXPECT_EQ(fields[2]->help, 0);
+}
+
+TEST(QuivetGen, NamesOfTwoUnitsOfOneTypeAreNumbered) {
+    coretest::TempDir d;
+    mkqtest::writeAllTypes(d.path.string());
+    DeckAnalysis a = analyseDeckLines({"UNIT 1 TYPE 1", "PARAMETERS 4", "1 2 0.7 4", "UNIT 2 TYPE 1", "PARAMETERS 4",
+                                       "1 3 0.8 4", "END"},
+                                      d.path.string());
+    ASSERT_EQ(a.units.size(), 2u);
+    select(a.units[0].parameterInfo, {1});
+    select(a.units[1].parameterInfo, {1});
+    const Lines out = quivetFileLines(a, {});
+    const auto has = [&](const std::string& l) { return std::find(out.begin(), out.end(), l) != out.end(); };
+    EXPECT_TRUE(has("AREA=2"));
+    EXPECT_TRUE(has("AREA1=3"));
+    EXPECT_TRUE(has("1 AREA1 0.8 4 "));
+    // No constants block for a unit without selections.
+    EXPECT_EQ(std::count(out.begin(), out.end(), "CONSTANTS  1"), 2);
+}
+
+TEST(QuivetGen, TwelveInputsTakeTwoStatements) {
+    coretest::TempDir d;
+    mkqtest::writeType(d.path.string(), 5, mkqtest::kType5);
+    DeckAnalysis a = analyseDeckLines({"UNIT 3 TYPE 5", "PARAMETERS 10", "1 2 3 4 5 6 7 8 9 10", "INPUTS 10",
+                                       "0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0", "1 2 3 4 5 6 7 8 9 10", "INPUTS 2",
+                                       "0,0 0,0", "11 12", "END"},
+                                      d.path.string());
+    ASSERT_EQ(a.units.size(), 1u);
+    ASSERT_EQ(a.units[0].inputInfo.size(), 12u);
+    select(a.units[0].inputInfo, {11});
+    const Lines out = quivetFileLines(a, {});
+    const Lines tail(out.end() - 12, out.end());
+    EXPECT_EQ(tail, (Lines{"UNIT 3 TYPE 5", "PARAMETERS 10", "1 2 3 4 5 6 7 8 9 10 ", "", "INPUTS 10",
+                           "0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0 ", "1 2 3 4 5 6 7 8 9 10 ", "INPUTS  2", "0,0 TI ",
+                           "11 12 ", "", "END"}));
+    EXPECT_NE(std::find(out.begin(), out.end(), "TI=12"), out.end());
+}
+
+TEST(QuivetGen, HeadingAndSimulationCardComeAfterTheAssignLines) {
+    coretest::TempDir d;
+    const DeckAnalysis a = analyseDeckLines({"ASSIGN A.LST 6", "SIMULATION 0 1 1", "* x", "END"}, d.path.string());
+    QuivetOptions o;
+    o.header = true;
+    o.headerLines = {"*|*", "*|*Head", "*|*"};
+    o.simulationCard = true;
+    Lines expected = {"*QUIVET", "ASSIGN A.LST 6", "*|*", "*|*Head", "*|*"};
+    expected.insert(expected.end(), simulationTemplate().begin(), simulationTemplate().end());
+    expected.insert(expected.end(), {"* x", "", "END"});
+    EXPECT_EQ(quivetFileLines(a, o), expected);
+    EXPECT_EQ(simulationTemplate().size(), 18u);
+    EXPECT_EQ(simulationTemplate()[10], "*|Timestep for Simulation                    |h|h|0|1|0.01|1.00|0");
+    EXPECT_EQ(descriptorLine("Timestep for Simulation", "|h|h|0|1|0.01|1.00|0"), simulationTemplate()[10]);
+
+    // Without a simulation statement and without the card, nothing stands in its place.
+    const DeckAnalysis b = analyseDeckLines({"* x", "END"}, d.path.string());
+    EXPECT_EQ(quivetFileLines(b, {}), (Lines{"*QUIVET", "* x", "", "END"}));
+}
+
+TEST(QuivetGen, UnitsWithoutDataAreWrittenAsTheyWere) {
+    coretest::TempDir d;
+    const DeckAnalysis a = analyseDeckLines(
+        {"UNIT 9 TYPE 77", "PARAMETERS 3", "1 2", "3", "INPUTS 1", "0,0", "5", "DERIVATIVES 1", "9", "END"},
+        d.path.string());
+    ASSERT_EQ(a.units.size(), 1u);
+    EXPECT_EQ(quivetFileLines(a, {}),
+              (Lines{"*QUIVET", "", "*|*     ***** UNIT 9 TYPE 77 *****", "*|*", "UNIT 9 TYPE 77", "PARAMETERS 3", "1 2",
+                     "3", "INPUTS 1", "0,0", "5", "DERIVATIVES 1", "9", "", "END"}));
+}
+
+TEST(QuivetGen, ProposesTheNameBesideTheDeck) {
+    EXPECT_EQ(proposedQuivetName("/w/PUMP.DCK"), "/w/PUMP.QVD");
+    EXPECT_EQ(proposedQuivetName("/w/run.1/PUMP.X.DCK"), "/w/run.1/PUMP.QVD");
+    EXPECT_EQ(proposedQuivetName("/w/PUMP"), "/w/PUMP.QVD");
+}
+
+// The installation's own type files, header and sample deck make a QUIVET file
+// that the form reader accepts, simulation card included.
+TEST(QuivetGen, TheShippedInstallationMakesAFormFromItsSample) {
+    const char* src = std::getenv("PALUMARO_SOURCE_DIR");
+    if (!src) GTEST_SKIP() << "PALUMARO_SOURCE_DIR not set";
+    const std::string inst = std::string(src) + "/installation";
+    DeckAnalysis a = MakeDeck(inst + "/samples/COLLECT.DCK", inst);
+    ASSERT_TRUE(a.messages.empty()) << a.messages[0].text;
+    ASSERT_GE(a.units.size(), 3u);
+    for (auto& u : a.units) {
+        EXPECT_FALSE(u.noData) << u.unitLine;
+        for (std::size_t i = 0; i < u.parameterInfo.size(); ++i) u.parameterInfo[i].selected = true;
+        for (std::size_t i = 0; i < u.inputInfo.size(); ++i) u.inputInfo[i].selected = true;
+    }
+    QuivetOptions o;
+    const HeaderLines h = readHeaderLines(inst);
+    ASSERT_EQ(h.error, "");
+    o.header = true;
+    o.headerLines = h.lines;
+    o.simulationCard = true;
+    coretest::TempDir d;
+    writeQuivetFile(d / "COLLECT.QVD", quivetFileLines(a, o));
+    ReadOptions ro;
+    ro.programDir = inst;
+    const QuivetDocument doc = readQuivetFile(d / "COLLECT.QVD", ro);
+    int numeric = 0, choices = 0;
+    for (const auto& item : doc.items) {
+        numeric += item.kind == ItemKind::Numeric;
+        choices += item.shownChoice();
+    }
+    EXPECT_EQ(choices, 2);
+    EXPECT_GT(numeric, 4);
+}
