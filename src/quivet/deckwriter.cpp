@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "common/bytes.h"
@@ -57,12 +58,21 @@ void updateChoiceValues(QuivetDocument& doc) {
     values.reserve(doc.items.size());
     for (const FormItem& item : doc.items) values.push_back(item.valueText);
 
+    // Each choice file is read once, and the dependent fields of each file are
+    // listed once, so large forms are written in one pass.
+    std::map<std::string, ChoiceFile> files;
+    std::map<std::string, std::vector<std::size_t>> dependents;
+    for (std::size_t k = 0; k < doc.items.size(); ++k)
+        if (doc.items[k].dependentChoice()) dependents[doc.items[k].choiceFile].push_back(k);
+
     for (std::size_t k = 0; k < doc.items.size(); ++k) {
         const FormItem& item = doc.items[k];
         if (!item.shownChoice() || item.entries.empty()) continue;
         const int sel = std::clamp<int>(item.selected, 0, static_cast<int>(item.entries.size()) - 1);
         const std::string& entry = item.entries[sel];
-        const ChoiceFile file = loadForLookup(item.choicePath, item.choiceFile);
+        auto cached = files.find(item.choicePath);
+        if (cached == files.end()) cached = files.emplace(item.choicePath, loadForLookup(item.choicePath, item.choiceFile)).first;
+        const ChoiceFile& file = cached->second;
         std::string value;
         // The selected row itself when the file still shows it there, so rows
         // that show the same text keep their own values.
@@ -75,10 +85,10 @@ void updateChoiceValues(QuivetDocument& doc) {
             value = m.text;
         }
         values[k] = value;
-        for (std::size_t d = 0; d < doc.items.size(); ++d) {
-            const FormItem& dep = doc.items[d];
-            if (!dep.dependentChoice() || dep.choiceFile != item.choiceFile) continue;
-            const ChoiceFile::Match m = file.lookup(dep.valueColumn, item.valueColumn, value);
+        const auto deps = dependents.find(item.choiceFile);
+        if (deps == dependents.end()) continue;
+        for (const std::size_t d : deps->second) {
+            const ChoiceFile::Match m = file.lookup(doc.items[d].valueColumn, item.valueColumn, value);
             if (!m.found)
                 throw QuivetError(QuivetError::Kind::BadFile,
                                   value + " is not in column " + std::to_string(item.valueColumn) + " of " + item.choiceFile);

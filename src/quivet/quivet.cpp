@@ -104,6 +104,7 @@ TQUIVETForm::TQUIVETForm(QWidget* parent) : TDocWindow(Kind::QuivetForm, parent)
     rows_->setObjectName(QStringLiteral("Rows"));
     QPalette white = rows_->palette();
     white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
     rows_->setPalette(white);
     rows_->setAutoFillBackground(true);
     scrollBox_->setWidget(rows_);
@@ -139,6 +140,7 @@ bool TQUIVETForm::ReadDeck(const QString& fileName) {
 
 bool TQUIVETForm::build() {
     controls_.assign(doc_.items.size(), Row{});
+    rows_->setUpdatesEnabled(false);
     previousLabel_ = nullptr;
     int y = 10;
     for (std::size_t k = 0; k < doc_.items.size(); ++k) {
@@ -161,6 +163,7 @@ bool TQUIVETForm::build() {
     for (QWidget* w : rows_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (!w->isHidden()) all = all.united(w->geometry());
     rows_->resize(std::max(all.right(), 0) + W_, std::max(all.bottom(), 0) + H_);
+    rows_->setUpdatesEnabled(true);
     return true;
 }
 
@@ -171,7 +174,7 @@ void TQUIVETForm::place(std::size_t index, int& y) {
 
     const auto label = [&](const QString& caption, const QColor& colour, bool bold) {
         auto* l = new TDescriptor(caption, rows_);
-        setColour(l, colour);
+        if (colour != Qt::black) setColour(l, colour);
         if (bold) {
             QFont f = l->font();
             f.setBold(true);
@@ -210,6 +213,7 @@ void TQUIVETForm::place(std::size_t index, int& y) {
             box->setGeometry((labelLength + 1) * W_, y, 10 * W_, H_ + 2);
             box->showValue(units_);
             box->setCursorPosition(0);
+            connect(box, &TInput::checked, this, [this](bool accepted) { errorFlag_ = accepted ? 0 : 100; });
             row.input = box;
             auto* unit = new TDescriptor(text(item.numeric.unitText(units_)), rows_);
             setColour(unit, Qt::blue);

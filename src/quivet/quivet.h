@@ -46,7 +46,8 @@ public:
     void Print(PrintContext& ctx) override;
     bool isModified() const override { return DCKChanged(); }
     void saveForRun() override { WriteDeck(fileName_); }
-    void saveTo(const QString& path) override { WriteDeck(path); }
+    // Save without a current input file writes to the form's own file.
+    void saveTo(const QString& path) override { WriteDeck(path.isEmpty() ? fileName_ : path); }
     // The file's commands, once the user agreed to run them (asked once per
     // opened file, as they come from the file and not from the user).
     QString beforeCommand() const override;

@@ -1,6 +1,7 @@
 #include "quivet/quivetreader.h"
 
 #include <algorithm>
+#include <map>
 
 #include "common/bytes.h"
 #include "common/filelookup.h"
@@ -224,12 +225,16 @@ private:
             item.choicePath = located(item.choiceFile);
             if (item.choicePath.empty())
                 throw QuivetError(QuivetError::Kind::MissingFile, item.choiceFile + " was not found");
-            ChoiceFile file;
-            try {
-                file = ChoiceFile::load(item.choicePath);
-            } catch (const pal::IoError& e) {
-                throw QuivetError(QuivetError::Kind::BadFile, "Error #" + std::to_string(e.code()) + " reading " + item.choiceFile);
+            auto cached = choiceFiles_.find(item.choicePath);
+            if (cached == choiceFiles_.end()) {
+                try {
+                    cached = choiceFiles_.emplace(item.choicePath, ChoiceFile::load(item.choicePath)).first;
+                } catch (const pal::IoError& e) {
+                    throw QuivetError(QuivetError::Kind::BadFile,
+                                      "Error #" + std::to_string(e.code()) + " reading " + item.choiceFile);
+                }
             }
+            const ChoiceFile& file = cached->second;
             item.entries.reserve(file.size());
             for (std::size_t r = 0; r < file.size(); ++r) item.entries.push_back(file.column(r, item.displayColumn));
             const ChoiceFile::Match m = file.lookup(item.displayColumn, item.valueColumn, item.valueText, 0);
@@ -260,6 +265,8 @@ private:
     QuivetDocument doc_;
     int lineNo_ = 0;
     std::string preceding_;
+    // Many fields may share one choice file: it is read once per QUIVET file.
+    std::map<std::string, ChoiceFile> choiceFiles_;
 };
 
 }  // namespace
