@@ -9,4 +9,11 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/tablefile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tablelayout.cpp
 )
-target_sources(palumaro_ui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/tablecommands.cpp)
+target_sources(palumaro_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/alterval.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/insertru.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/newtable.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/table.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tablegrid.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tablecommands.cpp
+)

@@ -1,0 +1,337 @@
+#include "table/table.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFont>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
+
+#include "common/bytes.h"
+#include "common/filelookup.h"
+#include "common/ioerror.h"
+#include "shell/palumaro.h"
+#include "shell/printcontext.h"
+#include "shell/seams.h"
+#include "shell/settings.h"
+#include "table/deckconstants.h"
+#include "table/rundecks.h"
+#include "table/tablefile.h"
+#include "table/tablegrid.h"
+#include "table/tablelayout.h"
+
+namespace table {
+RunRange& rememberedRunRange() {
+    static RunRange range;
+    return range;
+}
+}  // namespace table
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
+
+// Text with its top (not its baseline) at y.
+void textAtTop(QPainter& p, int x, int y, const QString& text) {
+    p.drawText(x, y + QFontMetrics(p.font(), p.device()).ascent(), text);
+}
+
+QFont faceOf(const QString& family, int points, const QFont& base) {
+    QFont f = base;
+    f.setFamily(family);
+    f.setPointSize(points);
+    return f;
+}
+
+}  // namespace
+
+TTableForm::TTableForm(QWidget* parent) : TDocWindow(Kind::Table, parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    Grid = new TTableGrid(*this);
+    layout->addWidget(Grid);
+    setWindowTitle(QStringLiteral("Table"));
+    table::rememberedRunRange() = {1, data_.runs()};
+    if (TPALUMAROFORM* main = MainForm()) main->currentTable = this;
+}
+
+TTableForm::~TTableForm() = default;
+
+void TTableForm::setCaption(const QString& path) {
+    tablePath_ = path;
+    setWindowTitle(path);
+}
+
+QString TTableForm::deckFileName() const { return q(data_.deckPath); }
+
+void TTableForm::setTable(table::TableData data, const QString& tablePath) {
+    data_ = std::move(data);
+    setCaption(tablePath);
+    table::rememberedRunRange() = {1, data_.runs()};
+    modified_ = true;
+    shapeChanged();
+}
+
+void TTableForm::ReadTable(const QString& path) {
+    table::TableFileContent content = table::readTableFile(b(path));
+    // The deck as stored; when it cannot be scanned, the deck of the same base
+    // name beside the table (a table moved together with its deck).
+    const std::string stored = content.table.deckPath;
+    std::string deck = pal::resolveDataPath(stored, pal::app().programDir);
+    if (!table::ScanDeckConstants(deck)) {
+        const std::string ext = pal::extensionTest(pal::fileNamePart(stored)).empty()
+                                    ? std::string()
+                                    : stored.substr(stored.rfind('.')).substr(0, 4);
+        deck = pal::companionBase(b(path)).value_or(b(path)) + ext;
+        if (!table::ScanDeckConstants(deck))
+            ShowAlert(QStringLiteral("File ") + q(deck) + QStringLiteral(" which is used by this table was not found."), 1,
+                      true);
+    }
+    content.table.deckPath = deck;
+    data_ = std::move(content.table);
+    setCaption(path);
+    table::rememberedRunRange() = {1, data_.runs()};
+    shapeChanged();
+    const auto& pl = content.placement;
+    const int w = pl.right - pl.left, h = pl.bottom - pl.top;
+    if (w > 0 && h > 0) {
+        resize(w, h);
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->resize(sub->size() - size() + QSize(w, h));
+        FormResize();
+    }
+    if (TPALUMAROFORM* main = MainForm()) {
+        if (QAction* a = main->item(QStringLiteral("Table1"))) {
+            QString shown = path;
+            a->setText(QStringLiteral("Table ") + shown.replace('&', QStringLiteral("&&")));
+            a->setData(path);
+            a->setEnabled(true);
+        }
+        main->UpdateMenu();
+    }
+    modified_ = false;
+}
+
+void TTableForm::SaveTable(const QString& path) {
+    table::TablePlacement pl;
+    const QPoint origin = mapToGlobal(QPoint(0, 0));
+    auto clamp16 = [](int v) { return static_cast<std::int16_t>(std::clamp(v, -32768, 32767)); };
+    pl.originX = clamp16(origin.x());
+    pl.originY = clamp16(origin.y());
+    pl.right = clamp16(width());
+    pl.bottom = clamp16(height());
+    table::writeTableFile(b(path), data_, pl);
+    setCaption(path);
+    modified_ = false;
+}
+
+std::string TTableForm::GetS(int column, int row) const { return data_.cellText(column, row); }
+
+void TTableForm::GridDrawCell(QPainter& p, int column, int row, const QRect& rect) const {
+    if (row == 0 && column > 0) {
+        p.save();
+        p.setFont(faceOf(QStringLiteral("Arial"), 6, p.font()));
+        p.setPen(QColor(0, 128, 0));
+        textAtTop(p, rect.left() + 2, rect.top() + 2, QString::number(column));
+        p.setFont(faceOf(QStringLiteral("Arial"), 10, p.font()));
+        p.setPen(Qt::black);
+        const QString name = q(GetS(column, 0));
+        const int w = QFontMetrics(p.font(), p.device()).horizontalAdvance(name);
+        textAtTop(p, rect.left() + std::max(1, (rect.width() - w) / 2), rect.top() + 10, name);
+        p.restore();
+    } else if (column == 0 && row > 0) {
+        textAtTop(p, rect.left() + 10, rect.top() + 2, QString::number(row));
+    } else if (row > 0 && column > 0) {
+        textAtTop(p, rect.left() + 2, rect.top() + 2, q(GetS(column, row)));
+    }
+}
+
+void TTableForm::GridSetEditText(int column, int row, const QString& text) {
+    if (data_.setEditText(column, row, b(text))) modified_ = true;
+}
+
+table::CellRect TTableForm::selection() const {
+    const QModelIndexList sel = Grid->selectionModel() ? Grid->selectionModel()->selectedIndexes() : QModelIndexList();
+    if (sel.isEmpty()) {
+        const int c = Grid->currentColumn(), r = Grid->currentRow();
+        return {c, r, c, r};
+    }
+    table::CellRect r{INT_MAX, INT_MAX, 0, 0};
+    for (const QModelIndex& i : sel) {
+        r.left = std::min(r.left, i.column() + 1);
+        r.right = std::max(r.right, i.column() + 1);
+        r.top = std::min(r.top, i.row() + 1);
+        r.bottom = std::max(r.bottom, i.row() + 1);
+    }
+    return r;
+}
+
+void TTableForm::setSelection(const table::CellRect& r) {
+    QAbstractItemModel* m = Grid->model();
+    const QModelIndex tl = m->index(r.top - 1, r.left - 1), br = m->index(r.bottom - 1, r.right - 1);
+    if (!tl.isValid() || !br.isValid()) return;
+    Grid->setCurrentIndex(tl);
+    Grid->selectionModel()->select(QItemSelection(tl, br), QItemSelectionModel::ClearAndSelect);
+}
+
+void TTableForm::SelectAll() {
+    // Every value cell: the run numbers and the names are not values.
+    if (data_.runs() > 0 && data_.variables() > 0) setSelection({1, 1, data_.variables(), data_.runs()});
+    Grid->viewport()->update();
+}
+
+void TTableForm::CopytoClip() {
+    const table::CellRect r = selection();
+    if (r.left == 0 && r.top == 0) return;  // no cell at all
+    QApplication::clipboard()->setText(q(data_.copyText(r)));
+}
+
+void TTableForm::Clear() {
+    if (data_.clear(selection())) modified_ = true;
+    Grid->viewport()->update();
+}
+
+void TTableForm::Paste() {
+    const QString text = QApplication::clipboard()->text();
+    if (text.isEmpty()) return;
+    const table::TableData::PasteResult r = data_.paste(b(text), Grid->currentColumn(), Grid->currentRow());
+    if (r.changed) modified_ = true;
+    if (r.badField)
+        ShowAlert(QStringLiteral("Bad number in row %1 column %2").arg(r.badField->first).arg(r.badField->second), 0,
+                  true);
+    Grid->viewport()->update();
+}
+
+bool TTableForm::WriteTableDeck() {
+    try {
+        const table::RunDeckOutcome o = table::writeRunDecks(data_);
+        if (o.failed) {
+            ShowAlert(q(o.message), 0, false);
+            return true;
+        }
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+        return true;
+    }
+    return false;
+}
+
+void TTableForm::shapeChanged() {
+    Grid->refresh();
+    FormResize();
+    Grid->viewport()->update();
+}
+
+void TTableForm::FormResize() {
+    table::GridFitInput in;
+    in.lineWidth = 0;  // the grid's cells include their lines
+    in.columnWidths.push_back(Grid->verticalHeader()->width());
+    for (int c = 0; c < data_.variables(); ++c) in.columnWidths.push_back(Grid->columnWidth(c));
+    in.rowHeights.push_back(Grid->horizontalHeader()->height());
+    for (int r = 0; r < data_.runs(); ++r) in.rowHeights.push_back(Grid->rowHeight(r));
+    const int frame = 2 * Grid->frameWidth();
+    in.clientWidth = width() - frame;
+    in.clientHeight = height() - frame;
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    in.horizontalBarHeight = in.verticalBarWidth = bar;
+    in.showsHorizontalBar = Grid->horizontalScrollBar()->isVisible();
+    in.showsVerticalBar = Grid->verticalScrollBar()->isVisible();
+    in.defaultColumnWidth = kDefaultColumnWidth;
+    in.defaultRowHeight = kDefaultRowHeight;
+    const table::GridFit fit = table::fitGrid(in);
+    const QSize wanted(std::max(fit.clientWidth + frame, 80), std::max(fit.clientHeight + frame, 50));
+    if (wanted == size()) return;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        sub->resize(sub->size() - size() + wanted);
+    else
+        resize(wanted);
+}
+
+bool TTableForm::FormCloseQuery() {
+    if (tablePath_.isEmpty() || !modified_) return true;
+    switch (ShowAlert(tablePath_ + QStringLiteral(" has been changed.  Save it?"), 7, false)) {
+    case AlertButton::Yes:
+        try {
+            SaveTable(tablePath_);
+        } catch (const pal::IoError& e) {
+            // Not saved: the window stays so that nothing is lost.
+            ShowIoError(e);
+            return false;
+        }
+        return true;
+    case AlertButton::No: return true;
+    default: return false;
+    }
+}
+
+void TTableForm::Print(PrintContext& ctx) {
+    if (!ctx.canvas) return;
+    QPainter& p = *ctx.canvas;
+    p.save();
+    const QFont regular = p.font();
+    QFont bold = regular;
+    bold.setBold(true);
+    QFont heading = bold;
+    heading.setUnderline(true);
+    p.setFont(heading);
+    ctx.textOut(ctx.leftMargin, ctx.y, windowTitle());
+
+    const int last = data_.variables();
+    const QFontMetrics rm(regular, p.device()), bm(bold, p.device());
+    std::vector<int> A(static_cast<std::size_t>(last) + 1, 0), W(static_cast<std::size_t>(last) + 1, 0);
+    for (int c = 1; c <= last; ++c) {
+        for (int r = 1; r <= data_.runs(); ++r)
+            A[static_cast<std::size_t>(c)] = std::max(A[static_cast<std::size_t>(c)], rm.horizontalAdvance(q(GetS(c, r))));
+        W[static_cast<std::size_t>(c)] = std::max(A[static_cast<std::size_t>(c)], bm.horizontalAdvance(q(GetS(c, 0))));
+    }
+    for (const auto& [first, lastInSlice] : table::printSlices(W, ctx.pageWidth, ctx.leftMargin)) {
+        for (int r = 0; r <= data_.runs(); ++r) {
+            ctx.NewLine(1);
+            p.setFont(r == 0 ? bold : regular);
+            const QFontMetrics fm(p.font(), p.device());
+            int x = ctx.leftMargin;
+            for (int c = first; c <= lastInSlice; ++c) {
+                const int w = W[static_cast<std::size_t>(c)];
+                const QString text = q(GetS(c, r));
+                const int tw = fm.horizontalAdvance(text);
+                if (r == 0)
+                    ctx.textOut(x + (w - tw) / 2, ctx.y, text);
+                else
+                    ctx.textOut(x + w - (w - A[static_cast<std::size_t>(c)]) / 2 - tw, ctx.y, text);
+                x += w * 5 / 4;
+            }
+        }
+    }
+    p.restore();
+}
+
+void TTableForm::FormActivate() { Grid->setFocus(); }
+
+void TTableForm::showEvent(QShowEvent* event) {
+    TDocWindow::showEvent(event);
+    if (!placed_) {
+        placed_ = true;
+        placeWindow();
+        FormResize();
+    }
+}
+
+// A new table window sits at 10, 20, or 24 pixels right of and below the last
+// document window.
+void TTableForm::placeWindow() {
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    TPALUMAROFORM* main = MainForm();
+    if (!sub || !main) return;
+    QWidget* last = nullptr;
+    for (TDocWindow* w : main->docWindows())
+        if (w != this) last = w;
+    auto* lastSub = last ? qobject_cast<QMdiSubWindow*>(last->parentWidget()) : nullptr;
+    sub->move(lastSub ? lastSub->pos() + QPoint(24, 24) : QPoint(10, 20));
+}

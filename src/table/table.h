@@ -1,0 +1,98 @@
+// TTableForm: the run table window (kind 5000). It owns the one run table, shows
+// it in an editable grid, reads and saves the table file, copies and pastes
+// through the clipboard, prints into the print job and writes the run decks.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "shell/docwindow.h"
+#include "table/tabledata.h"
+
+class QPainter;
+class QRect;
+class TTableGrid;
+
+namespace table {
+// The run range the alter-values dialog offers, shared by every table window:
+// set to 1 .. runs when a table window is created.
+struct RunRange {
+    int first = 1;
+    int last = 0;
+};
+RunRange& rememberedRunRange();
+}  // namespace table
+
+class TTableForm : public TDocWindow {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultColumnWidth = 90;
+    static constexpr int kDefaultRowHeight = 20;
+
+    // FormCreate: an empty table, kind 5000, modified; the window becomes the
+    // main window's current table.
+    explicit TTableForm(QWidget* parent = nullptr);
+    ~TTableForm() override;
+
+    // A new table: its data, its file path (also the caption).
+    void setTable(table::TableData data, const QString& tablePath);
+    // Reads a table file; throws pal::IoError and then leaves the window as it was.
+    void ReadTable(const QString& path);
+    // Writes the table file; the path becomes the table's path. Throws pal::IoError.
+    void SaveTable(const QString& path);
+
+    table::TableData& data() { return data_; }
+    const table::TableData& data() const { return data_; }
+    QString tableFileName() const { return tablePath_; }
+    QString deckFileName() const;
+    bool modified() const { return modified_; }
+    void setModified(bool m) { modified_ = m; }
+    TTableGrid* grid() const { return Grid; }
+
+    // The text of a cell (grid coordinates; row 0 names, column 0 run numbers).
+    std::string GetS(int column, int row) const;
+    // Paints one cell; the same routine paints the grid, its fixed row and
+    // column, and images in tests.
+    void GridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
+    // The in-place editor's text changed.
+    void GridSetEditText(int column, int row, const QString& text);
+
+    // The selection rectangle in grid coordinates (the current cell when nothing
+    // is selected).
+    table::CellRect selection() const;
+    void setSelection(const table::CellRect& r);
+    void SelectAll();
+
+    // Writes one run deck per run; true when it failed (a message was shown).
+    bool WriteTableDeck();
+    const std::vector<std::string>& RunDeckNames() const { return data_.runDeckNames; }
+
+    // The table changed its shape (runs or variables): grid and window follow.
+    void shapeChanged();
+    // Fits the window to whole columns and rows of the grid.
+    void FormResize();
+
+    // TDocWindow
+    bool FormCloseQuery() override;
+    void Print(PrintContext& ctx) override;
+    QString fileName() const override { return tablePath_; }
+    QString documentName() const override { return tablePath_; }
+    void saveTo(const QString& path) override { SaveTable(path); }
+    bool isModified() const override { return modified_; }
+    void CopytoClip() override;
+    void Clear() override;
+    void Paste() override;
+    void FormActivate() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void setCaption(const QString& path);
+    void placeWindow();
+
+    TTableGrid* Grid{nullptr};
+    table::TableData data_;
+    QString tablePath_;
+    bool modified_ = true;
+    bool placed_ = false;
+};

@@ -1,0 +1,178 @@
+#include "table/tablegrid.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include "shell/seams.h"
+#include "table/table.h"
+
+namespace {
+
+// The table's cells as a model: model row r is grid row r + 1, model column c
+// grid column c + 1.
+class TableModel : public QAbstractTableModel {
+public:
+    explicit TableModel(TTableForm& form, QObject* parent) : QAbstractTableModel(parent), form_(form) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : form_.data().runs();
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : form_.data().variables();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+        return QString::fromLocal8Bit(form_.GetS(index.column() + 1, index.row() + 1).c_str());
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        if (!index.isValid() || role != Qt::EditRole) return false;
+        form_.GridSetEditText(index.column() + 1, index.row() + 1, value.toString());
+        return true;
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        if (role != Qt::DisplayRole) return {};
+        if (o == Qt::Vertical) return section + 1;
+        return QString::fromLocal8Bit(form_.GetS(section + 1, 0).c_str());
+    }
+    // The model reads the table directly: a reset re-reads rows and columns.
+    void refresh() {
+        beginResetModel();
+        endResetModel();
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::NoItemFlags;
+    }
+
+private:
+    TTableForm& form_;
+};
+
+// Paints value cells through the window and edits them with a line editor whose
+// every change reaches the table at once.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    CellDelegate(TTableForm& form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        painter->save();
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) painter->fillRect(option.rect, option.palette.highlight());
+        painter->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
+        painter->setFont(option.font);
+        form_.GridDrawCell(*painter, index.column() + 1, index.row() + 1, option.rect);
+        painter->restore();
+    }
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+        auto* edit = new QLineEdit(parent);
+        edit->setFrame(false);
+        const int column = index.column() + 1, row = index.row() + 1;
+        TTableForm* form = &form_;
+        QObject::connect(edit, &QLineEdit::textEdited, edit,
+                         [form, column, row](const QString& text) { form->GridSetEditText(column, row, text); });
+        return edit;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        static_cast<QLineEdit*>(editor)->setText(
+            QString::fromLocal8Bit(form_.GetS(index.column() + 1, index.row() + 1).c_str()));
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+        form_.GridSetEditText(index.column() + 1, index.row() + 1, static_cast<QLineEdit*>(editor)->text());
+    }
+
+private:
+    TTableForm& form_;
+};
+
+// The fixed row and column, painted by the window like every other cell.
+class FixedHeader : public QHeaderView {
+public:
+    FixedHeader(Qt::Orientation o, TTableForm& form, QWidget* parent) : QHeaderView(o, parent), form_(form) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        painter->save();
+        painter->fillRect(rect, palette().button());
+        painter->setPen(palette().mid().color());
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        painter->setPen(palette().buttonText().color());
+        painter->setFont(font());
+        if (orientation() == Qt::Horizontal)
+            form_.GridDrawCell(*painter, logicalIndex + 1, 0, rect);
+        else
+            form_.GridDrawCell(*painter, 0, logicalIndex + 1, rect);
+        painter->restore();
+    }
+
+private:
+    TTableForm& form_;
+};
+
+}  // namespace
+
+TTableGrid::TTableGrid(TTableForm& form) : QTableView(&form), form_(form) {
+    setObjectName(QStringLiteral("Grid"));
+    auto* h = new FixedHeader(Qt::Horizontal, form, this);
+    auto* v = new FixedHeader(Qt::Vertical, form, this);
+    setHorizontalHeader(h);
+    setVerticalHeader(v);
+    h->setDefaultSectionSize(TTableForm::kDefaultColumnWidth);
+    h->setMinimumSectionSize(10);
+    h->setFixedHeight(30);
+    v->setDefaultSectionSize(TTableForm::kDefaultRowHeight);
+    v->setMinimumSectionSize(10);
+    v->setSectionResizeMode(QHeaderView::Fixed);
+    v->setFixedWidth(45);
+    v->viewport()->installEventFilter(this);
+    model_ = new TableModel(form, this);
+    setModel(model_);
+    setItemDelegate(new CellDelegate(form, this));
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setShowGrid(true);
+    setCornerButtonEnabled(false);
+    setTabKeyNavigation(true);
+}
+
+void TTableGrid::refresh() { static_cast<TableModel*>(model_)->refresh(); }
+
+int TTableGrid::currentColumn() const { return currentIndex().isValid() ? currentIndex().column() + 1 : 0; }
+int TTableGrid::currentRow() const { return currentIndex().isValid() ? currentIndex().row() + 1 : 0; }
+
+void TTableGrid::setCurrentCell(int column, int row) {
+    const QModelIndex i = model_->index(row - 1, column - 1);
+    if (i.isValid()) setCurrentIndex(i);
+}
+
+void TTableGrid::moveDown() {
+    const QModelIndex i = currentIndex();
+    if (i.isValid() && i.row() + 1 < model_->rowCount()) setCurrentIndex(model_->index(i.row() + 1, i.column()));
+}
+
+void TTableGrid::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != EditingState) {
+        moveDown();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TTableGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    // Enter in the editor closes it with this hint: the next run is edited next.
+    if (hint == QAbstractItemDelegate::SubmitModelCache) moveDown();
+}
+
+bool TTableGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
+        seams().alerts->beep();  // the run numbers cannot be selected
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
