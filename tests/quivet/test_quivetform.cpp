@@ -18,6 +18,7 @@
 #include "quivet/openfile.h"
 #include "quivet/quivet.h"
 #include "quivet/quivetcommands.h"
+#include "run/compilin.h"
 #include "shell/docfactory.h"
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
@@ -190,6 +191,7 @@ private slots:
         type(step, "1.");
         QVERIFY(step->Exit());
         QCOMPARE(alerts().shown.size(), 3);
+        QCOMPARE(f->errorFlag(), 0);
         QVERIFY(f->DCKChanged());
 
         // Through a real focus change.
@@ -201,6 +203,21 @@ private slots:
         QTRY_COMPARE(alerts().shown.size(), 4);
         QCOMPARE(alerts().lastText(), "This parameter must be >= 0.01 and <= 1.00");
         QTRY_VERIFY(step->hasFocus());
+        QCOMPARE(f->errorFlag(), 100);
+    }
+
+    void helpNumberComesFromTheFocusedField() {
+        writeForm();
+        auto f = open();
+        f->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        QCOMPARE(f->focusedHelpNumber(), -1);
+        f->rowControls()[Area].input->setFocus();
+        QCOMPARE(f->focusedHelpNumber(), 12);
+        f->rowControls()[Fluid].choice->setFocus();
+        QCOMPARE(f->focusedHelpNumber(), 3);
+        f->rowControls()[Case].input->setFocus();
+        QCOMPARE(f->focusedHelpNumber(), 7);
     }
 
     void switchingUnitsConvertsAndSurvivesBadText() {
@@ -387,6 +404,19 @@ private slots:
         QVERIFY2(listing.contains("0 errors") || !listing.contains("error"), listing.constData());
         QVERIFY(QFile::exists(path("PUMP.PLT")));
         QVERIFY(!form->isModified());
+
+        // The progress window showed the reading and was put away.
+        QCOMPARE(main->compiling()->label1()->text(), "Reading line ");
+        QVERIFY(!main->compiling()->isVisible());
+
+        // Units switched from the main window; File > Save writes the input file.
+        main->convertQuivetUnits(1, 2);
+        QCOMPARE(area->text(), "215.3");
+        type(area, "107.64");
+        main->Save1Click();
+        QVERIFY(testsupport::readFile(path("PUMP.QVD")).contains("AREA =  1.0000E+0001\r\n"));
+        main->convertQuivetUnits(2, 1);
+        QCOMPARE(area->text(), "10.0");
 
         // A bad QUIVET file leaves the main window and its other windows alone.
         testsupport::writeFile(path("BAD.QVD"), "*QUIVET\r\nX=1\r\n*|L|u|u|0|1|0|ten|0\r\n");
