@@ -3,6 +3,8 @@
 
 class TPALUMAROFORM;
 class TPlotForm;
+class TPlotSetup;
+class TModPlot;
 
 namespace plot {
 
@@ -16,5 +18,9 @@ void ModifyPlot(TPALUMAROFORM& main);
 
 // A new, empty plot window whose double click opens Modify Plot.
 TPlotForm* makePlotWindow();
+
+// The dialogs made by install (null before it).
+TPlotSetup* setupDialogInstance();
+TModPlot* modifyDialogInstance();
 
 }  // namespace plot

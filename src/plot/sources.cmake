@@ -9,8 +9,13 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/pmxfile.cpp
 )
 target_sources(palumaro_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/axisbox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fieldcheck.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/modplotu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotcommands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotf.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotrender.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plotsetu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stylepicker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plottext.cpp
 )

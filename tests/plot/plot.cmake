@@ -3,3 +3,6 @@
 palumaro_add_gtest(test_plotcore ${CMAKE_CURRENT_LIST_DIR}/test_plotdata.cpp ${CMAKE_CURRENT_LIST_DIR}/test_pmxfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_axes.cpp)
 palumaro_add_qtest(test_plotwindow ${CMAKE_CURRENT_LIST_DIR}/test_plotwindow.cpp)
+# New plots from a real run of the stand-in engine.
+palumaro_add_qtest(test_plotdialogs ${CMAKE_CURRENT_LIST_DIR}/test_plotdialogs.cpp)
+add_dependencies(test_plotdialogs kalvex32)

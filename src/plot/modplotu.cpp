@@ -1,0 +1,199 @@
+#include "plot/modplotu.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "plot/axisbox.h"
+#include "plot/curvebuilder.h"
+#include "plot/fieldcheck.h"
+#include "plot/plotf.h"
+#include "plot/plottext.h"
+#include "plot/stylepicker.h"
+#include "shell/numtext.h"
+#include "shell/seams.h"
+
+TModPlot::TModPlot(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TModPlot"));
+    setWindowTitle(QStringLiteral("Modify Plot"));
+    setProperty("helpContext", 80);
+    auto* top = new QHBoxLayout(this);
+
+    auto* left = new QGridLayout;
+    int r = 0;
+    PlotList = new QComboBox(this);
+    PlotList->setObjectName(QStringLiteral("PlotList"));
+    left->addWidget(new QLabel(QStringLiteral("Plot"), this), r, 0);
+    left->addWidget(PlotList, r++, 1);
+    DeleteBtn = new QPushButton(QStringLiteral("Delete"), this);
+    DeleteBtn->setObjectName(QStringLiteral("DeleteBtn"));
+    left->addWidget(DeleteBtn, r++, 1);
+    Line = new TStylePicker(TStylePicker::Kind::Line, this);
+    Line->setObjectName(QStringLiteral("Line"));
+    Symbol = new TStylePicker(TStylePicker::Kind::Symbol, this);
+    Symbol->setObjectName(QStringLiteral("Symbol"));
+    Color = new TStylePicker(TStylePicker::Kind::Color, this);
+    Color->setObjectName(QStringLiteral("Color"));
+    for (auto [label, w] : {std::pair{"Line", Line}, std::pair{"Symbol", Symbol}, std::pair{"Color", Color}}) {
+        left->addWidget(new QLabel(QString::fromLatin1(label), this), r, 0);
+        left->addWidget(w, r++, 1);
+    }
+    Smoothing = new QCheckBox(QStringLiteral("Smoothing"), this);
+    Smoothing->setObjectName(QStringLiteral("Smoothing"));
+    Legend = new QCheckBox(QStringLiteral("Legend"), this);
+    Legend->setObjectName(QStringLiteral("Legend"));
+    left->addWidget(Smoothing, r++, 1);
+    left->addWidget(Legend, r++, 1);
+    FromRow = new QLineEdit(this);
+    FromRow->setObjectName(QStringLiteral("FromRow"));
+    FromRow->hide();
+    ToRow = new QLineEdit(this);
+    ToRow->setObjectName(QStringLiteral("ToRow"));
+    ToRow->hide();
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    left->addWidget(OKBtn, r, 0);
+    left->addWidget(CancelBtn, r++, 1);
+    left->setRowStretch(r, 1);
+    top->addLayout(left);
+
+    XAxis = new TAxisBox(QStringLiteral("X-Axis"), QStringLiteral("X"), true, this);
+    YAxis = new TAxisBox(QStringLiteral("Y-Axis"), QStringLiteral("Y"), true, this);
+    top->addWidget(XAxis);
+    top->addWidget(YAxis);
+
+    connect(OKBtn, &QPushButton::clicked, this, &TModPlot::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(DeleteBtn, &QPushButton::clicked, this, &TModPlot::DeleteBtnClick);
+    connect(PlotList, &QComboBox::activated, this, &TModPlot::PlotListChange);
+}
+
+void TModPlot::FormActivate() {
+    setResult(0);
+    if (!plot_) return;
+    const plot::PlotRecord& rec = plot_->document().record;
+    setWindowTitle(QStringLiteral("Modify ") + plot_->windowTitle());
+    PlotList->clear();
+    for (const plot::CurveRecord& c : rec.curves) PlotList->addItem(plot::plotString(plot::curveListText(c)));
+    current_ = rec.curveCount() - 1;
+    PlotList->setCurrentIndex(current_);
+    for (auto [box, a] : {std::pair{XAxis, &rec.x}, std::pair{YAxis, &rec.y}}) {
+        box->title->setText(plot::plotString(a->title));
+        box->log->setChecked(a->logarithmic);
+        box->linear->setChecked(!a->logarithmic);
+        const pal::LabelFormat f{a->style, a->digits};
+        box->minimum->setText(QString::fromStdString(pal::FormatValue(f, a->minimum)));
+        box->maximum->setText(QString::fromStdString(pal::FormatValue(f, a->maximum)));
+        box->setStyleCode(a->style);
+        box->setDigitCount(a->digits);
+        // Shown as the plot has them, so that OK keeps what the user did not touch.
+        box->ticks->setText(QString::number(a->ticks));
+        box->grid->setChecked(a->grid);
+    }
+    Legend->setChecked(rec.legend);
+    SetPlotLineInfo();
+}
+
+void TModPlot::SetPlotLineInfo() {
+    if (!plot_) return;
+    const auto& curves = plot_->document().record.curves;
+    if (current_ < 0 || current_ >= static_cast<int>(curves.size())) return;
+    const plot::CurveRecord& c = curves[current_];
+    Line->setCode(c.lineStyle);
+    Symbol->setCode(c.symbol);
+    Color->setCode(c.color);
+    Smoothing->setChecked(c.smoothing);
+}
+
+void TModPlot::PlotListChange() {
+    current_ = PlotList->currentIndex();
+    SetPlotLineInfo();
+}
+
+void TModPlot::OKBtnClick() {
+    if (!plot_) {
+        reject();
+        return;
+    }
+    plot::PlotRecord& rec = plot_->document().record;
+    rec.legend = Legend->isChecked();
+    rec.x.title = plot::plotBytes(XAxis->title->text(), 30);
+    rec.y.title = plot::plotBytes(YAxis->title->text(), 30);
+    rec.x.grid = XAxis->grid->isChecked();
+    rec.y.grid = YAxis->grid->isChecked();
+
+    // Each accepted number is kept at once; the first refused one stops the reading.
+    bool allRead = true;
+    for (auto [box, a] : {std::pair{XAxis, &rec.x}, std::pair{YAxis, &rec.y}}) {
+        if (!allRead) break;
+        const bool log = box->log->isChecked();
+        const auto lo = plot::ReadFloatField(box->minimum, log ? 1 : 0, 0);
+        if (!lo) {
+            allRead = false;
+            break;
+        }
+        a->minimum = *lo;
+        const auto hi = plot::ReadFloatField(box->maximum, 1, *lo);
+        if (!hi) {
+            allRead = false;
+            break;
+        }
+        a->maximum = *hi;
+    }
+    for (auto [box, a] : {std::pair{XAxis, &rec.x}, std::pair{YAxis, &rec.y}}) {
+        const auto n = plot::parseInteger(box->ticks->text().toStdString());
+        if (!n) {
+            ShowAlert(QStringLiteral("'%1' is not a valid integer value").arg(box->ticks->text()), 0, false);
+            allRead = false;
+        } else if (*n <= 0 || *n > 1000) {
+            if (allRead) plot::refuseField(box->ticks);
+            allRead = false;
+        } else {
+            a->ticks = static_cast<std::int32_t>(*n);
+        }
+        // A log axis needs bounds above zero; they were checked above when chosen.
+        a->logarithmic = box->log->isChecked() && a->minimum > 0 && a->maximum > 0;
+        a->style = box->styleCode();
+        a->digits = static_cast<std::int16_t>(box->digitCount());
+    }
+    if (current_ >= 0 && current_ < rec.curveCount()) {
+        plot::CurveRecord& c = rec.curves[current_];
+        c.lineStyle = Line->code();
+        c.symbol = Symbol->code();
+        c.color = Color->code();
+        c.smoothing = Smoothing->isChecked();
+    }
+    plot_->replot();
+    if (allRead) accept();
+}
+
+void TModPlot::DeleteBtnClick() {
+    if (!plot_) {
+        reject();
+        return;
+    }
+    plot::PlotRecord& rec = plot_->document().record;
+    const int k = PlotList->currentIndex();
+    if (k < 0 || k >= rec.curveCount()) return;
+    if (rec.curveCount() == 1) {
+        reject();
+        // The window closes with its usual question.
+        QWidget* top = plot_;
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(plot_->parentWidget())) top = sub;
+        top->close();
+        return;
+    }
+    rec.curves.erase(rec.curves.begin() + k);
+    plot_->replot();
+    reject();
+}

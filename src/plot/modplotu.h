@@ -1,0 +1,48 @@
+// TModPlot: the Modify Plot dialog. It changes the titles, ranges, scales,
+// label formats, grid lines and legend of a plot window and the look of one
+// curve, or deletes a curve.
+#pragma once
+#include <QDialog>
+#include <QPointer>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class TAxisBox;
+class TPlotForm;
+class TStylePicker;
+
+class TModPlot : public QDialog {
+    Q_OBJECT
+public:
+    explicit TModPlot(QWidget* parent = nullptr);
+
+    void setPlotWindow(TPlotForm* w) { plot_ = w; }
+    TPlotForm* plotWindow() const { return plot_; }
+    // Activation: fills the controls from the plot window.
+    void FormActivate();
+    // The current curve's codes into the pickers.
+    void SetPlotLineInfo();
+    void PlotListChange();
+    void OKBtnClick();
+    void DeleteBtnClick();
+
+    QComboBox* PlotList{nullptr};
+    QPushButton* DeleteBtn{nullptr};
+    TStylePicker* Line{nullptr};
+    TStylePicker* Symbol{nullptr};
+    TStylePicker* Color{nullptr};
+    QCheckBox* Smoothing{nullptr};
+    QCheckBox* Legend{nullptr};
+    QLineEdit* FromRow{nullptr};
+    QLineEdit* ToRow{nullptr};
+    TAxisBox* XAxis{nullptr};
+    TAxisBox* YAxis{nullptr};
+    QPushButton* OKBtn{nullptr};
+    QPushButton* CancelBtn{nullptr};
+
+private:
+    QPointer<TPlotForm> plot_;
+    int current_ = -1;  // index of the current curve
+};
