@@ -1,5 +1,6 @@
 #include "quivet/openfile.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "shell/seams.h"
@@ -35,4 +36,17 @@ bool TOpenFile::ShowOpenFileDlg() {
 void TOpenFile::mousePressEvent(QMouseEvent* event) {
     QLineEdit::mousePressEvent(event);
     if (event->button() == Qt::LeftButton) ShowOpenFileDlg();
+}
+
+void TOpenFile::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+        case Qt::Key_F4:
+            ShowOpenFileDlg();
+            return;
+        default:
+            QLineEdit::keyPressEvent(event);
+    }
 }

@@ -22,4 +22,6 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // Enter, Space and F4 open the dialog too, for users of the keyboard.
+    void keyPressEvent(QKeyEvent* event) override;
 };

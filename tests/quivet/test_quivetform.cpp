@@ -252,6 +252,10 @@ private slots:
         QVERIFY(f->rowControls()[Data].file->ShowOpenFileDlg());
         QCOMPARE(seams_->dialogs.fileRequests[0].filters.first(), "Data Files (*.txt)");
         QCOMPARE(f->rowControls()[Data].file->text(), path("fluids.chc"));
+        QTest::keyClick(f->rowControls()[Data].file, Qt::Key_Return);  // cancelled
+        QCOMPARE(seams_->dialogs.fileRequests.size(), 2);
+        QTest::keyClicks(f->rowControls()[Data].file, "typed");
+        QCOMPARE(f->rowControls()[Data].file->text(), path("fluids.chc"));
         QVERIFY(f->FormCloseQuery());
         QVERIFY(alerts().shown.isEmpty());
 
