@@ -132,7 +132,10 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
         }
     }
     // Every line left is a row, and one more is counted when none is left.
-    t.rowCount += static_cast<int>(std::max<std::size_t>(in.linesLeft(), 1));
+    const std::size_t left = std::max<std::size_t>(in.linesLeft(), 1);
+    if (left > 100'000'000)
+        throw pal::IoError(0, path, "The plot data file has more rows than a plot can take (" + std::to_string(left) + ")");
+    t.rowCount += static_cast<int>(left);
 
     const int cols = t.columnCount();
     // A damaged file (a long run of empty lines under a wide header) would ask for

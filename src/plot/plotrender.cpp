@@ -304,7 +304,8 @@ void Drawing::drawCurve(const CurveRecord& c) {
     p_.save();
     p_.setClipRect(QRect(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom)), Qt::IntersectClip);
     // The point of the last row is neither joined nor marked.
-    const int n = std::clamp(c.lastRow - c.firstRow, 0, static_cast<int>(std::min(c.x.size(), c.y.size())));
+    const long long rows = static_cast<long long>(c.lastRow) - c.firstRow;
+    const int n = static_cast<int>(std::clamp<long long>(rows, 0, static_cast<long long>(std::min(c.x.size(), c.y.size()))));
     const bool drawable = drawableAxis(ax) && drawableAxis(ay);
     QPolygon pts;
     if (drawable) {
@@ -402,7 +403,7 @@ int PlotRenderer::penCodeOfLineStyle(int lineStyle) {
 
 void PlotRenderer::DrawSymbol(QPainter& p, int code, int x, int y, int colorIndex, double scale) {
     if (code <= 0) return;
-    while (code > 15) code -= 15;
+    if (code > 15) code = (code - 1) % 15 + 1;  // 16 is 1 again, and so on
     const int r = static_cast<int>(std::nearbyint(3 * scale));
     p.save();
     p.setPen(plotPen(1, colorIndex, scale));

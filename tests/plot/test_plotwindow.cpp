@@ -112,6 +112,24 @@ private slots:
         QCOMPARE(countColour(img, Qt::red, w.view().frame().adjusted(2, 2, -2, -2)), 0);
     }
 
+    void damagedCurveSettingsDrawWithoutHarm() {
+        // Values a damaged saved plot may hold: huge codes and row numbers.
+        TPlotForm w;
+        plot::PlotDocument d = linePlot(1);
+        auto& c = d.record.curves[0];
+        c.symbol = 2147483647;
+        c.lineStyle = -7;
+        c.color = 99;
+        c.firstRow = -2147483647 - 1;
+        c.lastRow = 2147483647;
+        d.record.x.ticks = -2147483647 - 1;
+        d.record.y.minorTicks = 2147483647;
+        w.setDocument(d);
+        const QImage img = w.renderImage();
+        QVERIFY(countColour(img, Qt::black, w.view().frame().adjusted(4, 4, -4, -4)) > 0);  // symbols
+        QCOMPARE(plot::PlotRenderer::PlotColor(16), QColor(Qt::black));
+    }
+
     void savesAndOpensEveryByte() {
         const QString path = dir_ + "/SAVED.PMX";
         TPlotForm w;
