@@ -22,3 +22,6 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/quivetgen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typeinfo.cpp
 )
+target_sources(palumaro_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/makequiv.cpp
+)
