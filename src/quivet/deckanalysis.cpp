@@ -52,8 +52,9 @@ public:
 
     void run() {
         std::size_t cur = 0;
-        // Decks end with END: the last line is never looked at.
-        while (cur + 1 < lines_.size()) {
+        // Every line is looked at, the last one too: a deck that does not end
+        // with END keeps its last statement (an END line is dropped anyway).
+        while (cur < lines_.size()) {
             const std::string& line = lines_[cur];
             const std::string t = pal::trim(line);
             const std::string key = pal::upper(t.substr(0, 3));

@@ -40,13 +40,13 @@ TEST(DeckAnalysis, SortsLinesByTheirSubstrings) {
                         "* after",
                         "EQUATIONS 1",
                         "A=B*2",
-                        "LAST LINE"};               // the last line is never looked at
+                        "LAST LINE"};               // kept though the deck does not end with END
     const DeckAnalysis a = analyseDeckLines(deck, d.path.string());
     EXPECT_EQ(a.simulation, "SIMULATION 0 24 1");
     EXPECT_EQ(a.assignLines, (Lines{"ASSIGN X.LST 6", "* the glass cover"}));
     EXPECT_EQ(a.plainLines, (Lines{"", "  ", "UNIT 2 TYPE 24 Printer", "PARAMETERS 2", "1 2", "CONSTANTS 2",
                                    "A = 1 ! first", "* between", "B=2", "* after", "*|*", "EQUATIONS 1", "A=B*2",
-                                   "*|*"}));
+                                   "*|*", "LAST LINE"}));
     EXPECT_TRUE(a.units.empty());
     ASSERT_EQ(a.variables.size(), 3u);
     EXPECT_EQ(a.variables[0].name, "A");
