@@ -5,7 +5,9 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -269,6 +271,32 @@ private slots:
                 green = c.green() < 200 && c.green() > c.red() + 40 && c.green() > c.blue() + 40;
             }
         QVERIFY(green);
+    }
+
+    void typingInTheGridEditsAndEnterMovesDown() {
+        TTableForm* t = newTable(copySample("SOLAR.DCK"), {"AREA"}, "3");
+        t->setModified(false);
+        TTableGrid* g = t->grid();
+        g->setFocus();
+        g->setCurrentCell(1, 1);
+        QTest::keyClicks(g, "7");
+        auto* editor = g->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QTest::keyClicks(editor, "5");
+        // Every change of the editor's text reaches the table at once.
+        QCOMPARE(t->data().value(1, 1), 75.0L);
+        QVERIFY(t->modified());
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(g->currentRow(), 2);
+        QTest::keyClick(g, Qt::Key_Return);
+        QCOMPARE(g->currentRow(), 3);
+        QTest::keyClick(g, Qt::Key_Return);  // the last run stays current
+        QCOMPARE(g->currentRow(), 3);
+
+        // The run numbers are not selectable: a press there beeps.
+        const int beeps = alerts().beeps;
+        QTest::mousePress(g->verticalHeader()->viewport(), Qt::LeftButton, {}, QPoint(10, 5));
+        QCOMPARE(alerts().beeps, beeps + 1);
     }
 
     // ---- saving and reading ----
