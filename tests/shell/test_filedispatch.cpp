@@ -302,13 +302,12 @@ private slots:
         QCOMPARE(seams_->alerts.shown.back().kind, 0);
         QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);
         // The first File > Open with an index file shows the index dialog instead of the file dialog.
-        QStringList shown;
-        docFactories().indexDialog = [&shown](const QString& p) { shown << p; };
-        testsupport::writeFile(prog_ + "/TYPES.IDX", "x");
+        testsupport::writeFile(prog_ + "/TYPES.IDX", "Types\r\n\r\n\r\n");
         form_.reset();
+        seams_->dialogs.dialogsShown.clear();
         form_ = std::make_unique<TPALUMAROFORM>();
         form_->startUp();
-        QCOMPARE(shown, QStringList{prog_ + "/TYPES.IDX"});
+        QCOMPARE(seams_->dialogs.dialogsShown, (QStringList{"AboutBox", "IndexDlg"}));
         QVERIFY(!form_->firstOpenPending);
         const int files = seams_->dialogs.fileRequests.size();
         form_->Open1Click();
