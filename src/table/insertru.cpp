@@ -101,7 +101,7 @@ void TInsertRunsDlg::OKBtnClick() {
         return;
     }
     const int n = insert_ ? *count : -*count;
-    if (n <= -R) {
+    if (n < 0 && n <= -R) {
         // Every run goes: the table itself goes, after its save question.
         QPointer<TTableForm> t2 = table_;
         accept();
