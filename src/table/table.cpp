@@ -63,7 +63,11 @@ TTableForm::TTableForm(QWidget* parent) : TDocWindow(Kind::Table, parent) {
     if (TPALUMAROFORM* main = MainForm()) main->currentTable = this;
 }
 
-TTableForm::~TTableForm() = default;
+TTableForm::~TTableForm() {
+    // The grid reads the table while it goes: it goes first.
+    delete Grid;
+    Grid = nullptr;
+}
 
 void TTableForm::setCaption(const QString& path) {
     tablePath_ = path;
