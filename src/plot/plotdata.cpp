@@ -1,6 +1,10 @@
 #include "plot/plotdata.h"
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -45,7 +49,7 @@ public:
     // A number in free format: any run of blanks, tabs and line ends, then the
     // text up to the next blank, tab or line end. At the end of the file: 0.
     // Returns false when the text is not a number (token holds it).
-    bool readNumber(long double& v, std::string& token) {
+    bool readNumber(double& v, std::string& token) {
         while (p_ < b_.size() && (b_[p_] == ' ' || b_[p_] == '\t' || b_[p_] == '\r' || b_[p_] == '\n')) ++p_;
         v = 0;
         token.clear();
@@ -60,9 +64,17 @@ public:
             else if (c != '+' && c != '-' && c != '.' && c != 'e' && c != 'E') return false;
         }
         if (!digit) return false;
-        char* end = nullptr;
-        v = std::strtold(token.c_str(), &end);
-        return end && *end == '\0';
+        const char* first = token.data();
+        const char* last = first + token.size();
+        if (*first == '+') ++first;
+        const auto [ptr, ec] = std::from_chars(first, last, v);
+        if (ec == std::errc::result_out_of_range) {
+            // Beyond the range of a double: far too large for a plot, or tiny (0).
+            const long double big = std::strtold(token.c_str(), nullptr);
+            v = std::fabs(big) > 1 ? HUGE_VAL : 0.0;
+            return true;
+        }
+        return ec == std::errc() && ptr == last;
     }
     // Lines left from here (a last line without its end counts).
     std::size_t linesLeft() const {
@@ -101,9 +113,19 @@ std::string NextToken(std::string& line) {
     return token;
 }
 
-double toReal6Precision(long double v) {
-    const pal::Real6 r = pal::encodeReal6(v);
-    return static_cast<double>(pal::decodeReal6(r.data()));
+double toReal6Precision(long double value) {
+    // Rounds the double's 52-bit fraction to the 39 bits of the 6-byte real
+    // (ties to even; a carry moves into the exponent as it should).
+    const double v = static_cast<double>(value);
+    if (std::isnan(v)) return 0.0;
+    std::uint64_t b = std::bit_cast<std::uint64_t>(v);
+    const std::uint64_t low = b & 0x1FFF, half = 0x1000;
+    b &= ~std::uint64_t(0x1FFF);
+    if (low > half || (low == half && (b & 0x2000))) b += 0x2000;
+    const double r = std::bit_cast<double>(b);
+    if (!(std::fabs(r) < 0x1p127)) throw std::range_error("value out of range of the 6-byte real");
+    if (std::fabs(r) < 0x1p-128) return 0.0;
+    return r;
 }
 
 PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
@@ -157,7 +179,7 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
     std::string token;
     for (int r = 0; r < t.rowCount; ++r) {
         for (int c = 0; c < cols; ++c) {
-            long double v = 0;
+            double v = 0;
             if (!data.readNumber(v, token))
                 throw pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + token.substr(0, 40) + "\" in row " + std::to_string(r + 1));
             double s = 0;

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <unistd.h>
 #include <fstream>
+#include <stdexcept>
 
+#include "common/codecs.h"
 #include "common/ioerror.h"
 #include "plot/curvebuilder.h"
 #include "plot/plotdata.h"
@@ -103,6 +105,20 @@ TEST(PlotData, ValuesAreStoredInTheSavedPlotPrecision) {
     EXPECT_NE(t.values[0][0], 0.1);
     EXPECT_EQ(t.values[0][0], plot::toReal6Precision(0.1L));
     EXPECT_NEAR(t.values[0][0], 0.1, 1e-12);
+}
+
+TEST(PlotData, SavedPlotPrecisionMatchesTheSixByteCodec) {
+    const long double values[] = {1, -1, 0.1L, 3.14159265358979L, 1e-30L, -2.5e37L, 123456.789L, 1.0L / 3, 0x1p-128L, 0x1.fffffffffp126L};
+    for (long double v : values) {
+        const pal::Real6 r = pal::encodeReal6(v);
+        EXPECT_EQ(plot::toReal6Precision(v), static_cast<double>(pal::decodeReal6(r.data()))) << static_cast<double>(v);
+    }
+    EXPECT_EQ(plot::toReal6Precision(1e-39L), 0.0);
+    EXPECT_THROW(plot::toReal6Precision(2e38L), std::range_error);
+    // A row of numbers from the engine in its own notation.
+    const auto t = parse("A B C\n+1.500000E+00 -2.5e-3 7\n");
+    EXPECT_EQ(t.values[0][0], 1.5);
+    EXPECT_EQ(t.values[1][0], plot::toReal6Precision(-2.5e-3L));
 }
 
 TEST(PlotData, BadFilesFailWithAMessage) {
