@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
+#include <random>
 
 #include "quivet/quiveterror.h"
 #include "quivet/quivetreader.h"
@@ -204,4 +206,32 @@ TEST(QuivetReader, NamedFilesAreFoundBesideTheQuivetFileWithBackslashes) {
     writeBytes(d.path("sub/list.chc"), "1\nA,a\n");
     const auto doc = readText(d, "X=a\n*|<L|sub\\LIST.CHC|1|2|0\n");
     EXPECT_EQ(doc.items[0].choicePath, d.path("sub/list.chc"));
+}
+
+// Damaged files: any mix of markup fragments is either read or refused with a
+// message, never a crash or a hang.
+TEST(QuivetReader, ScrambledMarkupIsReadOrRefused) {
+    ScratchDir d;
+    writeBytes(d.path("fl.chc"), "2\nA,a,1\nB,b,2\n");
+    const char* pieces[] = {"*|", "|", "<", "?", "*", "=", "ASSIGN ", " ", "1", "-3", "2.5", "E", ".", "fl.chc",
+                            "<PICTURE>", "<BEFORE> ", "x", "\t", ","};
+    std::mt19937 rng(7);
+    int read = 0, refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        for (int line = 0; line < 12; ++line) {
+            const int n = static_cast<int>(rng() % 12);
+            for (int k = 0; k < n; ++k) text += pieces[rng() % std::size(pieces)];
+            text += "\n";
+        }
+        try {
+            readText(d, text);
+            ++read;
+        } catch (const QuivetError& e) {
+            EXPECT_FALSE(std::string(e.what()).empty());
+            ++refused;
+        }
+    }
+    EXPECT_GT(read, 0);
+    EXPECT_GT(refused, 0);
 }
