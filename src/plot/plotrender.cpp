@@ -7,6 +7,7 @@
 #include <QPen>
 #include <QPolygon>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "plot/axes.h"
@@ -319,8 +320,7 @@ void Drawing::drawCurve(const CurveRecord& c) {
         setPen(penCode, currentColor_);
         p_.drawPolyline(pts);
     }
-    if (c.symbol > 0)
-        for (const QPoint& q : pts) PlotRenderer::DrawSymbol(p_, c.symbol, q.x(), q.y(), currentColor_, scale_);
+    if (c.symbol > 0) PlotRenderer::DrawSymbols(p_, c.symbol, pts, currentColor_, scale_);
     p_.restore();
     setPen(1, kFrameColor);
     line(f_.left, f_.bottom, f_.right, f_.bottom);
@@ -401,32 +401,54 @@ int PlotRenderer::penCodeOfLineStyle(int lineStyle) {
     }
 }
 
-void PlotRenderer::DrawSymbol(QPainter& p, int code, int x, int y, int colorIndex, double scale) {
+namespace {
+// The outline of one symbol with the painter's current pen and brush.
+void symbolShape(QPainter& p, int shape, int x, int y, int r) {
+    QPoint poly[4];
+    int n = 0;
+    switch (shape) {
+    case 1: p.drawEllipse(QRect(QPoint(x - r, y - r), QPoint(x + r, y + r))); return;
+    case 2: poly[0] = {x - r, y - r}; poly[1] = {x + r, y - r}; poly[2] = {x + r, y + r}; poly[3] = {x - r, y + r}; n = 4; break;
+    case 3: poly[0] = {x, y - r}; poly[1] = {x - r, y + r}; poly[2] = {x + r, y + r}; n = 3; break;
+    case 4: poly[0] = {x - r, y + r}; poly[1] = {x + r, y - r}; poly[2] = {x + r, y + r}; poly[3] = {x - r, y - r}; n = 4; break;
+    case 5: poly[0] = {x, y + r}; poly[1] = {x - r, y - r}; poly[2] = {x + r, y - r}; n = 3; break;
+    case 6: poly[0] = {x - r, y - r}; poly[1] = {x + r, y + r}; poly[2] = {x - r, y + r}; poly[3] = {x + r, y - r}; n = 4; break;
+    case 7: poly[0] = {x, y + r}; poly[1] = {x - r, y}; poly[2] = {x, y - r}; poly[3] = {x + r, y}; n = 4; break;
+    case 15:
+        p.drawLine(x - r, y - r, x + r, y + r);
+        p.drawLine(x + r, y - r, x - r, y + r);
+        return;
+    default: return;
+    }
+    p.drawPolygon(poly, n);
+}
+
+int symbolCode(int code) { return code > 15 ? (code - 1) % 15 + 1 : code; }  // 16 is 1 again
+}  // namespace
+
+void PlotRenderer::DrawSymbols(QPainter& p, int code, const QPolygon& points, int colorIndex, double scale) {
+    code = symbolCode(code);
     if (code <= 0) return;
-    if (code > 15) code = (code - 1) % 15 + 1;  // 16 is 1 again, and so on
     const int r = static_cast<int>(std::nearbyint(3 * scale));
     p.save();
     p.setPen(plotPen(1, colorIndex, scale));
     const bool filled = code >= 8 && code <= 14;
     const int shape = filled ? code - 7 : code;
     p.setBrush(filled ? QBrush(PlotColor(colorIndex)) : QBrush(Qt::white));
-    QPolygon poly;
-    switch (shape) {
-    case 1: p.drawEllipse(QRect(QPoint(x - r, y - r), QPoint(x + r, y + r))); break;
-    case 2: poly << QPoint(x - r, y - r) << QPoint(x + r, y - r) << QPoint(x + r, y + r) << QPoint(x - r, y + r); break;
-    case 3: poly << QPoint(x, y - r) << QPoint(x - r, y + r) << QPoint(x + r, y + r); break;
-    case 4: poly << QPoint(x - r, y + r) << QPoint(x + r, y - r) << QPoint(x + r, y + r) << QPoint(x - r, y - r); break;
-    case 5: poly << QPoint(x, y + r) << QPoint(x - r, y - r) << QPoint(x + r, y - r); break;
-    case 6: poly << QPoint(x - r, y - r) << QPoint(x + r, y + r) << QPoint(x - r, y + r) << QPoint(x + r, y - r); break;
-    case 7: poly << QPoint(x, y + r) << QPoint(x - r, y) << QPoint(x, y - r) << QPoint(x + r, y); break;
-    case 15:
-        p.drawLine(x - r, y - r, x + r, y + r);
-        p.drawLine(x + r, y - r, x - r, y + r);
-        break;
-    default: break;
+    // Symbols outside the clip region, or on the very spot of the one before,
+    // would add nothing to the picture.
+    const QRect visible = p.hasClipping() ? p.clipBoundingRect().toAlignedRect().adjusted(-r - 5, -r - 5, r + 5, r + 5) : QRect();
+    QPoint previous(INT_MIN, INT_MIN);
+    for (const QPoint& q : points) {
+        if (q == previous || (!visible.isNull() && !visible.contains(q))) continue;
+        symbolShape(p, shape, q.x(), q.y(), r);
+        previous = q;
     }
-    if (!poly.isEmpty()) p.drawPolygon(poly);
     p.restore();
+}
+
+void PlotRenderer::DrawSymbol(QPainter& p, int code, int x, int y, int colorIndex, double scale) {
+    DrawSymbols(p, code, QPolygon({QPoint(x, y)}), colorIndex, scale);
 }
 
 QFont PlotRenderer::plotFont(int faceCode, int size, int style, double scale) {

@@ -8,6 +8,7 @@
 #include "plot/pmxfile.h"
 
 class QPainter;
+class QPolygon;
 class QPaintDevice;
 struct PrintContext;
 
@@ -43,6 +44,8 @@ public:
     static int penCodeOfLineStyle(int lineStyle);  // 0 for no line
     // Draws symbol code n (16 and above wrap to 1..15) centred at (x, y).
     static void DrawSymbol(QPainter& painter, int code, int x, int y, int colorIndex, double scale);
+    // The same symbol at every point.
+    static void DrawSymbols(QPainter& painter, int code, const QPolygon& points, int colorIndex, double scale);
     // The font of a font slot (face code 1, size, style bits) at a scale.
     static QFont plotFont(int faceCode, int size, int style, double scale);
 
