@@ -338,6 +338,18 @@ private slots:
         alerts().answers = {AlertButton::Yes};
         QVERIFY(r->FormCloseQuery());
         QCOMPARE(table::readTableFile(tbl.toStdString()).table.value(1, 2), 7.0L);
+
+        // A save that fails keeps the window and its changes.
+        r->GridSetEditText(1, 2, "8");
+        r->SaveTable(work_ + "/SOLAR.TBL");
+        r->GridSetEditText(1, 2, "9");
+        QVERIFY(QDir(work_).rename("SOLAR.TBL", "KEPT.TBL"));
+        QVERIFY(QDir(work_).mkdir("SOLAR.TBL"));  // a directory where the file goes
+        alerts().answers = {AlertButton::Yes};
+        QVERIFY(!r->FormCloseQuery());
+        QVERIFY(alerts().lastText().contains("SOLAR.TBL"));
+        QVERIFY(r->modified());
+        QCOMPARE(r->data().value(1, 2), 9.0L);
     }
 
     void readingFindsAMovedDeckOrSaysItIsMissing() {
@@ -533,6 +545,19 @@ private slots:
         QCOMPARE(QDir::currentPath(), work_);
         // Runs differ: a larger collector collects more heat.
         QVERIFY(testsupport::readFile(work_ + "/SOLAR.PLT") != testsupport::readFile(work_ + "/SOLAR2.PLT"));
+    }
+
+    void runTableWithoutAnEngineKeepsTheRunDecks() {
+        TTableForm* t = newTable(copySample("SOLAR.DCK"), {"AREA"}, "2");
+        t->GridSetEditText(1, 1, "2");
+        t->GridSetEditText(1, 2, "3");
+        QFile::remove(prog_ + "/KALVEX32.exe");
+        form_->setActiveDocWindow(t);
+        form_->RunTable1Click();  // the directory chooser is cancelled
+        QCOMPARE(dialogs().directoryRequests, 1);
+        QVERIFY(seams_->launcher.calls.isEmpty());
+        QCOMPARE(QDir(work_).entryList({"*.TMP"}), (QStringList{"SOLAR.TMP", "SOLAR1.TMP"}));
+        QCOMPARE(QDir::currentPath(), work_);
     }
 
     void runTableWithAnUndefinedValueStartsNothing() {
