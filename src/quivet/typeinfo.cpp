@@ -245,7 +245,8 @@ bool describeUnit(const std::vector<std::string>& lines, DeckUnit& unit, const s
     InfoReader r(lines, at);
     std::vector<TypeDescription> params, inputs;
     const std::size_t parameterCount = unit.parameters.size();
-    if (n == "4") {
+    const bool typeFour = parseFieldInteger(n) == 4;
+    if (typeFour) {
         const int d = unit.derivativeCount;
         TypeDescription lastRead;
         auto group = [&](int count, bool keep) -> bool {
@@ -274,7 +275,7 @@ bool describeUnit(const std::vector<std::string>& lines, DeckUnit& unit, const s
         const bool found = r.skipToInputs();
         int bad = found ? r.list(unit.connections.size(), false, inputs) : 1;
         if (bad) {
-            if (n == "4")
+            if (typeFour)
                 return fail("Input " + std::to_string(bad) + " for Type " + n + " isn't defined correctly ");
             return fail(fmt("Input %d for type %d isn't defined correctly", bad, n));
         }
