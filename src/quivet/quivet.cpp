@@ -127,18 +127,18 @@ bool TQUIVETForm::ReadDeck(const QString& fileName) {
         options.programDir = pal::app().programDir;
         options.progress = [&progress](int line) { progress.at(line); };
         doc_ = quivet::readQuivetFile(localPath(fileName), options);
-        if (!build()) return false;
+        build(options.progress);
     } catch (const quivet::QuivetError& e) {
         // One bad file is refused; the program and its other windows go on.
         errorFlag_ = 100;
-        ShowAlert(QString::fromLocal8Bit(e.what()), 0, e.beep());
+        ShowAlert(text(e.what()), 0, e.beep());
         return false;
     }
     setWindowTitle(fileName);
     return true;
 }
 
-bool TQUIVETForm::build() {
+void TQUIVETForm::build(const std::function<void(int)>& progress) {
     controls_.assign(doc_.items.size(), Row{});
     rows_->setUpdatesEnabled(false);
     previousLabel_ = nullptr;
@@ -147,16 +147,15 @@ bool TQUIVETForm::build() {
         const FormItem& item = doc_.items[k];
         if (item.kind == ItemKind::Picture) {
             const QPixmap picture(fromLocalPath(item.picturePath));
-            if (picture.isNull()) {
-                errorFlag_ = 100;
-                ShowAlert(QStringLiteral("Figure file ") + text(item.picture) + QStringLiteral(" is not a picture"), 0, false);
-                return false;
-            }
+            if (picture.isNull())
+                throw quivet::QuivetError(quivet::QuivetError::Kind::BadFile,
+                                          "Figure file " + item.picture + " is not a picture");
             auto* bitmap = new QLabel(rows_);
             bitmap->setPixmap(picture);
             controls_[k].bitmap = bitmap;
         }
         place(k, y);
+        if (progress && item.line > 0) progress(item.line);
     }
     // The scroll box's content: every row, with a margin.
     QRect all;
@@ -164,7 +163,6 @@ bool TQUIVETForm::build() {
         if (!w->isHidden()) all = all.united(w->geometry());
     rows_->resize(std::max(all.right(), 0) + W_, std::max(all.bottom(), 0) + H_);
     rows_->setUpdatesEnabled(true);
-    return true;
 }
 
 void TQUIVETForm::place(std::size_t index, int& y) {

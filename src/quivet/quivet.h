@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -80,7 +81,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    bool build();
+    // Creates and places the controls of every item; throws QuivetError for a
+    // picture that cannot be loaded.
+    void build(const std::function<void(int)>& progress);
     void place(std::size_t index, int& y);
     bool commandsAllowed() const;
 

@@ -299,6 +299,20 @@ private slots:
         QVERIFY(!f->isModified());
     }
 
+    void latin1TextsStayLatin1() {
+        writeForm("*QUIVET\r\n*|*Caf\xe9|Cr\xe8me|0\r\n");
+        auto f = open();
+        TInput* box = f->rowControls()[0].input;
+        QCOMPARE(box->text(), QString::fromUtf8("Cr\xc3\xa8me"));
+        QCOMPARE(f->rowControls()[0].label->text(), QString::fromUtf8("Caf\xc3\xa9"));
+        box->setFocus();
+        box->end(false);
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Agrave, Qt::NoModifier, QString::fromUtf8("\xc3\xa0"));
+        QApplication::sendEvent(box, &key);
+        f->saveTo(path("latin.qvd"));
+        QCOMPARE(testsupport::readFile(path("latin.qvd")), QByteArray("*QUIVET\r\n*|*Caf\xe9|Cr\xe8me\xe0|0\r\n"));
+    }
+
     void aBoxWithoutANumberStopsTheWriteWithNothingWritten() {
         writeForm();
         auto f = open();
