@@ -201,4 +201,11 @@ TEST(QuivetGen, TheShippedInstallationMakesAFormFromItsSample) {
     }
     EXPECT_EQ(choices, 2);
     EXPECT_GT(numeric, 4);
+
+    // The solar sample's collector is described by the same installation.
+    const DeckAnalysis solar = MakeDeck(inst + "/samples/SOLAR.DCK", inst);
+    EXPECT_TRUE(solar.messages.empty());
+    ASSERT_EQ(solar.units.size(), 1u);
+    EXPECT_EQ(solar.units[0].parameterInfo.size(), 4u);
+    EXPECT_EQ(solar.units[0].inputInfo.size(), 3u);
 }
