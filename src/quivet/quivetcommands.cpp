@@ -1,8 +1,9 @@
-// The QUIVET form windows that file dispatch opens.
+// The QUIVET form windows that file dispatch opens, and Make QUIVET file.
 #include "quivet/quivetcommands.h"
 
 #include <memory>
 
+#include "quivet/makequiv.h"
 #include "quivet/quivet.h"
 #include "shell/docfactory.h"
 
@@ -17,7 +18,6 @@ void install(TPALUMAROFORM&) {
     };
 }
 
-// Making QUIVET files from plain decks is not offered yet.
-void MakeQUIVETfile(TPALUMAROFORM&) {}
+void MakeQUIVETfile(TPALUMAROFORM& main) { RunMakeQUIVET(main); }
 
 }  // namespace quivet
