@@ -2,12 +2,15 @@
 // question and printing.
 #include <QImage>
 #include <QPainter>
+#include <QPrinter>
+#include <QProcess>
 #include <QtTest>
 
 #include "common/ioerror.h"
 #include "plot/plotf.h"
 #include "plot/pmxfile.h"
 #include "shell/printcontext.h"
+#include "shell/printjob.h"
 #include "shell/scriptedseams.h"
 #include "support/testsupport.h"
 
@@ -259,6 +262,27 @@ private slots:
         QVERIFY(countColour(page, Qt::blue, QRect(0, 600, page.width(), 1200)) > 2000);
         // The screen frame is what it was.
         QCOMPARE(w.view().frame(), QRect(QPoint(100, 20), QPoint(400, 225)));
+    }
+
+    void printJobPutsThePlotOnAPageOfItsOwn() {
+        ScriptedSeams s;
+        TPlotForm w;
+        w.resize(500, 340);
+        w.setDocument(linePlot(1));
+        w.renderImage();
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = dir_ + "/plot.pdf";
+        printer.setOutputFileName(pdf);
+        QVERIFY(RunPrintJob({&w}, printer));
+        QProcess text;
+        text.start("pdftotext", {"-layout", pdf, "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString out = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(out.contains("Plot from TEST.PLT"), qPrintable(out));
+        QVERIFY(out.contains("TIME s"));
+        QVERIFY(out.contains("PALUMARO Ver."));
+        QCOMPARE(out.count(QChar('\f')), 1);  // one page
     }
 };
 
