@@ -48,7 +48,6 @@ private:
 };
 
 TPlotForm::TPlotForm(QWidget* parent) : TDocWindow(Kind::Plot, parent) {
-    setAttribute(Qt::WA_DeleteOnClose);
     resize(500, 340);
     scroll_ = new QScrollArea(this);
     canvas_ = new PlotCanvas(this);

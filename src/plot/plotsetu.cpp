@@ -301,10 +301,12 @@ void TPlotSetup::OKBtnClick() {
         doc.caption = plot::plotBytes(QStringLiteral("Plot from ") + fileName_, 255);
         doc.record = std::move(rec);
         w->setDocument(std::move(doc));
-        if (TPALUMAROFORM* main = MainForm())
+        if (TPALUMAROFORM* main = MainForm()) {
             main->addDocWindow(w);
-        else
+        } else {
+            w->setAttribute(Qt::WA_DeleteOnClose);
             w->show();
+        }
     } else {
         w->document().record = std::move(rec);
         w->replot();

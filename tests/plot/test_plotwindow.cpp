@@ -201,6 +201,7 @@ private slots:
     void closingAlwaysAsksAndNeverLosesThePlot() {
         ScriptedSeams s;
         auto* w = new TPlotForm;
+        w->setAttribute(Qt::WA_DeleteOnClose);
         w->setDocument(linePlot(1));
         w->show();
         QPointer<TPlotForm> alive(w);
