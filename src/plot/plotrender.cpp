@@ -12,6 +12,7 @@
 
 #include "plot/axes.h"
 #include "plot/plottext.h"
+#include "plot/spline.h"
 #include "shell/numtext.h"
 #include "shell/printcontext.h"
 
@@ -65,6 +66,8 @@ private:
     void drawTitles();
     void drawCurve(const CurveRecord& c);
     void drawLegend();
+    // The line of a smoothed curve of n points (at most 100).
+    QPolygon smoothed(const CurveRecord& c, int n, const QPolygon& straight) const;
     void tickLabel(bool xKind, int x, int y, const QString& text);
 
     QPainter& p_;
@@ -318,7 +321,7 @@ void Drawing::drawCurve(const CurveRecord& c) {
     const int penCode = PlotRenderer::penCodeOfLineStyle(c.lineStyle);
     if (penCode && pts.size() >= 2) {
         setPen(penCode, currentColor_);
-        p_.drawPolyline(pts);
+        p_.drawPolyline(c.smoothing && n <= 100 ? smoothed(c, n, pts) : pts);
     }
     if (c.symbol > 0) PlotRenderer::DrawSymbols(p_, c.symbol, pts, currentColor_, scale_);
     p_.restore();
@@ -327,6 +330,24 @@ void Drawing::drawCurve(const CurveRecord& c) {
     line(f_.right, f_.bottom, f_.right, f_.top);
     line(f_.left, f_.bottom, f_.left, f_.top);
     line(f_.left, f_.top, f_.right, f_.top);
+}
+
+QPolygon Drawing::smoothed(const CurveRecord& c, int n, const QPolygon& straight) const {
+    const AxisSettings& ax = doc_.record.x;
+    const AxisSettings& ay = doc_.record.y;
+    std::vector<long double> xs, ys;
+    for (int i = 0; i < n; ++i) {
+        xs.push_back(ax.logarithmic ? std::log10(static_cast<long double>(c.x[i])) : c.x[i]);
+        ys.push_back(ay.logarithmic ? std::log10(static_cast<long double>(c.y[i])) : c.y[i]);
+    }
+    const auto pts = smoothCurve(xs, ys);
+    if (pts.empty()) return straight;  // x not strictly ordered: drawn as it is
+    QPolygon out;
+    out.reserve(static_cast<int>(pts.size()));
+    for (const auto& [u, v] : pts)
+        out.append(QPoint(MapToPixel(ax, spanX(), ax.logarithmic ? std::pow(10.0L, u) : u),
+                          MapToPixel(ay, spanY(), ay.logarithmic ? std::pow(10.0L, v) : v)));
+    return out;
 }
 
 void Drawing::drawLegend() {

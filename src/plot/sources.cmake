@@ -7,6 +7,7 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/plotdata.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotrecord.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pmxfile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/spline.cpp
 )
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/axisbox.cpp

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "plot/axes.h"
+#include "plot/spline.h"
 
 using plot::AxisSettings;
 
@@ -114,4 +115,30 @@ TEST(MapToPixel, LinearLogAndClamped) {
     EXPECT_EQ(plot::MapToPixel(linear(0, 10, 5), x, -1e30L), -32600);
     EXPECT_EQ(plot::MapToPixel(logAxis(1, 100), x, 0), -32600);
     EXPECT_EQ(plot::MapToPixel(linear(3, 3, 5), x, 3), 100);  // no range: no crash
+}
+
+// ---- the spline of smoothed curves
+
+TEST(Spline, ReproducesACubicAndALine) {
+    const auto cubic = [](long double x) { return 2 - x + 0.5L * x * x - 0.25L * x * x * x; };
+    std::vector<long double> x{0, 0.5L, 1.5L, 2, 3.5L, 4}, y;
+    for (long double v : x) y.push_back(cubic(v));
+    plot::Spline s;
+    ASSERT_TRUE(s.SplineCoefficients(x, y));
+    for (long double u : {0.0L, 0.25L, 1.0L, 2.7L, 4.0L}) EXPECT_NEAR(static_cast<double>(s.SplineValue(u)), static_cast<double>(cubic(u)), 1e-12);
+
+    ASSERT_TRUE(s.SplineCoefficients({1, 3}, {2, 6}));
+    EXPECT_NEAR(static_cast<double>(s.SplineValue(2)), 4.0, 1e-15);
+    EXPECT_FALSE(s.SplineCoefficients({1, 1, 2}, {0, 1, 2}));  // x must increase
+    EXPECT_FALSE(s.SplineCoefficients({1}, {1}));
+}
+
+TEST(Spline, SmoothedCurveHasAHundredPointsEitherWay) {
+    const std::vector<long double> x{3, 2, 1, 0}, y{9, 4, 1, 0};
+    const auto pts = plot::smoothCurve(x, y);
+    ASSERT_EQ(pts.size(), 100u);
+    EXPECT_EQ(pts.front().first, 3);
+    EXPECT_NEAR(static_cast<double>(pts.back().first), 0.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(pts[33].second), static_cast<double>(pts[33].first * pts[33].first), 1e-12);
+    EXPECT_TRUE(plot::smoothCurve({1, 1}, {0, 1}).empty());
 }

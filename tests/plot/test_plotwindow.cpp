@@ -115,6 +115,32 @@ private slots:
         QCOMPARE(countColour(img, Qt::red, w.view().frame().adjusted(2, 2, -2, -2)), 0);
     }
 
+    void smoothedCurvesFollowTheSpline() {
+        // Three points of y = x^2 / 10 on 0..10: straight segments cut the
+        // corner at x = 2.5, the smoothed curve runs near the parabola.
+        plot::PlotDocument d = linePlot(1, 4);
+        auto& c = d.record.curves[0];
+        c.x = {0, 5, 10, 10};
+        c.y = {0, 2.5, 10, 10};
+        c.lineStyle = 1;
+        TPlotForm straight, smooth;
+        straight.setDocument(d);
+        c.smoothing = true;
+        smooth.setDocument(d);
+        const QImage a = straight.renderImage(), b = smooth.renderImage();
+        const QRect frame = straight.view().frame();
+        // Column x = 2.5 is 75 pixels right of the left edge; the straight line
+        // is at y = 1.25 there, the curve at about 0.625.
+        const QRect column(frame.left() + 75, frame.top(), 1, frame.height());
+        int ya = -1, yb = -1;
+        for (int y = column.top(); y <= column.bottom(); ++y) {
+            if (a.pixelColor(column.left(), y) == QColor(Qt::blue)) ya = y;
+            if (b.pixelColor(column.left(), y) == QColor(Qt::blue)) yb = y;
+        }
+        QVERIFY(ya > 0 && yb > 0);
+        QVERIFY2(yb > ya + 5, qPrintable(QString("%1 %2").arg(ya).arg(yb)));
+    }
+
     void damagedCurveSettingsDrawWithoutHarm() {
         // Values a damaged saved plot may hold: huge codes and row numbers.
         TPlotForm w;
