@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollArea>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "common/ioerror.h"
@@ -110,6 +111,10 @@ TQUIVETForm::TQUIVETForm(QWidget* parent) : TDocWindow(Kind::QuivetForm, parent)
     scrollBox_->setWidget(rows_);
     scrollBox_->viewport()->setPalette(white);
     scrollBox_->viewport()->setAutoFillBackground(true);
+    // The scroll box fills the window, so rows beyond it scroll.
+    auto* fill = new QVBoxLayout(this);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(scrollBox_);
     setPalette(white);
     setAutoFillBackground(true);
 }
