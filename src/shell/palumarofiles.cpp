@@ -326,7 +326,10 @@ void TPALUMAROFORM::GetOUTFile(const QString& path, bool open) {
 }
 
 void TPALUMAROFORM::GetPLTFile(const QString& path, bool open) {
-    DisposeKALVEXWindows(Kind::Plot);
+    // Plots of the old data go, but each may be saved first; one the user keeps
+    // (Cancel) stays open.
+    for (TDocWindow* w : docWindows())
+        if (w->Tag() == Kind::Plot && w->FormCloseQuery()) destroyDocWindow(w);
     const QString name = existing(companion(path, ".PLT"));
     if (!name.isEmpty()) {
         plotDataFileName = name;

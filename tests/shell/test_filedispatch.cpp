@@ -348,6 +348,22 @@ private slots:
         QCOMPARE(form_->activeDocWindow()->fileName(), work_ + "/R.DCK");
     }
 
+    void newPlotDataAsksEachPlotWindowBeforeDiscardingIt() {
+        write("P.DCK");
+        write("P.PLT", "TIME\r\n");
+        auto* kept = new FakeDocWindow(Kind::Plot);
+        kept->mayClose = false;  // the user answers Cancel
+        auto* gone = new FakeDocWindow(Kind::Plot);
+        form_->addDocWindow(kept);
+        form_->addDocWindow(gone);
+        QPointer<FakeDocWindow> k(kept), g(gone);
+        form_->GetPLTFile(work_ + "/P.DCK", false);
+        QTRY_VERIFY(!g);
+        QVERIFY(k);
+        QCOMPARE(kept->closeQueries, 1);
+        QCOMPARE(form_->plotDataFileName, work_ + "/P.PLT");
+    }
+
     void editMenuActsOnTheActiveEditor() {
         write("E.DCK", "alpha beta\r\n");
         form_->ReadaFile(work_ + "/E.DCK");
