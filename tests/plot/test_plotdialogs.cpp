@@ -80,12 +80,9 @@ class PlotDialogsTest : public QObject {
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
     void init() {
-        const QString root = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/d%1").arg(QRandomGenerator::global()->generate());
-        prog_ = root + "/prog";
-        work_ = root + "/work";
-        QDir().mkpath(prog_);
-        QDir().mkpath(work_);
-        testsupport::prepareProgramDir(prog_);
+        const auto ws = testsupport::makeWorkspace(tmp_);
+        prog_ = ws.prog;
+        work_ = ws.work;
         seams_ = std::make_unique<ScriptedSeams>();
         form_ = std::make_unique<TPALUMAROFORM>();
         form_->startUp();
@@ -104,7 +101,7 @@ private slots:
     void newPlotFromTheEngineOutputSavedAndOpenedAgain() {
         // A real run of the stand-in engine on a sample deck.
         const QString engine = qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/KALVEX32.exe";
-        QVERIFY(QFile::copy(qEnvironmentVariable("PALUMARO_SOURCE_DIR") + "/installation/samples/OSCILL.DCK", work_ + "/OSCILL.DCK"));
+        testsupport::copySample("OSCILL.DCK", work_);
         QProcess p;
         p.setWorkingDirectory(work_);
         p.start(engine, {work_ + "/OSCILL.DCK"});

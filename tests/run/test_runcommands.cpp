@@ -80,14 +80,7 @@ class RunCommandsTest : public QObject {
         return w;
     }
 
-    QString copySample(const QString& name, const QString& toDir) {
-        QDir().mkpath(toDir);
-        const QString from = qEnvironmentVariable("PALUMARO_SOURCE_DIR") + "/installation/samples/" + name;
-        const QString to = toDir + "/" + name;
-        if (!QFile::copy(from, to)) qFatal("cannot copy %s", qPrintable(from));
-        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
-        return to;
-    }
+    QString copySample(const QString& name, const QString& toDir) { return testsupport::copySample(name, toDir); }
 
 private slots:
     void initTestCase() {
@@ -96,16 +89,10 @@ private slots:
     }
 
     void init() {
-        const QString root =
-            testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/r%1").arg(QRandomGenerator::global()->generate());
-        prog_ = root + "/prog";
-        work_ = root + "/work";
-        QDir().mkpath(prog_);
-        QDir().mkpath(work_);
-        testsupport::prepareProgramDir(prog_);
-        const QString engine = qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/KALVEX32.exe";
-        QVERIFY2(QFile::link(engine, prog_ + "/KALVEX32.exe"), qPrintable(engine));
-        pal::app().settings.kalvexDir = prog_.toStdString();
+        const auto ws = testsupport::makeWorkspace(tmp_);
+        prog_ = ws.prog;
+        work_ = ws.work;
+        testsupport::linkEngine(prog_);
         pal::app().velmora = false;
         seams_ = std::make_unique<ScriptedSeams>();
         form_ = std::make_unique<TPALUMAROFORM>();

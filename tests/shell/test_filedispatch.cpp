@@ -44,12 +44,9 @@ class FileDispatchTest : public QObject {
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); installFontSubstitutions(); }
     void init() {
-        const QString root = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/d%1").arg(QRandomGenerator::global()->generate());
-        prog_ = root + "/prog";
-        work_ = root + "/work";
-        QDir().mkpath(prog_);
-        QDir().mkpath(work_);
-        testsupport::prepareProgramDir(prog_);
+        const auto ws = testsupport::makeWorkspace(tmp_);
+        prog_ = ws.prog;
+        work_ = ws.work;
         seams_ = std::make_unique<ScriptedSeams>();
         form_ = std::make_unique<TPALUMAROFORM>();
         form_->startUp();

@@ -42,6 +42,31 @@ QByteArray readFile(const QString& path) {
     return f.readAll();
 }
 
+Workspace makeWorkspace(QTemporaryDir& dir, bool quivetMode) {
+    static int serial = 0;
+    const QString root = makeDotFreeTempDir(dir) + QStringLiteral("/ws%1").arg(++serial);
+    Workspace w{root + QStringLiteral("/prog"), root + QStringLiteral("/work")};
+    QDir().mkpath(w.prog);
+    QDir().mkpath(w.work);
+    prepareProgramDir(w.prog, quivetMode);
+    return w;
+}
+
+void linkEngine(const QString& progDir) {
+    const QString engine = qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + QStringLiteral("/KALVEX32.exe");
+    if (!QFile::link(engine, progDir + QStringLiteral("/KALVEX32.exe"))) qFatal("cannot link %s", qPrintable(engine));
+    pal::app().settings.kalvexDir = progDir.toStdString();
+}
+
+QString copySample(const QString& name, const QString& toDir) {
+    QDir().mkpath(toDir);
+    const QString from = qEnvironmentVariable("PALUMARO_SOURCE_DIR") + QStringLiteral("/installation/samples/") + name;
+    const QString to = toDir + QLatin1Char('/') + name;
+    if (!QFile::copy(from, to)) qFatal("cannot copy %s", qPrintable(from));
+    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+    return to;
+}
+
 void prepareProgramDir(const QString& dir, bool quivetMode) {
     pal::Settings defaults;
     pal::writeDFTFile((dir + "/PALUMARO.DFT").toStdString(), defaults);

@@ -13,6 +13,22 @@ void installQuietMessageHandler();
 // first dot anywhere in a path).
 QString makeDotFreeTempDir(QTemporaryDir& dir);
 
+// A program directory and a working directory for one test, both fresh
+// subdirectories of dir with no "." in their paths. The program directory is
+// prepared (settings files written, made the program directory of pal::app()).
+struct Workspace {
+    QString prog;
+    QString work;
+};
+Workspace makeWorkspace(QTemporaryDir& dir, bool quivetMode = false);
+
+// Links the stand-in engine of the build into progDir and makes progDir the
+// KALVEX directory.
+void linkEngine(const QString& progDir);
+
+// Copies a shipped sample into toDir (writable); returns its path.
+QString copySample(const QString& name, const QString& toDir);
+
 // Writes PALUMARO.DFT (defaults) and CNFGKV.KVN (all switches on) into dir and
 // makes it the program directory of pal::app().
 void prepareProgramDir(const QString& dir, bool quivetMode = false);

@@ -92,13 +92,7 @@ class TableWindowTest : public QObject {
     ScriptedAlerts& alerts() { return seams_->alerts; }
     ScriptedDialogs& dialogs() { return seams_->dialogs; }
 
-    QString copySample(const QString& name) {
-        const QString from = qEnvironmentVariable("PALUMARO_SOURCE_DIR") + "/installation/samples/" + name;
-        const QString to = work_ + "/" + name;
-        if (!QFile::copy(from, to)) qFatal("cannot copy %s", qPrintable(from));
-        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
-        return to;
-    }
+    QString copySample(const QString& name) { return testsupport::copySample(name, work_); }
 
     TTableForm* table() { return qobject_cast<TTableForm*>(form_->currentTable.data()); }
 
@@ -127,16 +121,10 @@ private slots:
     }
 
     void init() {
-        const QString root =
-            testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/r%1").arg(QRandomGenerator::global()->generate());
-        prog_ = root + "/prog";
-        work_ = root + "/work";
-        QDir().mkpath(prog_);
-        QDir().mkpath(work_);
-        testsupport::prepareProgramDir(prog_);
-        const QString engine = qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/KALVEX32.exe";
-        QVERIFY2(QFile::link(engine, prog_ + "/KALVEX32.exe"), qPrintable(engine));
-        pal::app().settings.kalvexDir = prog_.toStdString();
+        const auto ws = testsupport::makeWorkspace(tmp_);
+        prog_ = ws.prog;
+        work_ = ws.work;
+        testsupport::linkEngine(prog_);
         seams_ = std::make_unique<ScriptedSeams>();
         form_ = std::make_unique<TPALUMAROFORM>();
         form_->startUp();
