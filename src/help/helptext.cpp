@@ -71,10 +71,10 @@ std::string topicFileFor(const std::string& quivetPath) {
     return (base ? *base : quivetPath) + ".HLP";
 }
 
-IndexEntry parseIndexSpec(const std::string& title, const std::string& spec) {
+IndexEntry parseIndexEntry(const std::string& title, const std::string& fileLine) {
     IndexEntry e;
     e.title = title;
-    std::string s = spec;
+    std::string s = fileLine;
     std::replace(s.begin(), s.end(), ',', ' ');
     std::replace(s.begin(), s.end(), '\t', ' ');
     std::size_t i = s.find_first_not_of(' ');
@@ -96,9 +96,9 @@ IndexFile readIndexFile(const std::string& path) {
     IndexFile f;
     for (std::size_t i = 0; i < 3 && i < lines.size(); ++i) f.titles[i] = lines[i];
     for (std::size_t i = 3; i < lines.size(); i += 2) {
-        const std::string spec = i + 1 < lines.size() ? lines[i + 1] : std::string();
-        if (trim(lines[i]).empty() && trim(spec).empty()) continue;
-        f.entries.push_back(parseIndexSpec(lines[i], spec));
+        const std::string fileLine = i + 1 < lines.size() ? lines[i + 1] : std::string();
+        if (trim(lines[i]).empty() && trim(fileLine).empty()) continue;
+        f.entries.push_back(parseIndexEntry(lines[i], fileLine));
     }
     return f;
 }

@@ -28,9 +28,9 @@ struct IndexFile {
     std::vector<IndexEntry> entries;
 };
 
-// Splits an entry's specification: commas count as blanks; file, picture and
+// Splits an entry's file line: commas count as blanks; file, picture and
 // help path in that order (paths hold no blanks; the help path is the rest).
-IndexEntry parseIndexSpec(const std::string& title, const std::string& spec);
+IndexEntry parseIndexEntry(const std::string& title, const std::string& fileLine);
 // Three title lines, then two lines per entry. Throws IoError.
 IndexFile readIndexFile(const std::string& path);
 

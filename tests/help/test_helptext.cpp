@@ -39,16 +39,16 @@ TEST(TopicText, TopicFileIsNamedFromTheCompanionBase) {
     EXPECT_EQ(topicFileFor("/w/PUMP.QVD"), "/w/PUMP.HLP");
 }
 
-TEST(IndexSpec, CommasOrBlanksSeparateThreePaths) {
-    const IndexEntry e = parseIndexSpec("Pump", "  \\RUNS\\PUMP.DCK,PUMP.BMP, PUMP.TXT ");
+TEST(IndexEntryLine, CommasOrBlanksSeparateThreePaths) {
+    const IndexEntry e = parseIndexEntry("Pump", "  \\RUNS\\PUMP.DCK,PUMP.BMP, PUMP.TXT ");
     EXPECT_EQ(e.file, "\\RUNS\\PUMP.DCK");
     EXPECT_EQ(e.picture, "PUMP.BMP");
     EXPECT_EQ(e.help, "PUMP.TXT");
-    const IndexEntry only = parseIndexSpec("Solo", "SOLO.QVD");
+    const IndexEntry only = parseIndexEntry("Solo", "SOLO.QVD");
     EXPECT_EQ(only.file, "SOLO.QVD");
     EXPECT_TRUE(only.picture.empty());
     EXPECT_TRUE(only.help.empty());
-    const IndexEntry rest = parseIndexSpec("T", "A.DCK  B.BMP   help file.txt  ");
+    const IndexEntry rest = parseIndexEntry("T", "A.DCK  B.BMP   help file.txt  ");
     EXPECT_EQ(rest.help, "help file.txt");  // the rest after the picture, trimmed
 }
 
