@@ -16,27 +16,16 @@
 #include "quivet/typeinfo.h"
 #include "shell/docwindow.h"
 #include "shell/palumaro.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "shell/settings.h"
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
-
 std::string engineFolderNow() {
     const auto& a = pal::app();
     return quivet::engineFolder(a.settings.kalvexDir, a.programDir);
 }
-
-// The hourglass while the deck is read.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 
@@ -130,8 +119,8 @@ void TMakeQUIVETDlg::FillUnitBox() {
     for (auto& u : analysis_.units) {
         for (auto& d : u.parameterInfo) d.selected = false;
         for (auto& d : u.inputInfo) d.selected = false;
-        auto* item = new QListWidgetItem(q(u.description), UnitBox);
-        item->setToolTip(q(u.unitLine));
+        auto* item = new QListWidgetItem(toQ(u.description), UnitBox);
+        item->setToolTip(toQ(u.unitLine));
     }
     shown_ = analysis_.units.empty() ? -1 : 0;
     if (shown_ == 0) UnitBox->setCurrentRow(0);
@@ -150,10 +139,10 @@ void TMakeQUIVETDlg::FillParamInputBox() {
             for (std::size_t i = 0; i < list.size(); ++i) {
                 const bool ok = selectable(i);
                 auto* item = new QListWidgetItem(QString(ok ? QStringLiteral(" ") : QStringLiteral("*")) +
-                                                     q(list[i].description),
+                                                     toQ(list[i].description),
                                                  box);
                 item->setData(Qt::UserRole, ok);
-                if (i < values.size()) item->setToolTip(q(list[i].name + " = " + values[i]));
+                if (i < values.size()) item->setToolTip(toQ(list[i].name + " = " + values[i]));
                 item->setSelected(ok && list[i].selected);
             }
         };
@@ -223,7 +212,7 @@ void TMakeQUIVETDlg::OKBtnClick() {
     r.title = QStringLiteral("Save QUIVET File");
     r.filters = QStringList{QStringLiteral("QUIVET File (*.QVD)")};
     r.defaultSuffix = QStringLiteral("QVD");
-    r.fileName = q(quivet::proposedQuivetName(b(deckFile_)));
+    r.fileName = toQ(quivet::proposedQuivetName(toBytes(deckFile_)));
     r.save = true;
     r.overwritePrompt = true;
     const auto chosen = seams().dialogs->getFile(r);
@@ -245,14 +234,14 @@ void TMakeQUIVETDlg::OKBtnClick() {
     if (Header->isChecked()) {
         const quivet::HeaderLines h = quivet::readHeaderLines(engineFolderNow());
         if (!h.error.empty())
-            ShowAlert(q(h.error), 0, false);
+            ShowAlert(toQ(h.error), 0, false);
         else {
             options.header = true;
             options.headerLines = h.lines;
         }
     }
     try {
-        quivet::writeQuivetFile(b(path), quivet::quivetFileLines(analysis_, options));
+        quivet::writeQuivetFile(toBytes(path), quivet::quivetFileLines(analysis_, options));
     } catch (const pal::IoError& e) {
         ShowIoError(e);
         return;
@@ -281,14 +270,14 @@ void RunMakeQUIVET(TPALUMAROFORM& main) {
 
     DeckAnalysis analysis;
     try {
-        WaitCursor wait;
-        analysis = MakeDeck(b(deck), engineFolderNow());
+        BusyCursor wait;
+        analysis = MakeDeck(toBytes(deck), engineFolderNow());
     } catch (const pal::IoError& e) {
         ShowIoError(e);
         main.UpdateMenu();
         return;
     }
-    for (const auto& m : analysis.messages) ShowAlert(q(m.text), 0, m.beep);
+    for (const auto& m : analysis.messages) ShowAlert(toQ(m.text), 0, m.beep);
 
     TMakeQUIVETDlg dlg(&main);
     dlg.setDeck(deck, std::move(analysis));

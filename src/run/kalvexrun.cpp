@@ -9,6 +9,7 @@
 #include "common/ioerror.h"
 #include "shell/docwindow.h"
 #include "shell/palumaro.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "shell/settings.h"
 
@@ -16,12 +17,10 @@ namespace run {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 QStringList qArguments(const Command& c) {
     QStringList list;
-    for (const auto& a : c.arguments) list << q(a);
+    for (const auto& a : c.arguments) list << toQ(a);
     return list;
 }
 
@@ -46,7 +45,7 @@ std::string existingOrAsBuilt(const std::string& path) { return pal::findFile(pa
 
 // Starts without waiting; the message text follows "Error n" on failure.
 bool startDetached(const Command& c, const QString& failureText) {
-    const LaunchResult r = seams().launcher->startDetached(q(c.program), qArguments(c));
+    const LaunchResult r = seams().launcher->startDetached(toQ(c.program), qArguments(c));
     if (!r.started) ShowAlert(QStringLiteral("Error %1").arg(r.error) + failureText, 0, true);
     return r.started;
 }
@@ -54,9 +53,9 @@ bool startDetached(const Command& c, const QString& failureText) {
 }  // namespace
 
 bool ExecAndWait(const Command& command) {
-    const LaunchResult r = seams().launcher->runAndWait(q(command.program), qArguments(command));
+    const LaunchResult r = seams().launcher->runAndWait(toQ(command.program), qArguments(command));
     if (!r.started) {
-        const QString name = q(command.program);
+        const QString name = toQ(command.program);
         if (r.error == 2)
             ShowAlert(QStringLiteral("File ") + name + QStringLiteral(" was not found."), 0, true);
         else
@@ -65,7 +64,7 @@ bool ExecAndWait(const Command& command) {
     return true;
 }
 
-bool ExecAndWait(const QString& commandLine) { return ExecAndWait(parseCommandLine(b(commandLine))); }
+bool ExecAndWait(const QString& commandLine) { return ExecAndWait(parseCommandLine(toBytes(commandLine))); }
 
 void CheckKalvexDirectory() {
     auto& a = pal::app();
@@ -73,15 +72,15 @@ void CheckKalvexDirectory() {
 }
 
 QString EnginePath() {
-    return q(existingOrAsBuilt(programInDirectory(pal::app().settings.kalvexDir, "KALVEX32.exe")));
+    return toQ(existingOrAsBuilt(programInDirectory(pal::app().settings.kalvexDir, "KALVEX32.exe")));
 }
 
 bool LocateEngine(QString& enginePath) {
     enginePath = EnginePath();
-    if (pal::fileExists(b(enginePath))) return true;
+    if (pal::fileExists(toBytes(enginePath))) return true;
     const auto chosen = seams().dialogs->chooseDirectory(QStringLiteral("Select the directory of KALVEX32.exe"));
     if (!chosen) return false;
-    pal::app().settings.kalvexDir = b(*chosen);
+    pal::app().settings.kalvexDir = toBytes(*chosen);
     enginePath = EnginePath();
     return true;
 }
@@ -120,7 +119,7 @@ void Calculate(TPALUMAROFORM& main) {
 
     QString engine;
     if (!LocateEngine(engine)) return;
-    ExecAndWait(engineCommand(b(engine), b(deck)));
+    ExecAndWait(engineCommand(toBytes(engine), toBytes(deck)));
 
     main.GetLSTFile(deck, false);
     main.GetOUTFile(deck, false);
@@ -133,14 +132,14 @@ void CompileModule(TPALUMAROFORM& main) {
     TDocWindow* window = activeWindow(main);
     if (!window) return;  // the item is enabled only for an editor
     const QString file = window->fileName();
-    startDetached(commandWithArgument(pal::app().settings.compileCommand, b(file)),
+    startDetached(commandWithArgument(pal::app().settings.compileCommand, toBytes(file)),
                   QStringLiteral(" encountered while trying to compile ") + file);
     main.UpdateMenu();
 }
 
 void RebuildKALVEX(TPALUMAROFORM& main) {
     const std::string& command = pal::app().settings.rebuildCommand;
-    startDetached(parseCommandLine(command), QStringLiteral(" encountered while trying to execute ") + q(command));
+    startDetached(parseCommandLine(command), QStringLiteral(" encountered while trying to execute ") + toQ(command));
     main.UpdateMenu();
 }
 
@@ -148,12 +147,12 @@ void ExecuteCommand(TPALUMAROFORM& main) {
     auto& settings = pal::app().settings;
     if (pal::app().quivetMode) {
         const auto text = seams().dialogs->inputBox(QStringLiteral("User Command"), QStringLiteral("Execute User Command"),
-                                                    q(settings.userCommand), 255);
+                                                    toQ(settings.userCommand), 255);
         if (!text) return;
-        settings.userCommand = b(*text);
+        settings.userCommand = toBytes(*text);
     }
     startDetached(parseCommandLine(settings.userCommand),
-                  QStringLiteral(" encountered while trying to execute ") + q(settings.userCommand));
+                  QStringLiteral(" encountered while trying to execute ") + toQ(settings.userCommand));
     main.UpdateMenu();
 }
 
@@ -180,9 +179,9 @@ void StartUtility(TPALUMAROFORM& main, Utility which) {
         const auto chosen =
             seams().dialogs->chooseDirectory(QStringLiteral("Select the directory of ") + QLatin1String(item.name));
         if (!chosen) return;
-        *item.directory = b(*chosen);
+        *item.directory = toBytes(*chosen);
     }
-    QDir::setCurrent(q(*item.directory));
+    QDir::setCurrent(toQ(*item.directory));
     const Command command{existingOrAsBuilt(programInDirectory(*item.directory, item.program)), {}};
     const bool started =
         startDetached(command, QStringLiteral(" encountered while trying to call ") + QLatin1String(item.name));
@@ -205,11 +204,11 @@ void OpenHelpFile(TPALUMAROFORM&, HelpFile which) {
     const std::string path = programInDirectory(pal::app().programDir, file);
     const auto found = pal::findFile(path);
     if (!found) {
-        ShowAlert(QStringLiteral("Help file ") + q(path) + QStringLiteral(" was not found."), 0, true);
+        ShowAlert(QStringLiteral("Help file ") + toQ(path) + QStringLiteral(" was not found."), 0, true);
         return;
     }
-    if (!seams().launcher->openDocument(q(*found)))
-        ShowAlert(QStringLiteral("No program is set up to show the help file ") + q(*found) + QStringLiteral("."), 0,
+    if (!seams().launcher->openDocument(toQ(*found)))
+        ShowAlert(QStringLiteral("No program is set up to show the help file ") + toQ(*found) + QStringLiteral("."), 0,
                   true);
 }
 

@@ -16,6 +16,9 @@ constexpr int Table = 5000;
 constexpr int OutputViewer = 6000;
 constexpr int TextEditor = 7000;
 constexpr int Diagram = 8000;
+
+// The text editor kinds: deck, QUIVET file as text, any other text.
+constexpr bool isEditor(int tag) { return tag == DeckEditor || tag == QuivetEditor || tag == TextEditor; }
 }  // namespace Kind
 
 class TDocWindow : public QWidget {

@@ -18,31 +18,29 @@
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "common/textfile.h"
-#include "run/compilin.h"
-#include "run/kalvexrun.h"
-#include "run/velmora.h"
 #include "help/helpcommands.h"
 #include "plot/plotcommands.h"
 #include "quivet/quivetcommands.h"
-#include "table/tablecommands.h"
+#include "run/compilin.h"
+#include "run/kalvexrun.h"
+#include "run/velmora.h"
 #include "shell/aboutbox.h"
 #include "shell/diagramf.h"
 #include "shell/docfactory.h"
 #include "shell/editoru.h"
 #include "shell/menustate.h"
 #include "shell/printu.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "shell/settings.h"
 #include "shell/setup.h"
 #include "shell/viewer.h"
+#include "table/tablecommands.h"
 
 namespace {
 
 TPALUMAROFORM* g_mainForm = nullptr;
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
-bool isEditorKind(int tag) { return tag == Kind::DeckEditor || tag == Kind::QuivetEditor || tag == Kind::TextEditor; }
 
 }  // namespace
 
@@ -92,11 +90,11 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
     UpdateMenu();
     currentInputFileName.clear();
 
-    QDir::setCurrent(q(pal::app().programDir));
+    QDir::setCurrent(toQ(pal::app().programDir));
     const auto idx = pal::matchFiles(pal::app().programDir, "*.IDX");
     if (!idx.empty()) {
         indexFilePresent = true;
-        indexFileName = q(pal::joinPath(pal::app().programDir, idx.back()));
+        indexFileName = toQ(pal::joinPath(pal::app().programDir, idx.back()));
     }
 }
 
@@ -320,7 +318,7 @@ void TPALUMAROFORM::UpdateMenu() {
     in.hasActive = active_ && open.contains(active_.data());
     if (in.hasActive) {
         in.tag = active_->Tag();
-        if (isEditorKind(in.tag)) in.editorFileName = b(active_->fileName());
+        if (Kind::isEditor(in.tag)) in.editorFileName = toBytes(active_->fileName());
     }
     in.plotDataKnown = !plotDataFileName.isEmpty();
     for (const auto& [name, on] : pal::menuChanges(in))
@@ -346,7 +344,7 @@ void TPALUMAROFORM::FixFileNameList() {
     const int n = static_cast<int>(list.size());
     for (int k = 0; k < n; ++k) {
         const int tag = n - 1 - k;
-        QString path = q(list[static_cast<std::size_t>(tag)]);
+        QString path = toQ(list[static_cast<std::size_t>(tag)]);
         auto* a = new QAction(QString::number(k + 1) + QStringLiteral(". ") + path.replace('&', QStringLiteral("&&")), File1);
         a->setData(tag);
         a->setObjectName(QStringLiteral("Recent%1").arg(k + 1));
@@ -360,7 +358,7 @@ void TPALUMAROFORM::OpenFileItem(QAction* a) {
     const int tag = a->data().toInt(&ok);
     const auto& list = recent_.entries();
     if (!ok || tag < 0 || tag >= static_cast<int>(list.size())) return;
-    const QString path = q(list[static_cast<std::size_t>(tag)]);
+    const QString path = toQ(list[static_cast<std::size_t>(tag)]);
     if (QFileInfo(path).isFile()) {
         // The windows this open may replace get their save question first, as with File > Open.
         if (!closeQueries({Kind::DeckEditor, Kind::QuivetEditor, Kind::QuivetForm, Kind::Table})) return;
@@ -375,7 +373,7 @@ void TPALUMAROFORM::OpenFileItem(QAction* a) {
 }
 
 void TPALUMAROFORM::writeRecentFiles() {
-    QDir::setCurrent(q(pal::app().programDir));
+    QDir::setCurrent(toQ(pal::app().programDir));
     const std::string dir = pal::app().programDir;
     const std::string path = pal::findFile(pal::joinPath(dir, "PALUMARO.FNL")).value_or(pal::joinPath(dir, "PALUMARO.FNL"));
     try {

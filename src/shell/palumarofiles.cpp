@@ -20,23 +20,15 @@
 #include "shell/docfactory.h"
 #include "shell/editoru.h"
 #include "shell/palumaro.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "shell/settings.h"
 #include "shell/viewer.h"
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
-QString extOf(const QString& path) { return q(pal::extensionTest(b(path))); }
+QString extOf(const QString& path) { return toQ(pal::extensionTest(toBytes(path))); }
 
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 const QStringList kOpenFilters = {
     QStringLiteral("KALVEX files (*.DCK)"),         QStringLiteral("QUIVET files (*.QVD)"),
@@ -52,20 +44,19 @@ const QStringList kSaveFilters = {
     QStringLiteral("Diagram Meta files (*.WMF)"),  QStringLiteral("QUIVET table files (*.TBL)"),
     QStringLiteral("All files (*)")};
 
-bool isEditorKind(int tag) { return tag == Kind::DeckEditor || tag == Kind::QuivetEditor || tag == Kind::TextEditor; }
 
 // The existing file for a name the program made: the exact name, else the same
 // name in another letter case; empty when there is none.
 QString existing(const QString& path) {
-    const auto f = pal::findFile(b(path));
-    return f ? q(*f) : QString();
+    const auto f = pal::findFile(toBytes(path));
+    return f ? toQ(*f) : QString();
 }
 
 // Companion name of a deck: base (up to the first ".") + ext, or path + ext
 // when the path has no dot.
 QString companion(const QString& path, const char* ext) {
-    const auto base = pal::companionBase(b(path));
-    return (base ? q(*base) : path) + QString::fromLatin1(ext);
+    const auto base = pal::companionBase(toBytes(path));
+    return (base ? toQ(*base) : path) + QString::fromLatin1(ext);
 }
 
 void missingWindowKind(const QString& what, const QString& path) {
@@ -89,7 +80,7 @@ TDocWindow* TPALUMAROFORM::openActive() const {
 
 TEditForm* TPALUMAROFORM::activeEditor() const {
     TDocWindow* w = openActive();
-    return w && isEditorKind(w->Tag()) ? qobject_cast<TEditForm*>(w) : nullptr;
+    return w && Kind::isEditor(w->Tag()) ? qobject_cast<TEditForm*>(w) : nullptr;
 }
 
 void TPALUMAROFORM::openViewer(const QString& path, const QString& caption, int tag) {
@@ -198,12 +189,12 @@ void TPALUMAROFORM::Open1Click() {
 
 void TPALUMAROFORM::ReadaFile(const QString& path) {
     QString ext = extOf(path);
-    recent_.add(b(path));
+    recent_.add(toBytes(path));
     FixFileNameList();
 
     std::string first;
     try {
-        first = pal::readFirstLine(b(path));
+        first = pal::readFirstLine(toBytes(path));
     } catch (const pal::IoError& e) {
         ShowIoError(e);
         return;
@@ -288,8 +279,8 @@ void TPALUMAROFORM::setKindItem(const QString& name, const QString& word, const 
 
 void TPALUMAROFORM::GetLSTFile(const QString& path, bool open) {
     DisposeKALVEXWindows(Kind::Viewer);
-    const auto base = pal::companionBase(b(path));
-    const QString name = existing(base ? q(*base) + QStringLiteral(".LST") : path);
+    const auto base = pal::companionBase(toBytes(path));
+    const QString name = existing(base ? toQ(*base) + QStringLiteral(".LST") : path);
     if (!name.isEmpty()) {
         if (open) openViewer(name, name, Kind::Viewer);
         setKindItem(QStringLiteral("Listing1"), QStringLiteral("Listing"), name);
@@ -301,14 +292,14 @@ void TPALUMAROFORM::GetLSTFile(const QString& path, bool open) {
 void TPALUMAROFORM::GetOUTFile(const QString& path, bool open) {
     DisposeKALVEXWindows(Kind::OutputViewer);
     Output1->menuAction()->setEnabled(true);
-    const auto base = pal::companionBase(b(path));
-    const std::string stem = base ? *base : b(path);
+    const auto base = pal::companionBase(toBytes(path));
+    const std::string stem = base ? *base : toBytes(path);
     const std::string dir = pal::directoryPart(stem);
     const std::string pattern = pal::fileNamePart(stem) + ".O*";
     const auto names = pal::matchFiles(dir, pattern);
     for (const std::string& n : names) {
-        const QString full = q(dir.empty() ? n : pal::joinPath(dir, n));
-        const QString bare = q(n);
+        const QString full = toQ(dir.empty() ? n : pal::joinPath(dir, n));
+        const QString bare = toQ(n);
         QString shown = bare;
         auto* a = Output1->addAction(shown.replace('&', QStringLiteral("&&")));
         a->setObjectName(QStringLiteral("OutputItem"));
@@ -366,11 +357,11 @@ void TPALUMAROFORM::GetTBLFile(const QString& path, bool open) {
 
 void TPALUMAROFORM::GetDGMFile(const QString& path) {
     DisposeKALVEXWindows(Kind::Diagram);
-    const auto base = pal::companionBase(b(path));
+    const auto base = pal::companionBase(toBytes(path));
     if (!base) return;
-    QString name = existing(q(*base) + QStringLiteral(".BMP"));
+    QString name = existing(toQ(*base) + QStringLiteral(".BMP"));
     const bool bitmap = !name.isEmpty();
-    if (!bitmap) name = existing(q(*base) + QStringLiteral(".WMF"));
+    if (!bitmap) name = existing(toQ(*base) + QStringLiteral(".WMF"));
     if (name.isEmpty()) {
         setKindItem(QStringLiteral("Diagram1"), QStringLiteral("Diagram"), QString());
         return;
@@ -512,7 +503,7 @@ void TPALUMAROFORM::EditQUIVETfile1Click() {
         QString ext = extOf(path);
         if (ext != QLatin1String(".QVD")) {
             try {
-                if (pal::upper(pal::readFirstLine(b(path))) == "*QUIVET") ext = QStringLiteral(".QVD");
+                if (pal::upper(pal::readFirstLine(toBytes(path))) == "*QUIVET") ext = QStringLiteral(".QVD");
             } catch (const pal::IoError& e) {
                 ShowIoError(e);
             }
@@ -554,7 +545,7 @@ void TPALUMAROFORM::Save1Click() {
     try {
         for (TDocWindow* w : docWindows()) {
             const int tag = w->Tag();
-            if (isEditorKind(tag)) {
+            if (Kind::isEditor(tag)) {
                 auto* e = qobject_cast<TEditForm*>(w);
                 if (!e) continue;
                 if (!e->fileName().isEmpty())
@@ -587,7 +578,7 @@ void TPALUMAROFORM::Saveas1Click() {
     if (!w) return;
     const int tag = w->Tag();
     QString def;
-    if (isEditorKind(tag)) {
+    if (Kind::isEditor(tag)) {
         const QString fn = w->fileName();
         const int dot = fn.lastIndexOf('.');
         def = dot >= 0 ? fn.mid(dot, 4) : QString();
@@ -606,7 +597,7 @@ void TPALUMAROFORM::Saveas1Click() {
                 if (extOf(name) == QLatin1String(".QVD")) w->setTag(Kind::QuivetEditor);
                 if (extOf(name) == QLatin1String(".DCK")) w->setTag(Kind::DeckEditor);
             }
-            if (isEditorKind(tag)) {
+            if (Kind::isEditor(tag)) {
                 if (auto* e = qobject_cast<TEditForm*>(w)) {
                     e->setFileName(name);
                     e->Save();

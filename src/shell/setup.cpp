@@ -14,18 +14,20 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "common/bytes.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "shell/palumaro.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "shell/settings.h"
 
 namespace {
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QString& s) { return s.toLocal8Bit().left(255).toStdString(); }
+// Settings hold at most 255 bytes.
+std::string cutBytes(const QString& s) { return pal::cut(toBytes(s)); }
 QString programFile(const char* name) {
     const std::string dir = pal::app().programDir;
-    return q(pal::findFile(pal::joinPath(dir, name)).value_or(pal::joinPath(dir, name)));
+    return toQ(pal::findFile(pal::joinPath(dir, name)).value_or(pal::joinPath(dir, name)));
 }
 }  // namespace
 
@@ -198,7 +200,7 @@ bool TSetupDlg::ReadDFT() {
     const std::string dir = pal::app().programDir;
     const auto path = pal::findFile(pal::joinPath(dir, pal::kDftName));
     if (!path) {
-        ShowAlert(QStringLiteral("Please copy the PALUMARO.DFT file into the ") + q(dir) + QStringLiteral(" directory."),
+        ShowAlert(QStringLiteral("Please copy the PALUMARO.DFT file into the ") + toQ(dir) + QStringLiteral(" directory."),
                   0, true);
         return false;
     }
@@ -223,15 +225,15 @@ bool TSetupDlg::FormActivate() {
         B16->setChecked(true);
     Header->setChecked(s.includeHeader == 1);
     Simulationcard->setChecked(s.includeSimCard == 1);
-    Compile->setText(q(s.compileCommand));
-    Build->setText(q(s.rebuildCommand));
-    DOSCommand->setText(q(s.userCommand));
-    KALVEX->setText(q(s.kalvexDir));
-    MORDAXX->setText(q(s.mordaxDir));
-    TEKLOR->setText(q(s.teklorDir));
-    ULM->setText(q(s.ulmDir));
-    GASK->setText(q(s.gaskDir));
-    ZOBREL->setText(q(s.zobrelDir));
+    Compile->setText(toQ(s.compileCommand));
+    Build->setText(toQ(s.rebuildCommand));
+    DOSCommand->setText(toQ(s.userCommand));
+    KALVEX->setText(toQ(s.kalvexDir));
+    MORDAXX->setText(toQ(s.mordaxDir));
+    TEKLOR->setText(toQ(s.teklorDir));
+    ULM->setText(toQ(s.ulmDir));
+    GASK->setText(toQ(s.gaskDir));
+    ZOBREL->setText(toQ(s.zobrelDir));
     const auto kvn = pal::findFile(pal::joinPath(pal::app().programDir, pal::kKvnName));
     if (!kvn) {
         // Other windows may hold unsaved work: report it and leave the dialog closed.
@@ -252,15 +254,15 @@ void TSetupDlg::OKBtnClick() {
     s.version32 = B16->isChecked() ? 0 : 1;
     s.includeHeader = Header->isChecked() ? 1 : 0;
     s.includeSimCard = Simulationcard->isChecked() ? 1 : 0;
-    s.kalvexDir = b(KALVEX->text());
-    s.mordaxDir = b(MORDAXX->text());
-    s.teklorDir = b(TEKLOR->text());
-    s.ulmDir = b(ULM->text());
-    s.gaskDir = b(GASK->text());
-    s.zobrelDir = b(ZOBREL->text());
-    s.compileCommand = b(Compile->text());
-    s.rebuildCommand = b(Build->text());
-    s.userCommand = b(DOSCommand->text());
+    s.kalvexDir = cutBytes(KALVEX->text());
+    s.mordaxDir = cutBytes(MORDAXX->text());
+    s.teklorDir = cutBytes(TEKLOR->text());
+    s.ulmDir = cutBytes(ULM->text());
+    s.gaskDir = cutBytes(GASK->text());
+    s.zobrelDir = cutBytes(ZOBREL->text());
+    s.compileCommand = cutBytes(Compile->text());
+    s.rebuildCommand = cutBytes(Build->text());
+    s.userCommand = cutBytes(DOSCommand->text());
     pal::KvnSwitches on{};
     for (int i = 0; i < pal::kKvnSwitches; ++i) on[i] = switches_[i]->isChecked();
     try {

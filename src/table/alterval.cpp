@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "table/numberparse.h"
 #include "table/table.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 // Bad input: the beep, the field focused and its text selected.
 void refuse(QLineEdit* field) {
@@ -126,12 +126,12 @@ void TAlterValuesDlg::Multiplier1Click() { setMode(table::SeriesMode::Multiplier
 bool TAlterValuesDlg::FillTable() {
     if (!table_) return true;
     table::TableData& t = table_->data();
-    const auto first = table::parseInteger(b(FirstRunEdit->text()));
+    const auto first = table::parseInteger(toBytes(FirstRunEdit->text()));
     if (!first) {
         refuse(FirstRunEdit);
         return true;
     }
-    const auto lastText = table::parseInteger(b(LastRunEdit->text()));
+    const auto lastText = table::parseInteger(toBytes(LastRunEdit->text()));
     if (!lastText) {
         refuse(LastRunEdit);
         return true;
@@ -146,12 +146,12 @@ bool TAlterValuesDlg::FillTable() {
     table::rememberedRunRange() = {f, l};
     long double v = 0, s = 0;
     if (SetValues->isChecked()) {
-        const auto pv = table::ParseNumber(b(FirstValueEdit->text()));
+        const auto pv = table::ParseNumber(toBytes(FirstValueEdit->text()));
         if (!pv) {
             refuse(FirstValueEdit);
             return true;
         }
-        const auto ps = table::ParseNumber(b(SecondEdit->text()));
+        const auto ps = table::ParseNumber(toBytes(SecondEdit->text()));
         if (!ps) {
             refuse(SecondEdit);
             return true;

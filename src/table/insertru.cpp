@@ -10,13 +10,13 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "table/numberparse.h"
 #include "table/table.h"
 
 namespace {
 
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 void refuse(QLineEdit* field) {
     field->setFocus();
@@ -95,7 +95,7 @@ void TInsertRunsDlg::OKBtnClick() {
     }
     table::TableData& t = table_->data();
     const int R = t.runs();
-    auto count = table::parseInteger(b(NumRowsEdit->text()));
+    auto count = table::parseInteger(toBytes(NumRowsEdit->text()));
     if (!count || *count < 0) {
         refuse(NumRowsEdit);
         return;
@@ -113,7 +113,7 @@ void TInsertRunsDlg::OKBtnClick() {
     int p = 0;
     if (position_ == AtBottom) p = R;
     if (position_ == AfterRow) {
-        const auto row = table::parseInteger(b(RowEdit->text()));
+        const auto row = table::parseInteger(toBytes(RowEdit->text()));
         if (!row || *row < 0 || *row > R) {
             refuse(RowEdit);
             return;

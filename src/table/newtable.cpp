@@ -11,14 +11,13 @@
 #include <functional>
 
 #include "common/bytes.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "table/numberparse.h"
 #include "table/table.h"
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 // A variable list that takes items dragged from the other list.
 class VariableList : public QListWidget {
@@ -140,7 +139,7 @@ void TNewTableDlg::setTable(const TTableForm& t) {
 }
 
 QListWidgetItem* TNewTableDlg::itemFor(std::size_t variable) const {
-    auto* item = new QListWidgetItem(q(variables_[variable].name));
+    auto* item = new QListWidgetItem(toQ(variables_[variable].name));
     item->setData(Qt::UserRole, static_cast<qulonglong>(variable));
     return item;
 }
@@ -227,13 +226,13 @@ void TNewTableDlg::ExcAllBtnClick() { moveAll(DstList, SrcList); }
 void TNewTableDlg::ListMouseDown(QListWidgetItem* item) {
     if (!item) return;
     const auto& v = variables_.at(item->data(Qt::UserRole).toULongLong());
-    InfoLine1->setText(q(v.unitContext));
-    InfoLine2->setText(q(v.description));
+    InfoLine1->setText(toQ(v.unitContext));
+    InfoLine2->setText(toQ(v.description));
 }
 
 void TNewTableDlg::OKBtnClick() {
     if (mode_ == NewTableMode) {
-        const auto n = table::parseInteger(b(RunsEdit->text()));
+        const auto n = table::parseInteger(toBytes(RunsEdit->text()));
         if (!n || *n < 0 || *n > table::kMaxRuns) {
             if (n) ShowAlert(QStringLiteral("A table holds from 0 to %1 runs.").arg(table::kMaxRuns), 1, false);
             seams().alerts->beep();

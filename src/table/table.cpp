@@ -19,6 +19,7 @@
 #include "common/ioerror.h"
 #include "shell/palumaro.h"
 #include "shell/printcontext.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "shell/settings.h"
 #include "table/deckconstants.h"
@@ -36,8 +37,6 @@ RunRange& rememberedRunRange() {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 // Text with its top (not its baseline) at y.
 void textAtTop(QPainter& p, int x, int y, const QString& text) {
@@ -74,7 +73,7 @@ void TTableForm::setCaption(const QString& path) {
     setWindowTitle(path);
 }
 
-QString TTableForm::deckFileName() const { return q(data_.deckPath); }
+QString TTableForm::deckFileName() const { return toQ(data_.deckPath); }
 
 void TTableForm::setTable(table::TableData data, const QString& tablePath) {
     data_ = std::move(data);
@@ -85,7 +84,7 @@ void TTableForm::setTable(table::TableData data, const QString& tablePath) {
 }
 
 void TTableForm::ReadTable(const QString& path) {
-    table::TableFileContent content = table::readTableFile(b(path));
+    table::TableFileContent content = table::readTableFile(toBytes(path));
     // The deck as stored; when it cannot be scanned, the deck of the same base
     // name beside the table (a table moved together with its deck).
     const std::string stored = content.table.deckPath;
@@ -94,9 +93,9 @@ void TTableForm::ReadTable(const QString& path) {
         const std::string ext = pal::extensionTest(pal::fileNamePart(stored)).empty()
                                     ? std::string()
                                     : stored.substr(stored.rfind('.')).substr(0, 4);
-        deck = pal::companionBase(b(path)).value_or(b(path)) + ext;
+        deck = pal::companionBase(toBytes(path)).value_or(toBytes(path)) + ext;
         if (!table::ScanDeckConstants(deck))
-            ShowAlert(QStringLiteral("File ") + q(deck) + QStringLiteral(" which is used by this table was not found."), 1,
+            ShowAlert(QStringLiteral("File ") + toQ(deck) + QStringLiteral(" which is used by this table was not found."), 1,
                       true);
     }
     content.table.deckPath = deck;
@@ -131,7 +130,7 @@ void TTableForm::SaveTable(const QString& path) {
     pl.originY = clamp16(origin.y());
     pl.right = clamp16(width());
     pl.bottom = clamp16(height());
-    table::writeTableFile(b(path), data_, pl);
+    table::writeTableFile(toBytes(path), data_, pl);
     setCaption(path);
     modified_ = false;
 }
@@ -146,19 +145,19 @@ void TTableForm::GridDrawCell(QPainter& p, int column, int row, const QRect& rec
         textAtTop(p, rect.left() + 2, rect.top() + 2, QString::number(column));
         p.setFont(faceOf(QStringLiteral("Arial"), 10, p.font()));
         p.setPen(Qt::black);
-        const QString name = q(GetS(column, 0));
+        const QString name = toQ(GetS(column, 0));
         const int w = QFontMetrics(p.font(), p.device()).horizontalAdvance(name);
         textAtTop(p, rect.left() + std::max(1, (rect.width() - w) / 2), rect.top() + 10, name);
         p.restore();
     } else if (column == 0 && row > 0) {
         textAtTop(p, rect.left() + 10, rect.top() + 2, QString::number(row));
     } else if (row > 0 && column > 0) {
-        textAtTop(p, rect.left() + 2, rect.top() + 2, q(GetS(column, row)));
+        textAtTop(p, rect.left() + 2, rect.top() + 2, toQ(GetS(column, row)));
     }
 }
 
 void TTableForm::GridSetEditText(int column, int row, const QString& text) {
-    if (data_.setEditText(column, row, b(text))) modified_ = true;
+    if (data_.setEditText(column, row, toBytes(text))) modified_ = true;
 }
 
 table::CellRect TTableForm::selection() const {
@@ -194,7 +193,7 @@ void TTableForm::SelectAll() {
 void TTableForm::CopytoClip() {
     const table::CellRect r = selection();
     if (r.left == 0 && r.top == 0) return;  // no cell at all
-    QApplication::clipboard()->setText(q(data_.copyText(r)));
+    QApplication::clipboard()->setText(toQ(data_.copyText(r)));
 }
 
 void TTableForm::Clear() {
@@ -205,7 +204,7 @@ void TTableForm::Clear() {
 void TTableForm::Paste() {
     const QString text = QApplication::clipboard()->text();
     if (text.isEmpty()) return;
-    const table::TableData::PasteResult r = data_.paste(b(text), Grid->currentColumn(), Grid->currentRow());
+    const table::TableData::PasteResult r = data_.paste(toBytes(text), Grid->currentColumn(), Grid->currentRow());
     if (r.changed) modified_ = true;
     if (r.badField)
         ShowAlert(QStringLiteral("Bad number in row %1 column %2").arg(r.badField->first).arg(r.badField->second), 0,
@@ -217,7 +216,7 @@ bool TTableForm::WriteTableDeck() {
     try {
         const table::RunDeckOutcome o = table::writeRunDecks(data_);
         if (o.failed) {
-            ShowAlert(q(o.message), 0, false);
+            ShowAlert(toQ(o.message), 0, false);
             return true;
         }
     } catch (const pal::IoError& e) {
@@ -292,8 +291,8 @@ void TTableForm::Print(PrintContext& ctx) {
     std::vector<int> A(static_cast<std::size_t>(last) + 1, 0), W(static_cast<std::size_t>(last) + 1, 0);
     for (int c = 1; c <= last; ++c) {
         for (int r = 1; r <= data_.runs(); ++r)
-            A[static_cast<std::size_t>(c)] = std::max(A[static_cast<std::size_t>(c)], rm.horizontalAdvance(q(GetS(c, r))));
-        W[static_cast<std::size_t>(c)] = std::max(A[static_cast<std::size_t>(c)], bm.horizontalAdvance(q(GetS(c, 0))));
+            A[static_cast<std::size_t>(c)] = std::max(A[static_cast<std::size_t>(c)], rm.horizontalAdvance(toQ(GetS(c, r))));
+        W[static_cast<std::size_t>(c)] = std::max(A[static_cast<std::size_t>(c)], bm.horizontalAdvance(toQ(GetS(c, 0))));
     }
     for (const auto& [first, lastInSlice] : table::printSlices(W, ctx.pageWidth, ctx.leftMargin)) {
         for (int r = 0; r <= data_.runs(); ++r) {
@@ -303,7 +302,7 @@ void TTableForm::Print(PrintContext& ctx) {
             int x = ctx.leftMargin;
             for (int c = first; c <= lastInSlice; ++c) {
                 const int w = W[static_cast<std::size_t>(c)];
-                const QString text = q(GetS(c, r));
+                const QString text = toQ(GetS(c, r));
                 const int tw = fm.horizontalAdvance(text);
                 if (r == 0)
                     ctx.textOut(x + (w - tw) / 2, ctx.y, text);

@@ -15,6 +15,7 @@
 #include "run/kalvexrun.h"
 #include "shell/docfactory.h"
 #include "shell/palumaro.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "table/alterval.h"
 #include "table/deckconstants.h"
@@ -26,8 +27,6 @@ namespace table {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 // The dialogs of the table commands, created once with the main window.
 struct Dialogs {
@@ -61,9 +60,9 @@ void setTableItem(TPALUMAROFORM& main, const QString& path) {
 void makeTable(TPALUMAROFORM& main, const TNewTableDlg& dlg) {
     if (TTableForm* old = currentTable(main); old && !old->FormCloseQuery()) return;
     main.DisposeKALVEXWindows(Kind::Table);
-    const std::string deck = b(dlg.deckPath());
+    const std::string deck = toBytes(dlg.deckPath());
     auto* form = new TTableForm;
-    form->setTable(TableData(deck, dlg.chosenNames(), dlg.runs()), q(tablePathForDeck(deck)));
+    form->setTable(TableData(deck, dlg.chosenNames(), dlg.runs()), toQ(tablePathForDeck(deck)));
     main.addDocWindow(form);
     main.currentTable = form;
     setTableItem(main, form->tableFileName());
@@ -95,7 +94,7 @@ void NewTable(TPALUMAROFORM& main) {
     const int kind = w->Tag();
     if (kind != Kind::DeckEditor && kind != Kind::QuivetEditor && kind != Kind::QuivetForm) return;
     const QString path = w->fileName();
-    auto found = ScanDeckConstants(b(path));
+    auto found = ScanDeckConstants(toBytes(path));
     if (!found) {
         ShowAlert(QStringLiteral("File ") + path + QStringLiteral(" does not have any KALVEX Comment statements."), 2,
                   false);
@@ -174,10 +173,10 @@ void RunTable(TPALUMAROFORM& main) {
     }
     for (int i = 1; i <= runs; ++i) {
         if (progress) progress->Update(-i);
-        run::ExecAndWait(run::engineCommand(b(engine), decks[static_cast<std::size_t>(i - 1)], true));
+        run::ExecAndWait(run::engineCommand(toBytes(engine), decks[static_cast<std::size_t>(i - 1)], true));
     }
     if (progress) progress->hide();
-    for (const std::string& d : decks) QFile::remove(q(d));
+    for (const std::string& d : decks) QFile::remove(toQ(d));
     main.UpdateMenu();
     QDir::setCurrent(saved);
 }
