@@ -58,6 +58,7 @@ TPlotForm::TPlotForm(QWidget* parent) : TDocWindow(Kind::Plot, parent) {
     // The plot setup gives a new plot one minor tick per interval.
     doc_.record.x.minorTicks = 1;
     doc_.record.y.minorTicks = 1;
+    replot();
 }
 
 void TPlotForm::setDocument(plot::PlotDocument doc) {
@@ -81,39 +82,43 @@ void TPlotForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TPlotForm::replot() {
-    cacheValid_ = false;
+    renderCache();
+    updateCanvasSize();
     if (canvas_) canvas_->update();
 }
 
 void TPlotForm::paintCanvas(QPainter& painter) {
-    if (!cacheValid_ || cache_.size() != canvas_->size()) {
-        cache_ = renderImage();
-        cacheValid_ = true;
-    }
     painter.drawImage(0, 0, cache_);
     if (mode_ != MouseMode::None) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(band_.normalized());
     }
-    // Growing the canvas after the drawing knows its extent re-enters paint once.
-    updateCanvasSize();
 }
 
-QImage TPlotForm::renderImage() {
+void TPlotForm::renderCache() {
     QImage img(canvas_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     img.fill(palette().color(QPalette::Window));
     QPainter p(&img);
     p.setRenderHint(QPainter::TextAntialiasing);
-    plot::PlotRenderer::render(p, doc_, view_, plot::RenderTarget{});
-    return img;
+    view_.take(plot::PlotRenderer::render(p, doc_, view_, plot::RenderTarget{}));
+    p.end();
+    cache_ = std::move(img);
+}
+
+QImage TPlotForm::renderImage() {
+    renderCache();
+    return cache_;
 }
 
 void TPlotForm::updateCanvasSize() {
+    if (!canvas_) return;
     const QRect de = view_.dataExtent;
     QSize want(de.right() + 50, de.bottom() + 50);
     want = want.expandedTo(scroll_->viewport()->size());
     if (want != canvas_->size()) canvas_->resize(want);
+    // The cache covers the canvas: draw again at a new size.
+    if (cache_.size() != canvas_->size()) renderCache();
 }
 
 void TPlotForm::Save(const QString& path) {
@@ -171,7 +176,7 @@ int TPlotForm::PrintHeight(const PrintContext& ctx) const {
 void TPlotForm::Print(PrintContext& ctx) {
     if (!ctx.canvas) return;
     // The page placement uses the extent of the screen drawing.
-    if (!view_.dataExtent.isValid()) renderImage();
+    if (!view_.dataExtent.isValid()) renderCache();
     const double scale = plot::PlotRenderer::printScale(ctx, width(), height());
     QPainter& p = *ctx.canvas;
     p.save();

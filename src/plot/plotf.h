@@ -62,6 +62,9 @@ protected:
 private:
     friend class PlotCanvas;
     void paintCanvas(QPainter& painter);
+    // Draws the plot into the cache at the canvas size and keeps what it covered.
+    void renderCache();
+    // The canvas covers the drawing plus a margin, at least the visible area.
     void updateCanvasSize();
 
     plot::PlotDocument doc_;
@@ -70,7 +73,6 @@ private:
     QScrollArea* scroll_{nullptr};
     QWidget* canvas_{nullptr};
     QImage cache_;
-    bool cacheValid_ = false;
     MouseMode mode_ = MouseMode::None;
     QRect band_;
     QPoint last_;

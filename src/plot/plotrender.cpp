@@ -26,14 +26,48 @@ constexpr int kMajorTick = 4, kMinorTick = 3;
 
 int roundEven(double v) { return static_cast<int>(std::nearbyint(std::clamp(v, -1.0e9, 1.0e9))); }
 
+// A tick label split into its parts: plain text, or an exponential label read
+// as a power of ten ("2.5x10" with a raised exponent).
+struct TickText {
+    bool exponential = false;
+    QString plain;                       // the text of a plain label
+    QString mantissa, times, exponent;   // the parts of an exponential label
+    int width = 0;                       // plain: the text; exponential: all parts
+    int exponentAt = 0;                  // exponential: offset of the exponent
+};
+
+// How the labels of one axis keep apart: allows sees the tick's position, the
+// mark is what the last drawn label left behind (start: before the first).
+struct LabelSpacing {
+    int start;
+    bool (*allows)(int mark, int at, const TickText& t);
+    int (*markAfter)(int at, const TickText& t);
+};
+
+// X labels: a label is skipped when it would start before the end of the
+// previous one (an exponential one needs half its width beyond that end).
+constexpr LabelSpacing kXSpacing{
+    -1000,
+    [](int mark, int x, const TickText& t) {
+        if (mark <= 0) return true;
+        return t.exponential ? !(x - t.width / 2 < mark + t.width / 2) : !(x < mark);
+    },
+    [](int x, const TickText& t) { return t.exponential ? x - t.width / 2 + t.exponentAt : x + t.width; }};
+
+// Y labels: a label is skipped within 10 pixels of the previous one.
+constexpr LabelSpacing kYSpacing{
+    -100, [](int mark, int y, const TickText&) { return std::abs(y - mark) > 10; }, [](int y, const TickText&) { return y; }};
+
+enum class Orientation { Horizontal, Vertical };
+
 // One drawing: the painter, the document, the view and the scale, with the
 // helpers every part of the plot shares.
 class Drawing {
 public:
-    Drawing(QPainter& p, const PlotDocument& doc, PlotView& view, const RenderTarget& t)
+    Drawing(QPainter& p, const PlotDocument& doc, const PlotView& view, const RenderTarget& t)
         : p_(p), doc_(doc), view_(view), t_(t), scale_(t.scale), printing_(t.print != nullptr) {}
 
-    void run();
+    RenderResult run();
 
 private:
     int S(double n) const { return roundEven(n * scale_); }
@@ -41,6 +75,10 @@ private:
     AxisSpan spanY() const { return AxisSpan{f_.bottom, f_.top - f_.bottom}; }
     QFont slotFont(int sizeDelta = 0, int styleDelta = 0) const {
         return PlotRenderer::plotFont(kFontFace, kFontSize + sizeDelta, kFontStyle + styleDelta, scale_);
+    }
+    QFont smallFont() const {
+        const int smallSize = kFontSize < 16 ? kFontSize - 2 : kFontSize * 2 / 3;
+        return PlotRenderer::plotFont(kFontFace, smallSize, kFontStyle, scale_);
     }
     QFontMetrics metrics(const QFont& f) const { return QFontMetrics(f, p_.device()); }
     void fill(int x, int y) {
@@ -61,29 +99,30 @@ private:
     }
 
     void printPlacement();
-    void drawXAxis();
-    void drawYAxis();
+    // Ticks, tick labels, grid lines and minor ticks of one axis.
+    void drawAxis(const AxisSettings& axis, Orientation o, const LabelSpacing& spacing);
     void drawTitles();
     void drawCurve(const CurveRecord& c);
     void drawLegend();
     // The line of a smoothed curve of n points (at most 100).
     QPolygon smoothed(const CurveRecord& c, int n, const QPolygon& straight) const;
-    void tickLabel(bool xKind, int x, int y, const QString& text);
+    TickText tickText(const QString& text) const;
+    // X kind: centred on x with its bottom at y; Y kind: ending at x, centred on y.
+    void drawTickLabel(Orientation o, int x, int y, const TickText& t);
 
     QPainter& p_;
     const PlotDocument& doc_;
-    PlotView& view_;
+    const PlotView& view_;
     const RenderTarget& t_;
     double scale_;
     bool printing_;
     PlotView f_;             // the frame as drawn on this surface
     QRect extent_;
     int widestY_ = 0;
-    int lastXLabelEnd_ = -1000;
     int currentColor_ = 0;
 };
 
-void Drawing::run() {
+RenderResult Drawing::run() {
     f_ = view_;
     widestY_ = 0;
     extent_ = QRect(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom));
@@ -91,22 +130,24 @@ void Drawing::run() {
     p_.setBackgroundMode(Qt::TransparentMode);
     if (printing_) printPlacement();
 
-    view_.resizeHandle = QRect(view_.right - 10, view_.bottom - 10, 20, 20);
+    RenderResult result;
+    result.resizeHandle = QRect(view_.right - 10, view_.bottom - 10, 20, 20);
     p_.fillRect(QRect(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom)), Qt::white);
 
     const PlotRecord& r = doc_.record;
     if (!r.curves.empty()) {
         currentColor_ = 0;
-        drawXAxis();
-        drawYAxis();
+        drawAxis(r.x, Orientation::Horizontal, kXSpacing);
+        drawAxis(r.y, Orientation::Vertical, kYSpacing);
         drawTitles();
     }
     for (const CurveRecord& c : r.curves) drawCurve(c);
     if (r.legend && !r.curves.empty()) drawLegend();
     p_.restore();
 
-    view_.widestYLabel = widestY_;
-    if (!printing_) view_.dataExtent = extent_;
+    result.widestYLabel = widestY_;
+    if (!printing_) result.dataExtent = extent_;
+    return result;
 }
 
 void Drawing::printPlacement() {
@@ -135,145 +176,127 @@ void Drawing::printPlacement() {
     ctx.NewLine(1);
 }
 
-void Drawing::tickLabel(bool xKind, int x, int y, const QString& text) {
+TickText Drawing::tickText(const QString& text) const {
+    TickText t;
     const QFontMetrics fm = metrics(p_.font());
     const int e = text.indexOf(QLatin1Char('E'));
     if (e < 0) {
-        const int w = fm.horizontalAdvance(text), h = fm.height();
+        t.plain = text;
+        t.width = fm.horizontalAdvance(text);
+        return t;
+    }
+    t.exponential = true;
+    t.mantissa = text.left(e);
+    t.exponent = text.mid(e + 1);
+    if (t.mantissa == QLatin1String("1"))
+        t.mantissa.clear();
+    else if (t.mantissa == QLatin1String("-1"))
+        t.mantissa = QStringLiteral("-");
+    else
+        t.times = QStringLiteral("x");
+    if (t.exponent.startsWith(QLatin1String("+0")))
+        t.exponent.remove(0, 2);
+    else if (t.exponent.startsWith(QLatin1String("-0")))
+        t.exponent.remove(1, 1);
+    else if (t.exponent.startsWith(QLatin1Char('+')))
+        t.exponent.remove(0, 1);
+    const QFontMetrics fs = metrics(smallFont());
+    t.exponentAt = fm.horizontalAdvance(t.mantissa) + fs.horizontalAdvance(t.times) + fm.horizontalAdvance(QStringLiteral("10"));
+    t.width = t.exponentAt + fs.horizontalAdvance(t.exponent);
+    return t;
+}
+
+void Drawing::drawTickLabel(Orientation o, int x, int y, const TickText& t) {
+    const bool xKind = o == Orientation::Horizontal;
+    const QFontMetrics fm = metrics(p_.font());
+    if (!t.exponential) {
+        const int h = fm.height();
         if (xKind) {
-            if (lastXLabelEnd_ > 0 && x < lastXLabelEnd_) return;
-            textTop(x - (w + 4) / 2, y - h, text);
-            lastXLabelEnd_ = x + w;
+            textTop(x - (t.width + 4) / 2, y - h, t.plain);
         } else {
-            textTop(x - (w + 4), y - h / 2, text);
-            widestY_ = std::max(widestY_, w);
+            textTop(x - (t.width + 4), y - h / 2, t.plain);
+            widestY_ = std::max(widestY_, t.width);
         }
         return;
     }
-    // Exponential labels read as a power of ten: "2.5x10" with a raised exponent.
-    QString mant = text.left(e), expo = text.mid(e + 1);
-    QString times;
-    if (mant == QLatin1String("1"))
-        mant.clear();
-    else if (mant == QLatin1String("-1"))
-        mant = QStringLiteral("-");
-    else
-        times = QStringLiteral("x");
-    if (expo.startsWith(QLatin1String("+0")))
-        expo.remove(0, 2);
-    else if (expo.startsWith(QLatin1String("-0")))
-        expo.remove(1, 1);
-    else if (expo.startsWith(QLatin1Char('+')))
-        expo.remove(0, 1);
-
     const QFont big = p_.font();
-    QFont small = big;
-    const int size = kFontSize;
-    const int smallSize = size < 16 ? size - 2 : size * 2 / 3;
-    small.setPixelSize(std::max(1, roundEven(smallSize * scale_)));
+    const QFont small = smallFont();
     const QFontMetrics fs = metrics(small);
-    const int mw = fm.horizontalAdvance(mant), xw = fs.horizontalAdvance(times), tw = fm.horizontalAdvance(QStringLiteral("10")),
-              ew = fs.horizontalAdvance(expo);
-    const int total = mw + xw + tw + ew;
     const int h10 = fm.height();
-    int left, top;
+    int at, top;
     if (xKind) {
-        left = x - total / 2;
-        if (lastXLabelEnd_ > 0 && left < lastXLabelEnd_ + total / 2) return;
+        at = x - t.width / 2;
         top = y - h10;
     } else {
-        left = x - total;
+        at = x - t.width;
         top = y - h10 / 2;
-        widestY_ = std::max(widestY_, total);
+        widestY_ = std::max(widestY_, t.width);
     }
-    int at = left;
-    textTop(at, top, mant);
-    at += mw;
+    textTop(at, top, t.mantissa);
+    at += fm.horizontalAdvance(t.mantissa);
     p_.setFont(small);
-    textTop(at, top + h10 / 10 - h10 / 10 * 2 + (h10 - fs.height()), times);
-    at += xw;
+    textTop(at, top + h10 / 10 - h10 / 10 * 2 + (h10 - fs.height()), t.times);
+    at += fs.horizontalAdvance(t.times);
     p_.setFont(big);
     textTop(at, top, QStringLiteral("10"));
-    at += tw;
+    at += fm.horizontalAdvance(QStringLiteral("10"));
     p_.setFont(small);
-    textTop(at, top + S(1) - 3 * h10 / 8, expo);
-    if (xKind) lastXLabelEnd_ = at;
+    textTop(at, top + S(1) - 3 * h10 / 8, t.exponent);
     p_.setFont(big);
 }
 
-void Drawing::drawXAxis() {
-    const AxisSettings& ax = doc_.record.x;
+void Drawing::drawAxis(const AxisSettings& axis, Orientation o, const LabelSpacing& spacing) {
+    const bool horizontal = o == Orientation::Horizontal;
     p_.save();
-    p_.setFont(slotFont());
-    lastXLabelEnd_ = -1000;
-    const pal::LabelFormat fmt{ax.style, ax.digits};
-    const int labelY = f_.bottom + roundEven(1.5 * metrics(p_.font()).height());
-    int prev = 0;
+    p_.setFont(slotFont());  // slot 2 (Y labels) is made like slot 1
+    const pal::LabelFormat fmt{axis.style, axis.digits};
+    const AxisSpan span = horizontal ? spanX() : spanY();
+    // The two edges the ticks grow from, and the direction into the frame.
+    const int edgeA = horizontal ? f_.bottom : f_.left, edgeB = horizontal ? f_.top : f_.right;
+    const int inA = horizontal ? -1 : 1;
+    const int lowEnd = horizontal ? f_.left : f_.top, highEnd = horizontal ? f_.right : f_.bottom;
+    const auto across = [&](int pos, int a, int b) {
+        if (horizontal)
+            line(pos, a, pos, b);
+        else
+            line(a, pos, b, pos);
+    };
+    const auto marks = [&](int pos, int length) {
+        across(pos, edgeA, edgeA + inA * length);
+        across(pos, edgeB, edgeB - inA * length);
+    };
+    const int labelX = horizontal ? 0 : f_.left - S(3);
+    const int labelY = horizontal ? f_.bottom + roundEven(1.5 * metrics(p_.font()).height()) : 0;
+    int mark = spacing.start, prev = 0;
     bool first = true;
-    for (const Tick& t : axisTicks(ax)) {
-        const int x = MapToPixel(ax, spanX(), t.value);
+    for (const Tick& t : axisTicks(axis)) {
+        const int pos = MapToPixel(axis, span, t.value);
         if (t.labelled) {
-            p_.setPen(PlotRenderer::PlotColor(0));
-            tickLabel(true, x, labelY, QString::fromLatin1(pal::FormatValue(fmt, t.value).c_str()));
-        }
-        if (!ax.grid) {
-            setPen(1, currentColor_);
-            line(x, f_.bottom, x, f_.bottom - S(kMajorTick));
-            line(x, f_.top, x, f_.top + S(kMajorTick));
-        } else if (x > f_.left && x < f_.right) {
-            setPen(6, kGridColor);
-            line(x, f_.top, x, f_.bottom - 1);
-            setPen(1, currentColor_);
-        }
-        const int m = ax.minorTicks;
-        if (!first && !ax.logarithmic && m > 0 && m < 1000) {
-            setPen(1, kFrameColor);
-            for (int j = 1; j <= m; ++j) {
-                const int mx = prev + j * (x - prev) / (m + 1);
-                line(mx, f_.bottom, mx, f_.bottom - S(kMinorTick));
-                line(mx, f_.top, mx, f_.top + S(kMinorTick));
+            const TickText text = tickText(QString::fromLatin1(pal::FormatValue(fmt, t.value).c_str()));
+            const int at = horizontal ? pos : roundEven(pos - scale_);
+            if (spacing.allows(mark, pos, text)) {
+                p_.setPen(PlotRenderer::PlotColor(0));
+                drawTickLabel(o, horizontal ? at : labelX, horizontal ? labelY : at, text);
+                mark = spacing.markAfter(at, text);
             }
         }
-        prev = x;
-        first = false;
-    }
-    p_.restore();
-}
-
-void Drawing::drawYAxis() {
-    const AxisSettings& ay = doc_.record.y;
-    p_.save();
-    p_.setFont(slotFont());  // slot 2 is made like slot 1
-    const pal::LabelFormat fmt{ay.style, ay.digits};
-    int prevLabel = -100, prev = 0;
-    bool first = true;
-    for (const Tick& t : axisTicks(ay)) {
-        const int y = MapToPixel(ay, spanY(), t.value);
-        if (t.labelled && std::abs(y - prevLabel) > 10) {
-            const int ly = roundEven(y - scale_);
-            p_.setPen(PlotRenderer::PlotColor(0));
-            tickLabel(false, f_.left - S(3), ly, QString::fromLatin1(pal::FormatValue(fmt, t.value).c_str()));
-            prevLabel = ly;
-        }
-        if (!ay.grid) {
+        if (!axis.grid) {
             setPen(1, currentColor_);
-            line(f_.left, y, f_.left + S(kMajorTick), y);
-            line(f_.right, y, f_.right - S(kMajorTick), y);
-        } else if (y > f_.top && y < f_.bottom) {
+            marks(pos, S(kMajorTick));
+        } else if (pos > lowEnd && pos < highEnd) {
             setPen(6, kGridColor);
-            line(f_.right - 1, y, f_.left + 1, y);
+            if (horizontal)
+                line(pos, f_.top, pos, f_.bottom - 1);
+            else
+                line(f_.right - 1, pos, f_.left + 1, pos);
             setPen(1, currentColor_);
         }
-        const int m = ay.minorTicks;
-        if (!first && !ay.logarithmic && m > 0 && m < 1000) {
+        const int m = axis.minorTicks;
+        if (!first && !axis.logarithmic && m > 0 && m < 1000) {
             setPen(1, kFrameColor);
-            for (int j = 1; j <= m; ++j) {
-                const int my = prev + j * (y - prev) / (m + 1);
-                line(f_.left, my, f_.left + S(kMinorTick), my);
-                line(f_.right, my, f_.right - S(kMinorTick), my);
-            }
+            for (int j = 1; j <= m; ++j) marks(prev + j * (pos - prev) / (m + 1), S(kMinorTick));
         }
-        prev = y;
+        prev = pos;
         first = false;
     }
     p_.restore();
@@ -385,8 +408,14 @@ void Drawing::drawLegend() {
 
 }  // namespace
 
-void PlotRenderer::render(QPainter& painter, const PlotDocument& doc, PlotView& view, const RenderTarget& target) {
-    Drawing(painter, doc, view, target).run();
+RenderResult PlotRenderer::render(QPainter& painter, const PlotDocument& doc, const PlotView& view, const RenderTarget& target) {
+    return Drawing(painter, doc, view, target).run();
+}
+
+void PlotView::take(const RenderResult& r) {
+    dataExtent = r.dataExtent;
+    widestYLabel = r.widestYLabel;
+    resizeHandle = r.resizeHandle;
 }
 
 QColor PlotRenderer::PlotColor(int index) {

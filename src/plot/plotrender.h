@@ -14,14 +14,23 @@ struct PrintContext;
 
 namespace plot {
 
+// What one drawing covered (window pixels of the screen drawing).
+struct RenderResult {
+    QRect dataExtent;        // everything drawn; left invalid while printing
+    int widestYLabel = 0;    // places the Y title
+    QRect resizeHandle;      // 20 x 20 around the frame's bottom-right corner
+};
+
 // The drawing state a plot window keeps between drawings (window pixels).
 struct PlotView {
     int left = 100, top = 20, right = 400, bottom = 225;  // the frame of the axes
     QRect dataExtent;        // everything the last screen drawing covered
-    int widestYLabel = 0;    // reset at each drawing; places the Y title
-    QRect resizeHandle;      // 20 x 20 around the frame's bottom-right corner
+    int widestYLabel = 0;
+    QRect resizeHandle;
 
     QRect frame() const { return QRect(QPoint(left, top), QPoint(right, bottom)); }
+    // Keeps what a screen drawing covered.
+    void take(const RenderResult& r);
 };
 
 // Where a drawing goes: the screen (scale 1) or a printer page. While printing
@@ -33,9 +42,9 @@ struct RenderTarget {
 
 class PlotRenderer {
 public:
-    // Draws the plot. On screen the view's data extent is updated; while printing
-    // the view is left as it was.
-    static void render(QPainter& painter, const PlotDocument& doc, PlotView& view, const RenderTarget& target);
+    // Draws the plot and returns what the drawing covered. While printing the
+    // page placement uses the view's data extent of the last screen drawing.
+    static RenderResult render(QPainter& painter, const PlotDocument& doc, const PlotView& view, const RenderTarget& target);
 
     // The colour of a colour index (unknown indexes are black).
     static QColor PlotColor(int index);
