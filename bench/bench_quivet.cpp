@@ -13,7 +13,7 @@
 #include "quivet/quivetreader.h"
 #include "shell/fonts.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "shell/numtext.h"
+#include "common/numtext.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace {
 

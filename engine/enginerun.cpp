@@ -10,7 +10,7 @@
 #include "common/textfile.h"
 #include "deck.h"
 #include "reports.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "simulation.h"
 
 namespace fs = std::filesystem;

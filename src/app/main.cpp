@@ -11,7 +11,8 @@
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
+#include "shell/qtbytes.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ public:
         } catch (const pal::IoError& e) {
             ShowIoError(e);
         } catch (const std::exception& e) {
-            ShowAlert(QString::fromLocal8Bit(e.what()), 0, true);
+            ShowAlert(toQ(e.what()), AlertKind::Error, true);
         }
         return false;
     }
@@ -43,10 +44,10 @@ int main(int argc, char** argv) {
     // The start path as given (a link named quivet starts QUIVET mode); the
     // installation files live beside the real executable.
     auto& app = pal::app();
-    const QString started = QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath();
-    app.programPath = started.toUpper().toLocal8Bit().toStdString();
+    const QString started = QFileInfo(toQ(argv[0])).absoluteFilePath();
+    app.programPath = toBytes(started.toUpper());
     app.quivetMode = pal::isQuivetPath(app.programPath);
-    app.programDir = QDir::cleanPath(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString();
+    app.programDir = toBytes(QDir::cleanPath(QCoreApplication::applicationDirPath()));
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::setApplicationName(QStringLiteral("PALMRO32"));

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/ioerror.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -11,6 +11,7 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "help/helptext.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 
 TAddHelpDlg::TAddHelpDlg(QWidget* parent) : QDialog(parent) {
@@ -52,7 +53,7 @@ void TAddHelpDlg::SetupWindow() {
     readyToShow = false;
     setWindowTitle(QStringLiteral("Help for ") + subject);
     HelpMemo->clear();
-    const std::string path = pal::findFile(helpFile.toLocal8Bit().toStdString()).value_or(helpFile.toLocal8Bit().toStdString());
+    const std::string path = pal::findFile(toBytes(helpFile)).value_or(toBytes(helpFile));
     std::string bytes;
     try {
         bytes = pal::readFileBytes(path);
@@ -62,14 +63,14 @@ void TAddHelpDlg::SetupWindow() {
         return;
     }
     if (pal::isSystemHelpFile(bytes.substr(0, 4))) {
-        seams().launcher->openDocument(QString::fromLocal8Bit(path.c_str()));
+        seams().launcher->openDocument(toQ(path));
         handedToViewer = true;
         return;
     }
     if (bytes.size() > pal::kMaxHelpText) {
         ShowAlert(QStringLiteral("This file contains %1 characters.  The maximum is 60000 characters.  Sorry...")
                       .arg(bytes.size()),
-                  1, true);
+                  AlertKind::Information, true);
         return;
     }
     std::vector<std::string> lines;
@@ -80,8 +81,6 @@ void TAddHelpDlg::SetupWindow() {
         readyToShow = true;
         return;
     }
-    const QByteArray raw = QByteArray::fromStdString(pal::reflowHelpText(lines));
-    const QString decoded = QString::fromUtf8(raw);
-    HelpMemo->setPlainText(decoded.toUtf8() == raw ? decoded : QString::fromLatin1(raw));
+    HelpMemo->setPlainText(textFromBytes(pal::reflowHelpText(lines)));
     readyToShow = true;
 }

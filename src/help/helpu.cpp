@@ -9,6 +9,7 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "help/helptext.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 
 THelpDlg::THelpDlg(QWidget* parent) : QDialog(parent) {
@@ -31,8 +32,8 @@ QString THelpDlg::text() const { return Memo->toPlainText(); }
 void THelpDlg::FormActivate() {
     if (!fieldLabel.isEmpty()) setWindowTitle(fieldLabel);
     Memo->clear();
-    filePath = QString::fromLocal8Bit(pal::topicFileFor(filePath.toLocal8Bit().toStdString()).c_str());
-    const auto found = pal::findFile(filePath.toLocal8Bit().toStdString());
+    filePath = toQ(pal::topicFileFor(toBytes(filePath)));
+    const auto found = pal::findFile(toBytes(filePath));
     if (!found) {
         Memo->setPlainText(QStringLiteral("File ") + filePath + QStringLiteral(" was not found."));
         return;
@@ -45,18 +46,16 @@ void THelpDlg::FormActivate() {
         return;
     }
     if (topic != 0)
-        GetHelpText(QByteArray::fromStdString(bytes));
+        GetHelpText(bytes);
     else
         Memo->setPlainText(QStringLiteral("Help is not available for this entry."));
 }
 
-void THelpDlg::GetHelpText(const QByteArray& fileBytes) {
-    const auto t = pal::topicText(fileBytes.toStdString(), topic);
+void THelpDlg::GetHelpText(const std::string& fileBytes) {
+    const auto t = pal::topicText(fileBytes, topic);
     if (!t) {
         Memo->setPlainText(QStringLiteral("Help is not available for this topic"));
         return;
     }
-    const QByteArray raw = QByteArray::fromStdString(*t);
-    const QString decoded = QString::fromUtf8(raw);
-    Memo->setPlainText(decoded.toUtf8() == raw ? decoded : QString::fromLatin1(raw));
+    Memo->setPlainText(textFromBytes(*t));
 }

@@ -16,7 +16,7 @@ public:
 
     // Loads the topic into the text area.
     void FormActivate();
-    void GetHelpText(const QByteArray& fileBytes);
+    void GetHelpText(const std::string& fileBytes);
     QString text() const;
 
 private:

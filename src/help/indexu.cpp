@@ -14,7 +14,8 @@
 #include "help/addhelp.h"
 #include "shell/palumaro.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
+#include "shell/qtbytes.h"
 
 TIndexDlg::TIndexDlg(TAddHelpDlg* addHelp, QWidget* parent) : QDialog(parent), addHelp_(addHelp) {
     setObjectName(QStringLiteral("IndexDlg"));
@@ -63,12 +64,12 @@ QString TIndexDlg::titleLine(int i) const { return i >= 0 && i < 3 ? Titles[i]->
 
 void TIndexDlg::FormActivate() {
     if (reentry_) return;
-    const pal::IndexFile idx = pal::readIndexFile(indexFile.toLocal8Bit().toStdString());
-    for (int i = 0; i < 3; ++i) Titles[i]->setText(QString::fromLocal8Bit(idx.titles[i].c_str()));
+    const pal::IndexFile idx = pal::readIndexFile(toBytes(indexFile));
+    for (int i = 0; i < 3; ++i) Titles[i]->setText(toQ(idx.titles[i]));
     entries_ = idx.entries;
     theList->blockSignals(true);
     theList->clear();
-    for (const auto& e : entries_) theList->addItem(QString::fromLocal8Bit(e.title.c_str()));
+    for (const auto& e : entries_) theList->addItem(toQ(e.title));
     theList->setCurrentRow(-1);
     theList->blockSignals(false);
     Picture->clear();
@@ -85,13 +86,13 @@ const pal::IndexEntry* TIndexDlg::selected() const {
 // relative to the index file's directory, the working directory or the program's.
 QString TIndexDlg::resolved(const std::string& path) const {
     if (path.empty()) return {};
-    const std::string idxDir = QFileInfo(indexFile).absolutePath().toLocal8Bit().toStdString();
+    const std::string idxDir = toBytes(QFileInfo(indexFile).absolutePath());
     std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');
     if (!p.empty() && p[0] != '/' && !(p.size() > 1 && p[1] == ':')) {
-        if (auto f = pal::findFile(pal::joinPath(idxDir, p))) return QString::fromLocal8Bit(f->c_str());
+        if (auto f = pal::findFile(pal::joinPath(idxDir, p))) return toQ(*f);
     }
-    return QString::fromLocal8Bit(pal::resolveDataPath(path, pal::app().programDir).c_str());
+    return toQ(pal::resolveDataPath(path, pal::app().programDir));
 }
 
 void TIndexDlg::theListClick() {
@@ -119,7 +120,7 @@ void TIndexDlg::OKBtnClick() {
     if (!e) return;
     const QString file = resolved(e->file);
     if (!QFileInfo(file).isFile()) {
-        ShowAlert(QStringLiteral("File ") + QString::fromLocal8Bit(e->file.c_str()) + QStringLiteral(" was not found"), 0,
+        ShowAlert(QStringLiteral("File ") + toQ(e->file) + QStringLiteral(" was not found"), AlertKind::Error,
                   true);
         return;
     }

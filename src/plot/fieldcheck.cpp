@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 #include "plot/curvebuilder.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 
 namespace plot {
@@ -14,7 +15,7 @@ void refuseField(QLineEdit* field) {
 }
 
 std::optional<long double> ReadFloatField(QLineEdit* field, int mode, long double lowerBound) {
-    const auto v = parseReal(field->text().toStdString());
+    const auto v = parseReal(toBytes(field->text()));
     if (!v || (mode == 1 && !(*v > lowerBound))) {
         refuseField(field);
         return std::nullopt;

@@ -17,7 +17,8 @@
 #include "plot/plotf.h"
 #include "plot/plottext.h"
 #include "plot/stylepicker.h"
-#include "shell/numtext.h"
+#include "common/numtext.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 
 TModPlot::TModPlot(QWidget* parent) : QDialog(parent) {
@@ -92,8 +93,8 @@ void TModPlot::FormActivate() {
         box->log->setChecked(a->logarithmic);
         box->linear->setChecked(!a->logarithmic);
         const pal::LabelFormat f{a->style, a->digits};
-        box->minimum->setText(QString::fromStdString(pal::FormatValue(f, a->minimum)));
-        box->maximum->setText(QString::fromStdString(pal::FormatValue(f, a->maximum)));
+        box->minimum->setText(toQ(pal::FormatValue(f, a->minimum)));
+        box->maximum->setText(toQ(pal::FormatValue(f, a->maximum)));
         box->setStyleCode(a->style);
         box->setDigitCount(a->digits);
         // Shown as the plot has them, so that OK keeps what the user did not touch.
@@ -151,9 +152,9 @@ void TModPlot::OKBtnClick() {
         a->maximum = *hi;
     }
     for (auto [box, a] : {std::pair{XAxis, &rec.x}, std::pair{YAxis, &rec.y}}) {
-        const auto n = plot::parseInteger(box->ticks->text().toStdString());
+        const auto n = plot::parseInteger(toBytes(box->ticks->text()));
         if (!n) {
-            ShowAlert(QStringLiteral("'%1' is not a valid integer value").arg(box->ticks->text()), 0, false);
+            ShowAlert(QStringLiteral("'%1' is not a valid integer value").arg(box->ticks->text()), AlertKind::Error, false);
             allRead = false;
         } else if (*n <= 0 || *n > 1000) {
             if (allRead) plot::refuseField(box->ticks);

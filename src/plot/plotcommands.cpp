@@ -53,7 +53,7 @@ void install(TPALUMAROFORM& main) {
     modifyDialog() = new TModPlot(&main);
     docFactories().plotWindow = [](const QString& path) -> TDocWindow* {
         std::unique_ptr<TPlotForm> w(makePlotWindow());
-        w->Open(path);
+        if (!w->Open(path)) return nullptr;
         return w.release();
     };
 }

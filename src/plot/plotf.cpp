@@ -11,6 +11,7 @@
 #include "plot/plottext.h"
 #include "shell/palumaro.h"
 #include "shell/printcontext.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 
 // The drawing surface inside the scroll area; everything it sees goes to the form.
@@ -123,25 +124,26 @@ void TPlotForm::updateCanvasSize() {
 
 void TPlotForm::Save(const QString& path) {
     doc_.caption = plot::plotBytes(windowTitle(), 255);
-    plot::writePmx(path.toStdString(), doc_);
+    plot::writePmx(toBytes(path), doc_);
     fileName_ = path;
 }
 
-void TPlotForm::Open(const QString& path) {
+bool TPlotForm::Open(const QString& path) {
     plot::PlotDocument doc;
     try {
-        doc = plot::readPmx(path.toStdString());
+        doc = plot::readPmx(toBytes(path));
     } catch (const std::bad_alloc&) {
-        ShowAlert(QStringLiteral("Insufficient memory available for opening the plot"), 2, true);
-        throw pal::IoError(0, path.toStdString(), "Insufficient memory available for opening the plot");
+        ShowAlert(QStringLiteral("Insufficient memory available for opening the plot"), AlertKind::Warning, true);
+        return false;
     }
     setDocument(std::move(doc));
     fileName_ = path;
+    return true;
 }
 
 bool TPlotForm::FormCloseQuery() {
     const QString who = fileName_.isEmpty() ? QStringLiteral("This plot") : fileName_;
-    const AlertButton b = ShowAlert(who + QStringLiteral(" has been changed.  Save it?"), 7, false);
+    const AlertButton b = ShowAlert(who + QStringLiteral(" has been changed.  Save it?"), AlertKind::SaveQuestion, false);
     if (b == AlertButton::Cancel) return false;
     if (b == AlertButton::No) return true;
     // Yes: the window closes only once the plot is safely written.

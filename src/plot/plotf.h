@@ -27,8 +27,10 @@ public:
     // Writes the plot to a .PMX file and makes it the window's file name.
     // Throws pal::IoError.
     void Save(const QString& path);
-    // Reads a .PMX file into the window, its caption included. Throws pal::IoError.
-    void Open(const QString& path);
+    // Reads a .PMX file into the window, its caption included. False when memory
+    // for the curves ran out (the warning has been shown); throws pal::IoError
+    // when the file cannot be read.
+    [[nodiscard]] bool Open(const QString& path);
 
     QString fileName() const override { return fileName_; }
     QString documentName() const override { return fileName_; }

@@ -13,7 +13,7 @@
 #include "plot/axes.h"
 #include "plot/plottext.h"
 #include "plot/spline.h"
-#include "shell/numtext.h"
+#include "common/numtext.h"
 #include "shell/printcontext.h"
 
 namespace plot {

@@ -21,12 +21,13 @@
 #include "plot/plotf.h"
 #include "plot/plottext.h"
 #include "plot/stylepicker.h"
-#include "shell/numtext.h"
+#include "common/numtext.h"
 #include "shell/palumaro.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 
 namespace {
-QString formatted(pal::LabelFormat f, long double v) { return QString::fromStdString(pal::FormatValue(f, v)); }
+QString formatted(pal::LabelFormat f, long double v) { return toQ(pal::FormatValue(f, v)); }
 }  // namespace
 
 TPlotSetup::TPlotSetup(QWidget* parent) : QDialog(parent) {
@@ -111,7 +112,7 @@ bool TPlotSetup::FormActivate() {
     result_ = nullptr;
     table_.reset();
     try {
-        table_ = plot::ReadPlt(fileName_.toStdString());
+        table_ = plot::ReadPlt(toBytes(fileName_));
     } catch (const pal::IoError& e) {
         ShowIoError(e);
         return false;
@@ -247,9 +248,9 @@ void TPlotSetup::OKBtnClick() {
         };
         if (!readAxis(XAxis, rec.x) || !readAxis(YAxis, rec.y)) return;
         for (auto [box, a] : {std::pair{XAxis, &rec.x}, std::pair{YAxis, &rec.y}}) {
-            const auto n = plot::parseInteger(box->ticks->text().toStdString());
+            const auto n = plot::parseInteger(toBytes(box->ticks->text()));
             if (!n) {
-                ShowAlert(QStringLiteral("'%1' is not a valid integer value").arg(box->ticks->text()), 0, false);
+                ShowAlert(QStringLiteral("'%1' is not a valid integer value").arg(box->ticks->text()), AlertKind::Error, false);
                 table_.reset();
                 reject();
                 return;
@@ -269,12 +270,12 @@ void TPlotSetup::OKBtnClick() {
     }
 
     plot::RowRange rows;
-    switch (plot::resolveRows(FromRow->text().toStdString(), ToRow->text().toStdString(), table_->rowCount, rows)) {
+    switch (plot::resolveRows(toBytes(FromRow->text()), toBytes(ToRow->text()), table_->rowCount, rows)) {
     case plot::RowRangeError::ToRowNotInteger:
         plot::refuseField(ToRow);
         return;
     case plot::RowRangeError::FromRowBeyondData:
-        ShowAlert(QStringLiteral("From Row is beyond the last row (%1) of the plot data.").arg(table_->rowCount), 0, true);
+        ShowAlert(QStringLiteral("From Row is beyond the last row (%1) of the plot data.").arg(table_->rowCount), AlertKind::Error, true);
         FromRow->setFocus();
         FromRow->selectAll();
         return;
@@ -287,7 +288,7 @@ void TPlotSetup::OKBtnClick() {
                       .arg(plot::kMaxCurves)
                       .arg(rec.curveCount())
                       .arg(plot::kMaxCurves - rec.curveCount()),
-                  0, true);
+                  AlertKind::Error, true);
         return;
     }
 

@@ -25,7 +25,7 @@ public:
     void setTarget(const QString& plotDataFile, TPlotForm* overlay);
     // Activation: reads the plot data file and fills the controls. False (after
     // the failure was shown) when the file cannot be read.
-    bool FormActivate();
+    [[nodiscard]] bool FormActivate();
 
     void OKBtnClick();
     void CancelBtnClick();

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/numtext.h"
+#include "common/numtext.h"
 
 namespace quivet {
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "quivet/fieldnumber.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
 
 namespace {
@@ -21,13 +22,13 @@ TInput::TInput(QWidget* parent) : QLineEdit(parent) {
 
 void TInput::showValue(int unitSystem) {
     shownUnits = unitSystem;
-    setText(QString::fromStdString(field.shownText(unitSystem)));
+    setText(toQ(field.shownText(unitSystem)));
     typed_ = false;
 }
 
 std::optional<long double> TInput::currentValue() const {
     if (!typed_) return field.value;
-    const auto n = quivet::parseFieldNumber(text().toStdString());
+    const auto n = quivet::parseFieldNumber(toBytes(text()));
     if (!n) return std::nullopt;
     return field.toSI(*n, shownUnits);
 }
@@ -42,7 +43,7 @@ bool TInput::takeTypedValue() {
 
 bool TInput::Exit() {
     if (!numeric) return true;
-    const std::string message = field.checkText(text().toStdString(), shownUnits);
+    const std::string message = field.checkText(toBytes(text()), shownUnits);
     if (message.empty()) {
         takeTypedValue();
         emit checked(true);
@@ -50,7 +51,7 @@ bool TInput::Exit() {
     }
     emit checked(false);
     g_checking = true;
-    ShowAlert(QString::fromStdString(message), 0, true);
+    ShowAlert(toQ(message), AlertKind::Error, true);
     selectAll();
     setFocus(Qt::OtherFocusReason);
     g_checking = false;

@@ -18,7 +18,7 @@
 #include "shell/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace {
 
@@ -220,12 +220,12 @@ void TMakeQUIVETDlg::OKBtnClick() {
     const QString path = chosen->path;
     const QFileInfo info(path);
     if (!info.dir().exists()) {
-        ShowAlert(info.absolutePath() + QStringLiteral(" does not exist."), 0, true);
+        ShowAlert(info.absolutePath() + QStringLiteral(" does not exist."), AlertKind::Error, true);
         return;
     }
     // Read-only by its attributes, even for a user whom the system would let write.
     if (info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))) {
-        ShowAlert(path + QStringLiteral(" is read-only."), 0, true);
+        ShowAlert(path + QStringLiteral(" is read-only."), AlertKind::Error, true);
         return;
     }
 
@@ -234,7 +234,7 @@ void TMakeQUIVETDlg::OKBtnClick() {
     if (Header->isChecked()) {
         const quivet::HeaderLines h = quivet::readHeaderLines(engineFolderNow());
         if (!h.error.empty())
-            ShowAlert(toQ(h.error), 0, false);
+            ShowAlert(toQ(h.error), AlertKind::Error, false);
         else {
             options.header = true;
             options.headerLines = h.lines;
@@ -259,7 +259,7 @@ void RunMakeQUIVET(TPALUMAROFORM& main) {
     // The analysis reads the deck as stored: changes in the editor are saved first when the user agrees.
     if (window->isModified() &&
         ShowAlert(QStringLiteral("Do you wish to save file ") + deck + QStringLiteral(" before making the QUIVET file?"),
-                  5, true) == AlertButton::Yes) {
+                  AlertKind::WarningYesNo, true) == AlertButton::Yes) {
         try {
             window->saveForRun();
         } catch (const pal::IoError& e) {
@@ -277,7 +277,7 @@ void RunMakeQUIVET(TPALUMAROFORM& main) {
         main.UpdateMenu();
         return;
     }
-    for (const auto& m : analysis.messages) ShowAlert(toQ(m.text), 0, m.beep);
+    for (const auto& m : analysis.messages) ShowAlert(toQ(m.text), AlertKind::Error, m.beep);
 
     TMakeQUIVETDlg dlg(&main);
     dlg.setDeck(deck, std::move(analysis));

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/numtext.h"
+#include "common/numtext.h"
 
 namespace quivet {
 

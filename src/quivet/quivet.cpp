@@ -23,9 +23,10 @@
 #include "run/compilin.h"
 #include "shell/palumaro.h"
 #include "shell/printcontext.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
-#include "shell/utf8check.h"
+#include "common/settings.h"
+#include "common/utf8check.h"
 
 using quivet::FormItem;
 using quivet::ItemKind;
@@ -33,19 +34,7 @@ using quivet::ItemKind;
 namespace {
 
 // Texts from the file: UTF-8 when they are, else one byte per character.
-QString text(const std::string& s) {
-    return pal::isValidUtf8(s) ? QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()))
-                               : QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// Back to bytes in the encoding the original text had.
-std::string bytesLike(const QString& s, const std::string& original) {
-    const QByteArray b = pal::isValidUtf8(original) ? s.toUtf8() : s.toLatin1();
-    return b.toStdString();
-}
-
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString fromLocalPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+QString text(const std::string& s) { return textFromBytes(s); }
 
 QFont formFont() {
     QFont f(QStringLiteral("MS LineDraw"), 10);
@@ -131,12 +120,12 @@ bool TQUIVETForm::ReadDeck(const QString& fileName) {
         quivet::ReadOptions options;
         options.programDir = pal::app().programDir;
         options.progress = [&progress](int line) { progress.at(line); };
-        doc_ = quivet::readQuivetFile(localPath(fileName), options);
+        doc_ = quivet::readQuivetFile(toBytes(fileName), options);
         build(options.progress);
     } catch (const quivet::QuivetError& e) {
         // One bad file is refused; the program and its other windows go on.
         errorFlag_ = 100;
-        ShowAlert(text(e.what()), 0, e.beep());
+        ShowAlert(text(e.what()), AlertKind::Error, e.beep());
         return false;
     }
     setWindowTitle(fileName);
@@ -151,7 +140,7 @@ void TQUIVETForm::build(const std::function<void(int)>& progress) {
     for (std::size_t k = 0; k < doc_.items.size(); ++k) {
         const FormItem& item = doc_.items[k];
         if (item.kind == ItemKind::Picture) {
-            const QPixmap picture(fromLocalPath(item.picturePath));
+            const QPixmap picture(toQ(item.picturePath));
             if (picture.isNull())
                 throw quivet::QuivetError(quivet::QuivetError::Kind::BadFile,
                                           "Figure file " + item.picture + " is not a picture");
@@ -312,7 +301,7 @@ void TQUIVETForm::ConvertUnits(int from, int to) {
     if (!lost.isEmpty())
         ShowAlert(QStringLiteral("Illegal character in input\nThese fields show their last valid value again:\n") +
                       lost.join(QLatin1Char('\n')),
-                  0, true);
+                  AlertKind::Error, true);
 }
 
 void TQUIVETForm::WriteDeck(const QString& target) {
@@ -327,7 +316,7 @@ void TQUIVETForm::WriteDeck(const QString& target) {
                     r.input->selectAll();
                     r.input->setFocus();
                     throw pal::IoError(0, std::string(),
-                                       "The input field " + r.label->text().trimmed().toStdString() +
+                                       "The input field " + toBytes(r.label->text().trimmed()) +
                                            " does not hold a number; nothing was written.");
                 }
                 item.numeric.value = *v;
@@ -340,7 +329,7 @@ void TQUIVETForm::WriteDeck(const QString& target) {
                 if (r.choice->shown && r.choice->currentIndex() >= 0) item.selected = r.choice->currentIndex();
                 break;
             case ItemKind::File:
-                item.valueText = localPath(r.file->fileName);
+                item.valueText = toBytes(r.file->fileName);
                 break;
             case ItemKind::Picture:
                 break;
@@ -351,12 +340,12 @@ void TQUIVETForm::WriteDeck(const QString& target) {
     } catch (const quivet::QuivetError& e) {
         throw pal::IoError(0, std::string(), e.what());
     }
-    quivet::writeDeck(out, localPath(target));  // throws with the message to show
+    quivet::writeDeck(out, toBytes(target));  // throws with the message to show
 
     for (std::size_t k = 0; k < controls_.size(); ++k)
         if (controls_[k].input && controls_[k].input->numeric) controls_[k].input->takeTypedValue();
     doc_ = std::move(out);
-    doc_.fileName = localPath(target);
+    doc_.fileName = toBytes(target);
     fileName_ = target;
     setWindowTitle(target);
     ClearModify();
@@ -364,13 +353,13 @@ void TQUIVETForm::WriteDeck(const QString& target) {
 
 bool TQUIVETForm::FormCloseQuery() {
     if (!DCKChanged()) return true;
-    switch (ShowAlert(fileName_ + QStringLiteral(" has been changed.  Save it?"), 7, false)) {
+    switch (ShowAlert(fileName_ + QStringLiteral(" has been changed.  Save it?"), AlertKind::SaveQuestion, false)) {
         case AlertButton::Yes:
             try {
                 WriteDeck(fileName_);
                 return true;
             } catch (const pal::IoError& e) {
-                ShowAlert(QString::fromLocal8Bit(e.userText().c_str()), 0, false);
+                ShowAlert(toQ(e.userText()), AlertKind::Error, false);
                 return false;
             }
         case AlertButton::No:
@@ -386,7 +375,7 @@ bool TQUIVETForm::commandsAllowed() const {
         if (doc_.beforeCommand.size() > 4) question += QStringLiteral("\nbefore KALVEX: ") + text(doc_.beforeCommand);
         if (doc_.afterCommand.size() > 4) question += QStringLiteral("\nafter KALVEX: ") + text(doc_.afterCommand);
         question += QStringLiteral("\n\nRun them?");
-        approval_ = ShowAlert(question, 5, false) == AlertButton::Yes ? Approval::Allowed : Approval::Refused;
+        approval_ = ShowAlert(question, AlertKind::WarningYesNo, false) == AlertButton::Yes ? Approval::Allowed : Approval::Refused;
     }
     return approval_ == Approval::Allowed;
 }

@@ -11,7 +11,7 @@
 #include "shell/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace run {
 
@@ -46,7 +46,7 @@ std::string existingOrAsBuilt(const std::string& path) { return pal::findFile(pa
 // Starts without waiting; the message text follows "Error n" on failure.
 bool startDetached(const Command& c, const QString& failureText) {
     const LaunchResult r = seams().launcher->startDetached(toQ(c.program), qArguments(c));
-    if (!r.started) ShowAlert(QStringLiteral("Error %1").arg(r.error) + failureText, 0, true);
+    if (!r.started) ShowAlert(QStringLiteral("Error %1").arg(r.error) + failureText, AlertKind::Error, true);
     return r.started;
 }
 
@@ -57,9 +57,9 @@ bool ExecAndWait(const Command& command) {
     if (!r.started) {
         const QString name = toQ(command.program);
         if (r.error == 2)
-            ShowAlert(QStringLiteral("File ") + name + QStringLiteral(" was not found."), 0, true);
+            ShowAlert(QStringLiteral("File ") + name + QStringLiteral(" was not found."), AlertKind::Error, true);
         else
-            ShowAlert(QStringLiteral("Error %1 encountered while trying to call ").arg(r.error) + name, 0, true);
+            ShowAlert(QStringLiteral("Error %1 encountered while trying to call ").arg(r.error) + name, AlertKind::Error, true);
     }
     return true;
 }
@@ -102,7 +102,7 @@ void Calculate(TPALUMAROFORM& main) {
     }
 
     if (changed &&
-        ShowAlert(QStringLiteral("Do you wish to save file ") + deck + QStringLiteral(" before calling KALVEX?"), 5,
+        ShowAlert(QStringLiteral("Do you wish to save file ") + deck + QStringLiteral(" before calling KALVEX?"), AlertKind::WarningYesNo,
                   true) == AlertButton::Yes) {
         try {
             window->saveForRun();
@@ -204,11 +204,11 @@ void OpenHelpFile(TPALUMAROFORM&, HelpFile which) {
     const std::string path = programInDirectory(pal::app().programDir, file);
     const auto found = pal::findFile(path);
     if (!found) {
-        ShowAlert(QStringLiteral("Help file ") + toQ(path) + QStringLiteral(" was not found."), 0, true);
+        ShowAlert(QStringLiteral("Help file ") + toQ(path) + QStringLiteral(" was not found."), AlertKind::Error, true);
         return;
     }
     if (!seams().launcher->openDocument(toQ(*found)))
-        ShowAlert(QStringLiteral("No program is set up to show the help file ") + toQ(*found) + QStringLiteral("."), 0,
+        ShowAlert(QStringLiteral("No program is set up to show the help file ") + toQ(*found) + QStringLiteral("."), AlertKind::Error,
                   true);
 }
 

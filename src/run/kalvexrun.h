@@ -27,7 +27,7 @@ QString EnginePath();
 // The engine path, asking for the engine's directory when KALVEX32.exe is not
 // there. The chosen directory becomes the KALVEX directory (in memory) and the
 // path is built from it without a further check. False when the user cancels.
-bool LocateEngine(QString& enginePath);
+[[nodiscard]] bool LocateEngine(QString& enginePath);
 
 void Calculate(TPALUMAROFORM& main);
 void CompileModule(TPALUMAROFORM& main);

@@ -16,6 +16,7 @@
 #include "common/textfile.h"
 #include "shell/diagramscale.h"
 #include "shell/printcontext.h"
+#include "shell/qtbytes.h"
 #include "shell/wmffile.h"
 #include "shell/wmfplayer.h"
 
@@ -39,10 +40,9 @@ private:
 
 namespace {
 
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 [[noreturn]] void invalidPicture(const QString& path, const QString& why) {
-    throw pal::IoError(0, localPath(path), ("Invalid picture: " + why).toStdString());
+    throw pal::IoError(0, toBytes(path), toBytes("Invalid picture: " + why));
 }
 
 }  // namespace
@@ -75,14 +75,14 @@ bool TDiagramForm::hasPicture() const { return player_ || !image_.isNull(); }
 QSize TDiagramForm::pictureSize() const { return size_; }
 
 void TDiagramForm::loadPicture(const QString& path) {
-    std::string bytes = pal::readFileBytes(localPath(path));
+    std::string bytes = pal::readFileBytes(toBytes(path));
     const QByteArray original(bytes.data(), static_cast<qsizetype>(bytes.size()));
     std::unique_ptr<TWmfPlayer> player;
     QImage image;
     QByteArray format;
     QSize size;
     if (pal::WmfFile::looksLikeWmf(bytes)) {
-        pal::WmfFile file = pal::WmfFile::parse(std::move(bytes), localPath(path));
+        pal::WmfFile file = pal::WmfFile::parse(std::move(bytes), toBytes(path));
         const pal::WmfFile::Size s = file.pixelSize(screenPpi());
         size = QSize(s.width, s.height);
         player = std::make_unique<TWmfPlayer>(std::move(file));
@@ -130,7 +130,7 @@ QImage TDiagramForm::renderPicture() const {
 }
 
 void TDiagramForm::savePicture(const QString& path) {
-    if (!hasPicture()) throw pal::IoError(0, localPath(path), "There is no picture to save");
+    if (!hasPicture()) throw pal::IoError(0, toBytes(path), "There is no picture to save");
     QByteArray out = original_;
     if (!player_) {
         const QByteArray wanted = QFileInfo(path).suffix().toLower().toLatin1();
@@ -141,11 +141,11 @@ void TDiagramForm::savePicture(const QString& path) {
             buffer.open(QIODevice::WriteOnly);
             QImageWriter writer(&buffer, wanted);
             if (!writer.write(image_))
-                throw pal::IoError(0, localPath(path), writer.errorString().toStdString());
+                throw pal::IoError(0, toBytes(path), toBytes(writer.errorString()));
             out = buffer.data();
         }
     }
-    pal::replaceFile(localPath(path), std::string_view(out.constData(), static_cast<std::size_t>(out.size())));
+    pal::replaceFile(toBytes(path), std::string_view(out.constData(), static_cast<std::size_t>(out.size())));
 }
 
 void TDiagramForm::Print(PrintContext& ctx) {

@@ -15,14 +15,14 @@
 #include "shell/palumaro.h"
 #include "shell/printcontext.h"
 #include "shell/seams.h"
+#include "shell/qtbytes.h"
 #include "shell/textlines.h"
-#include "shell/utf8check.h"
+#include "common/utf8check.h"
 
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QFont lineDrawFont() {
     QFont f(QStringLiteral("MS LineDraw"), 10);
@@ -151,20 +151,17 @@ QString TEditForm::fromDisplay(const QString& line) const {
 }
 
 void TEditForm::Open(const QString& path) {
-    setTag(pal::extensionTest(localPath(path)) == ".DCK" ? Kind::DeckEditor : Kind::TextEditor);
+    setTag(pal::extensionTest(toBytes(path)) == ".DCK" ? Kind::DeckEditor : Kind::TextEditor);
     setFileName(path);
 
-    const std::string file = pal::readFileBytes(localPath(path));
+    const std::string file = pal::readFileBytes(toBytes(path));
     std::string_view data(file);
     // A byte-order mark is kept apart from the text and written back in front of it.
     bom_ = data.substr(0, 3) == kBom && pal::isValidUtf8(data.substr(3));
     if (bom_) data.remove_prefix(3);
     // UTF-8 only when Qt gives back exactly these bytes, so saving changes nothing.
     bool utf8 = pal::isValidUtf8(data);
-    if (utf8) {
-        const QByteArray raw = QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size()));
-        utf8 = QString::fromUtf8(raw).toUtf8() == raw;
-    }
+    if (utf8) utf8 = encodeText(decodeText(data, true), true) == data;
     if (!utf8 && bom_) {
         bom_ = false;
         data = file;
@@ -174,7 +171,7 @@ void TEditForm::Open(const QString& path) {
     QStringList decoded;
     for (std::string_view line : splitLines(data)) {
         const std::size_t keep = utf8 ? pal::utf8CutLength(line, pal::kMaxLine) : std::min(line.size(), pal::kMaxLine);
-        decoded << textlines::decode(line.substr(0, keep), utf8);
+        decoded << decodeText(line.substr(0, keep), utf8);
     }
 
     // Stand-ins for the characters a text block cannot hold, chosen among
@@ -222,7 +219,7 @@ std::vector<std::string> TEditForm::encodedLines() const {
     const bool utf8 = encoding_ == Encoding::Utf8;
     std::vector<std::string> out;
     for (const QString& l : lines()) {
-        std::string bytes = textlines::encode(l, utf8);
+        std::string bytes = encodeText(l, utf8);
         bytes.resize(utf8 ? pal::utf8CutLength(bytes, pal::kMaxLine) : std::min(bytes.size(), pal::kMaxLine));
         out.push_back(std::move(bytes));
     }
@@ -233,10 +230,10 @@ void TEditForm::Save() {
     if (fileName_.isEmpty()) throw pal::IoError(0, std::string(), "The window has no file name");
     std::vector<std::string> out = encodedLines();
     if (bom_ && out.empty()) {
-        pal::replaceFile(localPath(fileName_), kBom);
+        pal::replaceFile(toBytes(fileName_), kBom);
     } else {
         if (bom_) out.front().insert(0, kBom);
-        pal::writeLinesCRLF(localPath(fileName_), out, SIZE_MAX);  // lines are cut already
+        pal::writeLinesCRLF(toBytes(fileName_), out, SIZE_MAX);  // lines are cut already
     }
     editor_->document()->setModified(false);
 }
@@ -244,7 +241,7 @@ void TEditForm::Save() {
 bool TEditForm::FormCloseQuery() {
     if (!isModified()) return true;
     const QString name = fileName_.isEmpty() ? QStringLiteral("This file") : fileName_;
-    switch (ShowAlert(name + QStringLiteral(" has been changed.  Save it?"), 7, false)) {
+    switch (ShowAlert(name + QStringLiteral(" has been changed.  Save it?"), AlertKind::SaveQuestion, false)) {
         case AlertButton::Yes:
             try {
                 if (fileName_.isEmpty()) {
@@ -254,7 +251,7 @@ bool TEditForm::FormCloseQuery() {
                 Save();
                 return true;
             } catch (const pal::IoError& e) {
-                ShowAlert(QString::fromLocal8Bit(e.userText().c_str()), 0, false);
+                ShowAlert(toQ(e.userText()), AlertKind::Error, false);
                 return false;
             }
         case AlertButton::No:

@@ -11,6 +11,7 @@
 
 #include "common/ioerror.h"
 #include "shell/seams.h"
+#include "shell/qtbytes.h"
 #include "shell/textlines.h"
 
 namespace {
@@ -53,7 +54,7 @@ TFileViewer::TFileViewer(QWidget* parent) : QAbstractScrollArea(parent) {
 TFileViewer::~TFileViewer() = default;
 
 void TFileViewer::openFile(const QString& path) {
-    auto index = std::make_unique<pal::LineIndex>(QFile::encodeName(path).toStdString());
+    auto index = std::make_unique<pal::LineIndex>(toBytes(path));
     index->indexMore(kFirstIndexBytes);
     index_ = std::move(index);
     fileName_ = path;
@@ -70,9 +71,9 @@ bool TFileViewer::indexingComplete() const { return !index_ || index_->complete(
 
 void TFileViewer::indexFailed(const std::exception& e) {
     indexTimer_->stop();
-    QString text = QString::fromLocal8Bit(e.what());
-    if (const auto* io = dynamic_cast<const pal::IoError*>(&e)) text = QString::fromLocal8Bit(io->userText().c_str());
-    ShowAlert(text, 0, false);
+    QString text = toQ(e.what());
+    if (const auto* io = dynamic_cast<const pal::IoError*>(&e)) text = toQ(io->userText());
+    ShowAlert(text, AlertKind::Error, false);
 }
 
 void TFileViewer::indexSlice() {
@@ -110,7 +111,7 @@ QString TFileViewer::lineText(qint64 line) const {
     if (!index_ || line < 0 || line >= lineCount()) return {};
     try {
         const pal::DisplayLine d = index_->displayLine(static_cast<std::size_t>(line));
-        return textlines::decode(d.bytes, d.utf8);
+        return decodeText(d.bytes, d.utf8);
     } catch (const pal::IoError&) {
         return {};  // a file cut short on disk shows empty lines
     }
@@ -299,16 +300,16 @@ std::uint64_t TFileViewer::byteOffset(Pos p) const {
     if (lineCount() == 0) return 0;
     const auto line = static_cast<std::size_t>(p.line);
     const pal::DisplayLine d = index_->displayLine(line);
-    const QString text = textlines::decode(d.bytes, d.utf8);
-    return index_->lineStart(line) + textlines::encode(text.left(p.col), d.utf8).size();
+    const QString text = decodeText(d.bytes, d.utf8);
+    return index_->lineStart(line) + encodeText(text.left(p.col), d.utf8).size();
 }
 
 bool TFileViewer::find(const QString& text, bool forward, bool caseSensitive) {
     if (!index_ || text.isEmpty() || (lineCount() == 0 && index_->complete())) return false;
     pal::FindRequest r;
-    r.utf8 = text.toUtf8().toStdString();
+    r.utf8 = encodeText(text, true);
     const bool latin1 = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; });
-    if (latin1) r.latin1 = text.toLatin1().toStdString();
+    if (latin1) r.latin1 = encodeText(text, false);
     r.caseSensitive = caseSensitive;
     r.forward = forward;
     std::optional<pal::TextMatch> m;
@@ -323,8 +324,8 @@ bool TFileViewer::find(const QString& text, bool forward, bool caseSensitive) {
     if (!m) return false;
     const pal::DisplayLine d = index_->displayLine(m->line);
     const std::string_view bytes(d.bytes);
-    const int c0 = static_cast<int>(textlines::decode(bytes.substr(0, m->column), d.utf8).size());
-    const int c1 = static_cast<int>(textlines::decode(bytes.substr(0, m->column + m->length), d.utf8).size());
+    const int c0 = static_cast<int>(decodeText(bytes.substr(0, m->column), d.utf8).size());
+    const int c1 = static_cast<int>(decodeText(bytes.substr(0, m->column + m->length), d.utf8).size());
     const auto line = static_cast<qint64>(m->line);
     selectRange({line, c0}, {line, c1});
     ensureVisible({line, c0});

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "common/ioerror.h"
-#include "shell/utf8check.h"
+#include "common/utf8check.h"
 
 namespace pal {
 

@@ -32,7 +32,7 @@
 #include "shell/printu.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "shell/setup.h"
 #include "shell/viewer.h"
 #include "table/tablecommands.h"
@@ -322,7 +322,7 @@ void TPALUMAROFORM::UpdateMenu() {
     }
     in.plotDataKnown = !plotDataFileName.isEmpty();
     for (const auto& [name, on] : pal::menuChanges(in))
-        if (QAction* a = item(QString::fromStdString(name))) a->setEnabled(on);
+        if (QAction* a = item(toQ(name))) a->setEnabled(on);
 }
 
 // ---------------------------------------------------------------- recent files
@@ -366,7 +366,7 @@ void TPALUMAROFORM::OpenFileItem(QAction* a) {
         ReadaFile(path);
         UpdateMenu();
     } else {
-        ShowAlert(path + QStringLiteral(" no longer exists"), 2, true);
+        ShowAlert(path + QStringLiteral(" no longer exists"), AlertKind::Warning, true);
         recent_.removeAt(static_cast<std::size_t>(tag));
         FixFileNameList();
     }

@@ -22,7 +22,7 @@
 #include "shell/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "shell/viewer.h"
 
 namespace {
@@ -61,7 +61,7 @@ QString companion(const QString& path, const char* ext) {
 
 void missingWindowKind(const QString& what, const QString& path) {
     ShowAlert(path + QStringLiteral(" cannot be opened: ") + what + QStringLiteral(" are not available in this version."),
-              1, true);
+              AlertKind::Information, true);
 }
 
 }  // namespace
@@ -201,7 +201,7 @@ void TPALUMAROFORM::ReadaFile(const QString& path) {
     }
     if (pal::upper(first) == "*QUIVET") ext = QStringLiteral(".QVD");
     if (pal::app().quivetMode && ext != QLatin1String(".QVD"))
-        ShowAlert(path + QStringLiteral(" is not a QUIVET file."), 0, true);
+        ShowAlert(path + QStringLiteral(" is not a QUIVET file."), AlertKind::Error, true);
 
     {
         BusyCursor busy;
@@ -432,7 +432,7 @@ void TPALUMAROFORM::OpenOutFile(QAction* a) {
     const QString full = a->data().toString().isEmpty() ? caption : a->data().toString();
     const QString name = existing(full);
     if (name.isEmpty()) {
-        ShowAlert(caption + QStringLiteral(" no longer exists"), 2, true);
+        ShowAlert(caption + QStringLiteral(" no longer exists"), AlertKind::Warning, true);
         return;
     }
     openViewer(name, caption, Kind::OutputViewer);

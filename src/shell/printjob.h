@@ -12,7 +12,7 @@ class TDocWindow;
 // a blank gap between them; a plot on a new page when it does not fit the rest of
 // the page, and the window after a plot on a new page; unknown kinds are skipped. Nothing happens for an empty list. Returns false when
 // the printer could not begin the document, so nothing was printed.
-bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer);
+[[nodiscard]] bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer);
 
 // The date and time of the page headers: the locale's short date and long time.
 QString printHeaderDateTime(const QDateTime& when);

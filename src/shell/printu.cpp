@@ -276,5 +276,5 @@ void TPrintDlg::printWindows(const QList<TDocWindow*>& windows, QPrinter& printe
                                                                : QStringLiteral("the file ") + printer.outputFileName();
     const bool ok = RunPrintJob(windows, printer);
     if (toFile) printer.setOutputFileName(QString());
-    if (!ok) ShowAlert(QStringLiteral("Printing could not start on ") + target + QLatin1Char('.'), 0, false);
+    if (!ok) ShowAlert(QStringLiteral("Printing could not start on ") + target + QLatin1Char('.'), AlertKind::Error, false);
 }

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-AlertButton ScriptedAlerts::show(const QString& text, int kind, bool beep) {
+AlertButton ScriptedAlerts::show(const QString& text, AlertKind kind, bool beep) {
     shown.push_back({text, kind, beep});
     if (beep) ++beeps;
     if (!answers.empty()) {
@@ -11,7 +11,10 @@ AlertButton ScriptedAlerts::show(const QString& text, int kind, bool beep) {
         return a;
     }
     switch (kind) {
-        case 3: case 5: case 6: case 7: return AlertButton::Yes;
+        case AlertKind::ErrorYesNo:
+        case AlertKind::WarningYesNo:
+        case AlertKind::WarningYesNo2:
+        case AlertKind::SaveQuestion: return AlertButton::Yes;
         default: return AlertButton::Ok;
     }
 }

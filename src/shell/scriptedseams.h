@@ -11,14 +11,14 @@ class ScriptedAlerts : public AlertService {
 public:
     struct Shown {
         QString text;
-        int kind;
+        AlertKind kind;
         bool beep;
     };
     QVector<Shown> shown;
     std::deque<AlertButton> answers;  // used in order; when empty: the default button
     int beeps = 0;                    // beeps of beep() and of alerts with beep set
 
-    AlertButton show(const QString& text, int kind, bool beep) override;
+    AlertButton show(const QString& text, AlertKind kind, bool beep) override;
     void beep() override { ++beeps; }
     QString lastText() const { return shown.isEmpty() ? QString() : shown.back().text; }
 };

@@ -20,32 +20,33 @@ namespace {
 
 class MessageBoxAlerts : public AlertService {
 public:
-    AlertButton show(const QString& text, int kind, bool beepFirst) override {
+    AlertButton show(const QString& text, AlertKind kind, bool beepFirst) override {
         if (beepFirst) beep();
         QMessageBox box(QApplication::activeWindow());
         box.setText(text);
         QMessageBox::StandardButtons buttons = QMessageBox::Ok;
         QMessageBox::StandardButton def = QMessageBox::Ok;
         switch (kind) {
-            case 1: box.setIcon(QMessageBox::Information); box.setWindowTitle(QStringLiteral("Information")); break;
-            case 2:
+            case AlertKind::Information: box.setIcon(QMessageBox::Information); box.setWindowTitle(QStringLiteral("Information")); break;
+            case AlertKind::Warning:
                 box.setIcon(QMessageBox::Warning);
                 box.setWindowTitle(QStringLiteral("Warning"));
                 buttons = QMessageBox::Ok | QMessageBox::Cancel;
                 break;
-            case 3:
+            case AlertKind::ErrorYesNo:
                 box.setIcon(QMessageBox::Critical);
                 box.setWindowTitle(QStringLiteral("Error"));
                 buttons = QMessageBox::Yes | QMessageBox::No;
                 def = QMessageBox::Yes;
                 break;
-            case 5: case 6:
+            case AlertKind::WarningYesNo:
+            case AlertKind::WarningYesNo2:
                 box.setIcon(QMessageBox::Warning);
                 box.setWindowTitle(QStringLiteral("Warning"));
                 buttons = QMessageBox::Yes | QMessageBox::No;
                 def = QMessageBox::Yes;
                 break;
-            case 7:
+            case AlertKind::SaveQuestion:
                 box.setIcon(QMessageBox::Warning);
                 box.setWindowTitle(QStringLiteral("Warning"));
                 buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -184,13 +185,14 @@ void installRealSeams() {
     seams() = Seams{&alerts, &dialogs, &launcher, &clock};
 }
 
-AlertButton ShowAlert(const QString& text, int kind, bool beep) {
+AlertButton ShowAlert(const QString& text, AlertKind kind, bool beep) {
     if (!seams().alerts) installRealSeams();
     return seams().alerts->show(text, kind, beep);
 }
 
 #include "common/ioerror.h"
+#include "shell/qtbytes.h"
 
 void ShowIoError(const pal::IoError& error) {
-    ShowAlert(QString::fromLocal8Bit(error.userText().c_str()), 0, false);
+    ShowAlert(toQ(error.userText()), AlertKind::Error, false);
 }

@@ -11,15 +11,23 @@
 class QDialog;
 class QPrinter;
 
-// Message-box kinds: 0 and 4 error with OK; 1 information with OK; 2 warning with
-// OK and Cancel; 3 error with Yes and No; 5 and 6 warning with Yes and No;
-// 7 warning with Yes, No and Cancel (the save question of closing windows).
+// Message-box kinds, numbered as the program has always numbered them.
+enum class AlertKind {
+    Error = 0,          // error icon, OK
+    Information = 1,    // information icon, OK
+    Warning = 2,        // warning icon, OK and Cancel
+    ErrorYesNo = 3,     // error icon, Yes and No
+    ErrorOk = 4,        // the same box as Error
+    WarningYesNo = 5,   // warning icon, Yes and No
+    WarningYesNo2 = 6,  // the same box as WarningYesNo
+    SaveQuestion = 7,   // warning icon, Yes, No and Cancel (the save question of closing windows)
+};
 enum class AlertButton { Ok, Cancel, Yes, No };
 
 class AlertService {
 public:
     virtual ~AlertService() = default;
-    virtual AlertButton show(const QString& text, int kind, bool beep) = 0;
+    virtual AlertButton show(const QString& text, AlertKind kind, bool beep) = 0;
     virtual void beep() = 0;
 };
 
@@ -88,7 +96,7 @@ Seams& seams();
 void installRealSeams();
 
 // The program's one message box.
-AlertButton ShowAlert(const QString& text, int kind, bool beep);
+AlertButton ShowAlert(const QString& text, AlertKind kind, bool beep);
 
 namespace pal {
 class IoError;

@@ -20,7 +20,7 @@
 #include "shell/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace {
 // Settings hold at most 255 bytes.
@@ -201,7 +201,7 @@ bool TSetupDlg::ReadDFT() {
     const auto path = pal::findFile(pal::joinPath(dir, pal::kDftName));
     if (!path) {
         ShowAlert(QStringLiteral("Please copy the PALUMARO.DFT file into the ") + toQ(dir) + QStringLiteral(" directory."),
-                  0, true);
+                  AlertKind::Error, true);
         return false;
     }
     try {
@@ -237,7 +237,7 @@ bool TSetupDlg::FormActivate() {
     const auto kvn = pal::findFile(pal::joinPath(pal::app().programDir, pal::kKvnName));
     if (!kvn) {
         // Other windows may hold unsaved work: report it and leave the dialog closed.
-        ShowAlert(QStringLiteral("Please put the CNFGKV.KVN file in the PALUMARO directory"), 1, true);
+        ShowAlert(QStringLiteral("Please put the CNFGKV.KVN file in the PALUMARO directory"), AlertKind::Information, true);
         return false;
     }
     MordaxLabel->setText(pal::app().velmora ? QStringLiteral("VELMORA") : QStringLiteral("MORDAX"));

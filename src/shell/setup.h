@@ -22,7 +22,7 @@ public:
 
     // Fills the dialog from the settings and CNFGKV.KVN. False when CNFGKV.KVN is
     // missing: the message has been shown and the dialog must not be opened.
-    bool FormActivate();
+    [[nodiscard]] bool FormActivate();
     // OK and Cancel alike: apply the dialog to the settings, rewrite CNFGKV.KVN.
     void OKBtnClick();
     // OKBtnClick, then write PALUMARO.DFT.

@@ -3,13 +3,10 @@
 # and keep comments free of references to design documents or their sections.
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/menustate.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/numtext.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printlayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recentfiles.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/diagramscale.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lineindex.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/utf8check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wmffile.cpp
 )
 target_sources(palumaro_ui PRIVATE
@@ -23,6 +20,7 @@ target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/printcontext.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printjob.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qtbytes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/progress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scriptedseams.cpp
   ${CMAKE_CURRENT_LIST_DIR}/seams.cpp

@@ -99,7 +99,7 @@ void TAlterValuesDlg::showValueControls() {
 void TAlterValuesDlg::FormActivate() {
     VarList->clear();
     if (table_)
-        for (const auto& c : table_->data().columns) VarList->addItem(QString::fromLocal8Bit(c.name.c_str()));
+        for (const auto& c : table_->data().columns) VarList->addItem(toQ(c.name));
     if (VarList->count() > 0) VarList->setCurrentRow(0);
     const table::RunRange& range = table::rememberedRunRange();
     FirstRunEdit->setText(QString::number(range.first));
@@ -124,23 +124,23 @@ void TAlterValuesDlg::Increment1Click() { setMode(table::SeriesMode::Increment);
 void TAlterValuesDlg::Multiplier1Click() { setMode(table::SeriesMode::Multiplier); }
 
 bool TAlterValuesDlg::FillTable() {
-    if (!table_) return true;
+    if (!table_) return false;
     table::TableData& t = table_->data();
     const auto first = table::parseInteger(toBytes(FirstRunEdit->text()));
     if (!first) {
         refuse(FirstRunEdit);
-        return true;
+        return false;
     }
     const auto lastText = table::parseInteger(toBytes(LastRunEdit->text()));
     if (!lastText) {
         refuse(LastRunEdit);
-        return true;
+        return false;
     }
     const int f = std::max(*first, 1);
     // A range that starts after the last run has nothing to change.
     if (f > t.runs()) {
         refuse(FirstRunEdit);
-        return true;
+        return false;
     }
     const int l = std::max(std::min(*lastText, t.runs()), f);
     table::rememberedRunRange() = {f, l};
@@ -149,12 +149,12 @@ bool TAlterValuesDlg::FillTable() {
         const auto pv = table::ParseNumber(toBytes(FirstValueEdit->text()));
         if (!pv) {
             refuse(FirstValueEdit);
-            return true;
+            return false;
         }
         const auto ps = table::ParseNumber(toBytes(SecondEdit->text()));
         if (!ps) {
             refuse(SecondEdit);
-            return true;
+            return false;
         }
         v = *pv;
         s = *ps;
@@ -162,7 +162,7 @@ bool TAlterValuesDlg::FillTable() {
     const int column = VarList->currentRow() + 1;
     if (column < 1 || !VarList->currentItem() || !VarList->currentItem()->isSelected() || column > t.variables()) {
         seams().alerts->beep();
-        return true;
+        return false;
     }
     if (ClearValues->isChecked())
         t.clearRuns(column, f, l);
@@ -171,11 +171,11 @@ bool TAlterValuesDlg::FillTable() {
     // Values changed in bulk are changes like any other: closing asks to save.
     table_->setModified(true);
     table_->grid()->viewport()->update();
-    return false;
+    return true;
 }
 
 void TAlterValuesDlg::OKBtnClick() {
-    if (!FillTable()) accept();
+    if (FillTable()) accept();
 }
 
-void TAlterValuesDlg::Button1Click() { FillTable(); }
+void TAlterValuesDlg::Button1Click() { (void)FillTable(); }

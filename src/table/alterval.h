@@ -29,8 +29,9 @@ public:
     void Multiplier1Click();
     void OKBtnClick();
     void Button1Click();  // Apply
-    // Applies the dialog to the table; true when it failed (the bad field is selected).
-    bool FillTable();
+    // Applies the dialog to the table; true when applied, false when a field was
+    // refused (it is selected) or there is no table.
+    [[nodiscard]] bool FillTable();
 
     table::SeriesMode seriesMode() const { return mode_; }
 

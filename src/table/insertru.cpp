@@ -121,7 +121,7 @@ void TInsertRunsDlg::OKBtnClick() {
         p = *row;
     }
     if (R + n > table::kMaxRuns) {
-        ShowAlert(QStringLiteral("A table holds at most %1 runs.").arg(table::kMaxRuns), 1, false);
+        ShowAlert(QStringLiteral("A table holds at most %1 runs.").arg(table::kMaxRuns), AlertKind::Information, false);
         refuse(NumRowsEdit);
         return;
     }

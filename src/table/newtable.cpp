@@ -234,7 +234,7 @@ void TNewTableDlg::OKBtnClick() {
     if (mode_ == NewTableMode) {
         const auto n = table::parseInteger(toBytes(RunsEdit->text()));
         if (!n || *n < 0 || *n > table::kMaxRuns) {
-            if (n) ShowAlert(QStringLiteral("A table holds from 0 to %1 runs.").arg(table::kMaxRuns), 1, false);
+            if (n) ShowAlert(QStringLiteral("A table holds from 0 to %1 runs.").arg(table::kMaxRuns), AlertKind::Information, false);
             seams().alerts->beep();
             RunsEdit->setFocus();
             RunsEdit->selectAll();

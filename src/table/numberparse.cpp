@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/bytes.h"
-#include "shell/numtext.h"
+#include "common/numtext.h"
 
 namespace table {
 

@@ -21,7 +21,7 @@
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "table/deckconstants.h"
 #include "table/rundecks.h"
 #include "table/tablefile.h"
@@ -95,7 +95,7 @@ void TTableForm::ReadTable(const QString& path) {
                                     : stored.substr(stored.rfind('.')).substr(0, 4);
         deck = pal::companionBase(toBytes(path)).value_or(toBytes(path)) + ext;
         if (!table::ScanDeckConstants(deck))
-            ShowAlert(QStringLiteral("File ") + toQ(deck) + QStringLiteral(" which is used by this table was not found."), 1,
+            ShowAlert(QStringLiteral("File ") + toQ(deck) + QStringLiteral(" which is used by this table was not found."), AlertKind::Information,
                       true);
     }
     content.table.deckPath = deck;
@@ -207,7 +207,7 @@ void TTableForm::Paste() {
     const table::TableData::PasteResult r = data_.paste(toBytes(text), Grid->currentColumn(), Grid->currentRow());
     if (r.changed) modified_ = true;
     if (r.badField)
-        ShowAlert(QStringLiteral("Bad number in row %1 column %2").arg(r.badField->first).arg(r.badField->second), 0,
+        ShowAlert(QStringLiteral("Bad number in row %1 column %2").arg(r.badField->first).arg(r.badField->second), AlertKind::Error,
                   true);
     Grid->viewport()->update();
 }
@@ -216,14 +216,14 @@ bool TTableForm::WriteTableDeck() {
     try {
         const table::RunDeckOutcome o = table::writeRunDecks(data_);
         if (o.failed) {
-            ShowAlert(toQ(o.message), 0, false);
-            return true;
+            ShowAlert(toQ(o.message), AlertKind::Error, false);
+            return false;
         }
     } catch (const pal::IoError& e) {
         ShowIoError(e);
-        return true;
+        return false;
     }
-    return false;
+    return true;
 }
 
 void TTableForm::shapeChanged() {
@@ -259,7 +259,7 @@ void TTableForm::FormResize() {
 
 bool TTableForm::FormCloseQuery() {
     if (tablePath_.isEmpty() || !modified_) return true;
-    switch (ShowAlert(tablePath_ + QStringLiteral(" has been changed.  Save it?"), 7, false)) {
+    switch (ShowAlert(tablePath_ + QStringLiteral(" has been changed.  Save it?"), AlertKind::SaveQuestion, false)) {
     case AlertButton::Yes:
         try {
             SaveTable(tablePath_);

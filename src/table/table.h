@@ -62,8 +62,9 @@ public:
     void setSelection(const table::CellRect& r);
     void SelectAll();
 
-    // Writes one run deck per run; true when it failed (a message was shown).
-    bool WriteTableDeck();
+    // Writes one run deck per run; true when all were written, false when it
+    // failed (the message was shown).
+    [[nodiscard]] bool WriteTableDeck();
     const std::vector<std::string>& RunDeckNames() const { return data_.runDeckNames; }
 
     // The table changed its shape (runs or variables): grid and window follow.

@@ -96,7 +96,7 @@ void NewTable(TPALUMAROFORM& main) {
     const QString path = w->fileName();
     auto found = ScanDeckConstants(toBytes(path));
     if (!found) {
-        ShowAlert(QStringLiteral("File ") + path + QStringLiteral(" does not have any KALVEX Comment statements."), 2,
+        ShowAlert(QStringLiteral("File ") + path + QStringLiteral(" does not have any KALVEX Comment statements."), AlertKind::Warning,
                   false);
     } else {
         dlg->setDeck(path, std::move(*found));
@@ -149,7 +149,7 @@ void RunTable(TPALUMAROFORM& main) {
         main.UpdateMenu();
         return;
     }
-    if (t->WriteTableDeck()) {
+    if (!t->WriteTableDeck()) {
         main.UpdateMenu();
         return;
     }

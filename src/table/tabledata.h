@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/numtext.h"
+#include "common/numtext.h"
 
 namespace table {
 

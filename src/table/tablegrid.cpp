@@ -1,4 +1,5 @@
 #include "table/tablegrid.h"
+#include "shell/qtbytes.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
@@ -26,7 +27,7 @@ public:
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-        return QString::fromLocal8Bit(form_.GetS(index.column() + 1, index.row() + 1).c_str());
+        return toQ(form_.GetS(index.column() + 1, index.row() + 1));
     }
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
         if (!index.isValid() || role != Qt::EditRole) return false;
@@ -36,7 +37,7 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
         if (role != Qt::DisplayRole) return {};
         if (o == Qt::Vertical) return section + 1;
-        return QString::fromLocal8Bit(form_.GetS(section + 1, 0).c_str());
+        return toQ(form_.GetS(section + 1, 0));
     }
     // The model reads the table directly: a reset re-reads rows and columns.
     void refresh() {
@@ -77,7 +78,7 @@ public:
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
         static_cast<QLineEdit*>(editor)->setText(
-            QString::fromLocal8Bit(form_.GetS(index.column() + 1, index.row() + 1).c_str()));
+            toQ(form_.GetS(index.column() + 1, index.row() + 1)));
     }
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
         form_.GridSetEditText(index.column() + 1, index.row() + 1, static_cast<QLineEdit*>(editor)->text());

@@ -121,7 +121,7 @@ private slots:
         QVERIFY(!d.readyToShow);
         QCOMPARE(seams_->alerts.lastText(),
                  QStringLiteral("This file contains 60001 characters.  The maximum is 60000 characters.  Sorry..."));
-        QCOMPARE(seams_->alerts.shown.back().kind, 1);
+        QCOMPARE(seams_->alerts.shown.back().kind, AlertKind::Information);
         testsupport::writeFile(dir_ + "/SYS.HLP", QByteArray("?_\x03\x00rest", 8));
         d.helpFile = dir_ + "/SYS.HLP";
         d.SetupWindow();

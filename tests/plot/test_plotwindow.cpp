@@ -170,7 +170,7 @@ private slots:
         QCOMPARE(saved.size(), 256 + 8220 + 156 + 11 * 12);
 
         TPlotForm again;
-        again.Open(path);
+        QVERIFY(again.Open(path));
         QCOMPARE(again.windowTitle(), QString("Plot from TEST.PLT"));
         QCOMPARE(again.documentName(), path);
         QCOMPARE(again.document().record.curves[0].y, w.document().record.curves[0].y);
@@ -180,7 +180,7 @@ private slots:
 
         TPlotForm broken;
         testsupport::writeFile(dir_ + "/SHORT.PMX", saved.left(300));
-        QVERIFY_THROWS_EXCEPTION(pal::IoError, broken.Open(dir_ + "/SHORT.PMX"));
+        QVERIFY_THROWS_EXCEPTION(pal::IoError, (void)broken.Open(dir_ + "/SHORT.PMX"));
     }
 
     void draggingMovesOrResizesTheFrame() {
@@ -235,7 +235,7 @@ private slots:
         s.alerts.answers = {AlertButton::Cancel};
         QVERIFY(!w->close());
         QCOMPARE(s.alerts.lastText(), QString("This plot has been changed.  Save it?"));
-        QCOMPARE(s.alerts.shown.back().kind, 7);
+        QCOMPARE(s.alerts.shown.back().kind, AlertKind::SaveQuestion);
 
         // Yes without a file name asks for one; cancelling that keeps the window.
         s.alerts.answers = {AlertButton::Yes};

@@ -14,7 +14,7 @@
 #include "shell/docwindow.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "shell/palumaro.h"
 #include "shell/printcontext.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -156,7 +156,7 @@ private slots:
         QVERIFY(!open("bad.qvd"));
         QCOMPARE(alerts().shown.size(), 1);
         QCOMPARE(alerts().shown[0].text, "****Input Error****\nCONSTANTS 1\n*|Label|u|u|0|1|0|10|0");
-        QCOMPARE(alerts().shown[0].kind, 0);
+        QCOMPARE(alerts().shown[0].kind, AlertKind::Error);
         QVERIFY(alerts().shown[0].beep);
 
         writeForm("*QUIVET\r\nX=a\r\n*|<L|gone.chc|1|2|0\r\n", "nochoice.qvd");
@@ -264,7 +264,7 @@ private slots:
         alerts().answers = {AlertButton::Cancel};
         QVERIFY(!f->FormCloseQuery());
         QCOMPARE(alerts().lastText(), path("form.qvd") + " has been changed.  Save it?");
-        QCOMPARE(alerts().shown.back().kind, 7);
+        QCOMPARE(alerts().shown.back().kind, AlertKind::SaveQuestion);
         alerts().answers = {AlertButton::No};
         QVERIFY(f->FormCloseQuery());
         QCOMPARE(testsupport::readFile(path("form.qvd")), kForm);
@@ -336,7 +336,7 @@ private slots:
         QCOMPARE(f->beforeCommand(), QString());
         QCOMPARE(f->afterCommand(), QString());
         QCOMPARE(alerts().shown.size(), 1);
-        QCOMPARE(alerts().shown[0].kind, 5);
+        QCOMPARE(alerts().shown[0].kind, AlertKind::WarningYesNo);
         QVERIFY(alerts().shown[0].text.contains("echo before"));
 
         auto g = open();

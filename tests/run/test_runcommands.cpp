@@ -20,7 +20,7 @@
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -197,7 +197,7 @@ private slots:
         form_->Calculate1Click();
         QCOMPARE(alerts().shown.size(), 1);
         QCOMPARE(alerts().shown[0].text, "Do you wish to save file " + work_ + "/PUMP.DCK before calling KALVEX?");
-        QCOMPARE(alerts().shown[0].kind, 5);
+        QCOMPARE(alerts().shown[0].kind, AlertKind::WarningYesNo);
         QVERIFY(alerts().shown[0].beep);
         QCOMPARE(w->saves, 0);
         QVERIFY(w->isModified());
@@ -288,7 +288,7 @@ private slots:
         QCOMPARE(launcher().calls.size(), 1);
         QCOMPARE(alerts().shown.size(), 1);
         QCOMPARE(alerts().shown[0].text, "File " + chosen + "/KALVEX32.exe was not found.");
-        QCOMPARE(alerts().shown[0].kind, 0);
+        QCOMPARE(alerts().shown[0].kind, AlertKind::Error);
         QVERIFY(alerts().shown[0].beep);
     }
 
@@ -305,7 +305,7 @@ private slots:
         QCOMPARE(alerts().lastText(),
                  QStringLiteral("Error %1 encountered while trying to call ").arg(EACCES) + work_ + "/notrunnable");
         QCOMPARE(alerts().shown.size(), 2);
-        QCOMPARE(alerts().shown[1].kind, 0);
+        QCOMPARE(alerts().shown[1].kind, AlertKind::Error);
     }
 
     // ---- utilities ----
@@ -360,7 +360,7 @@ private slots:
         QCOMPARE(launcher().calls.last().program, work_ + "/Splash.exe");
         QCOMPARE(alerts().shown.size(), 3);
         QVERIFY(alerts().shown[0].beep);
-        QCOMPARE(alerts().shown[0].kind, 0);
+        QCOMPARE(alerts().shown[0].kind, AlertKind::Error);
     }
 
     void utilitiesMenuCaptionFollowsTheVelmoraSwitch() {

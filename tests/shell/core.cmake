@@ -1,4 +1,2 @@
 palumaro_add_gtest(test_shellcore
-  ${CMAKE_CURRENT_LIST_DIR}/test_numtext.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/test_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_menustate.cpp)

@@ -234,7 +234,7 @@ private slots:
         QCOMPARE(s.alerts.shown.size(), 1);
         const QString name = titled ? path("PUMP.DCK") : QStringLiteral("This file");
         QCOMPARE(s.alerts.shown[0].text, name + QStringLiteral(" has been changed.  Save it?"));
-        QCOMPARE(s.alerts.shown[0].kind, 7);
+        QCOMPARE(s.alerts.shown[0].kind, AlertKind::SaveQuestion);
     }
 
     void closeAnswers() {
@@ -279,7 +279,7 @@ private slots:
         setText(f, "text");
         QVERIFY(!f.FormCloseQuery());
         QCOMPARE(s.alerts.shown.size(), 2);
-        QCOMPARE(s.alerts.shown[1].kind, 0);
+        QCOMPARE(s.alerts.shown[1].kind, AlertKind::Error);
         QVERIFY(s.alerts.shown[1].text.contains(QStringLiteral("missing/DIR.DCK")));
     }
 

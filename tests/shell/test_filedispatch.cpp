@@ -13,7 +13,7 @@
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "shell/viewer.h"
 #include "support/testsupport.h"
 
@@ -296,7 +296,7 @@ private slots:
         write("PLAIN.DCK");
         form_->ReadaFile(work_ + "/PLAIN.DCK");
         QCOMPARE(seams_->alerts.lastText(), work_ + "/PLAIN.DCK is not a QUIVET file.");
-        QCOMPARE(seams_->alerts.shown.back().kind, 0);
+        QCOMPARE(seams_->alerts.shown.back().kind, AlertKind::Error);
         QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);
         // The first File > Open with an index file shows the index dialog instead of the file dialog.
         testsupport::writeFile(prog_ + "/TYPES.IDX", "Types\r\n\r\n\r\n");

@@ -12,7 +12,7 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "shell/lineindex.h"
-#include "shell/utf8check.h"
+#include "common/utf8check.h"
 
 using namespace pal;
 

@@ -12,7 +12,7 @@
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(seams_->alerts.shown.size(), 1);
         QCOMPARE(seams_->alerts.shown[0].text,
                  QStringLiteral("Please copy the PALUMARO.DFT file into the ") + dir_ + QStringLiteral(" directory."));
-        QCOMPARE(seams_->alerts.shown[0].kind, 0);
+        QCOMPARE(seams_->alerts.shown[0].kind, AlertKind::Error);
         QVERIFY(seams_->alerts.shown[0].beep);
     }
 
@@ -228,7 +228,7 @@ private slots:
         TPALUMAROFORM f;
         f.OpenFileItem(f.fileMenu()->actions().at(12));
         QCOMPARE(seams_->alerts.lastText(), dir_ + "/GONE.DCK no longer exists");
-        QCOMPARE(seams_->alerts.shown.back().kind, 2);
+        QCOMPARE(seams_->alerts.shown.back().kind, AlertKind::Warning);
         QVERIFY(f.recentFiles().entries().empty());
         QCOMPARE(f.fileMenu()->actions().size(), 12);
     }

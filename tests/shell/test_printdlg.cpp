@@ -278,7 +278,7 @@ private slots:
         dlg_->OKBtnClick();
         QCOMPARE(seams_->alerts.shown.size(), 1);
         QVERIFY(seams_->alerts.lastText().contains(path));
-        QCOMPARE(seams_->alerts.shown[0].kind, 0);
+        QCOMPARE(seams_->alerts.shown[0].kind, AlertKind::Error);
     }
 };
 

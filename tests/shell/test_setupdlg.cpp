@@ -13,7 +13,7 @@
 
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "shell/setup.h"
 #include "support/testsupport.h"
 
@@ -132,7 +132,7 @@ private slots:
         seams_->dialogs.dialogsShown.clear();
         f.Setup1Click();
         QCOMPARE(seams_->alerts.lastText(), QStringLiteral("Please put the CNFGKV.KVN file in the PALUMARO directory"));
-        QCOMPARE(seams_->alerts.shown.back().kind, 1);
+        QCOMPARE(seams_->alerts.shown.back().kind, AlertKind::Information);
         QVERIFY(seams_->alerts.shown.back().beep);
         QVERIFY(!seams_->dialogs.dialogsShown.contains("SetupDlg"));
         QVERIFY(!f.startFailed());

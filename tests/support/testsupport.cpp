@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QtGlobal>
 
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace testsupport {
 

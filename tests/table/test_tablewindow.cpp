@@ -25,7 +25,7 @@
 #include "shell/palumaro.h"
 #include "shell/printcontext.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "support/testsupport.h"
 #include "table/alterval.h"
 #include "table/insertru.h"
@@ -170,7 +170,7 @@ private slots:
         QPointer<TTableForm> first = t;
         newTable(deck, {"AREA"}, "2");
         QCOMPARE(alerts().lastText(), work_ + "/SOLAR.TBL has been changed.  Save it?");
-        QCOMPARE(alerts().shown.back().kind, 7);
+        QCOMPARE(alerts().shown.back().kind, AlertKind::SaveQuestion);
         QVERIFY(first);
         QCOMPARE(table(), first.data());
         alerts().answers = {AlertButton::No};
@@ -352,7 +352,7 @@ private slots:
         QFile::remove(deck);
         form_->GetTBLFile(deck, true);
         QCOMPARE(alerts().lastText(), "File " + work_ + "/SOLAR.DCK which is used by this table was not found.");
-        QCOMPARE(alerts().shown.back().kind, 1);
+        QCOMPARE(alerts().shown.back().kind, AlertKind::Information);
         QVERIFY(table());  // reading goes on
 
         // A damaged file opens no window and says why.
@@ -556,7 +556,7 @@ private slots:
         form_->setActiveDocWindow(t);
         form_->RunTable1Click();
         QCOMPARE(alerts().lastText(), QStringLiteral("Parameter in the col #2, run #2 isn't defined"));
-        QCOMPARE(alerts().shown.back().kind, 0);
+        QCOMPARE(alerts().shown.back().kind, AlertKind::Error);
         QVERIFY(seams_->launcher.calls.isEmpty());
 
         // A table without runs starts nothing and deletes nothing.

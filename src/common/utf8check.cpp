@@ -1,4 +1,4 @@
-#include "shell/utf8check.h"
+#include "common/utf8check.h"
 
 namespace pal {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/numtext.h"
+#include "common/numtext.h"
 
 using namespace pal;
 

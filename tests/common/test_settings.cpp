@@ -8,7 +8,7 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "shell/recentfiles.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace fs = std::filesystem;
 using namespace pal;

@@ -1,4 +1,4 @@
-#include "shell/numtext.h"
+#include "common/numtext.h"
 
 #include <algorithm>
 #include <cmath>
