@@ -23,8 +23,12 @@ void writeLinesCRLF(const std::string& path, const std::vector<std::string>& lin
                     std::size_t maxLen = 255);
 
 // Writes content to a temporary file in the target's directory and renames it over
-// the target, so the target is either the old file or the complete new one.
-// An existing target keeps its permissions. Throws IoError.
+// the target, so the target is either the old file or the complete new one. It
+// respects the file system: a file the user may not write is refused (errno 13),
+// a symbolic link is followed and kept, and a file with several hard links, a
+// writable file in a directory that refuses new files, or one whose owner a new
+// file cannot take over, is rewritten in place (the old content is restored when
+// that write fails). Mode, owner and group stay. Throws IoError.
 void replaceFile(const std::string& path, std::string_view content);
 
 }  // namespace pal
