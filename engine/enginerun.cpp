@@ -64,7 +64,7 @@ Switches readSwitches(const std::string& engineDir, std::vector<DeckMessage>& no
 }
 
 OutputPaths outputPaths(const Deck& deck, const std::string& deckPath, std::vector<DeckMessage>& messages) {
-    const std::string base = pal::companionBase(deckPath).value_or(deckPath);
+    const std::string base = pal::baseName(deckPath);
     OutputPaths p{base + ".LST", base + ".OUT", base + ".PLT"};
     bool listingSet = false, outputSet = false, plotSet = false;
     for (const auto& a : deck.assigns) {
@@ -174,7 +174,7 @@ int runEngine(const std::vector<std::string>& args, const std::string& engineDir
     if (!readFailure.empty()) {
         console << "KALVEX32: " << deckPath << ": " << readFailure << "\n";
         // A listing still tells the user of the shell, who sees no console, what went wrong.
-        const std::string listing = pal::companionBase(deckPath).value_or(deckPath) + ".LST";
+        const std::string listing = pal::baseName(deckPath) + ".LST";
         if (!samePath(listing, deckPath) && pal::directoryExists(pal::directoryPart(listing).empty() ? "." : pal::directoryPart(listing))) {
             options.fileMessages.push_back({0, true, readFailure});
             Deck empty;
@@ -217,7 +217,7 @@ int runEngine(const std::vector<std::string>& args, const std::string& engineDir
     options.notes.insert(options.notes.begin(), "Listing:     " + listing);
     std::vector<DeckMessage> listingFailure;
     if (!writeFile(listing, listingLines(deck, &sim, options), listingFailure)) {
-        const std::string fallback = pal::companionBase(deckPath).value_or(deckPath) + ".LST";
+        const std::string fallback = pal::baseName(deckPath) + ".LST";
         if (fallback == listing || samePath(fallback, deckPath)) {
             console << "KALVEX32: " << listingFailure.front().text << "\n";
             return kExitNotRun;

@@ -2,10 +2,12 @@
 // reads the settings, shows the main window and enters the event loop.
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QScreen>
+#include <cstdlib>
 #include <exception>
 
+#include "common/bytes.h"
+#include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "shell/appicon.h"
 #include "shell/fonts.h"
@@ -41,11 +43,13 @@ int main(int argc, char** argv) {
     installFontSubstitutions();
     QApplication::setWindowIcon(makeAppIcon());
 
-    // The start path as given (a link named quivet starts QUIVET mode); the
-    // installation files live beside the real executable.
+    // The start path as a shell found it, links not resolved (a link named quivet
+    // starts QUIVET mode, also through PATH); the installation files live beside
+    // the real executable.
     auto& app = pal::app();
-    const QString started = QFileInfo(toQ(argv[0])).absoluteFilePath();
-    app.programPath = toBytes(started.toUpper());
+    const char* pathVariable = std::getenv("PATH");
+    app.programPath = pal::upper(pal::startPath(argv[0], pathVariable ? pathVariable : "",
+                                                toBytes(QDir::currentPath())));
     app.quivetMode = pal::isQuivetPath(app.programPath);
     app.programDir = toBytes(QDir::cleanPath(QCoreApplication::applicationDirPath()));
 

@@ -31,12 +31,6 @@ std::string extensionTest(std::string_view path) {
     return upper(path.substr(dot, 4));
 }
 
-std::optional<std::string> companionBase(std::string_view path) {
-    const auto dot = path.find('.');
-    if (dot == std::string_view::npos) return std::nullopt;
-    return std::string(path.substr(0, dot));
-}
-
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 static std::size_t lastSeparator(std::string_view path) {
@@ -44,6 +38,15 @@ static std::size_t lastSeparator(std::string_view path) {
         if (isSeparator(path[i])) return i;
     return std::string_view::npos;
 }
+
+static std::size_t nameDot(std::string_view path) {
+    const auto sep = lastSeparator(path);
+    return path.find('.', sep == std::string_view::npos ? 0 : sep + 1);
+}
+
+std::string baseName(std::string_view path) { return std::string(path.substr(0, nameDot(path))); }
+
+bool nameHasDot(std::string_view path) { return nameDot(path) != std::string_view::npos; }
 
 std::string fileNamePart(std::string_view path) {
     const auto p = lastSeparator(path);

@@ -19,9 +19,13 @@ std::string cut(std::string_view s, std::size_t n = kMaxLine);
 // cut to 4 characters; empty when the path has no dot.
 std::string extensionTest(std::string_view path);
 
-// The companion base: the path up to, not including, its first "." anywhere
-// (directories included). Empty optional when the path has no dot.
-std::optional<std::string> companionBase(std::string_view path);
+// The base name of a path, from which companion, table, run-deck, help and
+// result names are made: the path up to, not including, the first "." of its
+// file name (the last component; "/tmp/v1.2/A.B.DCK" gives "/tmp/v1.2/A").
+// A directory's dot never counts; a file name without a dot gives the whole path.
+std::string baseName(std::string_view path);
+// Whether the file name (the last component) holds a dot.
+bool nameHasDot(std::string_view path);
 
 bool isSeparator(char c);                        // "/" and "\" both separate
 std::string fileNamePart(std::string_view path); // text after the last separator

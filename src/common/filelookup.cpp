@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 #include "common/bytes.h"
 
@@ -104,6 +105,21 @@ std::string resolveDataPath(const std::string& text, const std::string& programD
         if (fs::exists(fs::path(cand), ec)) return cand;
     }
     return p;
+}
+
+std::string startPath(const std::string& argv0, const std::string& pathVariable, const std::string& cwd) {
+    auto fromCwd = [&](const std::string& p) { return !p.empty() && p.front() == '/' ? p : joinPath(cwd, p); };
+    if (argv0.find('/') != std::string::npos) return fromCwd(argv0);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t colon = pathVariable.find(':', start);
+        const std::string dir = pathVariable.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        const std::string candidate = fromCwd(dir.empty() ? argv0 : joinPath(dir, argv0));
+        if (isRegular(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return fromCwd(argv0);
 }
 
 }  // namespace pal

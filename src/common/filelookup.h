@@ -31,4 +31,11 @@ std::string resolveDataPath(const std::string& text, const std::string& programD
 // Joins a directory and a name with exactly one "/" between them.
 std::string joinPath(const std::string& dir, const std::string& name);
 
+// The path a program was started by, found as a shell finds it: an argv[0] with
+// a "/" is taken from the working directory cwd; a bare name is looked up in the
+// directories of pathVariable (PATH; an empty entry is the working directory),
+// the first executable regular file winning. Links are not resolved, so a link
+// named quivet stays "quivet". A name found nowhere is taken from cwd.
+std::string startPath(const std::string& argv0, const std::string& pathVariable, const std::string& cwd);
+
 }  // namespace pal

@@ -68,6 +68,12 @@ Settings decodeDFT(const std::string& bytes, const std::string& path) {
     return s;
 }
 
+Settings shippedSettings(const std::string& programDir) {
+    Settings s;
+    s.kalvexDir = programDir;
+    return s;
+}
+
 Settings readDFTFile(const std::string& path) { return decodeDFT(readFileBytes(path), path); }
 
 void writeDFTFile(const std::string& path, const Settings& s) {

@@ -13,16 +13,24 @@ struct Settings {
     std::int32_t includeHeader = 1;     // making QUIVET files: header by default
     std::int32_t includeSimCard = 1;    // making QUIVET files: simulation card by default
     std::uint8_t version32 = 1;         // the hidden 32-bit version flag
-    std::string compileCommand = "\\F32\\BIN\\FL32.EXE /c";
-    std::string rebuildCommand = "\\F32\\BIN\\MAKE.EXE /S /F MAKQVT.DAT UPDATE";
+    // No compiler or rebuild tool is part of the installation: the command lines
+    // start empty until the user names one. An empty directory does not exist,
+    // so the engine falls back to the program directory and a utility asks for
+    // its directory at first use.
+    std::string compileCommand;
+    std::string rebuildCommand;
     std::string userCommand;
-    std::string kalvexDir = "C:\\KALVEX14";
-    std::string mordaxDir = "C:\\KALVEX14\\MORDAX";
-    std::string teklorDir = "C:\\KALVEX14\\ULM";
-    std::string ulmDir = "C:\\KALVEX14\\ULM";
-    std::string gaskDir = "C:\\KALVEX14\\GASK";
-    std::string zobrelDir = "C:\\KALVEX14\\ZOBREL";
+    std::string kalvexDir;
+    std::string mordaxDir;
+    std::string teklorDir;
+    std::string ulmDir;
+    std::string gaskDir;
+    std::string zobrelDir;
 };
+
+// The settings a fresh installation ships (and falls back to when its settings
+// file is damaged): the defaults with the engine in the program directory.
+Settings shippedSettings(const std::string& programDir);
 
 // Process-wide values fixed at start-up (program path and mode) or loaded then.
 struct AppState {

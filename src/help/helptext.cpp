@@ -67,8 +67,7 @@ std::optional<std::string> topicText(const std::string& bytes, int topic) {
 }
 
 std::string topicFileFor(const std::string& quivetPath) {
-    const auto base = companionBase(quivetPath);
-    return (base ? *base : quivetPath) + ".HLP";
+    return baseName(quivetPath) + ".HLP";
 }
 
 IndexEntry parseIndexEntry(const std::string& title, const std::string& fileLine) {

@@ -13,7 +13,7 @@ namespace pal {
 // lone LF is dropped. Empty optional when the file has no such topic.
 std::optional<std::string> topicText(const std::string& fileBytes, int topic);
 
-// The topic file of a QUIVET file: its path up to the first "." plus ".HLP".
+// The topic file of a QUIVET file: its base name (pal::baseName) plus ".HLP".
 std::string topicFileFor(const std::string& quivetPath);
 
 struct IndexEntry {

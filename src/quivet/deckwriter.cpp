@@ -27,10 +27,7 @@ std::string errorNumber(int code) { return "Error #" + std::to_string(code); }
 }  // namespace
 
 std::string backupNameFor(const std::string& path) {
-    const std::string name = pal::fileNamePart(path);
-    const std::string folder = path.substr(0, path.size() - name.size());
-    const std::size_t dot = name.find('.');
-    return folder + name.substr(0, dot) + ".BAK";
+    return pal::baseName(path) + ".BAK";
 }
 
 std::optional<std::string> itemLine(const FormItem& item) {

@@ -143,10 +143,7 @@ std::string descriptorLine(const std::string& label, const std::string& tail) {
 }
 
 std::string proposedQuivetName(const std::string& deckPath) {
-    // The first "." of the file name, not of a directory: the file stays beside its deck.
-    const std::size_t nameStart = deckPath.size() - pal::fileNamePart(deckPath).size();
-    const std::size_t dot = deckPath.find('.', nameStart);
-    return deckPath.substr(0, dot) + ".QVD";
+    return pal::baseName(deckPath) + ".QVD";
 }
 
 std::vector<std::string> quivetFileLines(DeckAnalysis a, const QuivetOptions& options) {

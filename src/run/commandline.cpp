@@ -36,6 +36,24 @@ std::vector<std::string> splitWords(std::string_view line) {
     return words;
 }
 
+std::string quoteWord(const std::string& word) {
+    if (!word.empty() && word.find_first_of(" \t'\"") == std::string::npos) return word;
+    if (word.find('\'') == std::string::npos) return "'" + word + "'";
+    std::string q = "\"";
+    for (char c : word) {
+        if (c == '"' || c == '\\') q += '\\';
+        q += c;
+    }
+    return q + "\"";
+}
+
+std::string withProgram(std::string_view line, const std::string& program) {
+    const auto words = splitWords(line);
+    std::string out = quoteWord(program);
+    for (std::size_t i = 1; i < words.size(); ++i) out += " " + quoteWord(words[i]);
+    return out;
+}
+
 Command parseCommandLine(std::string_view line) {
     Command c;
     auto words = splitWords(line);

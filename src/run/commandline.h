@@ -20,6 +20,14 @@ struct Command {
 // \F32\BIN\FL32.EXE keep theirs. An unclosed quote runs to the end of the line.
 std::vector<std::string> splitWords(std::string_view line);
 
+// One word as a command line writes it, so that splitWords gives it back whole:
+// unchanged when it holds no blank, tab, quote or backslash-quote, else quoted.
+std::string quoteWord(const std::string& word);
+
+// The command line with its program replaced (a program chosen with Browse); the
+// arguments stay.
+std::string withProgram(std::string_view line, const std::string& program);
+
 // The first word is the program, the others its arguments. An empty or blank
 // line gives an empty program (whose start fails like any missing program).
 Command parseCommandLine(std::string_view line);

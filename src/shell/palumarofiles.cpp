@@ -52,11 +52,9 @@ QString existing(const QString& path) {
     return f ? toQ(*f) : QString();
 }
 
-// Companion name of a deck: base (up to the first ".") + ext, or path + ext
-// when the path has no dot.
+// Companion name of a deck: its base name + ext.
 QString companion(const QString& path, const char* ext) {
-    const auto base = pal::companionBase(toBytes(path));
-    return (base ? toQ(*base) : path) + QString::fromLatin1(ext);
+    return toQ(pal::baseName(toBytes(path))) + QString::fromLatin1(ext);
 }
 
 void missingWindowKind(const QString& what, const QString& path) {
@@ -279,8 +277,7 @@ void TPALUMAROFORM::setKindItem(const QString& name, const QString& word, const 
 
 void TPALUMAROFORM::GetLSTFile(const QString& path, bool open) {
     DisposeKALVEXWindows(Kind::Viewer);
-    const auto base = pal::companionBase(toBytes(path));
-    const QString name = existing(base ? toQ(*base) + QStringLiteral(".LST") : path);
+    const QString name = existing(companion(path, ".LST"));
     if (!name.isEmpty()) {
         if (open) openViewer(name, name, Kind::Viewer);
         setKindItem(QStringLiteral("Listing1"), QStringLiteral("Listing"), name);
@@ -292,8 +289,7 @@ void TPALUMAROFORM::GetLSTFile(const QString& path, bool open) {
 void TPALUMAROFORM::GetOUTFile(const QString& path, bool open) {
     DisposeKALVEXWindows(Kind::OutputViewer);
     Output1->menuAction()->setEnabled(true);
-    const auto base = pal::companionBase(toBytes(path));
-    const std::string stem = base ? *base : toBytes(path);
+    const std::string stem = pal::baseName(toBytes(path));
     const std::string dir = pal::directoryPart(stem);
     const std::string pattern = pal::fileNamePart(stem) + ".O*";
     const auto names = pal::matchFiles(dir, pattern);
@@ -357,11 +353,10 @@ void TPALUMAROFORM::GetTBLFile(const QString& path, bool open) {
 
 void TPALUMAROFORM::GetDGMFile(const QString& path) {
     DisposeKALVEXWindows(Kind::Diagram);
-    const auto base = pal::companionBase(toBytes(path));
-    if (!base) return;
-    QString name = existing(toQ(*base) + QStringLiteral(".BMP"));
+    if (!pal::nameHasDot(toBytes(path))) return;
+    QString name = existing(companion(path, ".BMP"));
     const bool bitmap = !name.isEmpty();
-    if (!bitmap) name = existing(toQ(*base) + QStringLiteral(".WMF"));
+    if (!bitmap) name = existing(companion(path, ".WMF"));
     if (name.isEmpty()) {
         setKindItem(QStringLiteral("Diagram1"), QStringLiteral("Diagram"), QString());
         return;
@@ -562,8 +557,8 @@ void TPALUMAROFORM::Save1Click() {
             } else if (tag == Kind::Table && !tableSaved && currentTable) {
                 tableSaved = true;
                 QString name = currentTable->documentName();
-                if (extOf(name) != QLatin1String(".TBL") && name.contains('.'))
-                    name = name.left(name.indexOf('.') + 1) + QStringLiteral("TBL");
+                if (extOf(name) != QLatin1String(".TBL") && pal::nameHasDot(toBytes(name)))
+                    name = companion(name, ".TBL");
                 currentTable->saveTo(name);
             }
         }
@@ -579,7 +574,8 @@ void TPALUMAROFORM::Saveas1Click() {
     const int tag = w->Tag();
     QString def;
     if (Kind::isEditor(tag)) {
-        const QString fn = w->fileName();
+        // The extension of the file name; a dot in a directory is none.
+        const QString fn = toQ(pal::fileNamePart(toBytes(w->fileName())));
         const int dot = fn.lastIndexOf('.');
         def = dot >= 0 ? fn.mid(dot, 4) : QString();
     } else if (tag == Kind::QuivetForm) {

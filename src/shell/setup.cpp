@@ -21,13 +21,27 @@
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
+#include "run/commandline.h"
 
 namespace {
 // Settings hold at most 255 bytes.
 std::string cutBytes(const QString& s) { return pal::cut(toBytes(s)); }
-QString programFile(const char* name) {
-    const std::string dir = pal::app().programDir;
-    return toQ(pal::findFile(pal::joinPath(dir, name)).value_or(pal::joinPath(dir, name)));
+
+// A setting's text keeps its bytes: an edit remembers the bytes it was filled
+// with and gives them back while its text is unchanged, so a name in another
+// encoding ("C:\B\xFCro") survives OK, Cancel and Store.
+const char* const kShownBytes = "settingBytes";
+void showBytes(QLineEdit* e, const std::string& bytes) {
+    e->setText(textFromBytes(bytes));  // Latin-1 where the bytes are not UTF-8
+    e->setProperty(kShownBytes, QByteArray::fromStdString(bytes));
+}
+std::string editBytes(const QLineEdit* e) {
+    const QVariant shown = e->property(kShownBytes);
+    if (shown.isValid()) {
+        const std::string bytes = shown.toByteArray().toStdString();
+        if (e->text() == textFromBytes(bytes)) return bytes;
+    }
+    return cutBytes(e->text());
 }
 }  // namespace
 
@@ -150,7 +164,7 @@ QWidget* TSetupDlg::buildQuivetPage() {
 }
 
 QLineEdit* TSetupDlg::addEdit(QGridLayout* grid, int row, const QString& name, const QString& label,
-                              const QString& text, QLabel** labelOut) {
+                              const QString& text, Browse browse, QLabel** labelOut) {
     auto* l = new QLabel(label);
     auto* e = new QLineEdit(text);
     e->setObjectName(name);
@@ -159,8 +173,31 @@ QLineEdit* TSetupDlg::addEdit(QGridLayout* grid, int row, const QString& name, c
     l->setBuddy(e);
     grid->addWidget(l, row, 0);
     grid->addWidget(e, row, 1);
+    auto* b = new QPushButton(QStringLiteral("Browse..."));
+    b->setObjectName(name + QStringLiteral("Browse"));
+    b->setAutoDefault(false);
+    grid->addWidget(b, row, 2);
+    connect(b, &QPushButton::clicked, this, [this, e, label, browse] { BrowseClick(e, label, browse); });
     if (labelOut) *labelOut = l;
     return e;
+}
+
+void TSetupDlg::BrowseClick(QLineEdit* edit, const QString& label, Browse browse) {
+    if (browse == Browse::Directory) {
+        const auto chosen = seams().dialogs->chooseDirectory(QStringLiteral("Select the directory of ") + label);
+        if (chosen && !chosen->isEmpty()) edit->setText(*chosen);
+        return;
+    }
+    // A program: it replaces the first word of the command line, the arguments stay.
+    FileDialogRequest r;
+    r.title = QStringLiteral("Select the program for ") + label;
+    r.filters = {QStringLiteral("All files (*)")};
+    r.mustExist = true;
+    const auto words = run::splitWords(editBytes(edit));
+    if (!words.empty()) r.fileName = toQ(words.front());
+    const auto chosen = seams().dialogs->getFile(r);
+    if (!chosen || chosen->path.isEmpty()) return;
+    edit->setText(toQ(run::withProgram(editBytes(edit), toBytes(chosen->path))));
 }
 
 QWidget* TSetupDlg::buildCompilePage() {
@@ -169,10 +206,11 @@ QWidget* TSetupDlg::buildCompilePage() {
     auto* group = new QGroupBox(QStringLiteral("Compiler"), page);
     auto* g = new QGridLayout(group);
     Compile = addEdit(g, 0, QStringLiteral("Compile"), QStringLiteral("Compile"),
-                      QStringLiteral("\\F32\\BIN\\FL32.EXE /c"));
+                      QStringLiteral("\\F32\\BIN\\FL32.EXE /c"), Browse::Program);
     Build = addEdit(g, 1, QStringLiteral("Build"), QStringLiteral("Rebuild"),
-                    QStringLiteral("\\F32\\BIN\\MAKE.EXE /S /F MAKQVT.DAT UPDATE"));
-    DOSCommand = addEdit(g, 2, QStringLiteral("DOSCommand"), QStringLiteral("User Command"), QString());
+                    QStringLiteral("\\F32\\BIN\\MAKE.EXE /S /F MAKQVT.DAT UPDATE"), Browse::Program);
+    DOSCommand = addEdit(g, 2, QStringLiteral("DOSCommand"), QStringLiteral("User Command"), QString(),
+                         Browse::Program);
     g->setRowStretch(3, 1);
     (new QVBoxLayout(page))->addWidget(group);
     return page;
@@ -183,14 +221,17 @@ QWidget* TSetupDlg::buildDirectoriesPage() {
     page->setObjectName(QStringLiteral("Directories"));
     auto* group = new QGroupBox(QStringLiteral("Directories"), page);
     auto* g = new QGridLayout(group);
-    KALVEX = addEdit(g, 0, QStringLiteral("KALVEX"), QStringLiteral("KALVEX"), QStringLiteral("C:\\KALVEX14"));
+    KALVEX = addEdit(g, 0, QStringLiteral("KALVEX"), QStringLiteral("KALVEX"), QStringLiteral("C:\\KALVEX14"),
+                     Browse::Directory);
     MORDAXX = addEdit(g, 1, QStringLiteral("MORDAXX"), QStringLiteral("MORDAX"), QStringLiteral("C:\\KALVEX14\\MORDAX"),
-                      &MordaxLabel);
+                      Browse::Directory, &MordaxLabel);
     MordaxLabel->setObjectName(QStringLiteral("MordaxLabel"));
-    TEKLOR = addEdit(g, 2, QStringLiteral("TEKLOR"), QStringLiteral("TEKLOR"), QStringLiteral("C:\\KALVEX14\\ULM"));
-    ULM = addEdit(g, 3, QStringLiteral("ULM"), QStringLiteral("ULM"), QStringLiteral("C:\\KALVEX14\\ULM"));
-    GASK = addEdit(g, 4, QStringLiteral("GASK"), QStringLiteral("GASK"), QStringLiteral("C:\\KALVEX14\\GASK"));
-    ZOBREL = addEdit(g, 5, QStringLiteral("ZOBREL"), QStringLiteral("ZOBREL"), QStringLiteral("C:\\KALVEX14\\ZOBREL"));
+    TEKLOR = addEdit(g, 2, QStringLiteral("TEKLOR"), QStringLiteral("TEKLOR"), QStringLiteral("C:\\KALVEX14\\ULM"),
+                     Browse::Directory);
+    ULM = addEdit(g, 3, QStringLiteral("ULM"), QStringLiteral("ULM"), QStringLiteral("C:\\KALVEX14\\ULM"), Browse::Directory);
+    GASK = addEdit(g, 4, QStringLiteral("GASK"), QStringLiteral("GASK"), QStringLiteral("C:\\KALVEX14\\GASK"), Browse::Directory);
+    ZOBREL = addEdit(g, 5, QStringLiteral("ZOBREL"), QStringLiteral("ZOBREL"), QStringLiteral("C:\\KALVEX14\\ZOBREL"),
+                     Browse::Directory);
     g->setRowStretch(6, 1);
     (new QVBoxLayout(page))->addWidget(group);
     return page;
@@ -210,7 +251,7 @@ bool TSetupDlg::ReadDFT() {
         // A damaged settings file is reported; the program goes on with the
         // defaults, and Store writes a good file again.
         ShowIoError(e);
-        pal::app().settings = pal::Settings{};
+        pal::app().settings = pal::shippedSettings(dir);
     }
     return true;
 }
@@ -225,15 +266,15 @@ bool TSetupDlg::FormActivate() {
         B16->setChecked(true);
     Header->setChecked(s.includeHeader == 1);
     Simulationcard->setChecked(s.includeSimCard == 1);
-    Compile->setText(toQ(s.compileCommand));
-    Build->setText(toQ(s.rebuildCommand));
-    DOSCommand->setText(toQ(s.userCommand));
-    KALVEX->setText(toQ(s.kalvexDir));
-    MORDAXX->setText(toQ(s.mordaxDir));
-    TEKLOR->setText(toQ(s.teklorDir));
-    ULM->setText(toQ(s.ulmDir));
-    GASK->setText(toQ(s.gaskDir));
-    ZOBREL->setText(toQ(s.zobrelDir));
+    showBytes(Compile, s.compileCommand);
+    showBytes(Build, s.rebuildCommand);
+    showBytes(DOSCommand, s.userCommand);
+    showBytes(KALVEX, s.kalvexDir);
+    showBytes(MORDAXX, s.mordaxDir);
+    showBytes(TEKLOR, s.teklorDir);
+    showBytes(ULM, s.ulmDir);
+    showBytes(GASK, s.gaskDir);
+    showBytes(ZOBREL, s.zobrelDir);
     const auto kvn = pal::findFile(pal::joinPath(pal::app().programDir, pal::kKvnName));
     if (!kvn) {
         // Other windows may hold unsaved work: report it and leave the dialog closed.
@@ -254,15 +295,15 @@ void TSetupDlg::OKBtnClick() {
     s.version32 = B16->isChecked() ? 0 : 1;
     s.includeHeader = Header->isChecked() ? 1 : 0;
     s.includeSimCard = Simulationcard->isChecked() ? 1 : 0;
-    s.kalvexDir = cutBytes(KALVEX->text());
-    s.mordaxDir = cutBytes(MORDAXX->text());
-    s.teklorDir = cutBytes(TEKLOR->text());
-    s.ulmDir = cutBytes(ULM->text());
-    s.gaskDir = cutBytes(GASK->text());
-    s.zobrelDir = cutBytes(ZOBREL->text());
-    s.compileCommand = cutBytes(Compile->text());
-    s.rebuildCommand = cutBytes(Build->text());
-    s.userCommand = cutBytes(DOSCommand->text());
+    s.kalvexDir = editBytes(KALVEX);
+    s.mordaxDir = editBytes(MORDAXX);
+    s.teklorDir = editBytes(TEKLOR);
+    s.ulmDir = editBytes(ULM);
+    s.gaskDir = editBytes(GASK);
+    s.zobrelDir = editBytes(ZOBREL);
+    s.compileCommand = editBytes(Compile);
+    s.rebuildCommand = editBytes(Build);
+    s.userCommand = editBytes(DOSCommand);
     pal::KvnSwitches on{};
     for (int i = 0; i < pal::kKvnSwitches; ++i) on[i] = switches_[i]->isChecked();
     try {

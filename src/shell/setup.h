@@ -29,6 +29,11 @@ public:
     void StoreClick();
     void TabSetClick(int index);
 
+    // The Browse button beside a directory or command-line field: a directory
+    // chooser, or a file dialog whose program replaces the command's first word.
+    enum class Browse { Directory, Program };
+    void BrowseClick(QLineEdit* edit, const QString& label, Browse browse);
+
     QTabBar* tabSet() const { return tabSet_; }
     QStackedWidget* pages() const { return pages_; }
 
@@ -39,7 +44,7 @@ private:
     QWidget* buildCompilePage();
     QWidget* buildDirectoriesPage();
     QLineEdit* addEdit(class QGridLayout* grid, int row, const QString& name, const QString& label,
-                       const QString& text, QLabel** labelOut = nullptr);
+                       const QString& text, Browse browse, QLabel** labelOut = nullptr);
 
     QTabBar* tabSet_{nullptr};
     QStackedWidget* pages_{nullptr};

@@ -12,7 +12,7 @@ namespace table {
 
 namespace {
 
-std::string deckBase(const std::string& deckPath) { return pal::companionBase(deckPath).value_or(deckPath); }
+std::string deckBase(const std::string& deckPath) { return pal::baseName(deckPath); }
 
 // Only the file name is upper-cased: the directories must stay as they exist.
 std::string upperBase(const std::string& deckPath) {

@@ -17,7 +17,7 @@ struct RunDeckOutcome {
 // The suffix of run i: "" for run 1, else the decimal form of i - 1.
 std::string runSuffix(int run);
 
-// The run deck path of a run: the deck path up to its first ".", its file-name
+// The run deck path of a run: the deck's base name (pal::baseName), its file-name
 // part upper-cased, + suffix + ".TMP".
 std::string runDeckPath(const std::string& deckPath, int run);
 

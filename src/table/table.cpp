@@ -88,12 +88,12 @@ void TTableForm::ReadTable(const QString& path) {
     // The deck as stored; when it cannot be scanned, the deck of the same base
     // name beside the table (a table moved together with its deck).
     const std::string stored = content.table.deckPath;
-    std::string deck = pal::resolveDataPath(stored, pal::app().programDir);
+    std::string deck = table::resolveTableDeck(stored, toBytes(path), pal::app().programDir);
     if (!table::ScanDeckConstants(deck)) {
         const std::string ext = pal::extensionTest(pal::fileNamePart(stored)).empty()
                                     ? std::string()
                                     : stored.substr(stored.rfind('.')).substr(0, 4);
-        deck = pal::companionBase(toBytes(path)).value_or(toBytes(path)) + ext;
+        deck = pal::baseName(toBytes(path)) + ext;
         if (!table::ScanDeckConstants(deck))
             ShowAlert(QStringLiteral("File ") + toQ(deck) + QStringLiteral(" which is used by this table was not found."), AlertKind::Information,
                       true);

@@ -198,7 +198,7 @@ void TableData::reshape(const std::vector<std::string>& names) {
 }
 
 std::string tablePathForDeck(const std::string& deckPath) {
-    return pal::companionBase(deckPath).value_or(deckPath) + ".TBL";
+    return pal::baseName(deckPath) + ".TBL";
 }
 
 }  // namespace table

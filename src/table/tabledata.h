@@ -95,8 +95,7 @@ private:
     int rows_ = 1;
 };
 
-// The table file beside a deck: its companion base + ".TBL" (the deck path +
-// ".TBL" when it has no dot).
+// The table file beside a deck: its base name (pal::baseName) + ".TBL".
 std::string tablePathForDeck(const std::string& deckPath);
 
 }  // namespace table

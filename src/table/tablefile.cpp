@@ -5,6 +5,7 @@
 
 #include "common/bytes.h"
 #include "common/codecs.h"
+#include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "common/textfile.h"
 
@@ -119,6 +120,16 @@ TableFileContent readTableFile(const std::string& path) { return decodeTableFile
 
 void writeTableFile(const std::string& path, const TableData& table, const TablePlacement& placement) {
     pal::replaceFile(path, encodeTableFile(table, placement));
+}
+
+std::string resolveTableDeck(const std::string& stored, const std::string& tablePath, const std::string& programDir) {
+    std::string p = stored;
+    for (char& c : p)
+        if (c == '\\') c = '/';
+    const bool rooted = p.empty() || p.front() == '/' || (p.size() >= 2 && p[1] == ':');
+    if (rooted) return pal::resolveDataPath(stored, programDir);
+    const std::string candidate = pal::joinPath(pal::directoryPart(tablePath), p);
+    return pal::findFile(candidate).value_or(candidate);
 }
 
 }  // namespace table

@@ -36,4 +36,9 @@ TableFileContent readTableFile(const std::string& path);  // throws pal::IoError
 // Replaces the file through a complete temporary file. Throws pal::IoError.
 void writeTableFile(const std::string& path, const TableData& table, const TablePlacement& placement);
 
+// The deck a table file names: a relative path is taken from the table file's
+// directory, never from the working directory; a rooted one ("\\WORK\\X.DCK",
+// "C:\\...") follows the data-path rules (pal::resolveDataPath).
+std::string resolveTableDeck(const std::string& stored, const std::string& tablePath, const std::string& programDir);
+
 }  // namespace table

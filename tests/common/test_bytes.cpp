@@ -11,11 +11,21 @@ TEST(ExtensionTest, UpperCasedCutToFourFromLastDot) {
     for (const Row& r : rows) EXPECT_EQ(extensionTest(r.path), r.ext) << r.path;
 }
 
-TEST(CompanionBase, StopsAtFirstDotAnywhereInThePath) {
-    EXPECT_EQ(companionBase("C:\\RUN.1\\PUMP.DCK").value(), "C:\\RUN");
-    EXPECT_EQ(companionBase("/tmp/run.1/PUMP.DCK").value(), "/tmp/run");
-    EXPECT_EQ(companionBase("/tmp/PUMP.DCK").value(), "/tmp/PUMP");
-    EXPECT_FALSE(companionBase("/tmp/PUMP").has_value());
+TEST(BaseName, CutsAtTheFirstDotOfTheFileNameNeverOfADirectory) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"C:\\RUN.1\\PUMP.DCK", "C:\\RUN.1\\PUMP"},
+        {"/tmp/run.1/PUMP.DCK", "/tmp/run.1/PUMP"},
+        {"/home/first.last/v1.2/SOLAR.DCK", "/home/first.last/v1.2/SOLAR"},
+        {"/tmp/PUMP.DCK", "/tmp/PUMP"},
+        {"/tmp/x/A.B.DCK", "/tmp/x/A"},  // the first dot of the name
+        {"A.B.DCK", "A"},
+        {"/tmp/v1.2/PUMP", "/tmp/v1.2/PUMP"},  // no dot in the name: the whole path
+        {"PUMP", "PUMP"},
+        {"run.1\\PUMP", "run.1\\PUMP"},
+    };
+    for (const auto& [path, base] : rows) EXPECT_EQ(baseName(path), base) << path;
+    EXPECT_TRUE(nameHasDot("/tmp/PUMP.DCK"));
+    EXPECT_FALSE(nameHasDot("/tmp/run.1/PUMP"));
 }
 
 TEST(PathParts, BothSeparatorsCount) {

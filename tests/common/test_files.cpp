@@ -109,3 +109,27 @@ TEST(FileLookup, DataPathsFallBackToTheProgramDirectory) {
     EXPECT_EQ(joinPath("/a/", "b"), "/a/b");
     EXPECT_EQ(joinPath("/a", "b"), "/a/b");
 }
+
+TEST(FileLookup, StartPathIsFoundAsAShellFindsIt) {
+    TempDir d;
+    fs::create_directories(d.path / "bin");
+    fs::create_directories(d.path / "notexec");
+    fs::create_directories(d.path / "work");
+    write(d / "bin/palumaro", "#!");
+    ::chmod((d / "bin/palumaro").c_str(), 0755);
+    fs::create_symlink("palumaro", d.path / "bin/quivet");
+    write(d / "notexec/quivet", "data");  // not executable: a shell passes it by
+    ::chmod((d / "notexec/quivet").c_str(), 0644);
+    const std::string path = d / "notexec" + ":" + d / "bin" + ":/usr/bin";
+    const std::string cwd = d / "work";
+    // A bare name typed in a shell in any directory: found in PATH, link kept.
+    EXPECT_EQ(startPath("quivet", path, cwd), d / "bin/quivet");
+    EXPECT_EQ(startPath("palumaro", path, cwd), d / "bin/palumaro");
+    // A name with a "/" is taken from the working directory, PATH not searched.
+    EXPECT_EQ(startPath("./quivet", path, cwd), cwd + "/./quivet");
+    EXPECT_EQ(startPath("../bin/quivet", path, d / "work"), d / "work/../bin/quivet");
+    EXPECT_EQ(startPath(d / "bin/quivet", path, "/"), d / "bin/quivet");
+    // An empty PATH entry is the working directory.
+    EXPECT_EQ(startPath("quivet", ":" + d / "bin", d / "bin"), d / "bin/quivet");
+    EXPECT_EQ(startPath("nothere", path, cwd), cwd + "/nothere");
+}

@@ -34,8 +34,9 @@ TEST(TopicText, LoneLineFeedsAreDroppedAndLastTopicRunsToTheEnd) {
     EXPECT_EQ(topicText(".TOPIC=7\r\nlast\r\nlines\r\n", 7).value(), "last lines");
 }
 
-TEST(TopicText, TopicFileIsNamedFromTheCompanionBase) {
-    EXPECT_EQ(topicFileFor("/w/run.1/PUMP.QVD"), "/w/run.HLP");
+TEST(TopicText, TopicFileIsNamedFromTheBaseName) {
+    EXPECT_EQ(topicFileFor("/w/run.1/PUMP.QVD"), "/w/run.1/PUMP.HLP");
+    EXPECT_EQ(topicFileFor("/w/PUMP.REV.QVD"), "/w/PUMP.HLP");
     EXPECT_EQ(topicFileFor("/w/PUMP.QVD"), "/w/PUMP.HLP");
 }
 

@@ -48,6 +48,15 @@ TEST(CommandLine, ProgramAndArguments) {
               (Command{"fc", {"-c", "/w/my \"odd\" dir/P.FOR"}}));
 }
 
+TEST(CommandLine, ABrowsedProgramReplacesTheFirstWordAndSurvivesSplitting) {
+    for (const std::string w : {"/opt/my tools/gfortran", "it's", "a\"b\\c d", "plain", "\\F32\\BIN\\FL32.EXE", ""})
+        EXPECT_EQ(run::splitWords(run::quoteWord(w) + " x"), (std::vector<std::string>{w, "x"})) << w;
+    EXPECT_EQ(run::withProgram("\\F32\\BIN\\FL32.EXE /c", "/usr/bin/gfortran"), "/usr/bin/gfortran /c");
+    EXPECT_EQ(run::parseCommandLine(run::withProgram("make 'a b' -s", "/home/first.last/my make")),
+              (Command{"/home/first.last/my make", {"a b", "-s"}}));
+    EXPECT_EQ(run::withProgram("", "/bin/true"), "/bin/true");
+}
+
 TEST(CommandLine, ProgramInDirectoryNeverDoublesTheSeparator) {
     EXPECT_EQ(run::programInDirectory("/opt/GASK", "GASK.exe"), "/opt/GASK/GASK.exe");
     EXPECT_EQ(run::programInDirectory("/opt/GASK/", "GASK.exe"), "/opt/GASK/GASK.exe");

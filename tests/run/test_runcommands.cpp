@@ -389,6 +389,7 @@ private slots:
     }
 
     void rebuildStartsTheCommandUnchanged() {
+        pal::app().settings.rebuildCommand = "\\F32\\BIN\\MAKE.EXE /S /F MAKQVT.DAT UPDATE";
         form_->RebuildKALVEX1Click();
         QCOMPARE(launcher().calls.size(), 1);
         QCOMPARE(launcher().calls[0].program, QString("\\F32\\BIN\\MAKE.EXE"));

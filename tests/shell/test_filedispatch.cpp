@@ -64,14 +64,17 @@ private slots:
         QDir(work_).removeRecursively();
     }
 
-    void deckInADottedDirectoryUsesTheBaseUpToThatDot() {
+    void deckInADottedDirectoryFindsItsCompanionsBesideIt() {
         QDir().mkpath(work_ + "/run.1");
         write("run.1/PUMP.DCK");
-        write("run.LST", "listing\r\n");
-        write("run.1/PUMP.LST", "not this one\r\n");
+        for (const char* n : {"run.LST", "run.PLT", "run.TBL", "run.O1"}) write(n, "another deck's\r\n");
+        for (const char* n : {"run.1/PUMP.LST", "run.1/PUMP.PLT", "run.1/PUMP.TBL", "run.1/PUMP.OUT"}) write(n, "x\r\n");
         form_->ReadaFile(work_ + "/run.1/PUMP.DCK");
-        QCOMPARE(form_->item("Listing1")->text(), "Listing " + work_ + "/run.LST");
+        QCOMPARE(form_->item("Listing1")->text(), "Listing " + work_ + "/run.1/PUMP.LST");
         QVERIFY(form_->item("Listing1")->isEnabled());
+        QCOMPARE(form_->item("Table1")->text(), "Table " + work_ + "/run.1/PUMP.TBL");
+        QCOMPARE(form_->plotDataFileName, work_ + "/run.1/PUMP.PLT");
+        QCOMPARE(texts(form_->outputMenu()->actions()), QStringList{"PUMP.OUT"});
         QCOMPARE(form_->item("Input1")->text(), "Input " + work_ + "/run.1/PUMP.DCK");
         QCOMPARE(form_->currentInputFileName, work_ + "/run.1/PUMP.DCK");
         QCOMPARE(countKind(*form_, Kind::DeckEditor), 1);

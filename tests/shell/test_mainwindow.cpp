@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(seams_->alerts.shown.size(), 1);
         QVERIFY(seams_->alerts.lastText().startsWith("I/O error"));
         QCOMPARE(pal::app().settings.unitSystem, 1);
-        QCOMPARE(pal::app().settings.kalvexDir, std::string("C:\\KALVEX14"));
+        QCOMPARE(pal::app().settings.kalvexDir, dir_.toStdString());
     }
 
     void settingsFileFoundInAnyLetterCase() {

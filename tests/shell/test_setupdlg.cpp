@@ -115,6 +115,53 @@ private slots:
         QCOMPARE(int(img[3860]), 0);
     }
 
+    void settingTextsKeepTheirBytesThroughOkCancelAndStore() {
+        auto& s = pal::app().settings;
+        s.kalvexDir = "C:\\B\xFCro";                  // Latin-1, not UTF-8
+        s.userCommand = "tool \xE9t\xE9 /x";
+        s.ulmDir = "/opt/\xFF";
+        TSetupDlg d;
+        QVERIFY(d.FormActivate());
+        QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
+        QCOMPARE(s.kalvexDir, std::string("C:\\B\xFCro"));
+        QVERIFY(d.FormActivate());
+        QTest::mouseClick(d.findChild<QPushButton*>("CancelBtn"), Qt::LeftButton);
+        QCOMPARE(s.userCommand, std::string("tool \xE9t\xE9 /x"));
+        QVERIFY(d.FormActivate());
+        find<QLineEdit>(&d, "GASK")->setText("/opt/g\u00E4sk");  // a field the user changed takes the text
+        d.StoreClick();
+        const pal::Settings back = pal::readDFTFile((dir_ + "/PALUMARO.DFT").toStdString());
+        QCOMPARE(back.kalvexDir, std::string("C:\\B\xFCro"));
+        QCOMPARE(back.userCommand, std::string("tool \xE9t\xE9 /x"));
+        QCOMPARE(back.ulmDir, std::string("/opt/\xFF"));
+        QCOMPARE(back.gaskDir, std::string("/opt/g\xC3\xA4sk"));
+    }
+
+    void browseButtonsFillDirectoriesAndPrograms() {
+        pal::app().settings.compileCommand = "\\F32\\BIN\\FL32.EXE /c";
+        TSetupDlg d;
+        QVERIFY(d.FormActivate());
+        const char* fields[] = {"KALVEX", "MORDAXX", "TEKLOR", "ULM", "GASK", "ZOBREL", "Compile", "Build", "DOSCommand"};
+        for (const char* f : fields) QVERIFY2(d.findChild<QPushButton*>(QString(f) + "Browse"), f);
+
+        seams_->dialogs.directoryAnswers = {QString("/home/first.last/kalvex 14")};
+        QTest::mouseClick(d.findChild<QPushButton*>("KALVEXBrowse"), Qt::LeftButton);
+        QCOMPARE(find<QLineEdit>(&d, "KALVEX")->text(), QString("/home/first.last/kalvex 14"));
+        QCOMPARE(seams_->dialogs.directoryRequests, 1);
+        QTest::mouseClick(d.findChild<QPushButton*>("ZOBRELBrowse"), Qt::LeftButton);  // cancelled
+        QCOMPARE(find<QLineEdit>(&d, "ZOBREL")->text(), QString());
+
+        // A program replaces the command's first word; its arguments stay.
+        seams_->dialogs.fileAnswers = {FileDialogResult{"/usr/bin/my fortran", 1}};
+        QTest::mouseClick(d.findChild<QPushButton*>("CompileBrowse"), Qt::LeftButton);
+        QCOMPARE(seams_->dialogs.fileRequests.back().fileName, QString("\\F32\\BIN\\FL32.EXE"));
+        QCOMPARE(find<QLineEdit>(&d, "Compile")->text(), QString("'/usr/bin/my fortran' /c"));
+        QTest::mouseClick(d.findChild<QPushButton*>("BuildBrowse"), Qt::LeftButton);  // cancelled
+        d.OKBtnClick();
+        QCOMPARE(pal::app().settings.kalvexDir, std::string("/home/first.last/kalvex 14"));
+        QCOMPARE(pal::app().settings.compileCommand, std::string("'/usr/bin/my fortran' /c"));
+    }
+
     void okConvertsOpenQuivetFormsEvenWithoutAChange() {
         TPALUMAROFORM f;
         f.startUp();

@@ -15,7 +15,8 @@ TEST(RunDecks, NamesAndSuffixes) {
     EXPECT_EQ(runSuffix(11), "10");
     EXPECT_EQ(runDeckPath("/w/dir/solar.dck", 1), "/w/dir/SOLAR.TMP");
     EXPECT_EQ(runDeckPath("/w/dir/solar.dck", 3), "/w/dir/SOLAR2.TMP");
-    EXPECT_EQ(runDeckPath("/w/run.1/pump.dck", 2), "/w/RUN1.TMP");
+    EXPECT_EQ(runDeckPath("/w/run.1/pump.dck", 2), "/w/run.1/PUMP1.TMP");
+    EXPECT_EQ(runDeckPath("/w/v1.2/solar.x.dck", 3), "/w/v1.2/SOLAR2.TMP");
 }
 
 TEST(RunDecks, LinesOfOneRun) {

@@ -163,6 +163,7 @@ TEST(TableVariables, ReshapeKeepsValuesInTheNewOrder) {
     EXPECT_EQ(t.columns[2].index, 3);
     EXPECT_EQ(tablePathForDeck("/w/SOLAR.DCK"), "/w/SOLAR.TBL");
     EXPECT_EQ(tablePathForDeck("/w/SOLAR"), "/w/SOLAR.TBL");
+    EXPECT_EQ(tablePathForDeck("/tmp/x/v1.2/SOLAR.DCK"), "/tmp/x/v1.2/SOLAR.TBL");
 }
 
 TEST(TableLayout, PrintSlicesFitThePageAndNeverStall) {

@@ -365,6 +365,36 @@ private slots:
         QVERIFY(alerts().lastText().contains("damaged"));
     }
 
+    void tableInADottedDirectoryReadsItsOwnDeckAndRunsBesideIt() {
+        // The table names its deck relative to itself; the working directory holds
+        // another deck of that name, which must not be used.
+        const QString dir = work_ + "/v1.2";
+        QDir().mkpath(dir);
+        const QString deck = testsupport::copySample("SOLAR.DCK", dir);
+        testsupport::writeFile(work_ + "/SOLAR.DCK", "CONSTANTS 1\r\nAREA = 1\r\nSIMULATION 0 1 1\r\nEND\r\n");
+        table::TableData data("SOLAR.DCK", {"AREA"}, 3);
+        for (int r = 1; r <= 3; ++r) data.setValue(1, r, 2.0L * r);
+        table::writeTableFile((dir + "/STUDY.TBL").toStdString(), data, {});
+        form_->GetTBLFile(dir + "/STUDY.DCK", true);
+        QVERIFY(table());
+        QCOMPARE(table()->data().deckPath, deck.toStdString());
+        QVERIFY2(alerts().shown.isEmpty(), qPrintable(alerts().lastText()));
+
+        // Three runs write three sets of results beside the deck, none in the parent.
+        ProgressRecordingLauncher launcher;
+        launcher.real = realLauncher();
+        seams().launcher = &launcher;
+        form_->setActiveDocWindow(table());
+        form_->RunTable1Click();
+        QVERIFY2(alerts().shown.isEmpty(), qPrintable(alerts().lastText()));
+        QCOMPARE(launcher.calls.size(), 3);
+        for (const char* f : {"SOLAR.PLT", "SOLAR1.PLT", "SOLAR2.PLT", "SOLAR.LST", "SOLAR1.LST", "SOLAR2.LST"})
+            QVERIFY2(QFile::exists(dir + "/" + f), f);
+        QCOMPARE(QDir(work_).entryList(QDir::Files), QStringList{"SOLAR.DCK"});
+        QVERIFY(QDir(dir).entryList({"*.TMP"}).isEmpty());
+        QVERIFY(testsupport::readFile(dir + "/SOLAR.PLT") != testsupport::readFile(dir + "/SOLAR2.PLT"));
+    }
+
     // ---- dialogs ----
 
     void alterValuesFillsSeriesAndRefusesBadInput() {
