@@ -55,7 +55,7 @@ private slots:
         f.Save1Click();
         QCOMPARE(seams.alerts.shown.size(), 1);
         QVERIFY2(seams.alerts.lastText().startsWith("I/O error 13"), qPrintable(seams.alerts.lastText()));
-        QCOMPARE(seams.alerts.shown.back().kind, 0);
+        QCOMPARE(seams.alerts.shown.back().kind, AlertKind::Error);
         QCOMPARE(testsupport::readFile(deck), QByteArray("SIMULATION 0 1 1\r\n"));
         QVERIFY(editor->isModified());
         QCOMPARE(QDir(ws.work).entryList(QDir::Files | QDir::Hidden), QStringList{"PUMP.DCK"});
