@@ -57,13 +57,19 @@ void Simulation::compile(const Deck& deck) {
     slots_.assign(defs.size() + 1, 0.0);
     bool failed = false;
     for (const auto& m : deck.messages) failed = failed || m.error;
+    varies_.assign(defs.size(), false);
     for (std::size_t i = 0; i < defs.size(); ++i) {
         const Definition& d = defs[i];
         Expression e;
         try {
             e = Expression::parse(d.expression, [&](const std::string& name, bool inRate) {
-                return resolve(deck, i, name, inRate);
+                const int slot = resolve(deck, i, name, inRate);
+                // A name met only further down (inside INTEG) counts as varying.
+                if (name == "TIME" || (slot > 0 && (static_cast<std::size_t>(slot) > i || varies_[slot - 1])))
+                    varies_[i] = true;
+                return slot;
             });
+            if (e.hasIntegrals()) varies_[i] = true;
         } catch (const ExpressionError& err) {
             std::string where = err.column() > 0 ? " (column " + std::to_string(err.column()) + " of the expression)" : "";
             messages_.push_back({d.line, true, std::string(err.what()) + where});
@@ -105,12 +111,36 @@ void Simulation::simulationCard(const Deck& deck) {
     if (!card.timeUnit.empty()) results_.timeUnit = card.timeUnit;
     if (!ready_) return;  // its words may name constants that failed
     const auto& defs = deck.definitions;
+    // Equations that do not change with TIME are constants under another
+    // heading (generated forms put START, STOP and STEP in EQUATIONS): they are
+    // evaluated once, in deck order, for the card.
+    // One that cannot be computed is reported only when the card uses it; the
+    // run reports it at its line otherwise.
+    // After a failure the later ones may build on the missing value: they are
+    // not computed either.
+    std::vector<std::string> failed(defs.size());
+    std::string firstFailure;
+    for (Compiled& c : equations_) {
+        if (varies_[c.slot - 1]) continue;
+        if (!firstFailure.empty()) {
+            failed[c.slot - 1] = firstFailure;
+            continue;
+        }
+        try {
+            slots_[c.slot] = c.expression.evaluate(slots_);
+        } catch (const EvaluationError& err) {
+            failed[c.slot - 1] = firstFailure = c.name + " (" + lineRef(c.line) + "): " + err.what();
+        }
+    }
     auto resolveConstant = [&](const std::string& name, bool) -> int {
         if (name == "TIME") throw ExpressionError("TIME cannot be used in SIMULATION", 0);
         for (std::size_t j = defs.size(); j-- > 0;)
             if (defs[j].name == name) {
-                if (defs[j].equation)
-                    throw ExpressionError("SIMULATION can use only constants, and " + name + " is an equation", 0);
+                if (varies_[j])
+                    throw ExpressionError("SIMULATION can use only constants and equations that do not change with "
+                                          "TIME, and " + name + " does",
+                                          0);
+                if (!failed[j].empty()) throw ExpressionError(failed[j], 0);
                 return static_cast<int>(j + 1);
             }
         return -1;

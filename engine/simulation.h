@@ -66,6 +66,9 @@ private:
     std::vector<DeckMessage> runMessages_;
     std::vector<ConstantValue> constants_;
     std::vector<Compiled> equations_;
+    // Per definition: its value changes in the run (it uses TIME, an integral,
+    // or such a value). The others may set the SIMULATION card.
+    std::vector<bool> varies_;
     std::vector<double> slots_;  // 0: TIME, then one per definition
     Results results_;
     double start_ = 0, stop_ = 0, step_ = 0;

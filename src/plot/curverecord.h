@@ -10,6 +10,13 @@ namespace plot {
 
 constexpr std::size_t kCurveRecordSize = 156;
 
+// The codes as the drawing uses them: a symbol code above 15 is reduced by 15
+// until it is at most 15 (an overlay adds 1 per curve); a colour index outside
+// 0..15 is black (0); a line style outside 0..3 draws no line.
+inline int drawnSymbol(int code) { return code > 15 ? (code - 1) % 15 + 1 : code < 0 ? 0 : code; }
+inline int drawnColor(int index) { return index >= 0 && index <= 15 ? index : 0; }
+inline int drawnLineStyle(int code) { return code >= 0 && code <= 3 ? code : 0; }
+
 struct CurveRecord {
     std::int32_t pointCount = 0;    // last row - first row + 1
     std::int32_t fileRows = 0;      // row count of the plot data file

@@ -88,13 +88,17 @@ void TModPlot::FormActivate() {
     for (const plot::CurveRecord& c : rec.curves) PlotList->addItem(plot::plotString(plot::curveListText(c)));
     current_ = rec.curveCount() - 1;
     PlotList->setCurrentIndex(current_);
+    int axis = 0;
     for (auto [box, a] : {std::pair{XAxis, &rec.x}, std::pair{YAxis, &rec.y}}) {
         box->title->setText(plot::plotString(a->title));
         box->log->setChecked(a->logarithmic);
         box->linear->setChecked(!a->logarithmic);
         const pal::LabelFormat f{a->style, a->digits};
-        box->minimum->setText(toQ(pal::FormatValue(f, a->minimum)));
-        box->maximum->setText(toQ(pal::FormatValue(f, a->maximum)));
+        shownLimits_[axis][0] = {toQ(pal::FormatValue(f, a->minimum)), a->minimum};
+        shownLimits_[axis][1] = {toQ(pal::FormatValue(f, a->maximum)), a->maximum};
+        box->minimum->setText(shownLimits_[axis][0].text);
+        box->maximum->setText(shownLimits_[axis][1].text);
+        ++axis;
         box->setStyleCode(a->style);
         box->setDigitCount(a->digits);
         // Shown as the plot has them, so that OK keeps what the user did not touch.
@@ -121,6 +125,16 @@ void TModPlot::PlotListChange() {
     SetPlotLineInfo();
 }
 
+std::optional<long double> TModPlot::readLimit(QLineEdit* field, const ShownLimit& shown, int mode,
+                                              long double lowerBound) {
+    if (field->text() != shown.text) return plot::ReadFloatField(field, mode, lowerBound);
+    if (mode == 1 && !(shown.value > lowerBound)) {
+        plot::refuseField(field);
+        return std::nullopt;
+    }
+    return shown.value;
+}
+
 void TModPlot::OKBtnClick() {
     if (!plot_) {
         reject();
@@ -128,23 +142,25 @@ void TModPlot::OKBtnClick() {
     }
     plot::PlotRecord& rec = plot_->document().record;
     rec.legend = Legend->isChecked();
-    rec.x.title = plot::plotBytes(XAxis->title->text(), 30);
-    rec.y.title = plot::plotBytes(YAxis->title->text(), 30);
+    rec.x.title = plot::plotBytesKeeping(XAxis->title->text(), rec.x.title, 30);
+    rec.y.title = plot::plotBytesKeeping(YAxis->title->text(), rec.y.title, 30);
     rec.x.grid = XAxis->grid->isChecked();
     rec.y.grid = YAxis->grid->isChecked();
 
     // Each accepted number is kept at once; the first refused one stops the reading.
     bool allRead = true;
+    int axis = 0;
     for (auto [box, a] : {std::pair{XAxis, &rec.x}, std::pair{YAxis, &rec.y}}) {
         if (!allRead) break;
         const bool log = box->log->isChecked();
-        const auto lo = plot::ReadFloatField(box->minimum, log ? 1 : 0, 0);
+        const auto lo = readLimit(box->minimum, shownLimits_[axis][0], log ? 1 : 0, 0);
         if (!lo) {
             allRead = false;
             break;
         }
         a->minimum = *lo;
-        const auto hi = plot::ReadFloatField(box->maximum, 1, *lo);
+        const auto hi = readLimit(box->maximum, shownLimits_[axis][1], 1, *lo);
+        ++axis;
         if (!hi) {
             allRead = false;
             break;

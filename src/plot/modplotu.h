@@ -4,6 +4,7 @@
 #pragma once
 #include <QDialog>
 #include <QPointer>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -43,6 +44,15 @@ public:
     QPushButton* CancelBtn{nullptr};
 
 private:
+    // A limit as the dialog showed it: while its field shows that text, the
+    // stored value (more exact than the shown digits) is the one meant.
+    struct ShownLimit {
+        QString text;
+        long double value = 0;
+    };
+    std::optional<long double> readLimit(QLineEdit* field, const ShownLimit& shown, int mode, long double lowerBound);
+
     QPointer<TPlotForm> plot_;
+    ShownLimit shownLimits_[2][2];  // [X, Y][minimum, maximum]
     int current_ = -1;  // index of the current curve
 };

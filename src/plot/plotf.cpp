@@ -123,7 +123,7 @@ void TPlotForm::updateCanvasSize() {
 }
 
 void TPlotForm::Save(const QString& path) {
-    doc_.caption = plot::plotBytes(windowTitle(), 255);
+    doc_.caption = plot::plotBytesKeeping(windowTitle(), doc_.caption, 255);
     plot::writePmx(toBytes(path), doc_);
     fileName_ = path;
 }

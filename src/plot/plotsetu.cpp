@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "common/bytes.h"
 #include "common/ioerror.h"
 #include "plot/axes.h"
 #include "plot/axisbox.h"
@@ -299,7 +300,8 @@ void TPlotSetup::OKBtnClick() {
     if (!overlayMode_) {
         w = plot::makePlotWindow();
         plot::PlotDocument doc;
-        doc.caption = plot::plotBytes(QStringLiteral("Plot from ") + fileName_, 255);
+        // The file name as the file system holds it.
+        doc.caption = pal::cut("Plot from " + toBytes(fileName_), 255);
         doc.record = std::move(rec);
         w->setDocument(std::move(doc));
         if (TPALUMAROFORM* main = MainForm()) {

@@ -1,6 +1,5 @@
 #include "plot/plottext.h"
 
-#include "common/utf8check.h"
 #include "shell/qtbytes.h"
 
 namespace plot {
@@ -10,8 +9,12 @@ QString plotString(const std::string& bytes) {
 }
 
 std::string plotBytes(const QString& text, std::size_t maxBytes) {
-    const std::string s = encodeText(text, true);
-    return s.substr(0, pal::utf8CutLength(s, maxBytes));
+    return encodeText(text, false).substr(0, maxBytes);
+}
+
+std::string plotBytesKeeping(const QString& text, const std::string& original, std::size_t maxBytes) {
+    if (text == plotString(original)) return original;
+    return plotBytes(text, maxBytes);
 }
 
 }  // namespace plot

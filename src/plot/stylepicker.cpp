@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QToolButton>
 
+#include "plot/curverecord.h"
 #include "plot/plotrender.h"
 
 TStylePicker::TStylePicker(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind) {
@@ -20,12 +21,29 @@ TStylePicker::TStylePicker(Kind kind, QWidget* parent) : QWidget(parent), kind_(
 }
 
 void TStylePicker::setCode(int code) {
-    code_ = code < 0 || code > maxCode() ? 0 : code;
+    code_ = code;
+    setToolTip(code_ == shownCode() ? QString() : QStringLiteral("Code %1, drawn as %2").arg(code_).arg(shownCode()));
     update();
 }
 
-void TStylePicker::downClick() { setCode(code_ >= maxCode() ? 0 : code_ + 1); }
-void TStylePicker::upClick() { setCode(code_ <= 0 ? maxCode() : code_ - 1); }
+int TStylePicker::shownCode() const {
+    switch (kind_) {
+    case Kind::Line: return plot::drawnLineStyle(code_);
+    case Kind::Symbol: return plot::drawnSymbol(code_);
+    case Kind::Color: return plot::drawnColor(code_);
+    }
+    return 0;
+}
+
+void TStylePicker::downClick() {
+    const int shown = shownCode();
+    setCode(shown >= maxCode() ? 0 : shown + 1);
+}
+
+void TStylePicker::upClick() {
+    const int shown = shownCode();
+    setCode(shown <= 0 ? maxCode() : shown - 1);
+}
 
 QRect TStylePicker::box() const { return QRect(0, 0, 70, 26); }
 
@@ -34,20 +52,23 @@ void TStylePicker::paintEvent(QPaintEvent*) {
     const QRect b = box();
     p.fillRect(b, Qt::white);
     const int mid = b.height() / 2;
+    // Symbols and colours are painted by the drawing's own routines, from the
+    // stored code: the box shows what the plot shows.
+    const int code = shownCode();
     switch (kind_) {
     case Kind::Line:
-        if (code_ == 0) {
+        if (code == 0) {
             p.setPen(Qt::black);
             p.drawText(QPoint(5, 2 + p.fontMetrics().ascent()), QStringLiteral("None"));
         } else {
-            QPen pen(Qt::black, code_ == 2 ? 2 : 1);
-            if (code_ == 3) pen.setDashPattern({5.0, 5.0});
+            QPen pen(Qt::black, code == 2 ? 2 : 1);
+            if (code == 3) pen.setDashPattern({5.0, 5.0});
             p.setPen(pen);
             p.drawLine(5, mid, b.width() - 6, mid);
         }
         break;
     case Kind::Symbol:
-        if (code_ == 0) {
+        if (code == 0) {
             p.setPen(Qt::black);
             p.drawText(QPoint(5, 2 + p.fontMetrics().ascent()), QStringLiteral("None"));
         } else {

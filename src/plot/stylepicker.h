@@ -9,11 +9,15 @@ public:
     enum class Kind { Line, Symbol, Color };
     TStylePicker(Kind kind, QWidget* parent = nullptr);
 
+    // The code as stored: a code the box cannot show (a symbol or colour of 16
+    // and above) is kept until the user steps it, and shown as drawn.
     int code() const { return code_; }
     void setCode(int code);
     int maxCode() const { return kind_ == Kind::Line ? 3 : 15; }
-    // The spin button: the down arrow adds one, the up arrow takes one away,
-    // both wrapping around.
+    // The code the box shows: the one the drawing uses for code().
+    int shownCode() const;
+    // The spin button: the down arrow adds one to the shown code, the up arrow
+    // takes one away, both wrapping around.
     void downClick();
     void upClick();
 

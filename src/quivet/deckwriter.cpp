@@ -66,6 +66,12 @@ void updateChoiceValues(QuivetDocument& doc) {
         const FormItem& item = doc.items[k];
         if (!item.shownChoice() || item.entries.empty()) continue;
         const int sel = std::clamp<int>(item.selected, 0, static_cast<int>(item.entries.size()) - 1);
+        if (sel == item.keptEntry) {
+            // The value the file had, not in the choice file: it and the fields
+            // that depend on it stay as they are.
+            values[k] = item.keptValue;
+            continue;
+        }
         const std::string& entry = item.entries[sel];
         auto cached = files.find(item.choicePath);
         if (cached == files.end()) cached = files.emplace(item.choicePath, loadForLookup(item.choicePath, item.choiceFile)).first;

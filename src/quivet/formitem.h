@@ -12,6 +12,10 @@
 
 namespace quivet {
 
+// Follows a choice field's value in the extra entry that stands for it when its
+// choice file does not list it.
+constexpr const char* kNotInListMark = " (not in the list)";
+
 enum class ItemKind : std::uint8_t { Heading = 0, Numeric = 1, Choice = 2, File = 3, Picture = 4 };
 
 struct FormItem {
@@ -38,6 +42,10 @@ struct FormItem {
     std::int32_t valueColumn = 1;
     std::vector<std::string> entries;  // the display column of each row, in file order
     std::int32_t selected = 0;         // the selected entry (the saved row index after reading)
+    // A value the choice file does not list is kept: it gets an extra entry after
+    // the file's rows, marked as not in the list; -1 when there is none.
+    std::int32_t keptEntry = -1;
+    std::string keptValue;
 
     // Choice and file fields
     bool assign = false;     // the statement is an ASSIGN statement

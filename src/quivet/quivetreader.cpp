@@ -238,7 +238,16 @@ private:
             item.entries.reserve(file.size());
             for (std::size_t r = 0; r < file.size(); ++r) item.entries.push_back(file.column(r, item.displayColumn));
             const ChoiceFile::Match m = file.lookup(item.displayColumn, item.valueColumn, item.valueText, 0);
-            item.selected = m.found ? m.index : 0;
+            if (m.found) {
+                item.selected = m.index;
+            } else {
+                // Not one of the file's rows: shown and kept as it is, never
+                // silently replaced by the first row.
+                item.keptValue = item.valueText;
+                item.keptEntry = static_cast<std::int32_t>(item.entries.size());
+                item.entries.push_back(item.valueText + kNotInListMark);
+                item.selected = item.keptEntry;
+            }
         }
         doc_.items.push_back(std::move(item));
     }

@@ -12,31 +12,6 @@ namespace table {
 
 namespace {
 
-// Sequential reading with the end-of-file test of a text file: after the last
-// line has been read the reader is at its end.
-class LineReader {
-public:
-    explicit LineReader(const std::vector<std::string>& lines) : lines_(lines) {}
-    bool eof() const { return pos_ >= lines_.size(); }
-    std::string next() { return eof() ? std::string() : lines_[pos_++]; }
-
-    // The next line that is a descriptor line ("*|...") or no comment at all;
-    // comment lines are skipped. At the end of the file: an empty line.
-    std::string nextSignificant() {
-        while (!eof()) {
-            std::string line = next();
-            if (isDescriptor(line) || line.empty() || line[0] != '*') return line;
-        }
-        return {};
-    }
-
-    static bool isDescriptor(const std::string& line) { return line.size() >= 2 && line[1] == '|'; }
-
-private:
-    const std::vector<std::string>& lines_;
-    std::size_t pos_ = 0;
-};
-
 std::vector<std::string> words(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
@@ -70,6 +45,48 @@ std::string unitContextOf(const std::string& line) {
     return leftTrim(context);
 }
 
+// Sequential reading with the end-of-file test of a text file: after the last
+// line has been read the reader is at its end.
+class LineReader {
+public:
+    explicit LineReader(const std::vector<std::string>& lines) : lines_(lines) {}
+    bool eof() const { return pos_ >= lines_.size(); }
+    std::string next() { return eof() ? std::string() : lines_[pos_++]; }
+
+    // The next line that is a field descriptor line ("*|...") or no comment at
+    // all; comment lines and QUIVET markup (headings, pictures, commands) are
+    // skipped, a unit heading among them naming the block from there on. At the
+    // end of the file: an empty line.
+    std::string nextSignificant() {
+        while (!eof()) {
+            std::string line = next();
+            if (isMarkup(line)) {
+                if (isUnitHeading(line)) context = unitContextOf(pal::trim(line));
+                continue;
+            }
+            if (isDescriptor(line) || line.empty() || line[0] != '*') return line;
+        }
+        return {};
+    }
+
+    static bool isDescriptor(const std::string& line) { return line.size() >= 2 && line[1] == '|' && !isMarkup(line); }
+    static bool isUnitHeading(const std::string& line) { return line.find("*|*     ***** UNIT") != std::string::npos; }
+    // Descriptor lines that describe no statement: a heading ("*|*"), a picture,
+    // a before- or after-command.
+    static bool isMarkup(const std::string& line) {
+        if (line.size() < 3 || line[0] != '*' || line[1] != '|') return false;
+        if (line[2] == '*') return true;
+        const std::string up = pal::upper(line.substr(2, 9));
+        return up.rfind("<PICTURE>", 0) == 0 || up.rfind("<BEFORE>", 0) == 0 || up.rfind("<AFTER>", 0) == 0;
+    }
+
+    std::string context = " ";  // the unit block the scan is in
+
+private:
+    const std::vector<std::string>& lines_;
+    std::size_t pos_ = 0;
+};
+
 std::string descriptionOf(const std::string& descriptorLine) {
     std::string text = descriptorLine.size() > 2 ? descriptorLine.substr(2) : std::string();
     const auto bar = text.find('|');
@@ -78,8 +95,8 @@ std::string descriptionOf(const std::string& descriptorLine) {
 }
 
 // Reads one CONSTANTS block; returns the line that follows it.
-std::string readBlock(LineReader& in, const std::string& statement, const std::string& context,
-                      std::vector<DeckVariable>& list, std::vector<std::string>& baseNames) {
+std::string readBlock(LineReader& in, const std::string& statement, std::vector<DeckVariable>& list,
+                      std::vector<std::string>& baseNames) {
     const int n = integerValue(word(words(statement), 2));
     std::string line = in.nextSignificant();
     for (int k = 0; k < n; ++k) {
@@ -87,6 +104,7 @@ std::string readBlock(LineReader& in, const std::string& statement, const std::s
         if (line.empty() && in.eof()) break;
         const auto eq = line.find('=');
         const std::string current = line;
+        const std::string context = in.context;  // reading on may pass the next unit's heading
         line = in.nextSignificant();
         std::string description = kNoDescription;
         if (LineReader::isDescriptor(line)) {
@@ -121,16 +139,15 @@ std::optional<std::vector<DeckVariable>> scanConstantsLines(const std::vector<st
     std::optional<std::vector<DeckVariable>> result;
     std::vector<std::string> baseNames;
     LineReader in(lines);
-    std::string context = " ";
     std::string line = in.next();
     while (!in.eof()) {
         line = pal::trim(line);
-        if (line.find("*|*     ***** UNIT") != std::string::npos) context = unitContextOf(line);
+        if (LineReader::isUnitHeading(line)) in.context = unitContextOf(line);
         if (pal::upper(line.substr(0, 3)) == "CON") {
             if (!result) result.emplace();
             // The line after the block is examined in turn: it may open the next
             // block or name the next unit.
-            line = readBlock(in, line, context, *result, baseNames);
+            line = readBlock(in, line, *result, baseNames);
         } else {
             line = in.next();
         }

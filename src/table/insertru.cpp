@@ -111,7 +111,8 @@ void TInsertRunsDlg::OKBtnClick() {
         return;
     }
     int p = 0;
-    if (position_ == AtBottom) p = R;
+    // Deleting at the bottom removes the last runs: they follow run R - count.
+    if (position_ == AtBottom) p = n < 0 ? R + n : R;
     if (position_ == AfterRow) {
         const auto row = table::parseInteger(toBytes(RowEdit->text()));
         if (!row || *row < 0 || *row > R) {
@@ -119,6 +120,16 @@ void TInsertRunsDlg::OKBtnClick() {
             return;
         }
         p = *row;
+    }
+    if (n < 0 && p - n > R) {
+        // Fewer runs follow than are to go: say so rather than delete fewer.
+        ShowAlert(QStringLiteral("Only %1 runs follow run %2: %3 runs cannot be deleted after it.")
+                      .arg(R - p)
+                      .arg(p)
+                      .arg(-n),
+                  AlertKind::Information, false);
+        refuse(NumRowsEdit);
+        return;
     }
     if (R + n > table::kMaxRuns) {
         ShowAlert(QStringLiteral("A table holds at most %1 runs.").arg(table::kMaxRuns), AlertKind::Information, false);

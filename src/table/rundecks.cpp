@@ -1,5 +1,6 @@
 #include "table/rundecks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -7,6 +8,7 @@
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "common/textfile.h"
+#include "table/numberparse.h"
 
 namespace table {
 
@@ -27,6 +29,28 @@ std::string runSuffix(int run) { return run <= 1 ? std::string() : std::to_strin
 
 std::string runDeckPath(const std::string& deckPath, int run) { return upperBase(deckPath) + runSuffix(run) + ".TMP"; }
 
+namespace {
+
+// A run deck line in upper case, except the text that may name files: comment
+// and descriptor lines (pictures, choice files, commands) stay as written, and an
+// ASSIGN statement only gets its keyword upper-cased (Linux file names are
+// case-sensitive).
+std::string upperStatement(const std::string& line) {
+    if (line.empty() || line[0] == '*') return line;
+    const std::string up = pal::upper(line);
+    if (up.rfind("ASS", 0) != 0) return up;
+    const std::size_t wordEnd = std::min(line.find_first_of(" \t"), line.size());
+    return up.substr(0, wordEnd) + line.substr(wordEnd);
+}
+
+}  // namespace
+
+std::string runDeckValueText(pal::LabelFormat format, long double value) {
+    std::string text = pal::FormatValue(format, value);
+    if (const auto back = parseDecimal(text); back && *back == value) return text;
+    return exactValueText(value);
+}
+
 std::vector<std::string> runDeckLines(const std::vector<std::string>& deckLines, const std::string& deckPath, int run,
                                       const std::vector<std::string>& names, const std::vector<std::string>& valueTexts) {
     const std::string fileName = pal::upper(pal::fileNamePart(deckBase(deckPath)));
@@ -34,9 +58,10 @@ std::vector<std::string> runDeckLines(const std::vector<std::string>& deckLines,
     std::vector<std::string> out;
     out.reserve(deckLines.size());
     for (const std::string& deckLine : deckLines) {
-        std::string line = pal::upper(deckLine);
-        if (line.rfind("ASS", 0) == 0 && !suffix.empty()) {
-            const auto at = line.find(fileName + ".");
+        std::string line = upperStatement(deckLine);
+        if (pal::upper(line.substr(0, 3)) == "ASS" && !suffix.empty()) {
+            // The deck's own base name, in any letter case, gets the run number.
+            const auto at = pal::upper(line).find(fileName + ".");
             if (at != std::string::npos && at >= 4) line.insert(at + fileName.size(), suffix);
         }
         for (std::size_t j = 0; j < names.size(); ++j) {
@@ -72,7 +97,7 @@ RunDeckOutcome writeRunDecks(TableData& t) {
                 outcome.message = text;
                 return outcome;
             }
-            values.push_back(pal::FormatValue(t.columns[static_cast<std::size_t>(j - 1)].format, x).substr(0, 20));
+            values.push_back(runDeckValueText(t.columns[static_cast<std::size_t>(j - 1)].format, x));
         }
         if (!deckRead) {
             deck = pal::readLines(pal::findFile(t.deckPath).value_or(t.deckPath));

@@ -21,7 +21,12 @@ std::string runSuffix(int run);
 // part upper-cased, + suffix + ".TMP".
 std::string runDeckPath(const std::string& deckPath, int run);
 
-// One run deck's lines from the deck's lines.
+// The text a run deck gives a value: the column's format when that text reads
+// back as exactly the value, else the shortest text that does.
+std::string runDeckValueText(pal::LabelFormat format, long double value);
+
+// One run deck's lines from the deck's lines: statements upper-cased, file names
+// (ASSIGN names, comment and descriptor lines) kept as written.
 std::vector<std::string> runDeckLines(const std::vector<std::string>& deckLines, const std::string& deckPath, int run,
                                       const std::vector<std::string>& names, const std::vector<std::string>& valueTexts);
 

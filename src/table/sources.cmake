@@ -11,6 +11,7 @@ target_sources(palumaro_core PRIVATE
 )
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/alterval.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/columnformat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/insertru.cpp
   ${CMAKE_CURRENT_LIST_DIR}/newtable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/table.cpp

@@ -22,6 +22,7 @@
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
+#include "table/columnformat.h"
 #include "table/deckconstants.h"
 #include "table/rundecks.h"
 #include "table/tablefile.h"
@@ -156,8 +157,42 @@ void TTableForm::GridDrawCell(QPainter& p, int column, int row, const QRect& rec
     }
 }
 
+QString TTableForm::GridGetEditText(int column, int row) {
+    const QString text = toQ(GetS(column, row));
+    if (column >= 1 && column <= data_.variables() && row >= 1 && row <= data_.runs())
+        editStart_ = {column, row, text, data_.value(column, row), modified_};
+    else
+        editStart_ = {};
+    return text;
+}
+
 void TTableForm::GridSetEditText(int column, int row, const QString& text) {
+    if (column == editStart_.column && row == editStart_.row && text == editStart_.text) {
+        // Back to the text the editor opened with: the value it stood for.
+        data_.setValue(column, row, editStart_.value);
+        modified_ = editStart_.modified;
+        return;
+    }
     if (data_.setEditText(column, row, toBytes(text))) modified_ = true;
+}
+
+QString TTableForm::fullValueText(int column, int row) const { return toQ(data_.fullText(column, row)); }
+
+void TTableForm::setColumnFormat(int column, pal::LabelFormat format) {
+    if (column < 1 || column > data_.variables()) return;
+    pal::LabelFormat& f = data_.columns[static_cast<std::size_t>(column - 1)].format;
+    if (f == format) return;
+    f = format;
+    modified_ = true;
+    Grid->viewport()->update();
+}
+
+void TTableForm::ColumnFormatClick(int column) {
+    if (column < 1 || column > data_.variables()) return;
+    TColumnFormatDlg dlg(this);
+    dlg.setColumn(toQ(pal::trim(data_.columns[static_cast<std::size_t>(column - 1)].name)),
+                  data_.columns[static_cast<std::size_t>(column - 1)].format);
+    if (seams().dialogs->execDialog(dlg) == QDialog::Accepted) setColumnFormat(column, dlg.format());
 }
 
 table::CellRect TTableForm::selection() const {

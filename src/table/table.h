@@ -53,8 +53,19 @@ public:
     // Paints one cell; the same routine paints the grid, its fixed row and
     // column, and images in tests.
     void GridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
+    // The in-place editor opens on a cell with its shown text. Until that text
+    // is changed the cell keeps its stored value, which may hold more digits
+    // than the column's format shows.
+    QString GridGetEditText(int column, int row);
     // The in-place editor's text changed.
     void GridSetEditText(int column, int row, const QString& text);
+    // A cell's full value (tooltip of the grid).
+    QString fullValueText(int column, int row) const;
+
+    // A column's display format (style 0 exponent, 1 fixed, 2 automatic).
+    void setColumnFormat(int column, pal::LabelFormat format);
+    // Asks for a column's display format (the grid's context menu).
+    void ColumnFormatClick(int column);
 
     // The selection rectangle in grid coordinates (the current cell when nothing
     // is selected).
@@ -96,4 +107,11 @@ private:
     QString tablePath_;
     bool modified_ = true;
     bool placed_ = false;
+    // The cell the in-place editor was opened on, as it was then.
+    struct EditStart {
+        int column = 0, row = 0;
+        QString text;
+        long double value = 0;
+        bool modified = false;
+    } editStart_;
 };

@@ -1,6 +1,7 @@
 #include "table/tabledata.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/bytes.h"
 #include "table/numberparse.h"
@@ -45,6 +46,13 @@ std::string TableData::cellText(int column, int row) const {
     if (isBlankValue(v)) return " ";
     const pal::LabelFormat f = c.format.style == 2 ? pal::ChooseFormat(4, v) : c.format;
     return pal::FormatValue(f, v);
+}
+
+std::string TableData::fullText(int column, int row) const {
+    if (column <= 0 || column > variables() || row <= 0 || row >= rows_) return cellText(column, row);
+    const long double v = value(column, row);
+    if (isUndefinedValue(v) || isBlankValue(v) || !std::isfinite(v)) return cellText(column, row);
+    return exactValueText(v, true);
 }
 
 long double TableData::value(int column, int row) const {

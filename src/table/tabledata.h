@@ -54,6 +54,9 @@ public:
     // The text a cell shows: "" for column 0 and outside the table, the name in
     // row 0, "Enter value", " " or the formatted value.
     std::string cellText(int column, int row) const;
+    // A value cell's stored value in full (the shortest text that gives it back
+    // exactly); the markers and other cells as cellText shows them.
+    std::string fullText(int column, int row) const;
     long double value(int column, int row) const;
     void setValue(int column, int row, long double v);
 

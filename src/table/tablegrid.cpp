@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -26,7 +27,11 @@ public:
         return parent.isValid() ? 0 : form_.data().variables();
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+        if (!index.isValid()) return {};
+        // The stored value in full: the column's format may show fewer digits.
+        if (role == Qt::ToolTipRole || role == Qt::StatusTipRole)
+            return form_.fullValueText(index.column() + 1, index.row() + 1);
+        if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
         return toQ(form_.GetS(index.column() + 1, index.row() + 1));
     }
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
@@ -77,8 +82,7 @@ public:
         return edit;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        static_cast<QLineEdit*>(editor)->setText(
-            toQ(form_.GetS(index.column() + 1, index.row() + 1)));
+        static_cast<QLineEdit*>(editor)->setText(form_.GridGetEditText(index.column() + 1, index.row() + 1));
     }
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
         form_.GridSetEditText(index.column() + 1, index.row() + 1, static_cast<QLineEdit*>(editor)->text());
@@ -139,6 +143,18 @@ TTableGrid::TTableGrid(TTableForm& form) : QTableView(&form), form_(form) {
     setShowGrid(true);
     setCornerButtonEnabled(false);
     setTabKeyNavigation(true);
+    // A column's display format is chosen from the context menu of its name or cells.
+    for (QWidget* w : {static_cast<QWidget*>(h), viewport()}) {
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& at) {
+            const int column = w == viewport() ? columnAt(at.x()) : horizontalHeader()->logicalIndexAt(at);
+            if (column < 0) return;
+            QMenu menu(this);
+            QAction* format = menu.addAction(QStringLiteral("Column Format..."));
+            format->setObjectName(QStringLiteral("ColumnFormat1"));
+            if (menu.exec(w->mapToGlobal(at)) == format) form_.ColumnFormatClick(column + 1);
+        });
+    }
 }
 
 void TTableGrid::refresh() { static_cast<TableModel*>(model_)->refresh(); }

@@ -6,3 +6,6 @@ target_link_libraries(engine_expression_test PRIVATE kalvex_engine)
 palumaro_add_gtest(engine_run_test ${CMAKE_CURRENT_LIST_DIR}/enginerun_test.cpp)
 target_link_libraries(engine_run_test PRIVATE kalvex_engine)
 add_dependencies(engine_run_test kalvex32)
+
+palumaro_add_gtest(engine_simulationcard_test ${CMAKE_CURRENT_LIST_DIR}/simulationcard_test.cpp)
+target_link_libraries(engine_simulationcard_test PRIVATE kalvex_engine)

@@ -1,6 +1,8 @@
 // The constants scan: names, occurrence numbers, descriptions and unit contexts.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "table/deckconstants.h"
 
 using table::scanConstantsLines;
@@ -56,4 +58,29 @@ TEST(DeckConstants, AbsentWithoutConstantsAndBoundedByTheFile) {
     const auto d = scanConstantsLines({"CONSTANTS 1", "A=1", "*|" + std::string(60, 'x') + "|", "END", ""});
     ASSERT_TRUE(d);
     EXPECT_EQ((*d)[0].description.size(), 40u);
+}
+
+TEST(DeckConstants, QuivetMarkupInsideABlockIsNoConstant) {
+    // Headings, pictures and commands between the constants of a block are
+    // passed over like comments; a unit heading among them names what follows.
+    const auto v = scanConstantsLines({"CONSTANTS 4", "A=1", "*|*Tank heading", "*|<PICTURE> tank.bmp", "B=2",
+                                       "*|Volume|m3|ft3|0|35.3|0|10|2", "*|<BEFORE> prep.sh",
+                                       "*|*     ***** UNIT 2 TYPE 3 Pump *****", "C=3", "*|*Valve", "D=4", "END", ""});
+    ASSERT_TRUE(v);
+    EXPECT_EQ(names(*v), (std::vector<std::string>{"A", "B", "C", "D"}));
+    EXPECT_EQ((*v)[0].description, table::kNoDescription);  // not the heading
+    EXPECT_EQ((*v)[1].description, "Volume|");
+    EXPECT_EQ((*v)[1].unitContext, "");
+    EXPECT_EQ((*v)[2].unitContext, "UNIT 2 Pump");
+    EXPECT_EQ((*v)[3].description, table::kNoDescription);
+
+    // The shipped form: all nine constants, the choice fields' labels as descriptions.
+    const char* src = std::getenv("PALUMARO_SOURCE_DIR");
+    ASSERT_TRUE(src);
+    const auto pump = table::ScanDeckConstants(std::string(src) + "/installation/samples/PUMP.QVD");
+    ASSERT_TRUE(pump);
+    EXPECT_EQ(names(*pump),
+              (std::vector<std::string>{"AREA ", "HMAX ", "L0 ", "QMAX ", "HSHUT ", "HSTAT ", "EFF ", "CV ", "CSPILL "}));
+    EXPECT_EQ((*pump)[7].description, "Valve outflow at a level of 1 m         ");
+    EXPECT_EQ((*pump)[3].description.substr(0, 11), "<Pump model");
 }

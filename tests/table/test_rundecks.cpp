@@ -1,10 +1,11 @@
-// Run decks: names, suffixes, replaced constant lines, ASSIGN numbering and the
-// refusal of undefined values.
+// Run decks: names, suffixes, replaced constant lines, ASSIGN numbering, the
+// letter case of file names, exact value texts and the refusal of undefined values.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "common/textfile.h"
+#include "table/numberparse.h"
 #include "table/rundecks.h"
 
 using namespace table;
@@ -27,7 +28,7 @@ TEST(RunDecks, LinesOfOneRun) {
     const auto out = runDeckLines(deck, "C:\\WORK\\SOLAR.DCK", 3, {"AREA", "LONGNAMEOFTWENTYCHAR"},
                                   {"2.5000E+01", "1.0000E+00"});
     const std::vector<std::string> expected = {
-        "ASSIGN SOLAR2.LST 6", "ASSIGN OTHER.PLT 12", "ASSIGN C:\\ELSE\\SOLAR2.OUT 7", "CONSTANTS 3",
+        "ASSIGN solar2.lst 6", "ASSIGN OTHER.PLT 12", "ASSIGN C:\\ELSE\\SOLAR2.OUT 7", "CONSTANTS 3",
         "AREA=2.5000E+01",     "AREA2=5",             "Y=AREA*2",                      "LONGNAMEOFTWENTYCHARSXYZ=1",
         "  =AREA",             "END"};
     EXPECT_EQ(out, expected);
@@ -61,5 +62,60 @@ TEST(RunDecks, WritesEveryRunOrStopsAtAnUndefinedValue) {
 
     TableData none(deck, {"AREA"}, 0);
     EXPECT_FALSE(writeRunDecks(none).failed);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(RunDecks, FileNamesKeepTheirLetterCase) {
+    // Statements go upper case; ASSIGN names, comments and descriptor lines
+    // (pictures, choice files, commands) are paths or text and stay as written.
+    const std::vector<std::string> deck = {"assign out/asg.plt 12",        "Assign Results/Other.lst 6",
+                                           "*|<PICTURE> Pics/Pump.bmp",     "*|<Fluid|Choices/Fluids.chc|1|1|0",
+                                           "* remark in Mixed case",        "constants 1",
+                                           "fluid = water",                 "unit 1 type 1 Pump",
+                                           "end"};
+    const auto out = runDeckLines(deck, "/w/data/ASG.DCK", 2, {"AREA"}, {"1.0000E+00"});
+    const std::vector<std::string> expected = {"ASSIGN out/asg1.plt 12",       "ASSIGN Results/Other.lst 6",
+                                               "*|<PICTURE> Pics/Pump.bmp",     "*|<Fluid|Choices/Fluids.chc|1|1|0",
+                                               "* remark in Mixed case",        "CONSTANTS 1",
+                                               "FLUID = WATER",                 "UNIT 1 TYPE 1 PUMP",
+                                               "END"};
+    EXPECT_EQ(out, expected);
+    // The deck's own base name is found in any letter case, and run 1 keeps it.
+    EXPECT_EQ(runDeckLines({"ASSIGN Asg.Out 7"}, "/w/asg.dck", 11, {}, {})[0], "ASSIGN Asg10.Out 7");
+    EXPECT_EQ(runDeckLines({"assign out/asg.plt 12"}, "/w/ASG.DCK", 1, {}, {})[0], "ASSIGN out/asg.plt 12");
+}
+
+TEST(RunDecks, ValueTextsGiveBackTheStoredValue) {
+    // The column's own format when it reads back exactly, the shortest exact text otherwise.
+    EXPECT_EQ(runDeckValueText({2, 4}, 25), "2.5000E+01");
+    EXPECT_EQ(runDeckValueText({1, 1}, 200), "200.0");
+    EXPECT_EQ(runDeckValueText({2, 4}, 4.50004L), "4.50004E+00");
+    EXPECT_EQ(runDeckValueText({1, 2}, 25.123456L), "2.5123456E+01");
+    // A long fixed text is not cut (cutting would change the value).
+    EXPECT_EQ(runDeckValueText({1, 9}, 123456789012.5L), "123456789012.500000000");
+
+    // Alter Table from 4.5 to 4.50004 over 5 runs gives five different run decks,
+    // each with exactly the table's value.
+    const auto dir = std::filesystem::temp_directory_path() / ("rundeckvalues" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string deck = (dir / "solar.dck").string();
+    pal::writeLinesCRLF(deck, {"CONSTANTS 1", "AREA = 4.5", "END"});
+    TableData t(deck, {"AREA"}, 5);
+    t.fillSeries(1, 1, 5, SeriesMode::LastValue, 4.5L, 4.50004L);
+    ASSERT_FALSE(writeRunDecks(t).failed);
+    std::vector<std::string> texts;
+    for (int r = 1; r <= 5; ++r) {
+        const std::string line = pal::readLines(t.runDeckNames[static_cast<std::size_t>(r)])[1];
+        ASSERT_EQ(line.rfind("AREA=", 0), 0u) << line;
+        const auto v = parseDecimal(line.substr(5));
+        ASSERT_TRUE(v) << line;
+        EXPECT_EQ(*v, t.value(1, r)) << line;
+        if (r > 1) {
+            EXPECT_NE(line, texts.back());
+        }
+        texts.push_back(line);
+    }
+    EXPECT_EQ(texts.front(), "AREA=4.5000E+00");
+    EXPECT_EQ(texts.back(), "AREA=4.50004E+00");
     std::filesystem::remove_all(dir);
 }
