@@ -127,7 +127,8 @@ void TModPlot::PlotListChange() {
 
 std::optional<long double> TModPlot::readLimit(QLineEdit* field, const ShownLimit& shown, int mode,
                                               long double lowerBound) {
-    if (field->text() != shown.text) return plot::ReadFloatField(field, mode, lowerBound);
+    // Typed by the user (even the same digits): read as typed.
+    if (field->isModified() || field->text() != shown.text) return plot::ReadFloatField(field, mode, lowerBound);
     if (mode == 1 && !(shown.value > lowerBound)) {
         plot::refuseField(field);
         return std::nullopt;

@@ -44,8 +44,8 @@ public:
     QPushButton* CancelBtn{nullptr};
 
 private:
-    // A limit as the dialog showed it: while its field shows that text, the
-    // stored value (more exact than the shown digits) is the one meant.
+    // A limit as the dialog showed it: while its field is untouched, the stored
+    // value (more exact than the shown digits) is the one meant.
     struct ShownLimit {
         QString text;
         long double value = 0;

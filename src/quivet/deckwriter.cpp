@@ -68,8 +68,10 @@ void updateChoiceValues(QuivetDocument& doc) {
         const int sel = std::clamp<int>(item.selected, 0, static_cast<int>(item.entries.size()) - 1);
         if (sel == item.keptEntry) {
             // The value the file had, not in the choice file: it and the fields
-            // that depend on it stay as they are.
+            // that depend on it keep what they were read with.
             values[k] = item.keptValue;
+            if (const auto deps = dependents.find(item.choiceFile); deps != dependents.end())
+                for (const std::size_t d : deps->second) values[d] = doc.items[d].keptValue;
             continue;
         }
         const std::string& entry = item.entries[sel];

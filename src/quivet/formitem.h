@@ -43,7 +43,9 @@ struct FormItem {
     std::vector<std::string> entries;  // the display column of each row, in file order
     std::int32_t selected = 0;         // the selected entry (the saved row index after reading)
     // A value the choice file does not list is kept: it gets an extra entry after
-    // the file's rows, marked as not in the list; -1 when there is none.
+    // the file's rows, marked as not in the list; -1 when there is none. While
+    // that entry is chosen, the field writes keptValue and its dependent fields
+    // their own keptValue (each field's value as read).
     std::int32_t keptEntry = -1;
     std::string keptValue;
 

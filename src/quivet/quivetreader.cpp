@@ -221,6 +221,7 @@ private:
         item.valueColumn = *value;
         item.help = *help;
 
+        item.keptValue = item.valueText;
         if (item.displayColumn > 0) {
             item.choicePath = located(item.choiceFile);
             if (item.choicePath.empty())
@@ -243,7 +244,6 @@ private:
             } else {
                 // Not one of the file's rows: shown and kept as it is, never
                 // silently replaced by the first row.
-                item.keptValue = item.valueText;
                 item.keptEntry = static_cast<std::int32_t>(item.entries.size());
                 item.entries.push_back(item.valueText + kNotInListMark);
                 item.selected = item.keptEntry;

@@ -88,6 +88,15 @@ public:
         form_.GridSetEditText(index.column() + 1, index.row() + 1, static_cast<QLineEdit*>(editor)->text());
     }
 
+protected:
+    bool eventFilter(QObject* editor, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) static_cast<TTableGrid*>(parent())->editorEnterPressed();
+        }
+        return QStyledItemDelegate::eventFilter(editor, event);
+    }
+
 private:
     TTableForm& form_;
 };
@@ -182,8 +191,11 @@ void TTableGrid::keyPressEvent(QKeyEvent* event) {
 
 void TTableGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     QTableView::closeEditor(editor, hint);
-    // Enter in the editor closes it with this hint: the next run is edited next.
-    if (hint == QAbstractItemDelegate::SubmitModelCache) moveDown();
+    // Enter in the editor closes it: the next run is edited next. Moving to
+    // another cell closes it with the same hint, and must land on that cell.
+    const bool enter = enterPressed_;
+    enterPressed_ = false;
+    if (enter && hint == QAbstractItemDelegate::SubmitModelCache) moveDown();
 }
 
 bool TTableGrid::eventFilter(QObject* watched, QEvent* event) {

@@ -18,6 +18,8 @@ public:
     int currentColumn() const;
     int currentRow() const;
     void setCurrentCell(int column, int row);
+    // Enter pressed in the in-place editor: the editor's close moves down a run.
+    void editorEnterPressed() { enterPressed_ = true; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -29,4 +31,5 @@ private:
 
     TTableForm& form_;
     QAbstractTableModel* model_{nullptr};
+    bool enterPressed_ = false;
 };

@@ -6,3 +6,5 @@ palumaro_add_qtest(test_plotwindow ${CMAKE_CURRENT_LIST_DIR}/test_plotwindow.cpp
 # New plots from a real run of the stand-in engine.
 palumaro_add_qtest(test_plotdialogs ${CMAKE_CURRENT_LIST_DIR}/test_plotdialogs.cpp)
 add_dependencies(test_plotdialogs kalvex32)
+# Modify Plot keeping codes, limits and text bytes the user did not touch.
+palumaro_add_qtest(test_modifyplot ${CMAKE_CURRENT_LIST_DIR}/test_modifyplot.cpp)

@@ -81,6 +81,32 @@ TEST(DeckWriter, EditedValuesChoicesAndDependentFields) {
     EXPECT_EQ(readBytes(d.path("out.qvd")), want);
 }
 
+TEST(DeckWriter, AChoiceTheFileDoesNotListIsKeptUntilAnotherIsChosen) {
+    ScratchDir d;
+    quivettest::writeSampleForm(d);
+    writeBytes(d.path("form.qvd"),
+               replaced(replaced(quivettest::kSampleForm, "FLUID=water", "FLUID=Mercury"), "DENS=1000", "DENS=13534"));
+    QuivetDocument doc = readQuivetFile(d.path("form.qvd"), {});
+    // Shown as an extra entry after the file's rows, marked, and chosen.
+    EXPECT_EQ(doc.items[4].entries,
+              (std::vector<std::string>{"Water", "Oil", "Glycol", std::string("Mercury") + kNotInListMark}));
+    EXPECT_EQ(doc.items[4].selected, 3);
+    // Written back as it was, with its dependent field.
+    updateChoiceValues(doc);
+    writeDeck(doc, d.path("same.qvd"));
+    const std::string same = readBytes(d.path("same.qvd"));
+    EXPECT_NE(same.find("FLUID= Mercury\r\n*|<Fluid|fluids.chc|1|2|3\r\nDENS= 13534\r\n"), std::string::npos) << same;
+    // Another entry chosen: its value and its dependent's; chosen again: as read.
+    doc.items[4].selected = 0;
+    updateChoiceValues(doc);
+    EXPECT_EQ(doc.items[4].valueText, "water");
+    EXPECT_EQ(doc.items[5].valueText, "1000");
+    doc.items[4].selected = 3;
+    updateChoiceValues(doc);
+    EXPECT_EQ(doc.items[4].valueText, "Mercury");
+    EXPECT_EQ(doc.items[5].valueText, "13534");
+}
+
 TEST(DeckWriter, ItemLinesByKind) {
     FormItem heading;
     heading.label = "Title";

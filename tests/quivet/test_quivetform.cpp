@@ -278,6 +278,23 @@ private slots:
         QVERIFY(!f->DCKChanged());
     }
 
+    void aChoiceNotInItsFileIsShownAndKept() {
+        QByteArray text = kForm;
+        text.replace("FLUID=water", "FLUID=mercury");
+        writeForm(text);
+        auto f = open();
+        TFileInput* box = f->rowControls()[Fluid].choice;
+        QCOMPARE(box->count(), 4);
+        QCOMPARE(box->currentText(), QStringLiteral("mercury (not in the list)"));
+        QVERIFY(!f->DCKChanged());
+        f->saveTo(path("same.qvd"));
+        QVERIFY(testsupport::readFile(path("same.qvd")).contains("FLUID= mercury\r\n*|<Fluid|fluids.chc|1|2|3\r\nDENS= 1000\r\n"));
+        box->setCurrentIndex(1);
+        QVERIFY(f->DCKChanged());
+        f->saveTo(path("oil.qvd"));
+        QVERIFY(testsupport::readFile(path("oil.qvd")).contains("FLUID= oil\r\n*|<Fluid|fluids.chc|1|2|3\r\nDENS= 870\r\n"));
+    }
+
     void writingInEnglishUnitsWritesSI() {
         writeForm();
         pal::app().settings.unitSystem = 2;

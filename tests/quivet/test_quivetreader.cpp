@@ -131,7 +131,9 @@ TEST(QuivetReader, ChoiceSelectionFollowsTheStatementValue) {
     EXPECT_EQ(doc.items[1].valueText, "air");
     EXPECT_EQ(doc.items[1].unit, 7);
     EXPECT_EQ(doc.items[1].selected, 2);
-    EXPECT_EQ(doc.items[2].selected, 0);  // no match: the first entry
+    // No match: an extra entry keeps the value, marked as not in the list.
+    EXPECT_EQ(doc.items[2].selected, 3);
+    EXPECT_EQ(doc.items[2].entries.back(), std::string("steam") + kNotInListMark);
 }
 
 TEST(QuivetReader, DescriptorBindsToThePrecedingNonEmptyLine) {

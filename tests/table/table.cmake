@@ -7,3 +7,4 @@ palumaro_add_gtest(test_tablecore
   ${CMAKE_CURRENT_LIST_DIR}/test_rundecks.cpp)
 palumaro_add_qtest(test_tablewindow ${CMAKE_CURRENT_LIST_DIR}/test_tablewindow.cpp)
 add_dependencies(test_tablewindow kalvex32)
+palumaro_add_qtest(test_tablevalues ${CMAKE_CURRENT_LIST_DIR}/test_tablevalues.cpp)
