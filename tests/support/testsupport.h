@@ -9,8 +9,8 @@ namespace testsupport {
 // Drops the offscreen platform's harmless warnings from the test output.
 void installQuietMessageHandler();
 
-// A temporary directory whose path holds no "." (companion bases stop at the
-// first dot anywhere in a path).
+// A temporary directory whose path holds no "." (base names ignore dots in
+// directories now; tests that want dotted directories make them inside).
 QString makeDotFreeTempDir(QTemporaryDir& dir);
 
 // A program directory and a working directory for one test, both fresh
