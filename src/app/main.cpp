@@ -2,14 +2,17 @@
 // reads the settings, shows the main window and enters the event loop.
 #include <QApplication>
 #include <QDir>
-#include <QScreen>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
+#include "app/cli.h"
 #include "common/bytes.h"
+#include "common/configdir.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "shell/appicon.h"
+#include "shell/desktopintegration.h"
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
 #include "shell/seams.h"
@@ -38,6 +41,14 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A headless command (--run, --plot, ...) needs no display.
+    const cli::Command* headless = cli::headlessCommand(argc, argv);
+    if (headless) {
+        cli::prepareHeadless();
+    } else if (const QString bad = cli::unknownOption(argc, argv); !bad.isEmpty()) {
+        std::fprintf(stderr, "palumaro: unknown option %s (try --help)\n", bad.toLocal8Bit().constData());
+        return 2;
+    }
     PalumaroApplication application(argc, argv);
     installRealSeams();
     installFontSubstitutions();
@@ -51,7 +62,19 @@ int main(int argc, char** argv) {
     app.programPath = pal::upper(pal::startPath(argv[0], pathVariable ? pathVariable : "",
                                                 toBytes(QDir::currentPath())));
     app.quivetMode = pal::isQuivetPath(app.programPath);
-    app.programDir = toBytes(QDir::cleanPath(QCoreApplication::applicationDirPath()));
+    app.programDir = pal::installationDir(toBytes(QDir::cleanPath(QCoreApplication::applicationDirPath())));
+
+    // The command line (Qt's own options already taken out of argv).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (headless) return cli::runHeadless(*headless, arguments);
+    QStringList files;
+    try {
+        files = cli::filesToOpen(arguments);
+    } catch (const cli::Failure& f) {
+        std::fprintf(stderr, "palumaro: %s\n", f.what());
+        return f.exitCode();
+    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::setApplicationName(QStringLiteral("PALMRO32"));
@@ -59,14 +82,8 @@ int main(int argc, char** argv) {
     TPALUMAROFORM mainForm;
     if (mainForm.startFailed()) return 1;
     QApplication::restoreOverrideCursor();
-    mainForm.showMaximized();
-    // Without a window manager (a bare X server) nothing maximises the frame:
-    // give it the screen's working area then.
-    if (QScreen* screen = mainForm.screen()) {
-        const QRect area = screen->availableGeometry();
-        QApplication::processEvents();
-        if (mainForm.width() < area.width() / 2) mainForm.setGeometry(area);
-    }
+    mainForm.desktop()->showMainWindow();
+    mainForm.startFiles = files;
     mainForm.startUp();
     return QApplication::exec();
 }

@@ -15,6 +15,7 @@
 #include <QScreen>
 
 #include "common/bytes.h"
+#include "common/configdir.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "common/textfile.h"
@@ -25,6 +26,7 @@
 #include "run/kalvexrun.h"
 #include "run/velmora.h"
 #include "shell/aboutbox.h"
+#include "shell/desktopintegration.h"
 #include "shell/diagramf.h"
 #include "shell/docfactory.h"
 #include "shell/editoru.h"
@@ -66,6 +68,7 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
     connect(mdi_, &QMdiArea::subWindowActivated, this, &TPALUMAROFORM::subWindowActivated);
 
     buildMenus();
+    desktop_ = new DesktopIntegration(*this);
 
     // FormCreate, in order.
     if (!TSetupDlg::ReadDFT()) {
@@ -78,8 +81,7 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
     else
         setWindowTitle(QStringLiteral("PALUMARO 32"));
 
-    const std::string fnl = pal::joinPath(pal::app().programDir, "PALUMARO.FNL");
-    if (const auto f = pal::findFile(fnl)) {
+    if (const auto f = pal::findSettingsFile(pal::app().programDir, "PALUMARO.FNL")) {
         recent_.load(*f);
         FixFileNameList();
     }
@@ -119,6 +121,12 @@ void TPALUMAROFORM::startUp() {
 
     seams().dialogs->execDialog(*about_);
     firstOpenPending = true;
+    if (!startFiles.isEmpty()) {
+        // Files named on the command line open as File > Open would open them.
+        for (const QString& f : std::as_const(startFiles))
+            if (!desktop_->openFile(f)) break;
+        return;
+    }
     if (pal::app().quivetMode) Open1Click();
 }
 
@@ -374,10 +382,8 @@ void TPALUMAROFORM::OpenFileItem(QAction* a) {
 
 void TPALUMAROFORM::writeRecentFiles() {
     QDir::setCurrent(toQ(pal::app().programDir));
-    const std::string dir = pal::app().programDir;
-    const std::string path = pal::findFile(pal::joinPath(dir, "PALUMARO.FNL")).value_or(pal::joinPath(dir, "PALUMARO.FNL"));
     try {
-        recent_.save(path);
+        recent_.save(pal::settingsWritePath(pal::app().programDir, "PALUMARO.FNL"));
     } catch (const pal::IoError& e) {
         ShowIoError(e);
     }
@@ -393,6 +399,7 @@ QMdiSubWindow* TPALUMAROFORM::addDocWindow(TDocWindow* w) {
     sub->resize(435, 300);
     sub->show();
     w->show();
+    desktop_->placeDocWindow(sub, w->Tag());
     mdi_->setActiveSubWindow(sub);
     return sub;
 }
@@ -446,6 +453,7 @@ void TPALUMAROFORM::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    desktop_->saveGeometry();
     for (TDocWindow* w : open) destroyDocWindow(w);
     // The long-lived dialogs are hidden so that the application can end.
     for (QWidget* d : std::initializer_list<QWidget*>{setupDlg_, about_, printDlg_, compiling_})

@@ -22,6 +22,7 @@ class TSetupDlg;
 class TPrintDlg;
 class TCompiling;
 class TEditForm;
+class DesktopIntegration;
 
 class TPALUMAROFORM : public QMainWindow {
     Q_OBJECT
@@ -137,6 +138,15 @@ public:
     // box, set the first-open flag and, in QUIVET mode, run File > Open.
     void startUp();
 
+    // ---- desktop integration (keys, drops, start folder, geometry) ----
+    DesktopIntegration* desktop() const { return desktop_; }
+    // File > Open's work once a file is chosen, for a file named on the command
+    // line or dropped on the frame: the close questions and closing of output
+    // viewers first, then the file by its kind. False when a window refused.
+    bool openAsChosen(const QString& path);
+    // Files to open at start-up in place of QUIVET mode's first File > Open.
+    QStringList startFiles;
+
     // Unit conversion of the open QUIVET form windows after the setup dialog or the
     // units items changed the unit system (filled in by the QUIVET form window).
     void convertQuivetUnits(int oldSystem, int newSystem);
@@ -162,6 +172,7 @@ private:
     // The active document window when it is still open, else null.
     TDocWindow* openActive() const;
     bool closeQueries(const QList<int>& tags);  // step 1 of File > Open
+    void openChosen(const QString& path);        // File > Open after the dialog
 
     QMdiArea* mdi_{nullptr};
     QMenu* File1{nullptr};
@@ -196,6 +207,7 @@ private:
     TCompiling* compiling_{nullptr};
     TAboutBox* about_{nullptr};
     std::unique_ptr<QPrinter> printer_;
+    DesktopIntegration* desktop_{nullptr};
 };
 
 // The one main window (null before it is created and in tests of a lone window).

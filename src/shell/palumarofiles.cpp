@@ -17,6 +17,7 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "shell/diagramf.h"
+#include "shell/desktopintegration.h"
 #include "shell/docfactory.h"
 #include "shell/editoru.h"
 #include "shell/palumaro.h"
@@ -166,26 +167,42 @@ void TPALUMAROFORM::Open1Click() {
     r.filterIndex = openState_.filterIndex;
     r.defaultSuffix = openState_.defaultExt;
     r.fileName = openState_.fileName;
+    r.directory = desktop_->openDialogDirectory();
 
     if (const auto chosen = seams().dialogs->getFile(r)) {
         const QString path = chosen->path;
         openState_.fileName = QFileInfo(path).fileName();
         if (!pal::app().quivetMode) openState_.filterIndex = chosen->filterIndex;
-        // The chosen file's directory becomes the working directory.
-        QDir::setCurrent(QFileInfo(path).absolutePath());
-        if (extOf(path) == QLatin1String(".IDX")) {
-            if (docFactories().indexDialog)
-                docFactories().indexDialog(path);
-            else
-                missingWindowKind(QStringLiteral("index files"), path);
-        } else {
-            ReadaFile(path);
-        }
+        openChosen(path);
     }
     UpdateMenu();
 }
 
+void TPALUMAROFORM::openChosen(const QString& path) {
+    desktop_->rememberOpenedFile(path);
+    // The chosen file's directory becomes the working directory.
+    QDir::setCurrent(QFileInfo(path).absolutePath());
+    if (extOf(path) == QLatin1String(".IDX")) {
+        if (docFactories().indexDialog)
+            docFactories().indexDialog(path);
+        else
+            missingWindowKind(QStringLiteral("index files"), path);
+    } else {
+        ReadaFile(path);
+    }
+}
+
+bool TPALUMAROFORM::openAsChosen(const QString& path) {
+    if (!closeQueries({Kind::DeckEditor, Kind::QuivetEditor, Kind::QuivetForm, Kind::Table})) return false;
+    for (TDocWindow* w : docWindows())
+        if (w->Tag() == Kind::OutputViewer) destroyDocWindow(w);
+    openChosen(path);
+    UpdateMenu();
+    return true;
+}
+
 void TPALUMAROFORM::ReadaFile(const QString& path) {
+    desktop_->rememberOpenedFile(path);
     QString ext = extOf(path);
     recent_.add(toBytes(path));
     FixFileNameList();

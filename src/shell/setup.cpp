@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "common/bytes.h"
+#include "common/configdir.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "shell/palumaro.h"
@@ -239,7 +240,7 @@ QWidget* TSetupDlg::buildDirectoriesPage() {
 
 bool TSetupDlg::ReadDFT() {
     const std::string dir = pal::app().programDir;
-    const auto path = pal::findFile(pal::joinPath(dir, pal::kDftName));
+    const auto path = pal::findSettingsFile(dir, pal::kDftName);
     if (!path) {
         ShowAlert(QStringLiteral("Please copy the PALUMARO.DFT file into the ") + toQ(dir) + QStringLiteral(" directory."),
                   AlertKind::Error, true);
@@ -275,7 +276,7 @@ bool TSetupDlg::FormActivate() {
     showBytes(ULM, s.ulmDir);
     showBytes(GASK, s.gaskDir);
     showBytes(ZOBREL, s.zobrelDir);
-    const auto kvn = pal::findFile(pal::joinPath(pal::app().programDir, pal::kKvnName));
+    const auto kvn = pal::findSettingsFile(pal::app().programDir, pal::kKvnName);
     if (!kvn) {
         // Other windows may hold unsaved work: report it and leave the dialog closed.
         ShowAlert(QStringLiteral("Please put the CNFGKV.KVN file in the PALUMARO directory"), AlertKind::Information, true);
@@ -307,7 +308,9 @@ void TSetupDlg::OKBtnClick() {
     pal::KvnSwitches on{};
     for (int i = 0; i < pal::kKvnSwitches; ++i) on[i] = switches_[i]->isChecked();
     try {
-        pal::rewriteKVN(pal::app().programDir, on);
+        const std::string dir = pal::settingsWriteDir(pal::app().programDir);
+        pal::seedSettingsFile(pal::app().programDir, dir, pal::kKvnName);
+        pal::rewriteKVN(dir, on);
     } catch (const pal::IoError& e) {
         ShowIoError(e);
     }
@@ -316,9 +319,7 @@ void TSetupDlg::OKBtnClick() {
 void TSetupDlg::StoreClick() {
     OKBtnClick();
     try {
-        const std::string dir = pal::app().programDir;
-        const std::string path = pal::findFile(pal::joinPath(dir, pal::kDftName)).value_or(pal::joinPath(dir, pal::kDftName));
-        pal::writeDFTFile(path, pal::app().settings);
+        pal::writeDFTFile(pal::settingsWritePath(pal::app().programDir, pal::kDftName), pal::app().settings);
     } catch (const pal::IoError& e) {
         ShowIoError(e);
     }

@@ -12,6 +12,7 @@ target_sources(palumaro_core PRIVATE
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/docwindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/aboutbox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/desktopintegration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/appicon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fonts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/palumaro.cpp

@@ -77,6 +77,9 @@ void prepareProgramDir(const QString& dir, bool quivetMode) {
     a.programPath = (dir + (quivetMode ? "/QUIVET" : "/PALUMARO")).toUpper().toStdString();
     a.quivetMode = quivetMode;
     a.settings = defaults;
+    // Window geometry and the last folder opened are kept per user: each test's
+    // program directory gets its own, so no run sees another's.
+    qputenv("XDG_CONFIG_HOME", (dir + "/xdg-config").toLocal8Bit());
 }
 
 }  // namespace testsupport

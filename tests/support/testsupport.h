@@ -30,7 +30,8 @@ void linkEngine(const QString& progDir);
 QString copySample(const QString& name, const QString& toDir);
 
 // Writes PALUMARO.DFT (defaults) and CNFGKV.KVN (all switches on) into dir and
-// makes it the program directory of pal::app().
+// makes it the program directory of pal::app(); the user's configuration
+// directory becomes dir/xdg-config.
 void prepareProgramDir(const QString& dir, bool quivetMode = false);
 
 // Writes text to a file (bytes as given).

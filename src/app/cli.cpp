@@ -1,0 +1,152 @@
+#include "app/cli.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstring>
+
+#include "common/ioerror.h"
+#include "shell/seams.h"
+#include "shell/settings.h"
+
+namespace cli {
+
+namespace {
+
+int printVersion(const QStringList&);
+int printHelp(const QStringList&);
+
+const Command kCommands[] = {
+    {"--run", "--run DECK", "run the engine on a deck as KALVEX > Calculate does; the exit code is the engine's",
+     &runDeck},
+    {"--plot", "--plot FILE.PMX --png|--svg|--pdf|--csv OUT", "render a saved plot into an image, a document or a table",
+     &renderSavedPlot},
+    {"--new-plot", "--new-plot FILE.PLT --x COL --y COL[,COL...] --png OUT",
+     "plot columns of plot data (COL: a column name or number)", &renderNewPlot},
+    {"--version", "--version", "print the program's version", &printVersion},
+    {"--help", "--help", "print this help", &printHelp},
+};
+
+QString programName() {
+    return pal::app().quivetMode ? QStringLiteral("quivet") : QStringLiteral("palumaro");
+}
+
+int printVersion(const QStringList& arguments) {
+    if (!arguments.isEmpty()) throw Failure(QStringLiteral("--version takes no argument"), 2);
+    std::printf("%s %s\n", pal::app().quivetMode ? "QUIVET" : "PALUMARO", "1.80");
+    return 0;
+}
+
+int printHelp(const QStringList&) {
+    const QString name = programName();
+    QString text = QStringLiteral("Usage: %1 [FILE...]\n"
+                                  "       %1 COMMAND\n\n"
+                                  "Without a command the program opens its window and each FILE as File > Open would.\n\n"
+                                  "Commands (no display needed):\n")
+                       .arg(name);
+    for (const Command& c : kCommands)
+        text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QLatin1String(c.summary));
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return 0;
+}
+
+}  // namespace
+
+const Command* headlessCommand(int argc, char** argv) {
+    if (argc < 2) return nullptr;
+    for (const Command& c : kCommands)
+        if (std::strcmp(argv[1], c.option) == 0) return &c;
+    if (std::strcmp(argv[1], "-h") == 0) return &kCommands[std::size(kCommands) - 1];
+    return nullptr;
+}
+
+QString unknownOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == QLatin1String("--")) break;
+        if (a.startsWith(QLatin1String("--"))) return a;
+    }
+    return {};
+}
+
+void prepareHeadless() {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A script reads stderr for our one error line: the platform's notes (no
+    // runtime directory, offscreen size hints) stay out of it.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    });
+}
+
+namespace {
+// No message box without a display: a message that would have been shown goes
+// to stderr, and every question is answered No (Cancel).
+class ConsoleAlerts : public AlertService {
+public:
+    AlertButton show(const QString& text, int kind, bool) override {
+        QString line = text;
+        line.replace(QLatin1Char('\n'), QStringLiteral(": "));
+        std::fprintf(stderr, "%s: %s\n", programName().toLocal8Bit().constData(), line.toLocal8Bit().constData());
+        return kind == 2 ? AlertButton::Cancel : (kind == 1 || kind == 0 || kind == 4) ? AlertButton::Ok : AlertButton::No;
+    }
+    void beep() override {}
+};
+}  // namespace
+
+int runHeadless(const Command& command, const QStringList& applicationArguments) {
+    static ConsoleAlerts console;
+    seams().alerts = &console;
+    try {
+        return command.run(applicationArguments.mid(2));
+    } catch (const Failure& f) {
+        std::fprintf(stderr, "%s: %s\n", programName().toLocal8Bit().constData(), f.what());
+        return f.exitCode();
+    } catch (const pal::IoError& e) {
+        // The system's wording and the file on one line.
+        QString text = QString::fromLocal8Bit(e.userText().c_str());
+        text.replace(QLatin1Char('\n'), QStringLiteral(": "));
+        std::fprintf(stderr, "%s: %s\n", programName().toLocal8Bit().constData(), text.toLocal8Bit().constData());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", programName().toLocal8Bit().constData(), e.what());
+        return 1;
+    }
+}
+
+QStringList filesToOpen(const QStringList& applicationArguments) {
+    QStringList files;
+    bool options = true;
+    for (const QString& a : applicationArguments.mid(1)) {
+        if (options && a == QLatin1String("--")) {
+            options = false;
+        } else if (options && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            throw Failure(QStringLiteral("unknown option %1 (try --help)").arg(a), 2);
+        } else {
+            files << QFileInfo(a).absoluteFilePath();
+        }
+    }
+    return files;
+}
+
+QString Options::value(const QString& name) const {
+    for (const auto& [n, v] : pairs)
+        if (n == name) return v;
+    return {};
+}
+
+Options parseOptions(const QString& command, const QStringList& arguments, const QStringList& known) {
+    Options o;
+    if (arguments.isEmpty() || arguments.first().startsWith(QLatin1String("--")))
+        throw Failure(QStringLiteral("%1 needs a file (try --help)").arg(command), 2);
+    o.positional = arguments.first();
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& name = arguments[i];
+        if (!known.contains(name)) throw Failure(QStringLiteral("%1: unknown option %2").arg(command, name), 2);
+        if (i + 1 >= arguments.size()) throw Failure(QStringLiteral("%1: %2 needs a value").arg(command, name), 2);
+        o.pairs.append({name, arguments[++i]});
+    }
+    return o;
+}
+
+}  // namespace cli

@@ -1,0 +1,65 @@
+// The program's command line: files to open in the windows, and the headless
+// commands for scripts (--run, --plot, --new-plot, --version, --help), which need
+// no display and report a failure as one line on stderr with a non-zero exit.
+#pragma once
+#include <QStringList>
+#include <stdexcept>
+
+namespace cli {
+
+// A failure of a headless command: its text is the one line printed.
+class Failure : public std::runtime_error {
+public:
+    explicit Failure(const QString& text, int exitCode = 1)
+        : std::runtime_error(text.toStdString()), exitCode_(exitCode) {}
+    int exitCode() const { return exitCode_; }
+
+private:
+    int exitCode_;
+};
+
+// One headless command: its option, a synopsis and summary for --help, and its
+// handler, which receives the arguments after the option and returns the exit
+// code (or throws Failure / pal::IoError). New commands add a row to the table
+// in cli.cpp.
+struct Command {
+    const char* option;
+    const char* synopsis;
+    const char* summary;
+    int (*run)(const QStringList& arguments);
+};
+
+// The headless command the arguments name (argv[1]), or null when the program
+// starts its windows.
+const Command* headlessCommand(int argc, char** argv);
+
+// An option of ours that no command knows ("--frobnicate"), checked before a
+// display is needed; empty when there is none.
+QString unknownOption(int argc, char** argv);
+
+// Before the application object exists: a headless command runs on the
+// offscreen platform, whatever display there is.
+void prepareHeadless();
+
+// Runs a headless command on the application's arguments; returns the exit code.
+int runHeadless(const Command& command, const QStringList& applicationArguments);
+
+// The files named on a windowed start (every argument after the program name;
+// "--" ends options). An unknown option gives a Failure.
+QStringList filesToOpen(const QStringList& applicationArguments);
+
+// Handlers of the commands (cliplot.cpp, clirun.cpp).
+int runDeck(const QStringList& arguments);
+int renderSavedPlot(const QStringList& arguments);
+int renderNewPlot(const QStringList& arguments);
+
+// Reads "--name VALUE" pairs after the first (positional) argument; unknown
+// names and missing values are Failures.
+struct Options {
+    QString positional;
+    QList<QPair<QString, QString>> pairs;
+    QString value(const QString& name) const;
+};
+Options parseOptions(const QString& command, const QStringList& arguments, const QStringList& known);
+
+}  // namespace cli

@@ -1,0 +1,51 @@
+// palumaro --run DECK: the engine on a deck as KALVEX > Calculate starts it (the
+// engine found through the settings, the deck one argument), without a window.
+#include <QFileInfo>
+#include <QProcess>
+
+#include "app/cli.h"
+#include "common/configdir.h"
+#include "run/commandline.h"
+#include "run/kalvexrun.h"
+#include "shell/qtbytes.h"
+#include "shell/settings.h"
+
+namespace cli {
+
+namespace {
+
+// The settings as the windows read them at start-up.
+void readSettings() {
+    const std::string dir = pal::app().programDir;
+    const auto dft = pal::findSettingsFile(dir, pal::kDftName);
+    if (!dft) throw Failure(QStringLiteral("no PALUMARO.DFT in %1").arg(toQ(dir)));
+    pal::app().settings = pal::readDFTFile(*dft);
+}
+
+}  // namespace
+
+int runDeck(const QStringList& arguments) {
+    if (arguments.size() != 1) throw Failure(QStringLiteral("--run takes one deck (try --help)"), 2);
+    const QFileInfo deck(arguments.first());
+    if (!deck.isFile()) throw Failure(arguments.first() + QStringLiteral(": No such file"));
+    readSettings();
+    run::CheckKalvexDirectory();
+    const QString engine = run::EnginePath();
+    if (!QFileInfo(engine).isFile()) throw Failure(engine + QStringLiteral(": the engine was not found"));
+
+    const run::Command command = run::engineCommand(toBytes(engine), toBytes(deck.absoluteFilePath()));
+    QProcess process;
+    process.setProgram(toQ(command.program));
+    QStringList args;
+    for (const auto& a : command.arguments) args << toQ(a);
+    process.setArguments(args);
+    // The engine's own messages reach the caller as they come.
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start();
+    if (!process.waitForStarted(-1)) throw Failure(engine + QStringLiteral(": ") + process.errorString());
+    process.waitForFinished(-1);
+    if (process.exitStatus() != QProcess::NormalExit) throw Failure(engine + QStringLiteral(" crashed"));
+    return process.exitCode();
+}
+
+}  // namespace cli
