@@ -1,4 +1,4 @@
-# PALUMARO: make run | make test | make bench
+# PALUMARO: make run | make test | make bench | make package
 BUILD      ?= build
 TESTBUILD  ?= build-test
 BENCHBUILD ?= build-bench
@@ -6,9 +6,10 @@ JOBS       ?= $(shell nproc)
 
 # Debian packages the build, the tests and the tools need.
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev \
-           libgtest-dev libbenchmark-dev poppler-utils fonts-dejavu-core xvfb xauth
+           libgtest-dev libbenchmark-dev poppler-utils fonts-dejavu-core xvfb xauth \
+           desktop-file-utils shared-mime-info
 
-.PHONY: run test bench deps build clean
+.PHONY: run test bench package deps build clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -37,6 +38,10 @@ bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALUMARO_TESTS=OFF -DPALUMARO_BENCH=ON
 	cmake --build $(BENCHBUILD) -j $(JOBS)
 	cmake --build $(BENCHBUILD) --target run_benchmarks
+
+# A Debian package of the release build (build/palumaro_<version>_<arch>.deb).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD)

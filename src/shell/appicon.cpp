@@ -1,13 +1,13 @@
 #include "shell/appicon.h"
 
 #include <QPainter>
+#include <QImage>
 #include <QPainterPath>
 #include <QPixmap>
 #include <cmath>
 
-namespace {
-QPixmap drawIcon(int size) {
-    QPixmap pm(size, size);
+QImage drawAppIcon(int size) {
+    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -33,12 +33,12 @@ QPixmap drawIcon(int size) {
     p.setPen(QPen(QColor(0xff, 0xc1, 0x3b), std::max(1.5, s / 12), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(curve);
+    p.end();
     return pm;
 }
-}  // namespace
 
 QIcon makeAppIcon() {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(drawIcon(size));
+    for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(QPixmap::fromImage(drawAppIcon(size)));
     return icon;
 }

@@ -1,0 +1,215 @@
+// The headless commands of the built program, run as a script would run them:
+// no display, exit codes, the files written, one line on stderr for a failure.
+#include <QImage>
+#include <QProcess>
+#include <QtTest>
+
+#include "common/textfile.h"
+#include "plot/axes.h"
+#include "plot/curvebuilder.h"
+#include "plot/plotdata.h"
+#include "plot/plotrender.h"
+#include "plot/pmxfile.h"
+#include "support/testsupport.h"
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QByteArray out, err;
+};
+
+QString programDir() { return qEnvironmentVariable("PALUMARO_PROGRAM_DIR"); }
+
+// One line of text ending in a newline.
+bool oneLine(const QByteArray& text) { return text.endsWith('\n') && text.count('\n') == 1 && text.size() > 10; }
+
+// The share of a colour among the pixels around a point (5 x 5).
+bool colourNear(const QImage& img, QPoint at, QColor colour) {
+    for (int dx = -2; dx <= 2; ++dx)
+        for (int dy = -2; dy <= 2; ++dy)
+            if (img.valid(at + QPoint(dx, dy)) && img.pixelColor(at + QPoint(dx, dy)) == colour) return true;
+    return false;
+}
+
+}  // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp_;
+    QString work_;
+
+    Result run(const QStringList& args, const QString& program = QStringLiteral("palumaro")) {
+        QProcess p;
+        // No display and no platform choice: the commands choose offscreen.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), work_ + QStringLiteral("/config"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(work_);
+        p.start(programDir() + QLatin1Char('/') + program, args);
+        if (!p.waitForFinished(120000)) p.kill();
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+                p.readAllStandardError()};
+    }
+
+    // A deck run once, its plot data beside it.
+    QString runPump() {
+        const QString deck = testsupport::copySample(QStringLiteral("PUMP.DCK"), work_);
+        const Result r = run({QStringLiteral("--run"), deck});
+        if (r.code != 0 || !QFile::exists(work_ + QStringLiteral("/PUMP.PLT"))) qFatal("engine run failed: %s", r.err.constData());
+        return work_ + QStringLiteral("/PUMP.PLT");
+    }
+
+private slots:
+    void initTestCase() { testsupport::installQuietMessageHandler(); }
+    void init() {
+        work_ = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/my runs.1");
+        QDir().mkpath(work_);
+    }
+    void cleanup() { QDir(work_).removeRecursively(); }
+
+    void versionHelpAndUnknownOptions() {
+        Result r = run({QStringLiteral("--version")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QByteArray("PALUMARO 1.80\n"));
+        QVERIFY(r.err.isEmpty());
+        r = run({QStringLiteral("--version")}, QStringLiteral("quivet"));  // the link: QUIVET mode
+        QCOMPARE(r.out, QByteArray("QUIVET 1.80\n"));
+
+        r = run({QStringLiteral("--help")});
+        QCOMPARE(r.code, 0);
+        for (const char* c : {"--run DECK", "--plot FILE.PMX", "--new-plot FILE.PLT", "--version", "--help"})
+            QVERIFY2(r.out.contains(c), c);
+
+        // Before any display is needed: one line and exit status 2.
+        r = run({QStringLiteral("--frobnicate"), QStringLiteral("x")});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(oneLine(r.err), r.err.constData());
+        QVERIFY(r.err.contains("--frobnicate"));
+        r = run({QStringLiteral("--run")});
+        QCOMPARE(r.code, 2);
+        QVERIFY(oneLine(r.err));
+    }
+
+    void runGivesTheEnginesResultAndExitCode() {
+        const QString plt = runPump();
+        for (const char* f : {"/PUMP.LST", "/PUMP.OUT"}) QVERIFY(QFile::exists(work_ + QLatin1String(f)));
+        QVERIFY(plot::ReadPlt(plt.toStdString()).rowCount > 10);
+
+        // A deck the engine refuses: its own exit code comes back.
+        testsupport::writeFile(work_ + "/BAD.DCK", "CONSTANTS 1\r\nA = (1 +\r\nEND\r\n");
+        Result r = run({QStringLiteral("--run"), work_ + "/BAD.DCK"});
+        QCOMPARE(r.code, 1);
+
+        // No deck: one line, non-zero.
+        r = run({QStringLiteral("--run"), work_ + "/NONE.DCK"});
+        QVERIFY(r.code != 0);
+        QVERIFY2(oneLine(r.err), r.err.constData());
+        QVERIFY(r.err.contains("NONE.DCK"));
+    }
+
+    void newPlotDrawsTheCurveWhereItBelongs() {
+        // A straight line from (0, 0) to (10, 10) and a constant at 2.
+        QByteArray data = "X Y Z\r\n- - -\r\n";
+        for (int i = 0; i <= 10; ++i) data += QByteArray::number(i) + ' ' + QByteArray::number(i) + " 2\r\n";
+        testsupport::writeFile(work_ + "/LINE.PLT", data);
+        const QString png = work_ + "/line plot.png";
+        Result r = run({QStringLiteral("--new-plot"), work_ + "/LINE.PLT", QStringLiteral("--x"), QStringLiteral("x"),
+                        QStringLiteral("--y"), QStringLiteral("Y,3"), QStringLiteral("--png"), png});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+        const QImage img(png);
+        QVERIFY(!img.isNull());
+        QVERIFY(img.width() >= 500 && img.height() >= 340);
+
+        // The axes the plot proposes, mapped on the frame the window uses.
+        const plot::PlotView view;
+        const plot::AxisSpan sx{view.left, view.right - view.left}, sy{view.bottom, view.top - view.bottom};
+        plot::AxisSettings ax, ay;
+        const auto p = plot::ScaleMinMax({{0, 10}});
+        ax.minimum = ay.minimum = p.low;
+        ax.maximum = ay.maximum = p.high;
+        const QColor blue = plot::PlotRenderer::PlotColor(1), red = plot::PlotRenderer::PlotColor(2);
+        for (int v : {1, 3, 5, 7, 9}) {
+            const QPoint onLine(plot::MapToPixel(ax, sx, v), plot::MapToPixel(ay, sy, v));
+            QVERIFY2(colourNear(img, onLine, blue), qPrintable(QStringLiteral("no curve at %1").arg(v)));
+            const QPoint onConstant(plot::MapToPixel(ax, sx, v), plot::MapToPixel(ay, sy, 2));
+            QVERIFY(colourNear(img, onConstant, red));  // the second curve steps to the next colour
+        }
+        // Nothing of the curve far from it.
+        QVERIFY(!colourNear(img, QPoint(plot::MapToPixel(ax, sx, 2), plot::MapToPixel(ay, sy, 8)), blue));
+
+        // Bad columns and bad files: one line each, no image.
+        r = run({QStringLiteral("--new-plot"), work_ + "/LINE.PLT", QStringLiteral("--x"), QStringLiteral("X"),
+                 QStringLiteral("--y"), QStringLiteral("W"), QStringLiteral("--png"), work_ + "/no.png"});
+        QVERIFY(r.code != 0);
+        QVERIFY2(oneLine(r.err), r.err.constData());
+        testsupport::writeFile(work_ + "/BROKEN.PLT", "X Y\r\n- -\r\n1 x\r\n");
+        r = run({QStringLiteral("--new-plot"), work_ + "/BROKEN.PLT", QStringLiteral("--x"), QStringLiteral("X"),
+                 QStringLiteral("--y"), QStringLiteral("Y"), QStringLiteral("--png"), work_ + "/no.png"});
+        QVERIFY(r.code != 0);
+        QVERIFY2(oneLine(r.err), r.err.constData());
+        QVERIFY(!QFile::exists(work_ + "/no.png"));
+    }
+
+    void savedPlotRendersToImageDocumentAndTable() {
+        // A saved plot of a real run, made as Plot Setup makes one.
+        const plot::PlotDataTable data = plot::ReadPlt(runPump().toStdString());
+        plot::PlotDocument doc;
+        doc.caption = "Pump";
+        doc.record.x.maximum = 80;
+        doc.record.y.maximum = 60;
+        doc.record.x.title = "TIME h";
+        plot::addCurves(doc.record, data, 0, {1, 8}, plot::RowRange{1, data.rowCount}, plot::CurveStyle{1, 1, 2, false});
+        const QString pmx = work_ + "/PUMP.PMX";
+        plot::writePmx(pmx.toStdString(), doc);
+        const plot::PlotDocument stored = plot::readPmx(pmx.toStdString());
+
+        const Result r = run({QStringLiteral("--plot"), pmx, QStringLiteral("--png"), work_ + "/p.png",
+                              QStringLiteral("--pdf"), work_ + "/p.pdf", QStringLiteral("--csv"), work_ + "/p.csv"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+        const QImage img(work_ + "/p.png");
+        QVERIFY(!img.isNull());
+        int red = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) red += img.pixelColor(x, y) == plot::PlotRenderer::PlotColor(2);
+        QVERIFY(red > 200);
+
+        // The document holds the axis title as text.
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {work_ + "/p.pdf", QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(60000));
+        QVERIFY2(text.readAllStandardOutput().contains("TIME h"), "no axis title in the PDF");
+
+        // The table reads back to exactly the stored values.
+        const std::vector<std::string> lines = pal::readLines((work_ + "/p.csv").toStdString());
+        QCOMPARE(lines.size(), stored.record.curves[0].x.size() + 1);
+        QCOMPARE(QString::fromStdString(lines[0]), QStringLiteral("\"TIME\",\"LEVEL\",\"TIME\",\"VOLUME\""));
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const QStringList cells = QString::fromStdString(lines[i]).split(QLatin1Char(','));
+            QCOMPARE(cells.size(), 4);
+            for (int c = 0; c < 2; ++c) {
+                const auto& curve = stored.record.curves[std::size_t(c)];
+                QCOMPARE(cells[2 * c].toDouble(), curve.x[i - 1]);
+                QCOMPARE(cells[2 * c + 1].toDouble(), curve.y[i - 1]);
+            }
+        }
+
+        // A damaged saved plot: one line, non-zero, nothing written.
+        QByteArray bytes = testsupport::readFile(pmx);
+        testsupport::writeFile(work_ + "/CUT.PMX", bytes.left(bytes.size() / 2));
+        const Result bad = run({QStringLiteral("--plot"), work_ + "/CUT.PMX", QStringLiteral("--png"), work_ + "/cut.png"});
+        QVERIFY(bad.code != 0);
+        QVERIFY2(oneLine(bad.err), bad.err.constData());
+        QVERIFY(!QFile::exists(work_ + "/cut.png"));
+        // No output named: a usage error.
+        QCOMPARE(run({QStringLiteral("--plot"), pmx}).code, 2);
+    }
+};
+
+QTEST_MAIN(CliTest)
+#include "test_cli.moc"
