@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
 
@@ -73,7 +75,8 @@ void DesktopIntegration::addShortcuts() {
     }
 
     // Keys without a menu item of their own: the menu tree is fixed, so they
-    // live on the frame.
+    // live on the frame. Ctrl+W is Qt's own Close of each document window's
+    // window menu (shown there), which asks the window's close question.
     auto addKey = [this](const char* name, QKeySequence key, auto slot) {
         auto* a = new QAction(&main_);
         a->setObjectName(QString::fromLatin1(name));
@@ -83,10 +86,6 @@ void DesktopIntegration::addShortcuts() {
         main_.addAction(a);
     };
     addKey("SearchBackwards", QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { searchBackwards(); });
-    addKey("CloseWindow", QKeySequence(Qt::CTRL | Qt::Key_W), [this] {
-        // The window's own close path, so that its save question is asked.
-        if (QMdiSubWindow* sub = main_.mdiArea()->activeSubWindow()) sub->close();
-    });
     addKey("NextWindow", QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { main_.mdiArea()->activateNextSubWindow(); });
     addKey("PreviousWindow", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
            [this] { main_.mdiArea()->activatePreviousSubWindow(); });
@@ -196,10 +195,28 @@ void DesktopIntegration::placeDocWindow(QMdiSubWindow* sub, int kind) {
 
 // ---------------------------------------------------------------- open folder
 
+QString samplesFolder() {
+    const QString installed = toQ(pal::app().programDir) + QStringLiteral("/samples");
+    if (!QFileInfo(installed).isDir() || pal::directoryWritable(toBytes(installed))) return installed;
+    // The engine writes its results beside a deck: samples in a read-only
+    // installation are run from the user's own copy, made once.
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                        QStringLiteral("/palumaro/samples");
+    if (!QFileInfo(own).isDir()) {
+        if (!QDir().mkpath(own)) return installed;
+        const QDir from(installed);
+        for (const QString& name : from.entryList(QDir::Files))
+            if (!QFile::copy(from.filePath(name), own + QLatin1Char('/') + name)) return installed;
+        for (const QString& name : QDir(own).entryList(QDir::Files))
+            QFile::setPermissions(own + QLatin1Char('/') + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    return own;
+}
+
 QString DesktopIntegration::openDialogDirectory() const {
     const QString last = desktopSettings()->value(kLastFolder).toString();
     if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
-    const QString samples = toQ(pal::app().programDir) + QStringLiteral("/samples");
+    const QString samples = samplesFolder();
     if (QFileInfo(samples).isDir()) return samples;
     return {};
 }

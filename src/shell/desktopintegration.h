@@ -17,6 +17,10 @@ class TPALUMAROFORM;
 // palumaro.conf in the user's configuration directory.
 std::unique_ptr<QSettings> desktopSettings();
 
+// The samples folder: the installation's, or the user's own copy of it (made
+// on first use) when the installation is read-only.
+QString samplesFolder();
+
 class DesktopIntegration : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +36,7 @@ public:
     void saveGeometry();
 
     // The folder File > Open starts in: that of the last file opened (in any
-    // run), else the installation's samples folder, else the current folder.
+    // run), else the samples folder, else the current folder.
     QString openDialogDirectory() const;
     void rememberOpenedFile(const QString& path);
 
