@@ -6,8 +6,9 @@
 #include <cstring>
 
 #include "common/ioerror.h"
+#include "shell/qtbytes.h"
 #include "shell/seams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace cli {
 
@@ -46,7 +47,7 @@ int printHelp(const QStringList&) {
                        .arg(name);
     for (const Command& c : kCommands)
         text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QLatin1String(c.summary));
-    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fputs(toBytes(text).c_str(), stdout);
     return 0;
 }
 
@@ -62,7 +63,7 @@ const Command* headlessCommand(int argc, char** argv) {
 
 QString unknownOption(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
+        const QString a = toQ(argv[i]);
         if (a == QLatin1String("--")) break;
         if (a.startsWith(QLatin1String("--"))) return a;
     }
@@ -75,7 +76,7 @@ void prepareHeadless() {
     // runtime directory, offscreen size hints) stay out of it.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+            std::fprintf(stderr, "%s\n", toBytes(text).c_str());
     });
 }
 
@@ -84,11 +85,18 @@ namespace {
 // to stderr, and every question is answered No (Cancel).
 class ConsoleAlerts : public AlertService {
 public:
-    AlertButton show(const QString& text, int kind, bool) override {
+    AlertButton show(const QString& text, AlertKind kind, bool) override {
         QString line = text;
         line.replace(QLatin1Char('\n'), QStringLiteral(": "));
-        std::fprintf(stderr, "%s: %s\n", programName().toLocal8Bit().constData(), line.toLocal8Bit().constData());
-        return kind == 2 ? AlertButton::Cancel : (kind == 1 || kind == 0 || kind == 4) ? AlertButton::Ok : AlertButton::No;
+        std::fprintf(stderr, "%s: %s\n", toBytes(programName()).c_str(), toBytes(line).c_str());
+        switch (kind) {
+        case AlertKind::Error:
+        case AlertKind::ErrorOk:
+        case AlertKind::Information: return AlertButton::Ok;
+        case AlertKind::Warning:
+        case AlertKind::SaveQuestion: return AlertButton::Cancel;
+        default: return AlertButton::No;
+        }
     }
     void beep() override {}
 };
@@ -100,16 +108,16 @@ int runHeadless(const Command& command, const QStringList& applicationArguments)
     try {
         return command.run(applicationArguments.mid(2));
     } catch (const Failure& f) {
-        std::fprintf(stderr, "%s: %s\n", programName().toLocal8Bit().constData(), f.what());
+        std::fprintf(stderr, "%s: %s\n", toBytes(programName()).c_str(), f.what());
         return f.exitCode();
     } catch (const pal::IoError& e) {
         // The system's wording and the file on one line.
-        QString text = QString::fromLocal8Bit(e.userText().c_str());
+        QString text = toQ(e.userText());
         text.replace(QLatin1Char('\n'), QStringLiteral(": "));
-        std::fprintf(stderr, "%s: %s\n", programName().toLocal8Bit().constData(), text.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s: %s\n", toBytes(programName()).c_str(), toBytes(text).c_str());
         return 1;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", programName().toLocal8Bit().constData(), e.what());
+        std::fprintf(stderr, "%s: %s\n", toBytes(programName()).c_str(), e.what());
         return 1;
     }
 }

@@ -26,14 +26,15 @@ namespace {
 // The plot drawn as the window draws it, on white, in an image just large
 // enough for everything it covers (at least the window's first size).
 QImage renderImage(const plot::PlotDocument& doc) {
-    plot::PlotView view;
+    const plot::PlotView view;
+    QRect extent;
     {
         // A first drawing learns the extent of labels and legend.
         QImage scratch(2000, 1600, QImage::Format_RGB32);
         QPainter p(&scratch);
-        plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{});
+        extent = plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{}).dataExtent;
     }
-    const QSize size(std::max(500, view.dataExtent.right() + 50), std::max(340, view.dataExtent.bottom() + 50));
+    const QSize size(std::max(500, extent.right() + 50), std::max(340, extent.bottom() + 50));
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -62,8 +63,7 @@ void writePdf(const plot::PlotDocument& doc, const QString& out) {
         // Vector drawing scaled to fill the page's width or height.
         const double scale = std::min(pdf.width() / double(probe.width()), pdf.height() / double(probe.height()));
         p.scale(scale, scale);
-        plot::PlotView view;
-        plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{});
+        plot::PlotRenderer::render(p, doc, plot::PlotView{}, plot::RenderTarget{});
     }
     if (!file.commit()) throw Failure(out + QStringLiteral(": cannot write: ") + file.errorString());
 }

@@ -8,7 +8,7 @@
 #include "run/commandline.h"
 #include "run/kalvexrun.h"
 #include "shell/qtbytes.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 namespace cli {
 

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     if (headless) {
         cli::prepareHeadless();
     } else if (const QString bad = cli::unknownOption(argc, argv); !bad.isEmpty()) {
-        std::fprintf(stderr, "palumaro: unknown option %s (try --help)\n", bad.toLocal8Bit().constData());
+        std::fprintf(stderr, "palumaro: unknown option %s (try --help)\n", toBytes(bad).c_str());
         return 2;
     }
     PalumaroApplication application(argc, argv);
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
 
     // The command line (Qt's own options already taken out of argv).
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i) arguments << toQ(argv[i]);
     if (headless) return cli::runHeadless(*headless, arguments);
     QStringList files;
     try {

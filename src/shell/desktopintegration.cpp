@@ -22,7 +22,7 @@
 #include "shell/finddialog.h"
 #include "shell/palumaro.h"
 #include "shell/qtbytes.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "shell/viewer.h"
 
 namespace {
@@ -110,7 +110,7 @@ void DesktopIntegration::searchBackwards() {
 bool DesktopIntegration::openFile(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile()) {
-        ShowAlert(path + QStringLiteral(" no longer exists"), 2, true);
+        ShowAlert(path + QStringLiteral(" no longer exists"), AlertKind::Warning, true);
         return false;
     }
     return main_.openAsChosen(info.absoluteFilePath());

@@ -16,7 +16,7 @@
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "support/testsupport.h"
 
 namespace {
