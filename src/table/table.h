@@ -59,6 +59,8 @@ public:
     QString GridGetEditText(int column, int row);
     // The in-place editor's text changed.
     void GridSetEditText(int column, int row, const QString& text);
+    // The in-place editor closed: its opening text no longer stands for anything.
+    void GridEditDone() { editStart_ = {}; }
     // A cell's full value (tooltip of the grid).
     QString fullValueText(int column, int row) const;
 

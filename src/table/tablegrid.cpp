@@ -190,6 +190,9 @@ void TTableGrid::keyPressEvent(QKeyEvent* event) {
 }
 
 void TTableGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // Its text was committed before it closes; closing with Tab may open the
+    // next cell's editor, which then starts its own record.
+    form_.GridEditDone();
     QTableView::closeEditor(editor, hint);
     // Enter in the editor closes it: the next run is edited next. Moving to
     // another cell closes it with the same hint, and must land on that cell.
