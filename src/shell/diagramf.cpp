@@ -86,6 +86,7 @@ void TDiagramForm::loadPicture(const QString& path) {
         const pal::WmfFile::Size s = file.pixelSize(screenPpi());
         size = QSize(s.width, s.height);
         player = std::make_unique<TWmfPlayer>(std::move(file));
+        player->setNaturalSize(QSizeF(size));
     } else {
         QBuffer buffer;
         buffer.setData(original);

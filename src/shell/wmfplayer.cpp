@@ -1,6 +1,7 @@
 #include "shell/wmfplayer.h"
 
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -45,11 +46,16 @@ struct FontSpec {
     QString face;
 };
 struct GdiObject {
-    enum Kind { Empty, Pen, Brush, Font, Other } kind = Empty;
+    enum Kind { Empty, Pen, Brush, Font, Region, Other } kind = Empty;
     PenSpec pen;
     BrushSpec brush;
     FontSpec font;
+    QPainterPath region;  // logical units
 };
+
+// SetROP2 modes that need more than a plain copy.
+enum Rop2 { R2Black = 1, R2NotCopyPen = 4, R2Not = 6, R2XorPen = 7, R2MaskPen = 9, R2NotXorPen = 10, R2Nop = 11,
+            R2CopyPen = 13, R2MergePen = 15, R2White = 16 };
 
 struct DcState {
     PenSpec pen;
@@ -60,6 +66,12 @@ struct DcState {
     int bkMode = 2;  // OPAQUE
     int textAlign = 0;
     Qt::FillRule fill = Qt::OddEvenFill;
+    int rop2 = R2CopyPen;
+    int charExtra = 0;                  // logical units after every character
+    int breakExtra = 0, breakCount = 0;  // justification spread over the blanks
+    // The object-table slots the selected pen, brush and font came from (-1 the
+    // defaults): deleting a selected object brings the default back.
+    int penSlot = -1, brushSlot = -1, fontSlot = -1;
     QPointF winOrg, winExt, vpOrg, vpExt;
     QPointF pos;
     bool clipped = false;
@@ -69,9 +81,14 @@ struct DcState {
 class Player {
 public:
     Player(const pal::WmfFile& file, const QHash<int, QImage>& bitmaps, const QHash<int, bool>& bottomUp,
-           QPainter& painter, const QRectF& target)
+           QPainter& painter, const QRectF& target, QSizeF natural)
         : file_(file), bitmaps_(bitmaps), bottomUp_(bottomUp), p_(painter), target_(target) {
         base_ = painter.worldTransform();
+        // Device pixels per pixel of the picture at its natural size: pen
+        // styles and device-sized bitmaps scale with the picture.
+        const QRectF device = base_.mapRect(target);
+        pixelScale_ = natural.width() > 0 ? device.width() / natural.width() : 1.0;
+        if (!(pixelScale_ > 0) || !std::isfinite(pixelScale_)) pixelScale_ = 1.0;
         const pal::WmfFrame& f = file.frame();
         frame_ = QRectF(f.left, f.top, f.width(), f.height());
         dc_.winOrg = QPointF(f.left, f.top);
@@ -126,11 +143,17 @@ private:
         // Widths are logical units; kept at least one device pixel, as GDI does.
         pen.setCosmetic(true);
         pen.setWidthF(s.width <= 1 ? 1.0 : std::max(1.0, s.width * deviceScale()));
-        static const Qt::PenStyle styles[] = {Qt::SolidLine,   Qt::DashLine,       Qt::DotLine, Qt::DashDotLine,
-                                              Qt::DashDotDotLine, Qt::NoPen,       Qt::SolidLine};
-        pen.setStyle(style <= 6 ? styles[style] : Qt::SolidLine);
         pen.setCapStyle(pen.widthF() > 1 ? Qt::RoundCap : Qt::FlatCap);
         pen.setJoinStyle(Qt::RoundJoin);
+        if (style >= 1 && style <= 4 && s.width <= 1) {
+            // The system's styled pens: dashes and gaps in pixels, here at the
+            // picture's scale (a pen wider than one unit draws solid).
+            static const QList<qreal> patterns[] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
+            QList<qreal> dashes = patterns[style - 1];
+            for (qreal& d : dashes) d *= pixelScale_ / pen.widthF();
+            pen.setDashPattern(dashes);
+            pen.setCapStyle(Qt::FlatCap);
+        }
         return pen;
     }
     QBrush brush() const {
@@ -148,13 +171,44 @@ private:
                 return QBrush(Qt::black, Qt::Dense4Pattern);
         }
     }
-    void prepareShape(bool filled) {
+    // Sets up pen, brush and raster mode for a shape; false when the mode
+    // leaves the picture as it is.
+    bool prepareShape(bool filled) {
+        if (dc_.rop2 == R2Nop) return false;
         useLogical();
-        p_.setPen(pen());
-        p_.setBrush(filled ? brush() : QBrush(Qt::NoBrush));
+        QPen pn = pen();
+        QBrush br = filled ? brush() : QBrush(Qt::NoBrush);
+        if (dc_.rop2 == R2Black || dc_.rop2 == R2White) {
+            const QColor c = dc_.rop2 == R2Black ? Qt::black : Qt::white;
+            if (pn.style() != Qt::NoPen) pn.setColor(c);
+            if (br.style() != Qt::NoBrush) br = QBrush(c);
+        }
+        p_.setPen(pn);
+        p_.setBrush(br);
         p_.setBackground(dc_.bkColor);
         p_.setBackgroundMode(dc_.bkMode == 2 ? Qt::OpaqueMode : Qt::TransparentMode);
+        p_.setCompositionMode(compositionFor(dc_.rop2));
+        return true;
     }
+    static QPainter::CompositionMode compositionFor(int rop2) {
+        switch (rop2) {
+            case 2: return QPainter::RasterOp_NotSourceAndNotDestination;
+            case 3: return QPainter::RasterOp_NotSourceAndDestination;
+            case R2NotCopyPen: return QPainter::RasterOp_NotSource;
+            case 5: return QPainter::RasterOp_SourceAndNotDestination;
+            case R2Not: return QPainter::RasterOp_NotDestination;
+            case R2XorPen: return QPainter::RasterOp_SourceXorDestination;
+            case 8: return QPainter::RasterOp_NotSourceOrNotDestination;
+            case R2MaskPen: return QPainter::RasterOp_SourceAndDestination;
+            case R2NotXorPen: return QPainter::RasterOp_NotSourceXorDestination;
+            case 12: return QPainter::RasterOp_NotSourceOrDestination;
+            case 14: return QPainter::RasterOp_SourceOrNotDestination;
+            case R2MergePen: return QPainter::RasterOp_SourceOrDestination;
+            default: return QPainter::CompositionMode_SourceOver;
+        }
+    }
+    // Text and bitmaps are not subject to the pen's raster mode.
+    void plainComposition() { p_.setCompositionMode(QPainter::CompositionMode_SourceOver); }
 
     static QPointF pointAt(const WmfParams& p, std::size_t at) { return QPointF(p.s16(at), p.s16(at + 2)); }
     // A rectangle stored as bottom, right, top, left.
@@ -170,6 +224,8 @@ private:
     }
 
     // ---- objects
+    // A new object takes the lowest free slot (a table the header made too
+    // small grows).
     void addObject(const GdiObject& o) {
         for (auto& slot : objects_)
             if (slot.kind == GdiObject::Empty) {
@@ -181,9 +237,63 @@ private:
     void selectObject(int index) {
         if (index < 0 || index >= static_cast<int>(objects_.size())) return;
         const GdiObject& o = objects_[static_cast<std::size_t>(index)];
-        if (o.kind == GdiObject::Pen) dc_.pen = o.pen;
-        else if (o.kind == GdiObject::Brush) dc_.brush = o.brush;
-        else if (o.kind == GdiObject::Font) dc_.font = o.font;
+        if (o.kind == GdiObject::Pen) {
+            dc_.pen = o.pen;
+            dc_.penSlot = index;
+        } else if (o.kind == GdiObject::Brush) {
+            dc_.brush = o.brush;
+            dc_.brushSlot = index;
+        } else if (o.kind == GdiObject::Font) {
+            dc_.font = o.font;
+            dc_.fontSlot = index;
+        } else if (o.kind == GdiObject::Region) {
+            selectClipRegion(index);
+        }
+    }
+    // A deleted object frees its slot; if it was selected, the default takes its place.
+    void deleteObject(int index) {
+        if (index < 0 || index >= static_cast<int>(objects_.size())) return;
+        objects_[static_cast<std::size_t>(index)] = GdiObject{};
+        if (dc_.penSlot == index) {
+            dc_.pen = PenSpec{};
+            dc_.penSlot = -1;
+        }
+        if (dc_.brushSlot == index) {
+            dc_.brush = BrushSpec{};
+            dc_.brushSlot = -1;
+        }
+        if (dc_.fontSlot == index) {
+            dc_.font = FontSpec{};
+            dc_.fontSlot = -1;
+        }
+    }
+    // The clip becomes the region of that slot; anything else removes the clip.
+    void selectClipRegion(int index) {
+        const bool region = index >= 0 && index < static_cast<int>(objects_.size()) &&
+                            objects_[static_cast<std::size_t>(index)].kind == GdiObject::Region;
+        dc_.clipped = region;
+        dc_.clip = region ? logicalToTarget().map(objects_[static_cast<std::size_t>(index)].region) : QPainterPath();
+        applyClip();
+    }
+    // A region record: header, bounding box, then scans of left/right pairs.
+    static QPainterPath regionPath(const WmfParams& p) {
+        QPainterPath path;
+        if (!p.has(22)) return path;
+        const int scans = p.u16(10);
+        const QRectF box(QPointF(p.s16(14), p.s16(16)), QPointF(p.s16(18), p.s16(20)));
+        if (scans == 0) {
+            path.addRect(box.normalized());
+            return path;
+        }
+        std::size_t at = 22;
+        for (int k = 0; k < scans && p.has(at + 6); ++k) {
+            const int count = p.u16(at), top = p.s16(at + 2), bottom = p.s16(at + 4);
+            at += 6;
+            for (int j = 0; j + 1 < count && p.has(at + 4); j += 2, at += 4)
+                path.addRect(QRectF(QPointF(p.s16(at), top), QPointF(p.s16(at + 2), bottom)).normalized());
+            at += 2;  // the repeated count
+        }
+        return path.simplified();
     }
 
     // ---- text
@@ -222,11 +332,16 @@ private:
         }
         return f;
     }
-    void drawText(QPointF at, const QByteArray& bytes, const QRectF* clipRect, const QRectF* opaqueRect) {
+    // dx: the advance of each character in logical units, as an ExtTextOut
+    // record may give them; otherwise the font's advances plus the character
+    // extra and the justification's share of each blank.
+    void drawText(QPointF at, const QByteArray& bytes, const QRectF* clipRect, const QRectF* opaqueRect,
+                  const std::vector<int>* dx = nullptr) {
         const QString text = QString::fromLatin1(bytes);
         const bool updateCp = dc_.textAlign & 1;
         if (updateCp) at = dc_.pos;
         const QTransform l2t = logicalToTarget();
+        plainComposition();
         if (opaqueRect) {
             useLogical();
             p_.fillRect(*opaqueRect, dc_.bkColor);
@@ -246,7 +361,34 @@ private:
         p_.setWorldTransform(t * base_);
         p_.setFont(f);
         const QFontMetricsF fm = p_.fontMetrics();
-        const double width = fm.horizontalAdvance(text);
+        // Logical units to the font's drawing units.
+        const double unit = std::abs(l2t.m11()) / scale;
+        const bool spaced = (dx && !dx->empty()) || dc_.charExtra || (dc_.breakCount > 0 && dc_.breakExtra);
+        std::vector<double> advances;
+        double width = 0;
+        if (spaced) {
+            advances.reserve(static_cast<std::size_t>(text.size()));
+            int breaks = 0;
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                double a;
+                if (dx && static_cast<std::size_t>(i) < dx->size()) {
+                    a = (*dx)[static_cast<std::size_t>(i)] * unit;
+                } else {
+                    a = fm.horizontalAdvance(text.at(i)) + dc_.charExtra * unit;
+                    if (text.at(i) == QLatin1Char(' ') && dc_.breakCount > 0) {
+                        // The extra is spread evenly, the remainder over the first blanks.
+                        int share = dc_.breakExtra / dc_.breakCount;
+                        if (breaks < std::abs(dc_.breakExtra % dc_.breakCount)) share += dc_.breakExtra < 0 ? -1 : 1;
+                        a += share * unit;
+                        ++breaks;
+                    }
+                }
+                advances.push_back(a);
+                width += a;
+            }
+        } else {
+            width = fm.horizontalAdvance(text);
+        }
         double x = 0, y = 0;
         switch (dc_.textAlign & 6) {
             case 2: x = -width; break;      // TA_RIGHT
@@ -261,7 +403,14 @@ private:
         if (dc_.bkMode == 2 && !opaqueRect)
             p_.fillRect(QRectF(x, y - fm.ascent(), width, fm.ascent() + fm.descent()), dc_.bkColor);
         p_.setPen(dc_.textColor);
-        p_.drawText(QPointF(x, y), text);
+        if (spaced) {
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                p_.drawText(QPointF(x, y), QString(text.at(i)));
+                x += advances[static_cast<std::size_t>(i)];
+            }
+        } else {
+            p_.drawText(QPointF(x, y), text);
+        }
         p_.restore();
         if (updateCp) {
             const double lx = l2t.m11() ? width * scale / l2t.m11() : 0;
@@ -272,6 +421,7 @@ private:
     // ---- bitmaps
     void fillRop(const QRectF& r, std::uint32_t rop) {
         useLogical();
+        plainComposition();
         if (rop == kBlackness) p_.fillRect(r, Qt::black);
         else if (rop == kWhiteness) p_.fillRect(r, Qt::white);
         else if (rop == kPatCopy) p_.fillRect(r, brush());
@@ -289,9 +439,23 @@ private:
             return;
         }
         useLogical();
+        plainComposition();
         QImage shown = img;
         if (dest.width() < 0 || dest.height() < 0) shown = img.mirrored(dest.width() < 0, dest.height() < 0);
         p_.drawImage(dest.normalized(), shown, source);
+    }
+    // SetDIBitsToDevice: the size is in pixels, not logical units, so only the
+    // corner follows the mapping.
+    void drawBitmapAtPixels(int index, QPointF corner, QRectF source) {
+        const auto it = bitmaps_.constFind(index);
+        if (it == bitmaps_.constEnd() || source.width() <= 0 || source.height() <= 0) return;
+        const QImage& img = it.value();
+        if (bottomUp_.value(index)) source.moveTop(img.height() - source.top() - source.height());
+        const QPointF at = logicalToTarget().map(corner);
+        p_.setWorldTransform(base_);
+        plainComposition();
+        const double k = pixelScale_ / std::sqrt(std::abs(base_.determinant()) > 0 ? std::abs(base_.determinant()) : 1.0);
+        p_.drawImage(QRectF(at, QSizeF(source.width() * k, source.height() * k)), img, source);
     }
 
     // ---- one record
@@ -336,6 +500,18 @@ private:
                 break;
             case wmf::SetTextAlign:
                 if (p.has(2)) dc_.textAlign = p.u16(0);
+                break;
+            case wmf::SetRop2:
+                if (p.has(2)) dc_.rop2 = std::clamp<int>(p.u16(0), 1, 16);
+                break;
+            case wmf::SetTextCharExtra:
+                if (p.has(2)) dc_.charExtra = p.s16(0);
+                break;
+            case wmf::SetTextJustification:
+                if (p.has(4)) {
+                    dc_.breakCount = p.s16(0);
+                    dc_.breakExtra = p.s16(2);
+                }
                 break;
             case wmf::SetPolyFillMode:
                 if (p.has(2)) dc_.fill = p.u16(0) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
@@ -400,9 +576,21 @@ private:
                 addObject(o);
                 break;
             }
+            case wmf::CreateRegion: {
+                GdiObject o;
+                o.kind = GdiObject::Region;
+                o.region = regionPath(p);
+                addObject(o);
+                break;
+            }
+            case wmf::SelectClipRegion:
+                if (p.has(2)) selectClipRegion(p.u16(0));
+                break;
             case wmf::CreatePalette:
             case wmf::CreatePatternBrush:
-            case wmf::CreateRegion: {
+            case wmf::CreateBrush:
+            case wmf::CreateBitmap:
+            case wmf::CreateBitmapIndirect: {
                 // Kept only so that the object numbers stay right.
                 GdiObject o;
                 o.kind = GdiObject::Other;
@@ -413,7 +601,7 @@ private:
                 if (p.has(2)) selectObject(p.u16(0));
                 break;
             case wmf::DeleteObject:
-                if (p.has(2) && p.u16(0) < objects_.size()) objects_[p.u16(0)] = GdiObject{};
+                if (p.has(2)) deleteObject(p.u16(0));
                 break;
             case wmf::MoveTo:
                 if (p.has(4)) dc_.pos = QPointF(p.s16(2), p.s16(0));
@@ -421,8 +609,7 @@ private:
             case wmf::LineTo:
                 if (p.has(4)) {
                     const QPointF to(p.s16(2), p.s16(0));
-                    prepareShape(false);
-                    p_.drawLine(dc_.pos, to);
+                    if (prepareShape(false)) p_.drawLine(dc_.pos, to);
                     dc_.pos = to;
                 }
                 break;
@@ -430,7 +617,7 @@ private:
             case wmf::Polygon: {
                 QPolygonF poly;
                 if (!p.has(2) || !points(p, 2, p.s16(0), poly)) break;
-                prepareShape(r.function == wmf::Polygon);
+                if (!prepareShape(r.function == wmf::Polygon)) break;
                 if (r.function == wmf::Polygon) p_.drawPolygon(poly, dc_.fill);
                 else p_.drawPolyline(poly);
                 break;
@@ -453,26 +640,22 @@ private:
                     }
                     at += static_cast<std::size_t>(count) * 4;
                 }
-                if (!ok) break;
-                prepareShape(true);
+                if (!ok || !prepareShape(true)) break;
                 p_.drawPath(path);
                 break;
             }
             case wmf::Rectangle:
-                if (p.has(8)) {
-                    prepareShape(true);
+                if (p.has(8) && prepareShape(true)) {
                     p_.drawRect(rectBRTL(p, 0));
                 }
                 break;
             case wmf::Ellipse:
-                if (p.has(8)) {
-                    prepareShape(true);
+                if (p.has(8) && prepareShape(true)) {
                     p_.drawEllipse(rectBRTL(p, 0));
                 }
                 break;
             case wmf::RoundRect:
-                if (p.has(12)) {
-                    prepareShape(true);
+                if (p.has(12) && prepareShape(true)) {
                     p_.drawRoundedRect(rectBRTL(p, 4), std::abs(p.s16(2)) / 2.0, std::abs(p.s16(0)) / 2.0);
                 }
                 break;
@@ -490,7 +673,7 @@ private:
                     double span = a1 - a0;
                     if (span <= 0) span += 360;
                     const int start = static_cast<int>(std::lround(a0 * 16)), len = static_cast<int>(std::lround(span * 16));
-                    prepareShape(r.function != wmf::Arc);
+                    if (!prepareShape(r.function != wmf::Arc)) break;
                     if (r.function == wmf::Arc) p_.drawArc(box, start, len);
                     else if (r.function == wmf::Pie) p_.drawPie(box, start, len);
                     else p_.drawChord(box, start, len);
@@ -500,6 +683,7 @@ private:
                 if (p.has(8)) {
                     const QPointF at = logicalToTarget().map(QPointF(p.s16(6), p.s16(4)));
                     p_.setWorldTransform(base_);
+                    plainComposition();
                     p_.fillRect(QRectF(at, QSizeF(1, 1)), colorRef(p, 0));
                 }
                 break;
@@ -528,8 +712,15 @@ private:
                 }
                 if (len < 0 || !p.has(off + static_cast<std::size_t>(len))) break;
                 const std::string_view s = p.bytes(off, static_cast<std::size_t>(len));
+                // The advances follow the string (padded to whole words) when the record holds them.
+                std::vector<int> dx;
+                const std::size_t dxAt = off + ((static_cast<std::size_t>(len) + 1) & ~std::size_t{1});
+                if (len > 0 && p.has(dxAt + static_cast<std::size_t>(len) * 2)) {
+                    dx.reserve(static_cast<std::size_t>(len));
+                    for (int k = 0; k < len; ++k) dx.push_back(p.s16(dxAt + static_cast<std::size_t>(k) * 2));
+                }
                 drawText(at, QByteArray(s.data(), static_cast<qsizetype>(s.size())), (opts & 0x0004) ? &rect : nullptr,
-                         (opts & 0x0002) ? &rect : nullptr);
+                         (opts & 0x0002) ? &rect : nullptr, &dx);
                 break;
             }
             case wmf::StretchDib:
@@ -545,7 +736,7 @@ private:
                 } else if (p.has(20)) {
                     const QRectF src(p.s16(10), p.s16(8), p.s16(6), p.s16(4));
                     const QRectF dst(p.s16(18), p.s16(16), p.s16(14), p.s16(12));
-                    drawBitmap(index, dst, src, false, p.u32(0));
+                    drawBitmap(index, dst, src, true, p.u32(0));
                 }
                 break;
             case wmf::DibBitBlt:
@@ -554,8 +745,14 @@ private:
                 } else if (p.has(16)) {
                     const QRectF src(p.s16(6), p.s16(4), p.s16(10), p.s16(8));
                     const QRectF dst(p.s16(14), p.s16(12), p.s16(10), p.s16(8));
-                    drawBitmap(index, dst, src, false, p.u32(0));
+                    drawBitmap(index, dst, src, true, p.u32(0));
                 }
+                break;
+            case wmf::SetDibToDev:
+                // colour use, scan count, start scan, source y, x, height, width, destination y, x
+                if (p.has(18))
+                    drawBitmapAtPixels(index, QPointF(p.s16(16), p.s16(14)),
+                                       QRectF(p.s16(8), p.s16(6), p.s16(12), p.s16(10)));
                 break;
             case wmf::PatBlt:
                 if (p.has(12)) fillRop(QRectF(p.s16(10), p.s16(8), p.s16(6), p.s16(4)).normalized(), p.u32(0));
@@ -587,6 +784,7 @@ private:
     const QHash<int, bool>& bottomUp_;
     QPainter& p_;
     QRectF target_;
+    double pixelScale_ = 1.0;
     QRectF frame_;
     QTransform base_;
     QPainterPath baseClip_;
@@ -603,6 +801,7 @@ std::optional<std::size_t> dibOffset(const pal::WmfRecord& r) {
         case wmf::DibStretchBlt: return noBitmap ? std::nullopt : std::optional<std::size_t>(20);
         case wmf::DibBitBlt: return noBitmap ? std::nullopt : std::optional<std::size_t>(16);
         case wmf::DibCreatePatternBrush: return 4;
+        case wmf::SetDibToDev: return 18;
         default: return std::nullopt;
     }
 }
@@ -610,9 +809,19 @@ std::optional<std::size_t> dibOffset(const pal::WmfRecord& r) {
 }  // namespace
 
 TWmfPlayer::TWmfPlayer(pal::WmfFile file) : file_(std::move(file)) {
+    try {
+        const pal::WmfFile::Size s = file_.pixelSize(96);
+        natural_ = QSizeF(s.width, s.height);
+    } catch (const std::exception&) {
+        natural_ = QSizeF();
+    }
     const auto& records = file_.records();
     for (int i = 0; i < static_cast<int>(records.size()); ++i) {
         const pal::WmfRecord& r = records[static_cast<std::size_t>(i)];
+        if (r.function == wmf::SetRop2) {
+            const WmfParams p = file_.params(r);
+            if (p.has(2) && p.u16(0) != R2CopyPen) rasterOps_ = true;
+        }
         const auto at = dibOffset(r);
         if (!at) continue;
         const WmfParams p = file_.params(r);
@@ -631,7 +840,29 @@ TWmfPlayer::TWmfPlayer(pal::WmfFile file) : file_(std::move(file)) {
 }
 
 void TWmfPlayer::play(QPainter& painter, const QRectF& target) const {
-    Player(file_, bitmaps_, bottomUp_, painter, target).run();
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!rasterOps_ || !engine || engine->type() == QPaintEngine::Raster) {
+        playDirect(painter, target);
+        return;
+    }
+    // A printer or PDF cannot combine with what is already drawn: the picture
+    // is played into an image at the device's resolution and that is drawn.
+    const QRectF device = painter.worldTransform().mapRect(target);
+    const double longest = std::max(device.width(), device.height());
+    const double k = longest > 8000 ? 8000 / longest : 1.0;
+    const QSize size(std::max(1, static_cast<int>(std::ceil(device.width() * k))),
+                     std::max(1, static_cast<int>(std::ceil(device.height() * k))));
+    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::white);
+    {
+        QPainter ip(&img);
+        playDirect(ip, QRectF(QPointF(0, 0), QSizeF(size)));
+    }
+    painter.drawImage(target, img);
+}
+
+void TWmfPlayer::playDirect(QPainter& painter, const QRectF& target) const {
+    Player(file_, bitmaps_, bottomUp_, painter, target, natural_).run();
 }
 
 QImage TWmfPlayer::render(const QSize& size) const {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QImage>
 #include <QRectF>
+#include <QSizeF>
 
 #include "shell/wmffile.h"
 
@@ -16,6 +17,10 @@ public:
     explicit TWmfPlayer(pal::WmfFile file);
 
     const pal::WmfFile& file() const { return file_; }
+    // The picture's size in pixels as the window shows it unscaled (by default
+    // its size at 96 pixels per inch): pen dashes and pixel-sized bitmaps keep
+    // their length relative to it when the picture is drawn larger or smaller.
+    void setNaturalSize(QSizeF size) { natural_ = size; }
     // Plays the records with the picture's frame mapped onto target (in the
     // painter's current coordinates); drawing stays inside target.
     void play(QPainter& painter, const QRectF& target) const;
@@ -23,7 +28,11 @@ public:
     QImage render(const QSize& size) const;
 
 private:
+    void playDirect(QPainter& painter, const QRectF& target) const;
+
     pal::WmfFile file_;
+    QSizeF natural_;
+    bool rasterOps_ = false;  // pen raster modes other than copy occur
     // The bitmaps of the bitmap records, decoded once, by record number, and
     // whether each is stored bottom-up (for StretchDIBits' source rectangle).
     QHash<int, QImage> bitmaps_;

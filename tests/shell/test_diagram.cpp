@@ -219,6 +219,247 @@ private slots:
         QVERIFY(near(play(b).pixel(50, 50), Qt::black));
     }
 
+    // Runs of the pen's colour along row y: the first dash and gap lengths.
+    static QList<int> runs(const QImage& img, int y, int from, int count) {
+        QList<int> out;
+        bool on = true;
+        int n = 0;
+        for (int x = from; x < img.width() && out.size() < count; ++x) {
+            const bool dark = qGray(img.pixel(x, y)) < 128;
+            if (dark == on) {
+                ++n;
+            } else {
+                out << n;
+                n = 1;
+                on = dark;
+            }
+        }
+        if (out.size() < count && n) out << n;
+        return out;
+    }
+
+    void penStylesDashAtThePictureScale() {
+        Builder b = Builder::placeable(0, 0, 2000, 1000, 960);  // 200 x 100 pixels
+        b.rec(wmf::SetWindowOrg, {0, 0}).rec(wmf::SetWindowExt, {1000, 2000});
+        b.rec(wmf::SetBkMode, {1});
+        for (int style = 1; style <= 4; ++style) b.recBytes(wmf::CreatePenIndirect, pen(style, 0, 0, 0, 0));
+        b.recBytes(wmf::CreatePenIndirect, pen(1, 30, 0, 0, 0));  // wide: drawn solid
+        for (int k = 0; k < 5; ++k) {
+            b.rec(wmf::SelectObject, {k});
+            b.rec(wmf::MoveTo, {100 + 200 * k, 0}).rec(wmf::LineTo, {100 + 200 * k, 2000});
+        }
+        b.eof();
+        const auto bytes = b.bytes();
+        const QImage img = TWmfPlayer(pal::WmfFile::parse(bytes)).render(QSize(200, 100));
+        QCOMPARE(runs(img, 10, 0, 2), QList<int>({18, 6}));
+        QCOMPARE(runs(img, 30, 0, 2), QList<int>({3, 3}));
+        QCOMPARE(runs(img, 50, 0, 4), QList<int>({9, 6, 3, 6}));
+        QCOMPARE(runs(img, 70, 0, 6), QList<int>({9, 3, 3, 3, 3, 3}));
+        QCOMPARE(runs(img, 90, 0, 1), QList<int>({200}));
+        // Drawn twice as large, the dashes grow with the picture.
+        const QImage big = TWmfPlayer(pal::WmfFile::parse(bytes)).render(QSize(400, 200));
+        QCOMPARE(runs(big, 20, 0, 2), QList<int>({36, 12}));
+        // A picture shown at its size on another screen keeps its own dash lengths.
+        TWmfPlayer shown(pal::WmfFile::parse(bytes));
+        shown.setNaturalSize(QSizeF(250, 125));
+        QCOMPARE(runs(shown.render(QSize(250, 125)), 12, 0, 2), QList<int>({18, 6}));
+    }
+
+    void penRasterModes() {
+        // Each column: a black bar on white, then a yellow-pen, black-brush
+        // rectangle drawn over both in one mode; the colour inside the bar and
+        // beside it shows what the mode did.
+        struct Mode {
+            int rop2;
+            QColor onWhite, onBlack, border;
+        };
+        const QColor yellow(255, 255, 0), blue(0, 0, 255);
+        const QList<Mode> modes = {
+            {13, Qt::black, Qt::black, yellow},   // copy
+            {6, Qt::black, Qt::white, Qt::black},  // not: the destination inverted
+            {7, Qt::white, Qt::black, blue},      // xor pen (black brush changes nothing)
+            {10, Qt::black, Qt::white, yellow},   // not xor pen
+            {1, Qt::black, Qt::black, Qt::black},  // black
+            {16, Qt::white, Qt::white, Qt::white},  // white
+            {11, Qt::white, Qt::black, Qt::white},  // nop
+            {9, Qt::black, Qt::black, yellow},    // mask pen: filled black, yellow border
+            {15, Qt::white, Qt::black, Qt::white},  // merge pen
+        };
+        Builder b = Builder::placeable(0, 0, 900, 300, 96);  // 900 x 300 pixels
+        b.rec(wmf::SetWindowOrg, {0, 0}).rec(wmf::SetWindowExt, {300, 900});
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 0));
+        b.recBytes(wmf::CreatePenIndirect, pen(0, 9, 255, 255, 0));
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::Rectangle, {300, 900, 150, 0});  // black lower half
+        b.rec(wmf::SelectObject, {2});
+        for (int k = 0; k < modes.size(); ++k) {
+            b.rec(wmf::SetRop2, {modes[k].rop2});
+            b.rec(wmf::Rectangle, {280, 100 * k + 90, 20, 100 * k + 10});
+        }
+        b.eof();
+        const QImage img = TWmfPlayer(pal::WmfFile::parse(b.bytes())).render(QSize(900, 300));
+        for (int k = 0; k < modes.size(); ++k) {
+            const int x = 100 * k + 50;
+            QVERIFY2(near(img.pixel(x, 80), modes[k].onWhite), qPrintable(QString("mode %1 on white").arg(modes[k].rop2)));
+            QVERIFY2(near(img.pixel(x, 220), modes[k].onBlack), qPrintable(QString("mode %1 on black").arg(modes[k].rop2)));
+            QVERIFY2(near(img.pixel(x, 17), modes[k].border), qPrintable(QString("mode %1 border").arg(modes[k].rop2)));
+            QCOMPARE(qAlpha(img.pixel(x, 220)), 255);
+        }
+        // Text and bitmaps are drawn as they are, whatever the pen's mode.
+        Builder t = picture();
+        t.rec(wmf::SetRop2, {11});
+        t.recBytes(wmf::StretchDib, Builder::w32(0x00CC0020) + Builder::w16(0) + Builder::w16(2) + Builder::w16(2) +
+                                       Builder::w16(0) + Builder::w16(0) + Builder::w16(1000) + Builder::w16(1000) +
+                                       Builder::w16(0) + Builder::w16(0) + Builder::dib24(2, 2, 0, 200, 0));
+        t.eof();
+        QVERIFY(near(play(t).pixel(50, 50), QColor(0, 200, 0)));
+    }
+
+    // The leftmost and rightmost columns holding red text.
+    static QPair<int, int> redSpan(const QImage& img) {
+        int first = img.width(), last = -1;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qRed(img.pixel(x, y)) > 120 && qGreen(img.pixel(x, y)) < 100) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return {first, last};
+    }
+    static Builder textPicture(const QList<std::pair<int, QList<int>>>& state, const std::string& text,
+                               const std::string& dx = {}) {
+        Builder b = Builder::placeable(0, 0, 4000, 1000, 960);  // 400 x 100 pixels
+        b.rec(wmf::SetWindowOrg, {0, 0}).rec(wmf::SetWindowExt, {1000, 4000});
+        std::string font = Builder::w16(-200) + Builder::w16(0) + Builder::w16(0) + Builder::w16(0) + Builder::w16(400);
+        font += std::string("\0\0\0\0\0\0\0\x20", 8) + std::string("Arial") + std::string(27, '\0');
+        b.recBytes(wmf::CreateFontIndirect, font);
+        b.rec(wmf::SelectObject, {0});
+        b.recBytes(wmf::SetTextColor, Builder::color(220, 0, 0));
+        b.rec(wmf::SetBkMode, {1});
+        for (const auto& [function, words] : state) {
+            std::string params;
+            for (int w : words) params += Builder::w16(w);
+            b.recBytes(static_cast<uint16_t>(function), params);
+        }
+        std::string s = text;
+        b.recBytes(wmf::ExtTextOut, Builder::w16(300) + Builder::w16(100) + Builder::w16(static_cast<int>(text.size())) +
+                                        Builder::w16(0) + (s.size() % 2 ? s + '\0' : s) + dx);
+        b.eof();
+        return b;
+    }
+
+    void textSpacingAndJustification() {
+        const auto span = [](const Builder& b) { return redSpan(TWmfPlayer(pal::WmfFile::parse(b.bytes())).render(QSize(400, 100))); };
+        const auto plain = span(textPicture({}, "IIII"));
+        QVERIFY(plain.first >= 10 && plain.first < 14);
+        // Character extra: 10 pixels after each character.
+        const auto extra = span(textPicture({{wmf::SetTextCharExtra, {100}}}, "IIII"));
+        QCOMPARE(extra.first, plain.first);
+        QVERIFY2(std::abs((extra.second - plain.second) - 30) <= 1, qPrintable(QString::number(extra.second - plain.second)));
+        // Justification: 60 pixels spread over the 2 blanks.
+        const auto words = span(textPicture({}, "I I I"));
+        const auto justified = span(textPicture({{wmf::SetTextJustification, {2, 600}}}, "I I I"));
+        QVERIFY2(std::abs((justified.second - words.second) - 60) <= 1,
+                 qPrintable(QString::number(justified.second - words.second)));
+        // Advances given with the text place each character.
+        const std::string dx = Builder::w16(500) + Builder::w16(500) + Builder::w16(500) + Builder::w16(500);
+        const auto placed = span(textPicture({}, "IIII", dx));
+        QVERIFY2(placed.second - placed.first >= 150 && placed.second - placed.first <= 156,
+                 qPrintable(QString("%1 %2").arg(placed.first).arg(placed.second)));
+    }
+
+    // A bottom-up 32-bit DIB (the fourth byte unused), top half red, bottom half blue.
+    static std::string dib32(int w, int h) {
+        std::string s = Builder::w32(40) + Builder::w32(static_cast<uint32_t>(w)) + Builder::w32(static_cast<uint32_t>(h)) +
+                        Builder::w16(1) + Builder::w16(32) + std::string(24, '\0');
+        for (int y = h - 1; y >= 0; --y)
+            for (int x = 0; x < w; ++x) s += y < h / 2 ? std::string("\0\0\xff\0", 4) : std::string("\xff\0\0\0", 4);
+        return s;
+    }
+
+    void bitmapTransferForms() {
+        Builder b = Builder::placeable(0, 0, 2000, 1000, 960);  // 200 x 100 pixels, 10 units a pixel
+        b.rec(wmf::SetWindowOrg, {0, 0}).rec(wmf::SetWindowExt, {1000, 2000});
+        // SetDIBitsToDevice: 40 x 40 pixels placed at logical (100, 100), not stretched by the mapping.
+        b.recBytes(wmf::SetDibToDev, Builder::w16(0) + Builder::w16(40) + Builder::w16(0) + Builder::w16(0) +
+                                        Builder::w16(0) + Builder::w16(40) + Builder::w16(40) + Builder::w16(100) +
+                                        Builder::w16(100) + dib32(40, 40));
+        // DIBStretchBlt of the lower half of a bitmap (source rows counted from the bottom, as the
+        // system counts them for bottom-up bitmaps) into logical (1000, 100) 400 x 200.
+        b.recBytes(wmf::DibStretchBlt, Builder::w32(0x00CC0020) + Builder::w16(20) + Builder::w16(40) + Builder::w16(0) +
+                                          Builder::w16(0) + Builder::w16(200) + Builder::w16(400) + Builder::w16(100) +
+                                          Builder::w16(1000) + dib32(40, 40));
+        b.eof();
+        TWmfPlayer player(pal::WmfFile::parse(b.bytes()));
+        const QImage img = player.render(QSize(200, 100));
+        QVERIFY(near(img.pixel(15, 15), Qt::red));
+        QVERIFY(near(img.pixel(15, 45), Qt::blue));
+        QVERIFY(near(img.pixel(55, 30), Qt::white));  // 40 pixels wide, not 400
+        QVERIFY(near(img.pixel(105, 15), Qt::blue));
+        QVERIFY(near(img.pixel(135, 25), Qt::blue));
+        QVERIFY(near(img.pixel(145, 15), Qt::white));
+        // Printed larger, the device-sized bitmap grows with the picture.
+        const QImage big = player.render(QSize(400, 200));
+        QVERIFY(near(big.pixel(30, 30), Qt::red));
+        QVERIFY(near(big.pixel(30, 90), Qt::blue));
+    }
+
+    void savedStatesBringBackClipRegionsAndMapping() {
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));   // 0
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 0));  // 1
+        // 2: a region of two scans: logical x 0..500 for y 0..200, x 0..200 for y 200..500.
+        std::string region = Builder::w16(0) + Builder::w16(6) + Builder::w32(0) + Builder::w16(0) + Builder::w16(2) +
+                             Builder::w16(2) + Builder::w16(0) + Builder::w16(0) + Builder::w16(500) + Builder::w16(500);
+        region += Builder::w16(2) + Builder::w16(0) + Builder::w16(200) + Builder::w16(0) + Builder::w16(500) + Builder::w16(2);
+        region += Builder::w16(2) + Builder::w16(200) + Builder::w16(500) + Builder::w16(0) + Builder::w16(200) + Builder::w16(2);
+        b.recBytes(wmf::CreateRegion, region);
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::SelectClipRegion, {2});
+        b.rec(wmf::SaveDC, {});                     // 1: region clip, full scale
+        b.rec(wmf::SetWindowExt, {4000, 4000});
+        b.rec(wmf::SaveDC, {});                     // 2
+        b.rec(wmf::SelectClipRegion, {0});          // not a region: no clip
+        b.rec(wmf::SaveDC, {});                     // 3
+        b.rec(wmf::RestoreDC, {-3});                // back to 1
+        b.rec(wmf::Rectangle, {1000, 1000, 0, 0});  // clipped to the region
+        b.rec(wmf::SaveDC, {});
+        b.rec(wmf::SetWindowExt, {4000, 4000});
+        b.rec(wmf::ExcludeClipRect, {100, 100, 0, 0});
+        b.rec(wmf::RestoreDC, {1});                 // absolute: the first saved state again
+        b.rec(wmf::Rectangle, {50, 50, 0, 0});
+        b.eof();
+        const QImage img = play(b);
+        QVERIFY(near(img.pixel(40, 10), Qt::black));
+        QVERIFY(near(img.pixel(10, 40), Qt::black));
+        QVERIFY(near(img.pixel(40, 40), Qt::white));  // outside the region
+        QVERIFY(near(img.pixel(80, 80), Qt::white));
+        QVERIFY(near(img.pixel(2, 2), Qt::black));    // the exclusion did not survive
+    }
+
+    void deletedAndReusedObjects() {
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));        // 0
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 128, 128, 128));  // 1: grey
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::DeleteObject, {1});                                  // selected: the default white brush returns
+        b.rec(wmf::Rectangle, {500, 500, 0, 0});
+        b.rec(wmf::CreateBitmapIndirect, {0, 1, 1, 2, 1, 1, 0, 0});    // 1: a bitmap holds a slot too
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 255));     // 2: blue
+        b.rec(wmf::SelectObject, {2});
+        b.rec(wmf::Rectangle, {1000, 1000, 500, 500});
+        b.rec(wmf::DeleteObject, {2});
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 255, 0, 0));     // 2 again: red
+        b.rec(wmf::SelectObject, {2});
+        b.rec(wmf::Rectangle, {1000, 500, 500, 0});
+        b.eof();
+        const QImage img = play(b);
+        QVERIFY(near(img.pixel(25, 25), Qt::white));
+        QVERIFY(near(img.pixel(75, 75), Qt::blue));
+        QVERIFY(near(img.pixel(25, 75), Qt::red));
+    }
+
     void mutatedMetafilesNeverCrash() {
         Builder b = picture();
         b.recBytes(wmf::CreatePenIndirect, pen(1, 3, 10, 20, 30));
