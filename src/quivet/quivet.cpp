@@ -470,6 +470,7 @@ void TQUIVETForm::Print(PrintContext& ctx) {
                 const double scale = static_cast<double>(h) / H_;
                 const int pw = qRound(pm.width() * scale), ph = qRound(pm.height() * scale);
                 const int x0 = qRound((80 * W_ - pm.width()) * scale * 0.5) + left;
+                ctx.beginOutput();
                 p->drawPixmap(QRect(x0, ctx.y - ph, pw, ph), pm);
                 break;
             }

@@ -17,6 +17,7 @@
 #include "shell/diagramscale.h"
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
+#include "shell/printlayout.h"
 #include "shell/wmffile.h"
 #include "shell/wmfplayer.h"
 
@@ -97,6 +98,11 @@ void TDiagramForm::loadPicture(const QString& path) {
         const QSize declared = reader.size();
         if (declared.width() > pal::WmfFile::kMaxPixels || declared.height() > pal::WmfFile::kMaxPixels)
             invalidPicture(path, QStringLiteral("the picture is too large"));
+        // The reader fills a cut-off bitmap with black without a word: its
+        // header must promise no more pixels than the file holds.
+        if (format == "bmp" && (original.size() < 14 || !pal::dibToBmp(std::string_view(original.constData() + 14,
+                                                                                      static_cast<std::size_t>(original.size() - 14)))))
+            invalidPicture(path, QStringLiteral("the bitmap is truncated or damaged"));
         if (!reader.read(&image)) invalidPicture(path, reader.errorString());
         size = image.size();
     }
@@ -153,6 +159,14 @@ void TDiagramForm::Print(PrintContext& ctx) {
     if (!hasPicture()) return;
     const pal::DiagramPrintSize s =
         pal::diagramPrintSize(size_.width(), size_.height(), ctx.M, screenPpi(), ctx.lineHeight);
+    // Like a plot, a picture that does not fit below the last line starts a
+    // new page (unless it already stands at the top of one).
+    if (ctx.printing && pal::plotNeedsNewPage(ctx.y, s.height, ctx.pageHeight, ctx.M) &&
+        ctx.y > ctx.M + ctx.lineHeight) {
+        ctx.y = pal::forcedBreakY(ctx.pageHeight, ctx.M);
+        ctx.NewLine(1);
+    }
+    ctx.beginOutput();
     if (ctx.canvas) {
         ctx.canvas->save();
         drawPicture(*ctx.canvas, QRectF(ctx.leftMargin, ctx.y, s.width, s.height));

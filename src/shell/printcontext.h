@@ -23,10 +23,18 @@ struct PrintContext {
     std::function<void()> startNewPage;
 
     // Advances y by n lines; while a job runs, breaks the page when it is full.
+    // The new page is begun when something is printed on it (textOut or
+    // beginOutput), so a window that ends exactly at the foot of a page leaves
+    // no page with only its header.
     void NewLine(int n);
+    // Begins the page a break is waiting for; call before drawing on the canvas
+    // other than through textOut.
+    void beginOutput() const;
     // Draws text on the canvas with its top (not its baseline) at y, the way the
     // line positions above are meant.
     void textOut(int x, int y, const QString& text) const;
+    // A page break that waits for output (see NewLine).
+    mutable bool pageBreakPending = false;
 };
 
 // The one print context of the program.

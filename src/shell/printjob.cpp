@@ -85,6 +85,7 @@ struct JobScope {
             painter.end();
         }
         ctx.printing = false;
+        ctx.pageBreakPending = false;
         ctx.canvas = nullptr;
         ctx.startNewPage = nullptr;
         progress.reset();
@@ -132,6 +133,7 @@ bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer) {
     if (!job.painter.begin(&printer)) return false;
     ctx.canvas = &job.painter;
     ctx.pageNumber = 1;
+    ctx.pageBreakPending = false;
 
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(9);
@@ -162,11 +164,13 @@ bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer) {
         const SavedState state(job.painter);
         if (w->Tag() == Kind::Plot) {
             if (pal::plotNeedsNewPage(ctx.y, w->PrintHeight(ctx), ctx.pageHeight, ctx.M)) breakPage(ctx);
+            ctx.beginOutput();
             w->Print(ctx);
             // The window after a plot starts on a page of its own; after the last
             // window no empty page is started.
             if (more) breakPage(ctx);
         } else {
+            ctx.beginOutput();
             w->Print(ctx);
             if (more) ctx.NewLine(2);
         }

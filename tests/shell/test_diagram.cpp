@@ -580,6 +580,8 @@ private slots:
         buf.open(QIODevice::WriteOnly);
         QImageWriter(&buf, "BMP").write(src);
         QTest::newRow("header only") << buf.data().left(20);
+        QTest::newRow("truncated pixels") << buf.data().left(buf.data().size() / 2);
+        QTest::newRow("cut by one byte") << buf.data().left(buf.data().size() - 1);
         QByteArray hugeBmp = buf.data();
         hugeBmp[18] = char(0xFF);  // width 0x7FFF..., far beyond any screen
         hugeBmp[19] = char(0xFF);
@@ -647,6 +649,42 @@ private slots:
         QCOMPARE(page.pixel(30, 45), QColor(Qt::white).rgb());
         QCOMPARE(page.pixel(9, 30), QColor(Qt::white).rgb());
         QCOMPARE(ctx.y, 20 + (25 / 7) * 7);
+    }
+
+    void aPictureThatDoesNotFitStartsANewPage() {
+        QImage src(8, 4, QImage::Format_RGB32);
+        src.fill(Qt::blue);
+        QVERIFY(src.save(path("Q.BMP"), "BMP"));
+        TDiagramForm d;
+        d.setScreenPpi(96);
+        d.loadPicture(path("Q.BMP"));
+        QImage page(200, 1100, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        PrintContext ctx;
+        ctx.canvas = &painter;
+        ctx.printing = true;
+        ctx.pageHeight = 1100;
+        ctx.M = 96;  // the picture prints 8 x 4 pixels
+        ctx.leftMargin = 10;
+        ctx.lineHeight = 2;
+        int pages = 0;
+        ctx.startNewPage = [&] {
+            ++pages;
+            page.fill(Qt::white);
+        };
+        ctx.y = 1100 - 96 - 3;  // three pixels left above the bottom margin
+        d.Print(ctx);
+        QCOMPARE(pages, 1);
+        // Drawn on the new page, one line below its top margin.
+        QCOMPARE(page.pixel(10, 96 + 2), QColor(Qt::blue).rgb());
+        QCOMPARE(ctx.y, 96 + 2 + 4);
+        // A picture that fits stays on the page.
+        ctx.y = 500;
+        d.Print(ctx);
+        QCOMPARE(pages, 1);
+        QCOMPARE(page.pixel(10, 500), QColor(Qt::blue).rgb());
+        painter.end();
     }
 
     void printOfAMetafileStaysInItsRectangle() {

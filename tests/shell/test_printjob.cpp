@@ -156,6 +156,32 @@ private slots:
         QVERIFY(!pages[0].contains(QStringLiteral("Page 1")));
     }
 
+    void aTextThatExactlyFillsAPageMakesNoEmptyPage() {
+        // How many lines fit on page one.
+        LinesWindow probe(Kind::TextEditor, QStringLiteral("n"), 150);
+        auto p0 = pdfPrinter(pdf("probe"), QPageSize(QPageSize::Letter));
+        QVERIFY(RunPrintJob({&probe}, *p0));
+        const QStringList probePages = pdfPages(pdf("probe"));
+        const int fit = static_cast<int>(probePages[0].split(QLatin1Char(' ')).filter(QRegularExpression(QStringLiteral("^n\\d+$"))).size());
+        QVERIFY(fit > 40);
+
+        LinesWindow full(Kind::TextEditor, QStringLiteral("n"), fit);
+        auto p1 = pdfPrinter(pdf("exact"), QPageSize(QPageSize::Letter));
+        QVERIFY(RunPrintJob({&full}, *p1));
+        QCOMPARE(pdfPages(pdf("exact")).size(), 1);
+
+        // A window after it starts page two, which then carries its header.
+        LinesWindow again(Kind::TextEditor, QStringLiteral("n"), fit);
+        LinesWindow next(Kind::Viewer, QStringLiteral("next"), 1);
+        auto p2 = pdfPrinter(pdf("exactnext"), QPageSize(QPageSize::Letter));
+        QVERIFY(RunPrintJob({&again, &next}, *p2));
+        const QStringList pages = pdfPages(pdf("exactnext"));
+        QCOMPARE(pages.size(), 2);
+        QVERIFY2(pages[1].startsWith(QStringLiteral("Page 2 ")) && pages[1].contains(QStringLiteral("next0")),
+                 qPrintable(pages[1]));
+        QCOMPARE(next.visits[0].pageNumber, 2);
+    }
+
     void landscapeMarginsGrowWithThePageWidth() {
         LinesWindow a4(Kind::DeckEditor, QStringLiteral("x"), 1), a3(Kind::DeckEditor, QStringLiteral("x"), 1);
         auto p4 = pdfPrinter(pdf("a4land"), QPageSize(QPageSize::A4), QPageLayout::Landscape);
