@@ -54,22 +54,23 @@ void TAddHelpDlg::SetupWindow() {
     setWindowTitle(QStringLiteral("Help for ") + subject);
     HelpMemo->clear();
     const std::string path = pal::findFile(toBytes(helpFile)).value_or(toBytes(helpFile));
-    std::string bytes;
+    // Size and kind first: a huge file is refused without being read.
+    pal::FileHead head;
     try {
-        bytes = pal::readFileBytes(path);
+        head = pal::readFileHead(path, 4);
     } catch (const pal::IoError&) {
         HelpMemo->setPlainText(QStringLiteral("Help information is not available for this subject."));
         readyToShow = true;
         return;
     }
-    if (pal::isSystemHelpFile(bytes.substr(0, 4))) {
+    if (pal::isSystemHelpFile(head.head)) {
         seams().launcher->openDocument(toQ(path));
         handedToViewer = true;
         return;
     }
-    if (bytes.size() > pal::kMaxHelpText) {
+    if (head.size > pal::kMaxHelpText) {
         ShowAlert(QStringLiteral("This file contains %1 characters.  The maximum is 60000 characters.  Sorry...")
-                      .arg(bytes.size()),
+                      .arg(head.size),
                   AlertKind::Information, true);
         return;
     }

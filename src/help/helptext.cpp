@@ -1,8 +1,14 @@
 #include "help/helptext.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "common/bytes.h"
+#include "common/ioerror.h"
 #include "common/textfile.h"
 
 namespace pal {
@@ -19,6 +25,18 @@ std::size_t findNoCase(const std::string& hay, const std::string& needle, std::s
             same = a == b;
         }
         if (same) return i;
+    }
+    return std::string::npos;
+}
+
+// The next ".TOPIC" that begins a line (after blanks); the word inside a line
+// of text is text.
+std::size_t findMarkerLine(const std::string& bytes, std::size_t from) {
+    for (std::size_t at = findNoCase(bytes, ".TOPIC", from); at != std::string::npos;
+         at = findNoCase(bytes, ".TOPIC", at + 1)) {
+        std::size_t k = at;
+        while (k > 0 && (bytes[k - 1] == ' ' || bytes[k - 1] == '\t')) --k;
+        if (k == 0 || bytes[k - 1] == '\n' || bytes[k - 1] == '\r') return at;
     }
     return std::string::npos;
 }
@@ -40,24 +58,24 @@ std::optional<std::string> topicText(const std::string& bytes, int topic) {
     const std::size_t lineEnd = bytes.find('\n', eq);
     if (lineEnd == std::string::npos) return std::string();
     const std::size_t start = lineEnd + 1;
-    std::size_t end = findNoCase(bytes, ".TOPIC", start);
+    std::size_t end = findMarkerLine(bytes, start);
     if (end == std::string::npos) end = bytes.size();
     // The marker's own line is not part of the text: stop at the start of that line.
     const std::size_t markerLine = bytes.rfind('\n', end == 0 ? 0 : end - 1);
     if (end != bytes.size() && markerLine != std::string::npos && markerLine + 1 >= start) end = markerLine + 1;
 
+    // A line ends with CR LF or with a lone LF (files written on Linux).
     std::string out;
     for (std::size_t i = start; i < end; ++i) {
         const char c = bytes[i];
-        if (c == '\r' && i + 1 < end && bytes[i + 1] == '\n') {
-            const char next = i + 2 < end ? bytes[i + 2] : '\0';
+        const bool crlf = c == '\r' && i + 1 < end && bytes[i + 1] == '\n';
+        if (crlf || c == '\n') {
+            if (crlf) ++i;
+            const char next = i + 1 < end ? bytes[i + 1] : '\0';
             if (next == ' ' || next == '\r' || next == '\n')
                 out += '\n';
-            else if (i + 2 < end)
+            else if (i + 1 < end)
                 out += ' ';
-            ++i;
-        } else if (c == '\n') {
-            // A lone LF is dropped.
         } else {
             out += c;
         }
@@ -126,5 +144,39 @@ std::string reflowHelpText(const std::vector<std::string>& lines) {
 }
 
 bool isSystemHelpFile(const std::string& firstBytes) { return firstBytes.size() >= 2 && firstBytes[0] == '?' && firstBytes[1] == '_'; }
+
+}  // namespace pal
+
+namespace pal {
+
+FileHead readFileHead(const std::string& path, std::size_t bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw IoError::fromErrno(path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) errno = EISDIR;
+        const IoError err = IoError::fromErrno(path);
+        ::close(fd);
+        throw err;
+    }
+    FileHead h;
+    h.size = static_cast<std::uint64_t>(st.st_size);
+    h.head.resize(bytes);
+    std::size_t got = 0;
+    while (got < bytes) {
+        const ssize_t n = ::read(fd, h.head.data() + got, bytes - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const IoError err = IoError::fromErrno(path);
+            ::close(fd);
+            throw err;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    h.head.resize(got);
+    return h;
+}
 
 }  // namespace pal

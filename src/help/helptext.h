@@ -2,15 +2,17 @@
 // file, the entries of an index file, and the reflowed help text of an entry.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace pal {
 
-// The text of topic n in a topic file's bytes, reflowed: a line end stays when
-// the next line begins with a blank or is empty, any other becomes one blank; a
-// lone LF is dropped. Empty optional when the file has no such topic.
+// The text of topic n in a topic file's bytes, reflowed: a line end (CR LF or
+// LF) stays when the next line begins with a blank or is empty, any other
+// becomes one blank. The topic ends at the next line that begins with ".TOPIC".
+// Empty optional when the file has no such topic.
 std::optional<std::string> topicText(const std::string& fileBytes, int topic);
 
 // The topic file of a QUIVET file: its base name (pal::baseName) plus ".HLP".
@@ -44,5 +46,12 @@ std::string reflowHelpText(const std::vector<std::string>& lines);
 
 // A help file in the system help format starts with "?_".
 bool isSystemHelpFile(const std::string& firstBytes);
+
+// A file's size and its first bytes, without reading the rest. Throws IoError.
+struct FileHead {
+    std::uint64_t size = 0;
+    std::string head;
+};
+FileHead readFileHead(const std::string& path, std::size_t bytes);
 
 }  // namespace pal

@@ -52,7 +52,9 @@ TIndexDlg::TIndexDlg(TAddHelpDlg* addHelp, QWidget* parent) : QDialog(parent), a
     h->addWidget(theList, 1);
     h->addLayout(side);
     v->addLayout(h);
-    connect(theList, &QListWidget::currentRowChanged, this, [this](int) { theListClick(); });
+    // A choice is a selected row (by mouse or keyboard); the current row that
+    // the list takes by itself on gaining focus is not one.
+    connect(theList, &QListWidget::itemSelectionChanged, this, &TIndexDlg::theListClick);
     connect(theList, &QListWidget::itemDoubleClicked, this, [this] { OKBtnClick(); });
     connect(OKBtn, &QPushButton::clicked, this, &TIndexDlg::OKBtnClick);
     connect(HelpBtn, &QPushButton::clicked, this, &TIndexDlg::HelpBtnClick);
@@ -78,7 +80,8 @@ void TIndexDlg::FormActivate() {
 }
 
 const pal::IndexEntry* TIndexDlg::selected() const {
-    const int row = theList->currentRow();
+    const QList<QListWidgetItem*> chosen = theList->selectedItems();
+    const int row = chosen.isEmpty() ? -1 : theList->row(chosen.front());
     return row >= 0 && row < static_cast<int>(entries_.size()) ? &entries_[static_cast<std::size_t>(row)] : nullptr;
 }
 
@@ -135,7 +138,7 @@ void TIndexDlg::OKBtnClick() {
 void TIndexDlg::HelpBtnClick() {
     const pal::IndexEntry* e = selected();
     if (!e || !addHelp_) return;
-    addHelp_->subject = theList->currentItem() ? theList->currentItem()->text() : QString();
+    addHelp_->subject = theList->selectedItems().isEmpty() ? QString() : theList->selectedItems().front()->text();
     const QString help = resolved(e->help);
     if (help.isEmpty() || !QFileInfo(help).isFile()) return;
     addHelp_->helpFile = help;

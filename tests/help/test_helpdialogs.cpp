@@ -79,6 +79,17 @@ private slots:
             [&] {
                 QCOMPARE(idx->titleLine(0), QStringLiteral("Samples"));
                 QCOMPARE(idx->list()->count(), 2);
+                // Shown and focused, the list chooses nothing by itself.
+                idx->show();
+                idx->activateWindow();
+                idx->list()->setFocus();
+                QTRY_VERIFY(idx->list()->hasFocus());
+                QVERIFY(!idx->okButton()->isEnabled());
+                QVERIFY(idx->list()->selectedItems().isEmpty());
+                // The keyboard chooses like a click.
+                QTest::keyClick(idx->list(), Qt::Key_Space);
+                QVERIFY(idx->okButton()->isEnabled());
+                idx->list()->clearSelection();
                 QVERIFY(!idx->okButton()->isEnabled());
                 idx->list()->setCurrentRow(1);  // a vanished deck
                 QVERIFY(!idx->okButton()->isEnabled());
@@ -122,6 +133,15 @@ private slots:
         QCOMPARE(seams_->alerts.lastText(),
                  QStringLiteral("This file contains 60001 characters.  The maximum is 60000 characters.  Sorry..."));
         QCOMPARE(seams_->alerts.shown.back().kind, AlertKind::Information);
+        // A file of gigabytes is measured, not read.
+        testsupport::writeFile(dir_ + "/HUGE.TXT", QByteArray("text"));
+        QVERIFY(QFile::resize(dir_ + "/HUGE.TXT", 3'000'000'000LL));
+        d.helpFile = dir_ + "/HUGE.TXT";
+        d.SetupWindow();
+        QVERIFY(!d.readyToShow);
+        QCOMPARE(seams_->alerts.lastText(),
+                 QStringLiteral("This file contains 3000000000 characters.  The maximum is 60000 characters.  Sorry..."));
+        QFile::remove(dir_ + "/HUGE.TXT");
         testsupport::writeFile(dir_ + "/SYS.HLP", QByteArray("?_\x03\x00rest", 8));
         d.helpFile = dir_ + "/SYS.HLP";
         d.SetupWindow();

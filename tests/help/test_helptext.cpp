@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "common/ioerror.h"
 #include "help/helptext.h"
@@ -29,9 +30,27 @@ TEST(TopicText, MarkerForTwelveAnswersOneWhenFirst) {
     EXPECT_EQ(topicText(file, 12).value(), "twelve");
 }
 
-TEST(TopicText, LoneLineFeedsAreDroppedAndLastTopicRunsToTheEnd) {
-    EXPECT_EQ(topicText(".topic=2\nab\ncd", 2).value(), "abcd");
+TEST(TopicText, LineFeedFilesReflowLikeCrLfAndLastTopicRunsToTheEnd) {
+    EXPECT_EQ(topicText(".topic=2\nThe pump delivers\nwater.\n Indented.\n\nNext.\n.TOPIC=3\nx\n", 2).value(),
+              "The pump delivers water.\n Indented.\n Next.");
     EXPECT_EQ(topicText(".TOPIC=7\r\nlast\r\nlines\r\n", 7).value(), "last lines");
+}
+
+TEST(TopicText, TheWordTopicInsideALineIsText) {
+    const std::string file = ".TOPIC=1\r\nSee the .topic lines below\r\nfor more.\r\n  .Topic=2\r\ntwo\r\n";
+    EXPECT_EQ(topicText(file, 1).value(), "See the .topic lines below for more.");
+    EXPECT_EQ(topicText(file, 2).value(), "two");
+}
+
+TEST(FileHeadTest, SizeAndFirstBytesOfAHugeSparseFile) {
+    coretest::TempDir dir;
+    const std::string path = dir / "HUGE.TXT";
+    coretest::write(path, "ab");
+    ASSERT_EQ(::truncate(path.c_str(), 5'000'000'000LL), 0);  // sparse: nothing on disk
+    const FileHead h = readFileHead(path, 4);
+    EXPECT_EQ(h.size, 5'000'000'000ULL);
+    EXPECT_EQ(h.head, std::string("ab\0\0", 4));
+    EXPECT_THROW(readFileHead(dir / "NONE.TXT", 4), IoError);
 }
 
 TEST(TopicText, TopicFileIsNamedFromTheBaseName) {
