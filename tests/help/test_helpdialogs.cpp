@@ -63,6 +63,28 @@ private slots:
         QCOMPARE(d.text(), "File " + dir_ + "/NONE.HLP was not found.");
     }
 
+    void theSampleFormHasHelpForEveryField() {
+        const QString qvd = testsupport::copySample("PUMP.QVD", dir_);
+        testsupport::copySample("PUMP.HLP", dir_);
+        // The help numbers the form's fields name: the last item of a field's descriptor.
+        QList<int> numbers;
+        for (const QByteArray& line : testsupport::readFile(qvd).split('\n')) {
+            if (!line.startsWith("*|") || line.startsWith("*|*") || line.startsWith("*|<PICTURE>")) continue;
+            const int n = line.trimmed().split('|').back().trimmed().toInt();
+            if (n > 0) numbers << n;
+        }
+        QVERIFY(numbers.size() >= 8);
+        THelpDlg d;
+        for (int n : numbers) {
+            d.topic = n;
+            d.filePath = qvd;
+            d.FormActivate();
+            QVERIFY2(d.text().size() > 40 && !d.text().startsWith(QStringLiteral("Help is not available")),
+                     qPrintable(QStringLiteral("topic %1: %2").arg(n).arg(d.text())));
+            QVERIFY2(!d.text().contains(QStringLiteral(".TOPIC"), Qt::CaseInsensitive), qPrintable(d.text()));
+        }
+    }
+
     void indexDialogOpensTheChosenEntry() {
         TPALUMAROFORM f;
         f.startUp();
