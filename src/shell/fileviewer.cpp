@@ -1,5 +1,7 @@
 #include "shell/fileviewer.h"
 
+#include <QProgressDialog>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -10,8 +12,8 @@
 #include <climits>
 
 #include "common/ioerror.h"
-#include "shell/seams.h"
 #include "shell/qtbytes.h"
+#include "shell/seams.h"
 #include "shell/textlines.h"
 
 namespace {
@@ -215,7 +217,8 @@ void TFileViewer::paintEvent(QPaintEvent*) {
         }
         if (line == caret_.line && hasFocus()) {
             const qreal xc = x0 + xOfColumn(text, caret_.col);
-            p.fillRect(QRectF(xc, y, 1, lineHeight_), Qt::black);
+            // The caret is 18 pixels high, centred on its line.
+            p.fillRect(QRectF(xc, y + (lineHeight_ - kCaretHeight) / 2.0, 1, kCaretHeight), Qt::black);
         }
     }
     if (widest > widest_) {
@@ -305,8 +308,31 @@ std::uint64_t TFileViewer::byteOffset(Pos p) const {
 }
 
 bool TFileViewer::find(const QString& text, bool forward, bool caseSensitive) {
+    findCancelled_ = false;
     if (!index_ || text.isEmpty() || (lineCount() == 0 && index_->complete())) return false;
+    const BusyCursor busy;
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QProgressDialog> progress;
     pal::FindRequest r;
+    r.progress = [&](std::uint64_t done, std::uint64_t total) {
+        if (!progress && clock.elapsed() >= findProgressDelayMs) {
+            progress = std::make_unique<QProgressDialog>(QStringLiteral("Searching for \"%1\"...").arg(text),
+                                                         QStringLiteral("Cancel"), 0, 1000, window());
+            progress->setWindowTitle(QStringLiteral("Find"));
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
+            progress->setAutoClose(false);
+            progress->setAutoReset(false);
+            progress->show();
+            // The hourglass with an arrow: Cancel can be clicked.
+            QApplication::changeOverrideCursor(Qt::BusyCursor);
+        }
+        if (!progress) return true;
+        progress->setValue(static_cast<int>(total ? done * 1000 / total : 0));
+        QCoreApplication::processEvents();
+        return !progress->wasCanceled();
+    };
     r.utf8 = encodeText(text, true);
     const bool latin1 = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; });
     if (latin1) r.latin1 = encodeText(text, false);
@@ -316,10 +342,13 @@ bool TFileViewer::find(const QString& text, bool forward, bool caseSensitive) {
     try {
         r.from = lineCount() == 0 ? 0 : byteOffset(forward ? std::max(caret_, anchor_) : std::min(caret_, anchor_));
         m = index_->find(r);
+        findCancelled_ = index_->findCancelled();
     } catch (const std::exception& e) {
+        progress.reset();
         indexFailed(e);
         return false;
     }
+    progress.reset();
     updateScrollBars();
     if (!m) return false;
     const pal::DisplayLine d = index_->displayLine(m->line);

@@ -49,7 +49,11 @@ public:
 
     // Searches from the selection (forward from its end, backward from its start),
     // selects the match and scrolls to it. False when there is none.
+    // A long search shows the hourglass and, past findProgressDelayMs, a
+    // progress window whose Cancel stops it (findCancelled() then tells).
     bool find(const QString& text, bool forward, bool caseSensitive);
+    bool findCancelled() const { return findCancelled_; }
+    int findProgressDelayMs = 500;
 
     int firstVisibleLine() const;
     int visibleLineCount() const;  // whole lines that fit
@@ -87,9 +91,11 @@ private:
     QTimer* indexTimer_{nullptr};
     Pos caret_, anchor_;
     bool dragging_ = false;
+    bool findCancelled_ = false;
     int lineHeight_ = 16;
     int ascent_ = 12;
     int charWidth_ = 8;
     int widest_ = 0;  // widest line drawn so far, pixels
     static constexpr int kMargin = 2;
+    static constexpr int kCaretHeight = 18;
 };

@@ -298,7 +298,16 @@ bool LineIndex::validMatch(std::uint64_t at, std::size_t length, PatternKind kin
 }
 
 std::optional<std::uint64_t> LineIndex::search(const std::string& pattern, PatternKind kind, bool caseSensitive,
-                                               bool forward, std::uint64_t from) {
+                                               bool forward, std::uint64_t from,
+                                               const std::function<bool(std::uint64_t)>& step) {
+    // step gets the bytes searched so far after each chunk; false stops the search.
+    std::uint64_t searched = 0;
+    const auto stepped = [&](std::uint64_t n) {
+        searched += n;
+        if (!step || step(searched)) return true;
+        findCancelled_ = true;
+        return false;
+    };
     const std::size_t m = pattern.size();
     if (m == 0) return std::nullopt;
     const FoldTable fold = makeFold(caseSensitive, kind == PatternKind::Latin1Only);
@@ -345,7 +354,7 @@ std::optional<std::uint64_t> LineIndex::search(const std::string& pattern, Patte
                 return true;
             });
             if (found) return found;
-            if (n < buf.size()) break;
+            if (n < buf.size() || !stepped(kReadChunk)) break;
         }
     } else {
         std::uint64_t end = std::min(from, size);
@@ -364,17 +373,31 @@ std::optional<std::uint64_t> LineIndex::search(const std::string& pattern, Patte
             for (auto it = hits.rbegin(); it != hits.rend(); ++it)
                 if (validMatch(begin + *it, m, kind)) return begin + *it;
             end = begin;
+            if (!stepped(span)) break;
         }
     }
     return std::nullopt;
 }
 
 std::optional<TextMatch> LineIndex::find(const FindRequest& r) {
+    findCancelled_ = false;
     if (r.utf8.empty()) return std::nullopt;
     std::optional<std::uint64_t> best;
     std::size_t bestLength = 0;
+    // A text outside ASCII is searched twice, once per encoding.
+    const int passes = isAscii(r.utf8) || r.latin1.empty() ? 1 : 2;
+    const std::uint64_t size = complete_ ? fileSize_ : std::max(fileSize_, scanPos_);
+    const std::uint64_t perPass = r.forward ? (size > r.from ? size - r.from : 0) : std::min(r.from, size);
+    int pass = 0;
     const auto consider = [&](const std::string& pattern, PatternKind kind) {
-        const auto at = search(pattern, kind, r.caseSensitive, r.forward, r.from);
+        if (findCancelled_) return;
+        std::function<bool(std::uint64_t)> step;
+        if (r.progress)
+            step = [&, done = pass * perPass](std::uint64_t n) {
+                return r.progress(std::min(done + n, passes * perPass), passes * perPass);
+            };
+        ++pass;
+        const auto at = search(pattern, kind, r.caseSensitive, r.forward, r.from, step);
         if (at && (!best || (r.forward ? *at < *best : *at > *best))) {
             best = at;
             bestLength = pattern.size();
@@ -386,7 +409,7 @@ std::optional<TextMatch> LineIndex::find(const FindRequest& r) {
         consider(r.utf8, PatternKind::Utf8Only);
         if (!r.latin1.empty()) consider(r.latin1, PatternKind::Latin1Only);
     }
-    if (!best) return std::nullopt;
+    if (!best || findCancelled_) return std::nullopt;
     TextMatch m;
     m.line = lineOfOffset(*best);
     m.column = static_cast<std::size_t>(*best - lineStart(m.line));

@@ -5,6 +5,7 @@
 // at most 255 bytes. Indexing can run in slices so the first screen comes fast.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ struct FindRequest {
     bool caseSensitive = false;
     bool forward = true;
     std::uint64_t from = 0;   // forward: matches starting at or after; backward: before
+    // Called after each megabyte searched with the bytes searched so far and the
+    // bytes to search in all; returning false stops the search (find() then
+    // answers nothing and findCancelled() tells why).
+    std::function<bool(std::uint64_t done, std::uint64_t total)> progress;
 };
 
 class LineIndex {
@@ -75,6 +80,8 @@ public:
     // folded for ASCII letters and for the letters of Latin-1 in either encoding;
     // other letters match only as written.
     std::optional<TextMatch> find(const FindRequest& request);
+    // Whether the last find() was stopped by its progress callback.
+    bool findCancelled() const { return findCancelled_; }
 
     // Heap bytes held by the index and its caches (for the memory bound).
     std::size_t memoryBytes() const;
@@ -110,7 +117,8 @@ private:
     LineSpan span(std::size_t i);
     bool validMatch(std::uint64_t at, std::size_t length, PatternKind kind);
     std::optional<std::uint64_t> search(const std::string& pattern, PatternKind kind, bool caseSensitive,
-                                        bool forward, std::uint64_t from);
+                                        bool forward, std::uint64_t from,
+                                        const std::function<bool(std::uint64_t)>& step = {});
 
     std::string path_;
     int fd_ = -1;
@@ -120,6 +128,7 @@ private:
     std::size_t lineCount_ = 0;
     std::size_t longest_ = 0;
     bool complete_ = false;
+    bool findCancelled_ = false;
     bool lastUnterminated_ = false;
     std::vector<Checkpoint> checkpoints_;
     std::vector<Block> cache_;

@@ -41,7 +41,8 @@ void TViewForm::showFindDialog() { findDialog_->popUp(); }
 
 void TViewForm::Find() {
     const QString text = findDialog_->findText();
-    if (!viewer_->find(text, findDialog_->down(), findDialog_->matchCase())) seams().alerts->beep();
+    if (!viewer_->find(text, findDialog_->down(), findDialog_->matchCase()) && !viewer_->findCancelled())
+        seams().alerts->beep();
     findDialog_->setFindText(text);
 }
 

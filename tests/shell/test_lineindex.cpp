@@ -323,3 +323,36 @@ TEST(Utf8Test, PrefixAndCutLengths) {
 }
 
 }  // namespace
+
+TEST(LineIndexFindTest, ProgressReportsEachMegabyteAndCanStopTheSearch) {
+    std::string text;
+    while (text.size() < (5u << 20)) text += "a line of a long listing without the word\n";
+    text += "needle here\n";
+    TempFile f(text);
+    LineIndex idx(f.path());
+    for (const bool forward : {true, false}) {
+        FindRequest r = request("needle", forward, forward ? 0 : idx.fileSize() - 12);
+        std::vector<std::uint64_t> seen;
+        std::uint64_t total = 0;
+        r.progress = [&](std::uint64_t done, std::uint64_t all) {
+            seen.push_back(done);
+            total = all;
+            return true;
+        };
+        const auto m = idx.find(r);
+        EXPECT_EQ(m.has_value(), forward);
+        EXPECT_FALSE(idx.findCancelled());
+        ASSERT_GE(seen.size(), 4u);
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+        EXPECT_LE(seen.back(), total);
+        // Stopped after the second report: nothing found, and the reason is known.
+        int calls = 0;
+        r.progress = [&](std::uint64_t, std::uint64_t) { return ++calls < 2; };
+        EXPECT_FALSE(idx.find(r));
+        EXPECT_TRUE(idx.findCancelled());
+        EXPECT_EQ(calls, 2);
+        r.progress = nullptr;
+        EXPECT_EQ(idx.find(r).has_value(), forward);
+        EXPECT_FALSE(idx.findCancelled());
+    }
+}

@@ -10,6 +10,9 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QPushButton>
+#include <QProgressDialog>
 
 #include "common/ioerror.h"
 #include "shell/fileviewer.h"
@@ -166,6 +169,89 @@ private slots:
         v.Find();
         QCOMPARE(tv->caret().line, 200000);
         QCOMPARE(tv->selectedText(), QStringLiteral("TIME 200000 "));
+    }
+
+    void aLongFindShowsProgressAndCanBeCancelled() {
+        ScriptedSeams s;
+        TViewForm v;
+        v.resize(435, 300);
+        v.show();
+        v.openFile(bigFile_);
+        TFileViewer* tv = v.viewer();
+        tv->findProgressDelayMs = 0;  // as if half a second had passed at once
+        v.findDialog()->setFindText(QStringLiteral("lastmark"));
+        // While the search runs: the hourglass, and a progress window with Cancel.
+        int shown = 0;
+        bool hourglass = false;
+        QString cancelText;
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
+                    ++shown;
+                    hourglass = QApplication::overrideCursor() &&
+                                (QApplication::overrideCursor()->shape() == Qt::BusyCursor ||
+                                 QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+                    if (auto* b = p->findChild<QPushButton*>()) cancelText = b->text();
+                }
+        });
+        watch.start();
+        v.Find();
+        watch.stop();
+        QVERIFY(shown > 0);
+        QVERIFY(hourglass);
+        QCOMPARE(cancelText, QStringLiteral("Cancel"));
+        QCOMPARE(tv->caret().line, bigLines_ - 1);  // found all the same
+        QVERIFY(!QApplication::overrideCursor());
+        // Cancel stops the search: no match, no beep, the caret stays.
+        tv->setCaret({0, 0});
+        QTimer cancel;
+        cancel.setInterval(0);
+        connect(&cancel, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) p->cancel();
+        });
+        cancel.start();
+        v.Find();
+        cancel.stop();
+        QVERIFY(tv->findCancelled());
+        QCOMPARE(tv->caret(), (Pos{0, 0}));
+        QCOMPARE(s.alerts.beeps, 0);
+        QVERIFY(!QApplication::overrideCursor());
+        // A quick search shows no window.
+        tv->findProgressDelayMs = 500;
+        tv->setCaret({0, 0});
+        v.findDialog()->setFindText(QStringLiteral("TIME 5 "));
+        shown = 0;
+        watch.start();
+        v.Find();
+        watch.stop();
+        QCOMPARE(shown, 0);
+        QCOMPARE(tv->caret().line, 5);
+    }
+
+    void theCaretIs18PixelsHigh() {
+        testsupport::writeFile(path("CARET.LST"), "abc\r\n\r\nxyz\r\n");
+        TViewForm v;
+        v.resize(435, 300);
+        v.show();
+        v.openFile(path("CARET.LST"));
+        TFileViewer* tv = v.viewer();
+        QApplication::setActiveWindow(&v);
+        tv->setFocus();
+        QTRY_VERIFY(tv->hasFocus());
+        tv->setCaret({1, 0});  // on the empty line: only the caret is drawn there
+        const QImage img = tv->viewport()->grab().toImage();
+        int best = 0;
+        for (int x = 0; x < 8; ++x) {
+            int run = 0;
+            for (int y = 0; y < img.height(); ++y) {
+                run = qGray(img.pixel(x, y)) < 64 ? run + 1 : 0;
+                best = std::max(best, run);
+            }
+        }
+        QCOMPARE(best, 18);
     }
 
     void findSelectsNonAsciiTextInEitherEncoding() {
