@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -97,8 +98,9 @@ TPlotSetup::TPlotSetup(QWidget* parent) : QDialog(parent) {
 
     connect(OKBtn, &QPushButton::clicked, this, &TPlotSetup::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TPlotSetup::CancelBtnClick);
-    connect(XList, &QListWidget::itemClicked, this, &TPlotSetup::XListClick);
-    connect(YList, &QListWidget::itemClicked, this, &TPlotSetup::YListClick);
+    // The keyboard (arrows, Space) chooses like the mouse: both change the selection.
+    connect(XList, &QListWidget::itemSelectionChanged, this, &TPlotSetup::XListClick);
+    connect(YList, &QListWidget::itemSelectionChanged, this, &TPlotSetup::YListClick);
     connect(this, &QDialog::rejected, this, [this] { table_.reset(); });
 }
 
@@ -119,6 +121,8 @@ bool TPlotSetup::FormActivate() {
         return false;
     }
     const plot::PlotDataTable& t = *table_;
+    // The lists are filled here without their choice handlers.
+    const QSignalBlocker blockX(XList), blockY(YList);
     // SetXList, SetYList, SetRows.
     XList->clear();
     YList->clear();

@@ -31,18 +31,20 @@ std::string backupNameFor(const std::string& path) {
 }
 
 std::optional<std::string> itemLine(const FormItem& item) {
+    // The statement's remark, if it had one, follows the new value.
+    const std::string remark = item.remark.empty() ? std::string() : " " + item.remark;
     switch (item.kind) {
         case ItemKind::Heading:
             if (!item.hasText) return std::nullopt;
             return "*|*" + item.label + "|" + item.text + (item.helpField ? "|" + *item.helpField : std::string());
         case ItemKind::Numeric:
-            return item.name + "= " + deckNumberText(item.numeric.value);
+            return item.name + "= " + deckNumberText(item.numeric.value) + remark;
         case ItemKind::Choice:
             if (item.shownChoice() && item.entries.empty()) return std::nullopt;
-            if (item.assign) return item.name + " " + item.valueText + " " + std::to_string(item.unit);
-            return item.name + "= " + item.valueText;
+            if (item.assign) return item.name + " " + item.valueText + " " + std::to_string(item.unit) + remark;
+            return item.name + "= " + item.valueText + remark;
         case ItemKind::File:
-            return item.name + " " + item.valueText + " " + std::to_string(item.unit);
+            return item.name + " " + item.valueText + " " + std::to_string(item.unit) + remark;
         case ItemKind::Picture:
             return std::nullopt;
     }

@@ -26,6 +26,7 @@ struct FormItem {
     std::string descriptor;  // cut to 128 characters
     std::string label;       // field label or heading title, as written
     std::string name;        // NAME of the statement ("ASSIGN" for file assignments)
+    std::string remark;      // the statement's "! ..." remark as written, "" when none
 
     // Heading
     bool hasText = false;

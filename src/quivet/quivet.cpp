@@ -80,6 +80,7 @@ private:
 
 TQUIVETForm::TQUIVETForm(QWidget* parent) : TDocWindow(Kind::QuivetForm, parent) {
     setObjectName(QStringLiteral("QUIVETForm"));
+    setProperty("helpContext", 35);
     resize(483, 300);
     setFont(formFont());
     const QFontMetrics fm(font());

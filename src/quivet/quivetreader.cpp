@@ -48,11 +48,20 @@ bool splitFields(const std::string& text, std::size_t n, std::vector<std::string
 }
 
 struct AssignParts {
-    std::string name, file;
+    std::string name, file, remark;
     std::int32_t unit = 0;
 };
 
 bool isAssign(const std::string& statement) { return pal::upper(statement.substr(0, 6)) == "ASSIGN"; }
+
+// The engine reads "!" and what follows as a remark ("X = 28 ! days"): the value
+// is the text before it; the remark is kept to be written back.
+std::string withoutRemark(const std::string& value, std::string& remark) {
+    const std::size_t bang = value.find('!');
+    if (bang == std::string::npos) return value;
+    remark = value.substr(bang);
+    return value.substr(0, bang);
+}
 
 class Reader {
 public:
@@ -72,9 +81,11 @@ public:
     }
 
 private:
+    // The message names where the descriptor stands, so that the line can be found.
     [[noreturn]] void inputError(const std::string& descriptor) const {
         throw QuivetError(QuivetError::Kind::InputError,
-                          "****Input Error****\n" + pal::cut(preceding_, kItemText) + "\n" + pal::cut(descriptor, kItemText));
+                          "****Input Error****\n" + pal::cut(preceding_, kItemText) + "\n" +
+                              pal::cut(descriptor, kItemText) + "\nFile " + path_ + ", line " + std::to_string(lineNo_));
     }
 
     FormItem fieldItem(ItemKind kind, const std::string& descriptor) const {
@@ -95,7 +106,10 @@ private:
         const std::size_t blank = s.find(' ');
         AssignParts p;
         p.name = s.substr(0, blank);
-        const std::string rest = blank == std::string::npos ? std::string() : pal::trim(s.substr(blank + 1));
+        std::string remark;
+        const std::string rest =
+            blank == std::string::npos ? std::string() : pal::trim(withoutRemark(s.substr(blank + 1), remark));
+        p.remark = remark;
         const std::size_t next = rest.find(' ');
         p.file = rest.substr(0, next);
         const auto unit = parseFieldInteger(next == std::string::npos ? std::string() : rest.substr(next + 1));
@@ -160,7 +174,7 @@ private:
         const std::size_t eq = preceding_.find('=');
         if (eq == std::string::npos) inputError(line);
         item.name = preceding_.substr(0, eq);
-        const auto value = parseFieldNumber(preceding_.substr(eq + 1));
+        const auto value = parseFieldNumber(withoutRemark(preceding_.substr(eq + 1), item.remark));
         if (!value) inputError(line);
 
         std::vector<std::string> f;
@@ -196,13 +210,14 @@ private:
         const std::size_t eq = preceding_.find('=');
         if (eq != std::string::npos) {
             item.name = preceding_.substr(0, eq);
-            item.valueText = pal::trim(preceding_.substr(eq + 1));
+            item.valueText = pal::trim(withoutRemark(preceding_.substr(eq + 1), item.remark));
         } else if (isAssign(preceding_)) {
             const AssignParts p = assignParts(line);
             item.assign = true;
             item.name = p.name;
             item.valueText = p.file;
             item.unit = p.unit;
+            item.remark = p.remark;
         } else {
             inputError(line);
         }
@@ -260,6 +275,7 @@ private:
         item.name = p.name;
         item.valueText = p.file;
         item.unit = p.unit;
+        item.remark = p.remark;
         const std::string body = line.substr(3);
         const std::size_t bar = body.find('|');
         item.label = body.substr(0, bar);

@@ -392,11 +392,13 @@ void TPALUMAROFORM::writeRecentFiles() {
 // ---------------------------------------------------------------- document windows
 
 QMdiSubWindow* TPALUMAROFORM::addDocWindow(TDocWindow* w) {
+    // Each kind opens at its own size (435 x 300 unless it says otherwise).
+    const QSize wanted = w->size();
     QMdiSubWindow* sub = mdi_->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     windows_.append(w);
     connect(w, &TDocWindow::windowClosing, this, [this](TDocWindow* closing) { windows_.removeAll(closing); });
-    sub->resize(435, 300);
+    sub->resize(wanted);
     sub->show();
     w->show();
     desktop_->placeDocWindow(sub, w->Tag());
@@ -414,7 +416,12 @@ QList<TDocWindow*> TPALUMAROFORM::docWindows() const {
 void TPALUMAROFORM::setActiveDocWindow(TDocWindow* w) { active_ = w; }
 
 void TPALUMAROFORM::subWindowActivated(QMdiSubWindow* sub) {
-    if (!sub) return;
+    if (!sub) {
+        // No window is active any more (the last one was closed or the frame
+        // lost the focus): the menus follow once the closing window has gone.
+        QMetaObject::invokeMethod(this, &TPALUMAROFORM::UpdateMenu, Qt::QueuedConnection);
+        return;
+    }
     auto* w = qobject_cast<TDocWindow*>(sub->widget());
     if (!w || !windows_.contains(w)) return;
     active_ = w;

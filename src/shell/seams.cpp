@@ -67,18 +67,27 @@ public:
     void beep() override { QApplication::beep(); }
 };
 
+}  // namespace
+
+void prepareFileDialog(QFileDialog& dlg, const FileDialogRequest& r) {
+    dlg.setWindowTitle(r.title);
+    dlg.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !r.overwritePrompt);
+    dlg.setDirectory(r.directory.isEmpty() ? QDir::currentPath() : r.directory);
+    dlg.setNameFilters(r.filters);
+    if (r.filterIndex >= 1 && r.filterIndex <= r.filters.size()) dlg.selectNameFilter(r.filters[r.filterIndex - 1]);
+    dlg.setDefaultSuffix(r.defaultSuffix.startsWith('.') ? r.defaultSuffix.mid(1) : r.defaultSuffix);
+    if (!r.fileName.isEmpty()) dlg.selectFile(r.fileName);
+}
+
+namespace {
+
 class QtDialogs : public DialogService {
 public:
     std::optional<FileDialogResult> getFile(const FileDialogRequest& r) override {
         QFileDialog dlg(QApplication::activeWindow(), r.title);
-        dlg.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dlg.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dlg.setOption(QFileDialog::DontConfirmOverwrite, !r.overwritePrompt);
-        dlg.setDirectory(r.directory.isEmpty() ? QDir::currentPath() : r.directory);
-        dlg.setNameFilters(r.filters);
-        if (r.filterIndex >= 1 && r.filterIndex <= r.filters.size()) dlg.selectNameFilter(r.filters[r.filterIndex - 1]);
-        dlg.setDefaultSuffix(r.defaultSuffix.startsWith('.') ? r.defaultSuffix.mid(1) : r.defaultSuffix);
-        if (!r.fileName.isEmpty() && !r.fileName.contains('*')) dlg.selectFile(r.fileName);
+        prepareFileDialog(dlg, r);
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
         FileDialogResult res;
         res.path = QFileInfo(dlg.selectedFiles().first()).absoluteFilePath();

@@ -48,6 +48,11 @@ struct FileDialogResult {
     int filterIndex = 1;
 };
 
+class QFileDialog;
+// Sets up a file dialog as the request asks; a pattern such as "*.DCK" is
+// shown in the name box, as a filter the user may type over.
+void prepareFileDialog(QFileDialog& dlg, const FileDialogRequest& r);
+
 class DialogService {
 public:
     virtual ~DialogService() = default;

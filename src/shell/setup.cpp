@@ -76,10 +76,7 @@ TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
         accept();
     });
     // Cancel applies the dialog exactly like OK: both rewrite the switches file.
-    connect(cancel, &QPushButton::clicked, this, [this] {
-        OKBtnClick();
-        reject();
-    });
+    connect(cancel, &QPushButton::clicked, this, &TSetupDlg::reject);
     connect(store, &QPushButton::clicked, this, &TSetupDlg::StoreClick);
 
     auto* buttons = new QVBoxLayout;
@@ -286,6 +283,11 @@ bool TSetupDlg::FormActivate() {
     const pal::KvnSwitches on = pal::readKVN(*kvn);
     for (int i = 0; i < pal::kKvnSwitches; ++i) switches_[i]->setChecked(on[i]);
     return true;
+}
+
+void TSetupDlg::reject() {
+    OKBtnClick();
+    QDialog::reject();
 }
 
 void TSetupDlg::OKBtnClick() {

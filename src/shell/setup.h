@@ -28,6 +28,8 @@ public:
     // OKBtnClick, then write PALUMARO.DFT.
     void StoreClick();
     void TabSetClick(int index);
+    // Cancel, Esc and closing the dialog: applied like OK.
+    void reject() override;
 
     // The Browse button beside a directory or command-line field: a directory
     // chooser, or a file dialog whose program replaces the command's first word.

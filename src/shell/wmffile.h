@@ -65,6 +65,8 @@ enum Function : std::uint16_t {
     Arc = 0x0817,
     Pie = 0x081A,
     Chord = 0x0830,
+    BitBlt = 0x0922,
+    StretchBlt = 0x0B23,
     DibBitBlt = 0x0940,
     ExtTextOut = 0x0A32,
     DibStretchBlt = 0x0B41,

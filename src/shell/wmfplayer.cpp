@@ -441,6 +441,8 @@ private:
         useLogical();
         plainComposition();
         QImage shown = img;
+        // A monochrome device bitmap takes the text colour for 0 and the background for 1.
+        if (shown.format() == QImage::Format_Mono) shown.setColorTable({dc_.textColor.rgb(), dc_.bkColor.rgb()});
         if (dest.width() < 0 || dest.height() < 0) shown = img.mirrored(dest.width() < 0, dest.height() < 0);
         p_.drawImage(dest.normalized(), shown, source);
     }
@@ -739,6 +741,23 @@ private:
                     drawBitmap(index, dst, src, true, p.u32(0));
                 }
                 break;
+            case wmf::StretchBlt:
+                // The same layout as DIBStretchBlt, with a device bitmap (rows from the top).
+                if (r.words == static_cast<std::uint32_t>((r.function >> 8) + 3)) {
+                    if (p.has(22)) fillRop(QRectF(p.s16(20), p.s16(18), p.s16(16), p.s16(14)).normalized(), p.u32(0));
+                } else if (p.has(20)) {
+                    drawBitmap(index, QRectF(p.s16(18), p.s16(16), p.s16(14), p.s16(12)),
+                               QRectF(p.s16(10), p.s16(8), p.s16(6), p.s16(4)), false, p.u32(0));
+                }
+                break;
+            case wmf::BitBlt:
+                if (r.words == static_cast<std::uint32_t>((r.function >> 8) + 3)) {
+                    if (p.has(18)) fillRop(QRectF(p.s16(16), p.s16(14), p.s16(12), p.s16(10)).normalized(), p.u32(0));
+                } else if (p.has(16)) {
+                    drawBitmap(index, QRectF(p.s16(14), p.s16(12), p.s16(10), p.s16(8)),
+                               QRectF(p.s16(6), p.s16(4), p.s16(10), p.s16(8)), false, p.u32(0));
+                }
+                break;
             case wmf::DibBitBlt:
                 if (r.words == static_cast<std::uint32_t>((r.function >> 8) + 3)) {
                     if (p.has(18)) fillRop(QRectF(p.s16(16), p.s16(14), p.s16(12), p.s16(10)).normalized(), p.u32(0));
@@ -793,6 +812,34 @@ private:
     std::vector<GdiObject> objects_;
 };
 
+// A device bitmap (Bitmap16: type, width, height, bytes a row, planes, bits a
+// pixel, then rows from the top): monochrome and 24/32-bit ones are read, others
+// give a null image.
+QImage bitmap16(const WmfParams& p, std::size_t at) {
+    if (!p.has(at + 10)) return {};
+    const int width = p.s16(at + 2), height = p.s16(at + 4), rowBytes = p.s16(at + 6);
+    const int planes = p.u8(at + 8), bits = p.u8(at + 9);
+    if (width <= 0 || height <= 0 || planes != 1 || width > pal::WmfFile::kMaxPixels || height > pal::WmfFile::kMaxPixels)
+        return {};
+    if (rowBytes < (width * bits + 7) / 8 || !p.has(at + 10 + static_cast<std::size_t>(rowBytes) * height)) return {};
+    const std::string_view data = p.bytes(at + 10, static_cast<std::size_t>(rowBytes) * height);
+    const auto byte = [&](int y, int x) { return static_cast<unsigned char>(data[static_cast<std::size_t>(y) * rowBytes + x]); };
+    if (bits == 1) {
+        QImage img(width, height, QImage::Format_Mono);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < (width + 7) / 8; ++x) img.scanLine(y)[x] = byte(y, x);
+        img.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        return img;
+    }
+    if (bits != 24 && bits != 32) return {};
+    QImage img(width, height, QImage::Format_RGB32);
+    const int step = bits / 8;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            img.setPixel(x, y, qRgb(byte(y, x * step + 2), byte(y, x * step + 1), byte(y, x * step)));
+    return img;
+}
+
 // Where a bitmap record keeps its bitmap, and whether the record has one.
 std::optional<std::size_t> dibOffset(const pal::WmfRecord& r) {
     const bool noBitmap = r.words == static_cast<std::uint32_t>((r.function >> 8) + 3);
@@ -821,6 +868,15 @@ TWmfPlayer::TWmfPlayer(pal::WmfFile file) : file_(std::move(file)) {
         if (r.function == wmf::SetRop2) {
             const WmfParams p = file_.params(r);
             if (p.has(2) && p.u16(0) != R2CopyPen) rasterOps_ = true;
+        }
+        if (r.function == wmf::BitBlt || r.function == wmf::StretchBlt) {
+            if (r.words == static_cast<std::uint32_t>((r.function >> 8) + 3)) continue;
+            QImage image = bitmap16(file_.params(r), r.function == wmf::BitBlt ? 16 : 20);
+            if (!image.isNull()) {
+                bitmaps_.insert(i, image);
+                bottomUp_.insert(i, false);
+            }
+            continue;
         }
         const auto at = dibOffset(r);
         if (!at) continue;

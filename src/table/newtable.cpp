@@ -187,8 +187,9 @@ int TNewTableDlg::GetFirstSelection(const QListWidget* list) {
 
 void TNewTableDlg::MoveSelected(QListWidget* from, QListWidget* to) {
     const int first = GetFirstSelection(from);
+    // The selected items go from the last to the first, so they arrive reversed.
     QList<QListWidgetItem*> moving;
-    for (int i = 0; i < from->count(); ++i)
+    for (int i = from->count() - 1; i >= 0; --i)
         if (from->item(i)->isSelected()) moving.append(from->item(i));
     for (QListWidgetItem* item : moving) {
         from->takeItem(from->row(item));

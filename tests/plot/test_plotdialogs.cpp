@@ -137,6 +137,29 @@ private slots:
         QCOMPARE(testsupport::readFile(work_ + "/OSC2.PMX"), saved);
     }
 
+    void setupListsReactToTheKeyboardLikeClicks() {
+        QStringList seen;
+        bool okAfterSpace = false, okAfterSecondSpace = true;
+        seams_->dialogs.onDialog = [&](QDialog& dlg) -> int {
+            auto& d = dynamic_cast<TPlotSetup&>(dlg);
+            d.YList->setFocus();
+            d.YList->setCurrentRow(1, QItemSelectionModel::NoUpdate);  // where focus leaves it
+            QTest::keyClick(d.YList, Qt::Key_Space);
+            okAfterSpace = d.OKBtn->isEnabled();
+            seen << d.YAxis->minimum->text() << d.YAxis->maximum->text();
+            QTest::keyClick(d.YList, Qt::Key_Space);  // chosen off again
+            okAfterSecondSpace = d.OKBtn->isEnabled();
+            QTest::keyClick(d.XList, Qt::Key_Down);  // X becomes A
+            seen << QString::number(d.XList->currentRow()) << d.XAxis->minimum->text() << d.XAxis->maximum->text();
+            d.CancelBtnClick();
+            return d.result();
+        };
+        form_->NewPlot1Click();
+        QCOMPARE(seen, (QStringList{"0.0", "70", "1", "0.0", "70"}));
+        QVERIFY(okAfterSpace);
+        QVERIFY(!okAfterSecondSpace);
+    }
+
     void setupProposesRangesAndStepsStyles() {
         QStringList seen;
         bool okAtStart = true, logEnabled = true, linear = false, okAfter = false;

@@ -133,6 +133,15 @@ TEST(DeckWriter, ItemLinesByKind) {
     EXPECT_EQ(itemLine(c), "ASSIGN a.dat 12");
 }
 
+TEST(DeckWriter, TheRemarkOfAStatementIsKept) {
+    ScratchDir d;
+    writeBytes(d.path("r.qvd"), "*QUIVET\r\nX = 28 ! days\r\n*|Period|d|d|0|1|0|100|4\r\n");
+    QuivetDocument doc = readQuivetFile(d.path("r.qvd"), {});
+    doc.items[0].numeric.value = 30;
+    writeDeck(doc, d.path("out.qvd"));
+    EXPECT_EQ(readBytes(d.path("out.qvd")), "*QUIVET\r\nX =  3.0000E+0001 ! days\r\n*|Period|d|d|0|1|0|100|4\r\n");
+}
+
 TEST(DeckWriter, BackupHoldsThePreviousVersionOnly) {
     ScratchDir d;
     std::filesystem::create_directories(d.path("w"));

@@ -155,7 +155,8 @@ private slots:
         writeForm("*QUIVET\r\nCONSTANTS 1\r\n*|Label|u|u|0|1|0|10|0\r\n", "bad.qvd");
         QVERIFY(!open("bad.qvd"));
         QCOMPARE(alerts().shown.size(), 1);
-        QCOMPARE(alerts().shown[0].text, "****Input Error****\nCONSTANTS 1\n*|Label|u|u|0|1|0|10|0");
+        QCOMPARE(alerts().shown[0].text,
+                 "****Input Error****\nCONSTANTS 1\n*|Label|u|u|0|1|0|10|0\nFile " + path("bad.qvd") + ", line 3");
         QCOMPARE(alerts().shown[0].kind, AlertKind::Error);
         QVERIFY(alerts().shown[0].beep);
 
@@ -412,6 +413,9 @@ private slots:
             if (w->Tag() == Kind::QuivetForm) form = qobject_cast<TQUIVETForm*>(w);
         QVERIFY(form);
         QCOMPARE(main->currentInputFileName, path("PUMP.QVD"));
+        // The form window opens wider than the text windows, with its own help context.
+        QCOMPARE(qobject_cast<QWidget*>(form->parentWidget())->size(), QSize(483, 300));
+        QCOMPARE(form->property("helpContext").toInt(), 35);
         main->setActiveDocWindow(form);
 
         const auto& rows = form->rowControls();

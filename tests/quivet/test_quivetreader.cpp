@@ -146,7 +146,7 @@ TEST(QuivetReader, DescriptorBindsToThePrecedingNonEmptyLine) {
     // The second of two descriptors in a row describes the first one.
     const auto e = errorOf(d, "X=1\n*|A|u|u|0|1|0|10|0\n*|B|u|u|0|1|0|10|0\n");
     EXPECT_EQ(e.first, QuivetError::Kind::InputError);
-    EXPECT_EQ(e.second, "****Input Error****\n*|A|u|u|0|1|0|10|0\n*|B|u|u|0|1|0|10|0");
+    EXPECT_EQ(e.second, "****Input Error****\n*|A|u|u|0|1|0|10|0\n*|B|u|u|0|1|0|10|0\nFile " + d.path("t.qvd") + ", line 3");
 }
 
 TEST(QuivetReader, PicturesCommandsAndHiddenChoices) {
@@ -160,6 +160,28 @@ TEST(QuivetReader, PicturesCommandsAndHiddenChoices) {
     EXPECT_FALSE(doc.items[1].shownChoice());
     EXPECT_FALSE(doc.items[1].dependentChoice());
     EXPECT_EQ(doc.items[1].valueText, "a");
+}
+
+TEST(QuivetReader, TheEnginesRemarkAfterAValueIsNotPartOfIt) {
+    ScratchDir d;
+    writeBytes(d.path("fl.chc"), "2\nWater,water\nOil,oil\n");
+    writeBytes(d.path("data.dat"), "1\n");
+    const auto doc = readText(d, "*QUIVET\nCONSTANTS 3\nX = 28 ! days\n*|Period|d|d|0|1|0|100|4\n"
+                                 "F=oil! the fluid\n*|<Fluid|fl.chc|1|2|5\n"
+                                 "ASSIGN data.dat 12 ! weather\n*|?Weather|6\n");
+    ASSERT_EQ(doc.items.size(), 3u);
+    EXPECT_EQ(doc.items[0].numeric.value, 28.0L);
+    EXPECT_EQ(doc.items[0].remark, "! days");
+    EXPECT_EQ(doc.items[0].help, 4);
+    EXPECT_EQ(doc.items[1].valueText, "oil");
+    EXPECT_EQ(doc.items[1].selected, 1);
+    EXPECT_EQ(doc.items[1].remark, "! the fluid");
+    EXPECT_EQ(doc.items[2].valueText, "data.dat");
+    EXPECT_EQ(doc.items[2].unit, 12);
+    EXPECT_EQ(doc.items[2].remark, "! weather");
+    // A remark does not make a bad value good.
+    const auto e = errorOf(d, "*QUIVET\nX = ! days\n*|Period|d|d|0|1|0|100|4\n");
+    EXPECT_EQ(e.first, QuivetError::Kind::InputError);
 }
 
 TEST(QuivetReader, MalformedStatementsAndDescriptorsAreInputErrors) {
@@ -184,7 +206,8 @@ TEST(QuivetReader, MalformedStatementsAndDescriptorsAreInputErrors) {
     for (const auto& c : cases) {
         const auto e = errorOf(d, std::string("*QUIVET\n") + c[0] + "\n" + c[1] + "\n");
         EXPECT_EQ(e.first, QuivetError::Kind::InputError) << c[1];
-        EXPECT_EQ(e.second, std::string("****Input Error****\n") + c[0] + "\n" + c[1]) << c[1];
+        EXPECT_EQ(e.second, std::string("****Input Error****\n") + c[0] + "\n" + c[1] + "\nFile " + d.path("t.qvd") + ", line 3")
+            << c[1];
     }
 }
 

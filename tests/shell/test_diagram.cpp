@@ -390,6 +390,15 @@ private slots:
         b.recBytes(wmf::DibStretchBlt, Builder::w32(0x00CC0020) + Builder::w16(20) + Builder::w16(40) + Builder::w16(0) +
                                           Builder::w16(0) + Builder::w16(200) + Builder::w16(400) + Builder::w16(100) +
                                           Builder::w16(1000) + dib32(40, 40));
+        // StretchBlt of a monochrome device bitmap (8 x 2, rows from the top): 0 bits in the
+        // text colour, 1 bits in the background colour, into logical (1000, 600) 400 x 200.
+        b.recBytes(wmf::SetTextColor, Builder::color(255, 0, 0));
+        b.recBytes(wmf::SetBkColor, Builder::color(0, 200, 0));
+        const std::string mono = Builder::w16(0) + Builder::w16(8) + Builder::w16(2) + Builder::w16(2) +
+                                 std::string("\x01\x01", 2) + std::string("\x00\x00\xff\x00", 4);
+        b.recBytes(wmf::StretchBlt, Builder::w32(0x00CC0020) + Builder::w16(2) + Builder::w16(8) + Builder::w16(0) +
+                                       Builder::w16(0) + Builder::w16(200) + Builder::w16(400) + Builder::w16(600) +
+                                       Builder::w16(1000) + mono);
         b.eof();
         TWmfPlayer player(pal::WmfFile::parse(b.bytes()));
         const QImage img = player.render(QSize(200, 100));
@@ -399,6 +408,8 @@ private slots:
         QVERIFY(near(img.pixel(105, 15), Qt::blue));
         QVERIFY(near(img.pixel(135, 25), Qt::blue));
         QVERIFY(near(img.pixel(145, 15), Qt::white));
+        QVERIFY(near(img.pixel(120, 65), Qt::red));
+        QVERIFY(near(img.pixel(120, 75), QColor(0, 200, 0)));
         // Printed larger, the device-sized bitmap grows with the picture.
         const QImage big = player.render(QSize(400, 200));
         QVERIFY(near(big.pixel(30, 30), Qt::red));

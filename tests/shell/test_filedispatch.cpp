@@ -2,6 +2,8 @@
 // Windows menu, Save and Save as, by window kind.
 #include <QAction>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
@@ -257,6 +259,19 @@ private slots:
         QVERIFY(seams_->alerts.lastText().contains("No such file or directory"));
         QCOMPARE(form_->docWindowCount(), 0);
         QCOMPARE(QString::fromStdString(form_->recentFiles().entries().back()), work_ + "/MISSING.DCK");
+    }
+
+    void openDialogShowsThePatternInItsNameBox() {
+        form_->Open1Click();  // cancelled
+        const FileDialogRequest r = seams_->dialogs.fileRequests.back();
+        QCOMPARE(r.fileName, QStringLiteral("*.DCK"));
+        QFileDialog dlg;
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        prepareFileDialog(dlg, r);
+        auto* name = dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QStringLiteral("*.DCK"));
+        QCOMPARE(dlg.selectedNameFilter(), QStringLiteral("KALVEX files (*.DCK)"));
     }
 
     void openDialogFollowsThePreviousExtensionWhenAnIndexFileExists() {

@@ -197,9 +197,12 @@ private slots:
         QVERIFY(f->item("CompileModule1")->isEnabled());
         QVERIFY(!f->item("Calculate1")->isEnabled());
 
+        // The last window closed with its close box: Edit and Parametrics follow at once.
+        QVERIFY(f->item("Edit1")->isEnabled());
         f->mdiArea()->closeAllSubWindows();
         QTRY_COMPARE(f->docWindowCount(), 0);
-        f->UpdateMenu();
+        QTRY_VERIFY(!f->item("Edit1")->isEnabled());
+        QVERIFY(!f->item("Parametrics1")->isEnabled());
         QVERIFY(!f->item("Save1")->isEnabled());
         QVERIFY(!f->item("Print1")->isEnabled());
         QVERIFY(!f->item("Calculate1")->isEnabled());  // kept from the last active editor

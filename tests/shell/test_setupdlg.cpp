@@ -94,6 +94,10 @@ private slots:
         QCOMPARE(testsupport::readFile(dir_ + "/CNFGKV.BAK"), before);
         // Only Store makes the settings survive: the file still holds the defaults.
         QCOMPARE(pal::readDFTFile((dir_ + "/PALUMARO.DFT").toStdString()).unitSystem, 1);
+        // Esc is Cancel: the change is applied too.
+        find<QLineEdit>(&d, "GASK")->setText("/opt/esc/");
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QCOMPARE(pal::app().settings.gaskDir, std::string("/opt/esc/"));
     }
 
     void storeWritesTheWholeSettingsFile() {

@@ -103,8 +103,10 @@ class TableWindowTest : public QObject {
         form_->setActiveDocWindow(w);
         dialogs().onDialog = [&](QDialog& d) -> int {
             auto& dlg = dynamic_cast<TNewTableDlg&>(d);
-            select(dlg.SrcList, vars);
-            dlg.IncludeBtnClick();
+            for (const QString& v : vars) {  // one at a time: the columns in the order given
+                select(dlg.SrcList, {v});
+                dlg.IncludeBtnClick();
+            }
             dlg.RunsEdit->setText(runs);
             dlg.OKBtnClick();
             return dlg.result();
@@ -156,8 +158,8 @@ private slots:
         QCOMPARE(t->tableFileName(), work_ + "/SOLAR.TBL");
         QCOMPARE(t->windowTitle(), work_ + "/SOLAR.TBL");
         QCOMPARE(t->data().runs(), 3);
-        // The source list is sorted: AREA comes before VTANK.
-        QCOMPARE(QString::fromStdString(t->GetS(1, 0)).trimmed(), QStringLiteral("AREA"));
+        // The columns in the order the variables were included.
+        QCOMPARE(QString::fromStdString(t->GetS(1, 0)).trimmed(), QStringLiteral("VTANK"));
         QCOMPARE(QString::fromStdString(t->GetS(2, 3)), QStringLiteral("Enter value"));
         QCOMPARE(form_->item("Table1")->text(), "Table " + work_ + "/SOLAR.TBL");
         QVERIFY(form_->item("Table1")->isEnabled());
@@ -189,6 +191,8 @@ private slots:
         form_->setActiveDocWindow(w);
         form_->NewTable1Click();
         QCOMPARE(alerts().lastText(), "File " + plain + " does not have any KALVEX Comment statements.");
+        QCOMPARE(alerts().shown.back().kind, AlertKind::Warning);  // the warning icon with OK and Cancel
+        QVERIFY(!alerts().shown.back().beep);
         QVERIFY(dialogs().dialogsShown.isEmpty());
 
         const QString deck = copySample("SOLAR.DCK");
@@ -485,6 +489,27 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!gone);
         QVERIFY(alerts().lastText().endsWith("has been changed.  Save it?"));
+    }
+
+    void includeMovesTheSelectionLastToFirst() {
+        auto* w = new FakeDocWindow(Kind::DeckEditor, copySample("SOLAR.DCK"));
+        form_->addDocWindow(w);
+        form_->setActiveDocWindow(w);
+        QStringList dst, back;
+        dialogs().onDialog = [&](QDialog& d) -> int {
+            auto& dlg = dynamic_cast<TNewTableDlg&>(d);
+            select(dlg.SrcList, {"AREA", "TAMB", "VTANK"});
+            dlg.IncludeBtnClick();
+            for (int i = 0; i < dlg.DstList->count(); ++i) dst << dlg.DstList->item(i)->text().trimmed();
+            select(dlg.DstList, {"AREA", "VTANK"});
+            dlg.ExcludeBtnClick();
+            for (int i = 0; i < dlg.DstList->count(); ++i) back << dlg.DstList->item(i)->text().trimmed();
+            return QDialog::Rejected;
+        };
+        form_->NewTable1Click();
+        dialogs().onDialog = nullptr;
+        QCOMPARE(dst, (QStringList{"VTANK", "TAMB", "AREA"}));
+        QCOMPARE(back, (QStringList{"TAMB"}));
     }
 
     void insertDeleteVarsKeepsValues() {
