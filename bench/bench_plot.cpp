@@ -1,113 +1,233 @@
-// Plot figures: reading a large plot data file (200 000 rows of 8 columns, as
-// the engine writes them), and drawing a plot of 100 000 points per curve into
-// an image, screen-sized and at printer scale.
+// Plot figures on a year of one-minute rows (525 600 rows) in the engine's
+// E15.7 layout, 10 columns (about 79 MB) and 25 columns (about 198 MB): reading
+// the file against a bare from_chars pass over it, building 9 curves, drawing
+// them into a 1280 x 800 window image and onto an A4 page at 300 dpi, a repaint,
+// and the peak memory. Each file is measured in a process of its own, so that
+// the peak memory is that file's.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
+#include "plot/axes.h"
+#include "plot/curvebuilder.h"
 #include "plot/plotdata.h"
 #include "plot/plotrender.h"
+#include "shell/printcontext.h"
 
 namespace {
+
+constexpr int kRows = 525600;
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
-std::string writePlt(const QString& dir, int rows, int cols) {
-    const std::string path = (dir + "/BIG.PLT").toStdString();
+double ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+// One number in the engine's E15.7 layout: " -0.1234567E+01".
+void e15(char* out, double v) {
+    char body[16];
+    if (v == 0) {
+        std::snprintf(out, 16, "%15s", "0.0000000E+00");
+        return;
+    }
+    int e = static_cast<int>(std::floor(std::log10(std::fabs(v)))) + 1;
+    long long digits = std::llround(std::fabs(v) / std::pow(10.0, e) * 1e7);
+    if (digits >= 10000000) {
+        digits /= 10;
+        ++e;
+    }
+    std::snprintf(body, sizeof body, "%s0.%07lldE%c%02d", v < 0 ? "-" : "", digits, e < 0 ? '-' : '+', std::abs(e));
+    std::snprintf(out, 16, "%15s", body);
+}
+
+std::string writePlt(const QString& dir, int cols) {
+    const std::string path = (dir + QStringLiteral("/YEAR%1.PLT").arg(cols)).toStdString();
     std::ofstream out(path, std::ios::binary);
     out << "TIME";
     for (int c = 1; c < cols; ++c) out << " V" << c;
-    out << "\r\ns";
-    for (int c = 1; c < cols; ++c) out << " m";
+    out << "\r\nh";
+    for (int c = 1; c < cols; ++c) out << " kW";
     out << "\r\n";
-    char buf[32];
-    for (int r = 0; r < rows; ++r) {
+    std::string row;
+    char num[16];
+    unsigned noise = 12345;
+    for (int r = 0; r < kRows; ++r) {
+        row.clear();
         for (int c = 0; c < cols; ++c) {
-            std::snprintf(buf, sizeof buf, "%s%.6E", c ? " " : "", c == 0 ? r * 1e-3 : std::sin(r * 1e-3 * c));
-            out << buf;
+            noise = noise * 1103515245u + 12345u;
+            const double jitter = static_cast<double>((noise >> 16) & 0x3FF) / 1024.0 - 0.5;
+            const double v = c == 0 ? r / 60.0 : 100.0 * std::sin(2 * M_PI * r / 1440.0 * (1 + c % 4) / 2) + 10.0 * c + jitter * c;
+            e15(num, v);
+            row.append(num, 15);
         }
-        out << "\r\n";
+        row.append("\r\n");
+        out << row;
     }
     return path;
 }
 
-plot::PlotDocument bigPlot(int points, int curves) {
-    plot::PlotDocument d;
-    d.caption = "Plot from BIG.PLT";
-    auto& r = d.record;
-    r.x.maximum = points * 1e-3;
-    r.y.minimum = -1;
-    r.y.maximum = 1;
-    for (int k = 0; k < curves; ++k) {
-        plot::CurveRecord c;
-        c.curveNumber = k + 1;
-        c.firstRow = 1;
-        c.lastRow = c.pointCount = points;
-        c.symbol = k == 0 ? 1 : 0;
-        c.color = k;
-        c.yName = "V" + std::to_string(k + 1);
-        for (int i = 0; i < points; ++i) {
-            c.x.push_back(i * 1e-3);
-            c.y.push_back(std::sin(i * 1e-3 * (k + 1)));
-        }
-        r.curves.push_back(std::move(c));
-    }
-    r.legend = true;
-    return d;
-}
-
-double timeRender(const plot::PlotDocument& doc, QSize size, double scale) {
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    plot::PlotView view;
+// The floor the reader is measured against: the file read in one piece, then
+// every number converted with from_chars and nothing else.
+double floorPass(const std::string& path, double& sum) {
     QElapsedTimer t;
     t.start();
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::size_t size = static_cast<std::size_t>(in.tellg());
+    in.seekg(0);
+    std::unique_ptr<char[]> buf(new char[size]);
+    in.read(buf.get(), static_cast<std::streamsize>(size));
+    const char* p = buf.get();
+    const char* end = p + size;
+    p = static_cast<const char*>(std::memchr(p, '\n', size)) + 1;
+    p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))) + 1;
+    sum = 0;
+    while (p < end) {
+        while (p < end && (*p == ' ' || *p == '\r' || *p == '\n')) ++p;
+        if (p >= end) break;
+        double v = 0;
+        const auto r = std::from_chars(p, end, v);
+        sum += v;
+        p = r.ptr == p ? p + 1 : r.ptr;
+    }
+    return ms(t);
+}
+
+plot::PlotDocument nineCurves(const plot::PlotDataTable& table) {
+    plot::PlotDocument doc;
+    doc.caption = "Plot from YEAR.PLT";
+    plot::PlotRecord& r = doc.record;
+    std::vector<int> ys;
+    std::vector<plot::ColumnRange> yr;
+    for (int c = 1; c <= 9 && c < table.columnCount(); ++c) {
+        ys.push_back(c);
+        yr.push_back({table.minimum[c], table.maximum[c]});
+    }
+    const plot::ScaleProposal px = plot::ScaleMinMax({{table.minimum[0], table.maximum[0]}});
+    const plot::ScaleProposal py = plot::ScaleMinMax(yr);
+    r.x.minimum = px.low;
+    r.x.maximum = px.high;
+    r.x.ticks = px.ticks.value_or(5);
+    r.y.minimum = py.low;
+    r.y.maximum = py.high;
+    r.y.ticks = py.ticks.value_or(5);
+    plot::addCurves(r, table, 0, ys, plot::RowRange{1, table.rowCount}, plot::CurveStyle{1, 1, 0, false});
+    r.legend = true;
+    return doc;
+}
+
+plot::PlotView windowView() {
+    plot::PlotView v;  // the frame of a plot window enlarged to 1280 x 800
+    v.left = 100;
+    v.top = 20;
+    v.right = 1100;
+    v.bottom = 700;
+    return v;
+}
+
+double drawWindow(const plot::PlotDocument& doc, plot::PlotView& view) {
+    QImage img(1280, 800, QImage::Format_RGB32);
+    QElapsedTimer t;
+    t.start();
+    img.fill(Qt::white);
     QPainter p(&img);
-    plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{scale, nullptr});
+    view.take(plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{}));
     p.end();
-    return t.nsecsElapsed() / 1e6;
+    return ms(t);
+}
+
+double drawPage(const plot::PlotDocument& doc, const plot::PlotView& view) {
+    QImage page(2480, 3508, QImage::Format_RGB32);  // A4 at 300 dpi
+    QElapsedTimer t;
+    t.start();
+    page.fill(Qt::white);
+    QPainter p(&page);
+    PrintContext ctx;
+    ctx.canvas = &p;
+    ctx.pageWidth = page.width();
+    ctx.pageHeight = page.height();
+    ctx.M = 300;
+    ctx.topMargin = ctx.leftMargin = 150;
+    ctx.lineHeight = 50;
+    ctx.y = 150;
+    ctx.printing = true;
+    const double scale = plot::PlotRenderer::printScale(ctx, 1280, 800);
+    plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{scale, &ctx});
+    p.end();
+    return ms(t);
+}
+
+long peakMegabytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024;
+}
+
+int measure(const std::string& path, double mb) {
+    double sum = 0;
+    std::vector<double> floors, reads;
+    for (int i = 0; i < 3; ++i) floors.push_back(floorPass(path, sum));
+    plot::PlotView view = windowView();
+    double read = 0, build = 0, first = 0;
+    plot::PlotDocument doc;
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer t;
+        t.start();
+        plot::PlotDataTable table = plot::ReadPlt(path);
+        reads.push_back(ms(t));
+        if (table.rowCount != kRows) std::printf("unexpected row count %d\n", table.rowCount);
+        if (i < 2) continue;  // the last read goes on into the plot, as in the program
+        read = reads.back();
+        t.restart();
+        doc = nineCurves(table);
+        build = ms(t);
+        table = plot::PlotDataTable();  // the setup dialog frees it after OK
+        first = drawWindow(doc, view);
+    }
+    std::vector<double> repaints, pages;
+    for (int i = 0; i < 3; ++i) repaints.push_back(drawWindow(doc, view));
+    for (int i = 0; i < 2; ++i) pages.push_back(drawPage(doc, view));
+    const double readMedian = median(reads), floorMedian = median(floors);
+    std::printf("  read .PLT: %.0f ms (median of 3); bare from_chars pass: %.0f ms; ratio %.2f\n", readMedian, floorMedian,
+                readMedian / floorMedian);
+    std::printf("  build 9 curves: %.0f ms; first draw 1280x800: %.0f ms; read + curves + first draw: %.0f ms\n", build, first,
+                read + build + first);
+    std::printf("  repaint 1280x800: %.0f ms (median of 3); A4 page at 300 dpi: %.0f ms\n", median(repaints), median(pages));
+    std::printf("  peak memory: %ld MB (file %.0f MB)\n", peakMegabytes(), mb);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc == 4 && std::string(argv[1]) == "--measure") return measure(argv[2], std::atof(argv[3]));
+
     QTemporaryDir dir;
-    const int rows = 200000, cols = 8;
-    const std::string path = writePlt(dir.path(), rows, cols);
-    std::ifstream probe(path, std::ios::binary | std::ios::ate);
-    const double mb = static_cast<double>(probe.tellg()) / 1e6;
-
-    std::vector<double> reads;
-    for (int i = 0; i < 3; ++i) {
-        QElapsedTimer t;
-        t.start();
-        const plot::PlotDataTable table = plot::ReadPlt(path);
-        reads.push_back(t.nsecsElapsed() / 1e6);
-        if (table.rowCount != rows) std::printf("unexpected row count %d\n", table.rowCount);
+    for (int cols : {10, 25}) {
+        const std::string path = writePlt(dir.path(), cols);
+        std::ifstream probe(path, std::ios::binary | std::ios::ate);
+        const double mb = static_cast<double>(probe.tellg()) / 1e6;
+        std::printf("plot data %d rows x %d columns, E15.7 (%.0f MB), 9 curves:\n", kRows, cols, mb);
+        std::fflush(stdout);
+        const std::string cmd = std::string("\"") + argv[0] + "\" --measure \"" + path + "\" " + std::to_string(mb);
+        if (std::system(cmd.c_str()) != 0) std::printf("  measurement failed\n");
+        std::remove(path.c_str());
     }
-    std::printf("read .PLT %d rows x %d columns (%.1f MB): %.0f ms (median of 3)\n", rows, cols, mb, median(reads));
-
-    const plot::PlotDocument one = bigPlot(100000, 1);
-    const plot::PlotDocument five = bigPlot(100000, 5);
-    std::vector<double> a, b, c;
-    for (int i = 0; i < 3; ++i) {
-        a.push_back(timeRender(one, QSize(500, 340), 1.0));
-        b.push_back(timeRender(five, QSize(500, 340), 1.0));
-        c.push_back(timeRender(one, QSize(2480, 3508), 4.0));
-    }
-    std::printf("render 1 curve of 100 000 points with symbols, window size: %.0f ms\n", median(a));
-    std::printf("render 5 curves of 100 000 points, window size: %.0f ms\n", median(b));
-    std::printf("render 1 curve of 100 000 points with symbols, A4 page at 300 dpi: %.0f ms\n", median(c));
     return 0;
 }

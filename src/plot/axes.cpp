@@ -108,6 +108,17 @@ int MapToPixel(const AxisSettings& axis, const AxisSpan& span, long double value
     return static_cast<int>(std::clamp(pixel, -32600.0L, 32600.0L));
 }
 
+PixelMap::PixelMap(const AxisSettings& axis, const AxisSpan& span)
+    : log_(axis.logarithmic), span_(span.span), base_(span.base) {
+    if (log_) {
+        low_ = static_cast<double>(std::log10(axis.minimum));
+        range_ = static_cast<double>(std::log10(axis.maximum) - std::log10(axis.minimum));
+    } else {
+        low_ = static_cast<double>(axis.minimum);
+        range_ = static_cast<double>(axis.maximum - axis.minimum);
+    }
+}
+
 int decadesOf(const AxisSettings& axis) {
     const long double d = std::log10(axis.maximum) - std::log10(axis.minimum);
     if (!std::isfinite(d)) return 0;

@@ -1,6 +1,8 @@
 // Axis arithmetic of a plot: the proposed round range of new plots
 // (ScaleMinMax), the walk of major ticks (NextTick) and value-to-pixel mapping.
 #pragma once
+#include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +37,28 @@ struct AxisSpan {
 // value -> device pixel, clamped to -32600..32600 (also for values a log axis
 // cannot show).
 int MapToPixel(const AxisSettings& axis, const AxisSpan& span, long double value);
+
+// MapToPixel for many values: the same mapping in double precision, set up once
+// per axis, for drawing curves of a million points.
+class PixelMap {
+public:
+    PixelMap(const AxisSettings& axis, const AxisSpan& span);
+    int operator()(double value) const {
+        double f = log_ ? (std::log10(value) - low_) / range_ : (value - low_) / range_;
+        double offset = span_ * f;
+        if (std::isnan(offset)) offset = 0;
+        offset = std::clamp(offset, -1.0E6, 1.0E6);
+        // Round half to even by the float format itself (valid far beyond 1E6).
+        constexpr double kShift = 6755399441055744.0;  // 1.5 * 2^52
+        const double r = (offset + kShift) - kShift;
+        return std::clamp(base_ + static_cast<int>(r), -32600, 32600);
+    }
+
+private:
+    bool log_;
+    double low_, range_, span_;
+    int base_;
+};
 
 // Number of decades of a logarithmic axis.
 int decadesOf(const AxisSettings& axis);

@@ -11,6 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "plot/axes.h"
 #include "plot/axisbox.h"
 #include "plot/curvebuilder.h"
 #include "plot/fieldcheck.h"
@@ -58,6 +61,12 @@ TModPlot::TModPlot(QWidget* parent) : QDialog(parent) {
     ToRow = new QLineEdit(this);
     ToRow->setObjectName(QStringLiteral("ToRow"));
     ToRow->hide();
+    VisibleBtn = new QPushButton(QStringLiteral("Use the visible range"), this);
+    VisibleBtn->setObjectName(QStringLiteral("VisibleBtn"));
+    left->addWidget(VisibleBtn, r++, 1);
+    FitBtn = new QPushButton(QStringLiteral("Fit"), this);
+    FitBtn->setObjectName(QStringLiteral("FitBtn"));
+    left->addWidget(FitBtn, r++, 1);
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
@@ -76,6 +85,8 @@ TModPlot::TModPlot(QWidget* parent) : QDialog(parent) {
     connect(OKBtn, &QPushButton::clicked, this, &TModPlot::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(DeleteBtn, &QPushButton::clicked, this, &TModPlot::DeleteBtnClick);
+    connect(VisibleBtn, &QPushButton::clicked, this, &TModPlot::VisibleBtnClick);
+    connect(FitBtn, &QPushButton::clicked, this, &TModPlot::FitBtnClick);
     connect(PlotList, &QComboBox::activated, this, &TModPlot::PlotListChange);
 }
 
@@ -106,7 +117,46 @@ void TModPlot::FormActivate() {
         box->grid->setChecked(a->grid);
     }
     Legend->setChecked(rec.legend);
+    VisibleBtn->setEnabled(plot_->zoomed());
     SetPlotLineInfo();
+}
+
+namespace {
+// A limit as text that reads back as the same value.
+QString exactText(long double v) { return QString::number(static_cast<double>(v), 'g', 17); }
+}  // namespace
+
+void TModPlot::VisibleBtnClick() {
+    if (!plot_) return;
+    for (auto [box, r] : {std::pair{XAxis, plot_->visibleX()}, std::pair{YAxis, plot_->visibleY()}}) {
+        box->minimum->setText(exactText(r.low));
+        box->maximum->setText(exactText(r.high));
+    }
+}
+
+void TModPlot::FitBtnClick() {
+    if (!plot_) return;
+    const plot::PlotRecord& rec = plot_->document().record;
+    std::vector<plot::ColumnRange> xr, yr;
+    for (const plot::CurveRecord& c : rec.curves) {
+        const int n = static_cast<int>(std::min(c.x.size(), c.y.size()));
+        if (n == 0) continue;
+        const auto [x0, x1] = std::minmax_element(c.x.begin(), c.x.begin() + n);
+        const auto [y0, y1] = std::minmax_element(c.y.begin(), c.y.begin() + n);
+        xr.push_back({*x0, *x1});
+        yr.push_back({*y0, *y1});
+    }
+    for (auto [box, ranges] : {std::pair{XAxis, &xr}, std::pair{YAxis, &yr}}) {
+        if (ranges->empty()) continue;
+        const plot::ScaleProposal p = plot::ScaleMinMax(*ranges);
+        if (p.digits) box->setDigitCount(*p.digits);
+        const pal::LabelFormat f{box->styleCode(), static_cast<std::int16_t>(box->digitCount())};
+        box->minimum->setText(QString::fromStdString(pal::FormatValue(f, p.low)));
+        box->maximum->setText(QString::fromStdString(pal::FormatValue(f, p.high)));
+        if (p.ticks) box->ticks->setText(QString::number(*p.ticks));
+        // A proposed range from zero or below cannot be logarithmic.
+        if (!(p.low > 0)) box->linear->setChecked(true);
+    }
 }
 
 void TModPlot::SetPlotLineInfo() {

@@ -28,6 +28,10 @@ public:
     void PlotListChange();
     void OKBtnClick();
     void DeleteBtnClick();
+    // The plot window's visible (zoomed) range into the Minimum and Maximum fields.
+    void VisibleBtnClick();
+    // Both axes proposed anew from the values of all curves (after an overlay).
+    void FitBtnClick();
 
     QComboBox* PlotList{nullptr};
     QPushButton* DeleteBtn{nullptr};
@@ -40,6 +44,8 @@ public:
     QLineEdit* ToRow{nullptr};
     TAxisBox* XAxis{nullptr};
     TAxisBox* YAxis{nullptr};
+    QPushButton* VisibleBtn{nullptr};
+    QPushButton* FitBtn{nullptr};
     QPushButton* OKBtn{nullptr};
     QPushButton* CancelBtn{nullptr};
 

@@ -4,7 +4,17 @@
 #include <QPointer>
 #include <memory>
 
+#include <QComboBox>
+#include <stdexcept>
+
+#include "common/filelookup.h"
+#include "common/ioerror.h"
 #include "plot/modplotu.h"
+#include "plot/plotrunsdlg.h"
+#include "plot/plottext.h"
+#include "plot/quickplot.h"
+#include "table/rundecks.h"
+#include "table/table.h"
 #include "plot/plotf.h"
 #include "plot/plotsetu.h"
 #include "shell/docfactory.h"
@@ -92,6 +102,80 @@ void ModifyPlot(TPALUMAROFORM& main) {
     TDocWindow* active = main.activeDocWindow();
     if (!active || !main.docWindows().contains(active)) return;
     showModify(qobject_cast<TPlotForm*>(active));
+}
+
+void ExportPlot(TPALUMAROFORM& main) {
+    TDocWindow* active = main.activeDocWindow();
+    if (!active || !main.docWindows().contains(active)) return;
+    if (auto* w = qobject_cast<TPlotForm*>(active)) w->ExportDialog();
+}
+
+std::vector<QString> tableRunPlotFiles(TDocWindow* window) {
+    std::vector<QString> out;
+    auto* t = qobject_cast<TTableForm*>(window);
+    if (!t || t->data().deckPath.empty()) return out;
+    const table::TableData& d = t->data();
+    out.resize(static_cast<std::size_t>(std::max(d.runs(), 0)) + 1);
+    for (int i = 1; i <= d.runs(); ++i) {
+        std::string path = table::runDeckPath(d.deckPath, i);
+        path.replace(path.size() - 4, 4, ".PLT");
+        if (const auto found = pal::findFile(path)) out[static_cast<std::size_t>(i)] = QString::fromStdString(*found);
+    }
+    return out;
+}
+
+bool tableRunsHavePlotData(TDocWindow* window) {
+    for (const QString& f : tableRunPlotFiles(window))
+        if (!f.isEmpty()) return true;
+    return false;
+}
+
+void PlotTableRuns(TPALUMAROFORM& main) {
+    TDocWindow* active = main.activeDocWindow();
+    if (!active || !main.docWindows().contains(active)) return;
+    auto* t = qobject_cast<TTableForm*>(active);
+    const std::vector<QString> files = tableRunPlotFiles(active);
+    if (!t) return;
+    const table::TableData& d = t->data();
+    std::vector<TableRunData> runs;
+    try {
+        for (int i = 1; i < static_cast<int>(files.size()); ++i) {
+            if (files[static_cast<std::size_t>(i)].isEmpty()) continue;
+            TableRunData run;
+            std::vector<std::string> names, values;
+            for (int c = 1; c <= d.variables(); ++c) {
+                names.push_back(d.cellText(c, 0));
+                values.push_back(d.cellText(c, i));
+            }
+            run.legend = runLegend(names, values);
+            run.data = ReadPlt(files[static_cast<std::size_t>(i)].toStdString());
+            runs.push_back(std::move(run));
+        }
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+        return;
+    }
+    if (runs.empty()) {
+        ShowAlert(QStringLiteral("The runs of this table have written no plot data yet: run the table first."), 1, false);
+        return;
+    }
+    QStringList columns;
+    for (const std::string& n : runs.front().data.names) columns << plotString(n);
+    TPlotRunsDlg dlg(columns, &main);
+    if (seams().dialogs->execDialog(dlg) != QDialog::Accepted) return;
+    const std::string x = dlg.XColumn->currentText().toStdString(), y = dlg.YColumn->currentText().toStdString();
+    PlotDocument doc;
+    try {
+        const QString deck = QString::fromStdString(d.deckPath);
+        doc = tableRunsPlot(runs, "Plot of table runs from " + plotBytes(deck, 200), x, y);
+    } catch (const std::invalid_argument& e) {
+        ShowAlert(QString::fromStdString(e.what()), 0, true);
+        return;
+    }
+    TPlotForm* w = makePlotWindow();
+    w->setDocument(std::move(doc));
+    main.addDocWindow(w);
+    main.UpdateMenu();
 }
 
 }  // namespace plot

@@ -5,6 +5,9 @@ class TPALUMAROFORM;
 class TPlotForm;
 class TPlotSetup;
 class TModPlot;
+class TDocWindow;
+#include <QString>
+#include <vector>
 
 namespace plot {
 
@@ -15,6 +18,16 @@ void install(TPALUMAROFORM& main);
 void NewPlot(TPALUMAROFORM& main);
 void OverlayPlot(TPALUMAROFORM& main);
 void ModifyPlot(TPALUMAROFORM& main);
+// File > Export... on the active plot window.
+void ExportPlot(TPALUMAROFORM& main);
+// Plot > Plot table runs...: one curve per run of the active table window.
+void PlotTableRuns(TPALUMAROFORM& main);
+
+// The plot data files the runs of a table window wrote (run i's file is named
+// like its run deck with ".PLT": SOLAR.PLT, SOLAR1.PLT, ...), by run number;
+// empty for runs without one and for windows that are not tables.
+std::vector<QString> tableRunPlotFiles(TDocWindow* window);
+bool tableRunsHavePlotData(TDocWindow* window);
 
 // A new, empty plot window whose double click opens Modify Plot.
 TPlotForm* makePlotWindow();

@@ -6,6 +6,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <stdexcept>
 
 #include "common/codecs.h"
@@ -43,48 +49,66 @@ public:
         return std::string(b_.substr(start, std::min<std::size_t>(end - start, 255)));
     }
     void skipLine() {
-        while (p_ < b_.size() && b_[p_] != '\n') ++p_;
-        if (p_ < b_.size()) ++p_;
+        if (p_ >= b_.size()) return;
+        const void* nl = std::memchr(b_.data() + p_, '\n', b_.size() - p_);
+        p_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - b_.data()) + 1 : b_.size();
     }
     // A number in free format: any run of blanks, tabs and line ends, then the
     // text up to the next blank, tab or line end. At the end of the file: 0.
-    // Returns false when the text is not a number (token holds it).
-    bool readNumber(double& v, std::string& token) {
-        while (p_ < b_.size() && (b_[p_] == ' ' || b_[p_] == '\t' || b_[p_] == '\r' || b_[p_] == '\n')) ++p_;
+    // Returns false when the text is not a number; token holds the text read.
+    bool readNumber(double& v, std::string_view& token) {
+        const char* p = b_.data() + p_;
+        const char* const end = b_.data() + b_.size();
+        while (p < end && isGap(*p)) ++p;
         v = 0;
-        token.clear();
-        if (p_ >= b_.size()) return true;
-        const std::size_t start = p_;
-        while (p_ < b_.size() && b_[p_] != ' ' && b_[p_] != '\t' && b_[p_] != '\r' && b_[p_] != '\n') ++p_;
-        token.assign(b_.substr(start, p_ - start));
-        // Only plain decimal notation: strtold would also take "inf", "nan" or hex.
-        bool digit = false;
-        for (char c : token) {
-            if (c >= '0' && c <= '9') digit = true;
-            else if (c != '+' && c != '-' && c != '.' && c != 'e' && c != 'E') return false;
-        }
-        if (!digit) return false;
-        const char* first = token.data();
-        const char* last = first + token.size();
-        if (*first == '+') ++first;
-        const auto [ptr, ec] = std::from_chars(first, last, v);
-        if (ec == std::errc::result_out_of_range) {
-            // Beyond the range of a double: far too large for a plot, or tiny (0).
-            const long double big = std::strtold(token.c_str(), nullptr);
-            v = std::fabs(big) > 1 ? HUGE_VAL : 0.0;
+        if (p >= end) {
+            p_ = b_.size();
+            token = {};
             return true;
         }
-        return ec == std::errc() && ptr == last;
+        const char* const start = p;
+        // Only plain decimal notation: a sign, then a digit or a point (no inf,
+        // nan or hex, which from_chars would take).
+        const char* q = p;
+        if (*q == '+' || *q == '-') ++q;
+        bool ok = q < end && ((*q >= '0' && *q <= '9') || *q == '.');
+        const char* stop = q;
+        if (ok) {
+            const auto [ptr, ec] = std::from_chars(*p == '+' ? p + 1 : p, end, v);
+            stop = ptr;
+            if (ec == std::errc::result_out_of_range) {
+                // Beyond the range of a double: far too large for a plot, or tiny (0).
+                while (stop < end && !isGap(*stop)) ++stop;
+                const std::string text(start, stop);
+                const long double big = std::strtold(text.c_str(), nullptr);
+                v = std::fabs(big) > 1 ? HUGE_VAL : 0.0;
+            } else if (ec != std::errc()) {
+                ok = false;
+            }
+            ok = ok && (stop == end || isGap(*stop));
+        }
+        if (!ok)
+            while (stop < end && !isGap(*stop)) ++stop;
+        token = std::string_view(start, static_cast<std::size_t>(stop - start));
+        p_ = static_cast<std::size_t>(stop - b_.data());
+        return ok;
     }
     // Lines left from here (a last line without its end counts).
     std::size_t linesLeft() const {
         if (eof()) return 0;
-        std::size_t n = static_cast<std::size_t>(std::count(b_.begin() + static_cast<std::ptrdiff_t>(p_), b_.end(), '\n'));
+        std::size_t n = 0;
+        const char* p = b_.data() + p_;
+        const char* const end = b_.data() + b_.size();
+        while (const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
+            ++n;
+            p = static_cast<const char*>(nl) + 1;
+        }
         if (b_.back() != '\n') ++n;
         return n;
     }
 
 private:
+    static bool isGap(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
     std::string_view b_;
     std::size_t p_ = 0;
 };
@@ -171,33 +195,65 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
     t.minimum.assign(cols, lo0);
     t.maximum.assign(cols, hi0);
     t.values.assign(cols, std::vector<double>());
-    for (auto& v : t.values) v.reserve(static_cast<std::size_t>(t.rowCount));
 
     TextCursor data(bytes);
     if (t.hasHeader) data.skipLine();
     if (t.hasUnits) data.skipLine();
-    std::string token;
+    std::string_view token;
+    std::vector<double*> out(static_cast<std::size_t>(cols));
+    for (int c = 0; c < cols; ++c) {
+        t.values[c].resize(static_cast<std::size_t>(t.rowCount));
+        out[c] = t.values[c].data();
+    }
+    double* const lo = t.minimum.data();
+    double* const hi = t.maximum.data();
     for (int r = 0; r < t.rowCount; ++r) {
         for (int c = 0; c < cols; ++c) {
             double v = 0;
             if (!data.readNumber(v, token))
-                throw pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + token.substr(0, 40) + "\" in row " + std::to_string(r + 1));
+                throw pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + std::string(token.substr(0, 40)) + "\" in row " + std::to_string(r + 1));
             double s = 0;
             try {
                 s = toReal6Precision(v);
             } catch (const std::range_error&) {
-                throw pal::IoError(0, path, "The number " + token.substr(0, 40) + " in row " + std::to_string(r + 1) +
+                throw pal::IoError(0, path, "The number " + std::string(token.substr(0, 40)) + " in row " + std::to_string(r + 1) +
                                                 " is too large for a plot (at most about 1.7E38)");
             }
-            t.values[c].push_back(s);
-            t.minimum[c] = std::min(t.minimum[c], s);
-            t.maximum[c] = std::max(t.maximum[c], s);
+            out[c][r] = s;
+            if (s < lo[c]) lo[c] = s;
+            if (s > hi[c]) hi[c] = s;
         }
         data.skipLine();
     }
     return t;
 }
 
-PlotDataTable ReadPlt(const std::string& path) { return parsePlotData(pal::readFileBytes(path), path); }
+PlotDataTable ReadPlt(const std::string& path) {
+    // One read straight into a buffer of the file's size: a year of one-minute
+    // rows is some 80 MB, and a second copy would cost as much as the parsing.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw pal::IoError::fromErrno(path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size <= 0) {
+        ::close(fd);
+        return parsePlotData(pal::readFileBytes(path), path);  // the general reader's rules and messages
+    }
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    std::unique_ptr<char[]> buf(new char[size]);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, buf.get() + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const pal::IoError err = pal::IoError::fromErrno(path);
+            ::close(fd);
+            throw err;
+        }
+        if (n == 0) break;  // the file shrank meanwhile: read what is there
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return parsePlotData(std::string_view(buf.get(), got), path);
+}
 
 }  // namespace plot

@@ -20,6 +20,7 @@ public:
     explicit PlotCanvas(TPlotForm* form) : QWidget(nullptr), form_(form) {
         setMouseTracking(true);
         setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::ClickFocus);
     }
 
 protected:
@@ -28,7 +29,8 @@ protected:
         form_->paintCanvas(p);
     }
     void mousePressEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton) form_->FormMouseDown(e->position().toPoint());
+        if (e->button() == Qt::LeftButton) form_->FormMouseDown(e->position().toPoint(), e->modifiers());
+        if (e->button() == Qt::RightButton) rightPress_ = e->position().toPoint();
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         form_->FormMouseMove(e->position().toPoint());
@@ -36,16 +38,36 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         if (e->button() == Qt::LeftButton) form_->FormMouseUp(e->position().toPoint());
+        // A right click without movement opens the context menu.
+        if (e->button() == Qt::RightButton && e->position().toPoint() == rightPress_)
+            form_->showContextMenu(e->globalPosition().toPoint());
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton) return;
         // The double click's own press comes after the click it completes.
         form_->FormDblClick();
-        form_->FormMouseDown(e->position().toPoint());
+        form_->FormMouseDown(e->position().toPoint(), e->modifiers());
+    }
+    void wheelEvent(QWheelEvent* e) override {
+        // Shift turns the wheel sideways on some systems.
+        const QPoint d = e->angleDelta();
+        acc_ += d.y() != 0 ? d.y() : d.x();
+        const int steps = acc_ / 120;
+        if (steps == 0) return e->accept();
+        acc_ -= steps * 120;
+        if (form_->FormWheel(e->position().toPoint(), steps, e->modifiers()))
+            e->accept();
+        else
+            e->ignore();
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (!form_->FormKey(e->key())) QWidget::keyPressEvent(e);
     }
 
 private:
     TPlotForm* form_;
+    QPoint rightPress_{-1, -1};
+    int acc_ = 0;
 };
 
 TPlotForm::TPlotForm(QWidget* parent) : TDocWindow(Kind::Plot, parent) {
@@ -83,6 +105,13 @@ void TPlotForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TPlotForm::replot() {
+    // A zoom is relative to the stored limits it started from: new limits (from
+    // Modify Plot) show the whole plot again.
+    const plot::PlotView::Zoom stored{plot::storedRange(doc_.record.x), plot::storedRange(doc_.record.y)};
+    if ((view_.zoom || !history_.empty()) && !(stored == zoomBase_)) {
+        view_.zoom.reset();
+        history_.clear();
+    }
     renderCache();
     updateCanvasSize();
     if (canvas_) canvas_->update();
@@ -90,6 +119,7 @@ void TPlotForm::replot() {
 
 void TPlotForm::paintCanvas(QPainter& painter) {
     painter.drawImage(0, 0, cache_);
+    paintCursors(painter);
     if (mode_ != MouseMode::None) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
@@ -197,49 +227,86 @@ Qt::CursorShape TPlotForm::cursorAt(const QPoint& p) const {
     return Qt::ArrowCursor;
 }
 
-void TPlotForm::FormMouseDown(const QPoint& p) {
+void TPlotForm::FormMouseDown(const QPoint& p, Qt::KeyboardModifiers mods) {
     if (ignoreNextDown_) {
         ignoreNextDown_ = false;
         return;
     }
     if (view_.resizeHandle.contains(p))
         mode_ = MouseMode::Resizing;
-    else if (view_.frame().contains(p))
-        mode_ = MouseMode::Moving;
-    else
+    else if (!view_.frame().contains(p))
         return;
-    last_ = p;
-    band_ = view_.frame();
+    else if (mods & Qt::ControlModifier)
+        mode_ = MouseMode::Zooming;
+    else if (mods & Qt::ShiftModifier)
+        mode_ = MouseMode::Panning;
+    else
+        mode_ = MouseMode::Moving;
+    last_ = pressed_ = p;
+    shiftPress_ = mods & Qt::ShiftModifier;
+    band_ = mode_ == MouseMode::Zooming ? QRect(p, p) : view_.frame();
+    if (mode_ == MouseMode::Panning) setZoom(view_.zoom ? view_.zoom : plot::PlotView::Zoom{visibleX(), visibleY()}, true);
     canvas_->update();
 }
 
 void TPlotForm::FormMouseMove(const QPoint& p) {
-    if (mode_ == MouseMode::Moving) {
-        band_.translate(p - last_);
-        last_ = p;
-    } else if (mode_ == MouseMode::Resizing) {
-        band_.setBottomRight(p);
-        last_ = p;
-    } else {
-        return;
+    switch (mode_) {
+    case MouseMode::Moving: band_.translate(p - last_); break;
+    case MouseMode::Resizing: band_.setBottomRight(p); break;
+    case MouseMode::Zooming: band_ = QRect(pressed_, p); break;
+    case MouseMode::Panning: {
+        // The picture follows the mouse: the range moves against it.
+        const QPoint d = p - last_;
+        const plot::PlotRecord& r = doc_.record;
+        const auto x = d.x() ? plot::panBy(view_.axisX(r), visibleX(), -double(d.x()) / view_.spanX().span) : visibleX();
+        const auto y = d.y() ? plot::panBy(view_.axisY(r), visibleY(), -double(d.y()) / view_.spanY().span) : visibleY();
+        if (x && y && !d.isNull()) setZoom(plot::PlotView::Zoom{*x, *y}, false);
+        break;
     }
+    case MouseMode::None: return;
+    }
+    last_ = p;
     canvas_->update();
 }
 
 void TPlotForm::FormMouseUp(const QPoint& p) {
     if (mode_ == MouseMode::None) return;
-    if (mode_ == MouseMode::Moving) {
+    const MouseMode mode = mode_;
+    mode_ = MouseMode::None;
+    if (mode != MouseMode::Resizing && p == pressed_) {
+        // A click without movement: the cursor (the frame moved by nothing).
+        if (mode == MouseMode::Panning) ZoomBack();  // the pan that did not happen
+        setCursorX(shiftPress_ && cursor1_ ? 2 : 1, plot::PixelToValue(view_.axisX(doc_.record), view_.spanX(), p.x()));
+        return;
+    }
+    switch (mode) {
+    case MouseMode::Moving:
         band_.translate(p - last_);
         view_.left = band_.left();
         view_.top = band_.top();
         view_.right = band_.right();
         view_.bottom = band_.bottom();
-    } else {
+        break;
+    case MouseMode::Resizing:
         // A frame turned inside out would draw nothing useful: keep a minimum size.
         view_.right = std::max(p.x(), view_.left + 20);
         view_.bottom = std::max(p.y(), view_.top + 20);
+        break;
+    case MouseMode::Zooming: {
+        const QRect r = QRect(pressed_, p).normalized();
+        if (r.width() < 3 || r.height() < 3) break;
+        const plot::PlotRecord& rec = doc_.record;
+        const plot::AxisSettings ax = view_.axisX(rec), ay = view_.axisY(rec);
+        const auto x = plot::rangeBetween(ax, plot::PixelToValue(ax, view_.spanX(), r.left()),
+                                          plot::PixelToValue(ax, view_.spanX(), r.right()));
+        const auto y = plot::rangeBetween(ay, plot::PixelToValue(ay, view_.spanY(), r.bottom()),
+                                          plot::PixelToValue(ay, view_.spanY(), r.top()));
+        if (x && y) setZoom(plot::PlotView::Zoom{*x, *y}, true);
+        break;
     }
-    mode_ = MouseMode::None;
+    case MouseMode::Panning:
+    case MouseMode::None: break;
+    }
     replot();
 }
 

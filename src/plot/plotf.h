@@ -9,12 +9,13 @@
 #include "plot/plotrender.h"
 #include "shell/docwindow.h"
 
+class QMenu;
 class QScrollArea;
 
 class TPlotForm : public TDocWindow {
     Q_OBJECT
 public:
-    enum class MouseMode { None, Moving, Resizing };
+    enum class MouseMode { None, Moving, Resizing, Zooming, Panning };
 
     explicit TPlotForm(QWidget* parent = nullptr);  // FormCreate: an empty plot
 
@@ -44,11 +45,47 @@ public:
     // The plot as the window shows it, drawn into an image of the canvas size.
     QImage renderImage();
 
-    // Mouse handling on the canvas (window pixels of the unscrolled plot).
-    void FormMouseDown(const QPoint& p);
+    // Mouse handling on the canvas (window pixels of the unscrolled plot). A drag
+    // in the frame moves it, on the corner square resizes it; with Ctrl it draws
+    // a rectangle to zoom into, with Shift it pans the view. A press and release
+    // on one spot in the frame places the cursor (with Shift the second one).
+    void FormMouseDown(const QPoint& p, Qt::KeyboardModifiers mods = Qt::NoModifier);
     void FormMouseMove(const QPoint& p);
     void FormMouseUp(const QPoint& p);
     void FormDblClick();
+    // The wheel zooms X around the mouse (Ctrl: Y, Shift: both); steps > 0 zoom in.
+    // False when the mouse is outside the frame (the wheel then scrolls).
+    bool FormWheel(const QPoint& p, int steps, Qt::KeyboardModifiers mods);
+    // Backspace: Zoom back, Home: Whole plot, Esc: hide the cursors.
+    bool FormKey(int key);
+
+    // The view: what is visible, never the plot's stored settings. Zoom back
+    // returns to the view before the last change; Whole plot to the stored limits.
+    plot::AxisRange visibleX() const;
+    plot::AxisRange visibleY() const;
+    bool zoomed() const { return view_.zoom.has_value(); }
+    void zoomTo(const plot::AxisRange& x, const plot::AxisRange& y);
+    void ZoomBack();
+    void WholePlot();
+
+    // The cursors (data X values) and their read-out: the X value and each
+    // curve's Y there, or with two cursors the differences; colour indexes of
+    // the lines' texts (-1: the frame colour).
+    struct ReadoutLine {
+        QString text;
+        int color = -1;
+    };
+    std::optional<long double> cursorX(int which) const { return which == 1 ? cursor1_ : cursor2_; }
+    void setCursorX(int which, std::optional<long double> x);
+    QList<ReadoutLine> cursorReadout() const;
+
+    // The context menu (Zoom back, Whole plot, Copy image, Copy data, Export...).
+    QMenu* contextMenu();
+    // The plot as an image and the visible curves as tab-separated text on the
+    // clipboard; File > Export... as PNG, SVG, PDF or CSV.
+    void CopyImage();
+    void CopyData();
+    void ExportDialog();
     MouseMode mouseMode() const { return mode_; }
     QRect rubberBand() const { return band_; }
     Qt::CursorShape cursorAt(const QPoint& p) const;
@@ -64,6 +101,9 @@ protected:
 private:
     friend class PlotCanvas;
     void paintCanvas(QPainter& painter);
+    void paintCursors(QPainter& painter) const;
+    void setZoom(std::optional<plot::PlotView::Zoom> zoom, bool remember);
+    void showContextMenu(const QPoint& globalPos);
     // Draws the plot into the cache at the canvas size and keeps what it covered.
     void renderCache();
     // The canvas covers the drawing plus a margin, at least the visible area.
@@ -78,6 +118,14 @@ private:
     MouseMode mode_ = MouseMode::None;
     QRect band_;
     QPoint last_;
+    QPoint pressed_;
+    bool shiftPress_ = false;
+    // Views to go back to, and the stored limits the zoom started from (a change
+    // of those through Modify Plot returns the view to them).
+    std::vector<std::optional<plot::PlotView::Zoom>> history_;
+    plot::PlotView::Zoom zoomBase_;
+    std::optional<long double> cursor1_, cursor2_;
+    QMenu* menu_{nullptr};
     bool ignoreNextDown_ = false;
     bool sized_ = false;
 };

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "plot/axes.h"
+#include "plot/decimate.h"
 #include "plot/plottext.h"
 #include "plot/spline.h"
 #include "common/numtext.h"
@@ -99,6 +100,7 @@ private:
     }
 
     void printPlacement();
+    void place(const RenderTarget::Placement& at);
     // Ticks, tick labels, grid lines and minor ticks of one axis.
     void drawAxis(const AxisSettings& axis, Orientation o, const LabelSpacing& spacing);
     void drawTitles();
@@ -120,15 +122,21 @@ private:
     QRect extent_;
     int widestY_ = 0;
     int currentColor_ = 0;
+    AxisSettings ax_, ay_;   // the axes as the view shows them
 };
 
 RenderResult Drawing::run() {
     f_ = view_;
+    ax_ = view_.axisX(doc_.record);
+    ay_ = view_.axisY(doc_.record);
     widestY_ = 0;
     extent_ = QRect(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom));
     p_.save();
     p_.setBackgroundMode(Qt::TransparentMode);
-    if (printing_) printPlacement();
+    if (printing_)
+        printPlacement();
+    else if (t_.placement)
+        place(*t_.placement);
 
     RenderResult result;
     result.resizeHandle = QRect(view_.right - 10, view_.bottom - 10, 20, 20);
@@ -137,8 +145,8 @@ RenderResult Drawing::run() {
     const PlotRecord& r = doc_.record;
     if (!r.curves.empty()) {
         currentColor_ = 0;
-        drawAxis(r.x, Orientation::Horizontal, kXSpacing);
-        drawAxis(r.y, Orientation::Vertical, kYSpacing);
+        drawAxis(ax_, Orientation::Horizontal, kXSpacing);
+        drawAxis(ay_, Orientation::Vertical, kYSpacing);
         drawTitles();
     }
     for (const CurveRecord& c : r.curves) drawCurve(c);
@@ -148,6 +156,14 @@ RenderResult Drawing::run() {
     result.widestYLabel = widestY_;
     if (!printing_) result.dataExtent = extent_;
     return result;
+}
+
+void Drawing::place(const RenderTarget::Placement& at) {
+    const QRect& de = at.extent;
+    f_.left = at.origin.x() + static_cast<int>(std::trunc((view_.left - de.left()) * scale_));
+    f_.right = at.origin.x() + static_cast<int>(std::trunc((view_.right - de.left()) * scale_));
+    f_.top = at.origin.y() + static_cast<int>(std::trunc((view_.top - de.top()) * scale_));
+    f_.bottom = at.origin.y() + static_cast<int>(std::trunc((view_.bottom - de.top()) * scale_));
 }
 
 void Drawing::printPlacement() {
@@ -326,27 +342,45 @@ void Drawing::drawTitles() {
 }
 
 void Drawing::drawCurve(const CurveRecord& c) {
-    const AxisSettings& ax = doc_.record.x;
-    const AxisSettings& ay = doc_.record.y;
+    const AxisSettings& ax = ax_;
+    const AxisSettings& ay = ay_;
     p_.save();
     p_.setClipRect(QRect(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom)), Qt::IntersectClip);
     // The point of the last row is neither joined nor marked.
-    const long long rows = static_cast<long long>(c.lastRow) - c.firstRow;
-    const int n = static_cast<int>(std::clamp<long long>(rows, 0, static_cast<long long>(std::min(c.x.size(), c.y.size()))));
+    const int n = drawnPoints(c);
     const bool drawable = drawableAxis(ax) && drawableAxis(ay);
-    QPolygon pts;
-    if (drawable) {
-        pts.reserve(n);
-        const AxisSpan sx = spanX(), sy = spanY();
-        for (int i = 0; i < n; ++i) pts.append(QPoint(MapToPixel(ax, sx, c.x[i]), MapToPixel(ay, sy, c.y[i])));
-    }
     currentColor_ = c.color;
     const int penCode = PlotRenderer::penCodeOfLineStyle(c.lineStyle);
-    if (penCode && pts.size() >= 2) {
-        setPen(penCode, currentColor_);
-        p_.drawPolyline(c.smoothing && n <= 100 ? smoothed(c, n, pts) : pts);
+    const bool smooth = c.smoothing && n <= 100;
+    // The line is reduced to what the pixel columns can show while the points
+    // are mapped; symbols need every point (drawn once per pixel).
+    QPolygon path, marks;
+    if (drawable && n > 0) {
+        const PixelMap mx(ax, spanX()), my(ay, spanY());
+        const bool wantLine = penCode != 0, wantMarks = c.symbol > 0 || smooth;
+        if (wantMarks) marks.reserve(n);
+        if (wantLine && (t_.fullDetail || smooth)) path.reserve(n);
+        auto add = [&path](int x, int y) { path.append(QPoint(x, y)); };
+        ColumnReducer<decltype(add)> reducer(add);
+        const bool reduce = wantLine && !t_.fullDetail && !smooth;
+        for (int i = 0; i < n; ++i) {
+            const int x = mx(c.x[i]), y = my(c.y[i]);
+            if (wantMarks) marks.append(QPoint(x, y));
+            if (reduce)
+                reducer.add(x, y);
+            else if (wantLine)
+                path.append(QPoint(x, y));
+        }
+        reducer.finish();
+        if (smooth) path = smoothed(c, n, marks);
+        // Points that all fall on one pixel still make a (zero-length) stroke.
+        if (path.size() == 1) path.append(path.front());
     }
-    if (c.symbol > 0) PlotRenderer::DrawSymbols(p_, c.symbol, pts, currentColor_, scale_);
+    if (penCode && n >= 2 && path.size() >= 2) {
+        setPen(penCode, currentColor_);
+        p_.drawPolyline(path);
+    }
+    if (c.symbol > 0) PlotRenderer::DrawSymbols(p_, c.symbol, marks, currentColor_, scale_, t_.fullDetail);
     p_.restore();
     setPen(1, kFrameColor);
     line(f_.left, f_.bottom, f_.right, f_.bottom);
@@ -356,8 +390,8 @@ void Drawing::drawCurve(const CurveRecord& c) {
 }
 
 QPolygon Drawing::smoothed(const CurveRecord& c, int n, const QPolygon& straight) const {
-    const AxisSettings& ax = doc_.record.x;
-    const AxisSettings& ay = doc_.record.y;
+    const AxisSettings& ax = ax_;
+    const AxisSettings& ay = ay_;
     std::vector<long double> xs, ys;
     for (int i = 0; i < n; ++i) {
         xs.push_back(ax.logarithmic ? std::log10(static_cast<long double>(c.x[i])) : c.x[i]);
@@ -476,24 +510,43 @@ void symbolShape(QPainter& p, int shape, int x, int y, int r) {
 int symbolCode(int code) { return code > 15 ? (code - 1) % 15 + 1 : code; }  // 16 is 1 again
 }  // namespace
 
-void PlotRenderer::DrawSymbols(QPainter& p, int code, const QPolygon& points, int colorIndex, double scale) {
+void PlotRenderer::DrawSymbols(QPainter& p, int code, const QPolygon& points, int colorIndex, double scale, bool fullDetail) {
     code = symbolCode(code);
-    if (code <= 0) return;
+    if (code <= 0 || points.isEmpty()) return;
     const int r = static_cast<int>(std::nearbyint(3 * scale));
     p.save();
     p.setPen(plotPen(1, colorIndex, scale));
     const bool filled = code >= 8 && code <= 14;
     const int shape = filled ? code - 7 : code;
     p.setBrush(filled ? QBrush(PlotColor(colorIndex)) : QBrush(Qt::white));
-    // Symbols outside the clip region, or on the very spot of the one before,
-    // would add nothing to the picture.
-    const QRect visible = p.hasClipping() ? p.clipBoundingRect().toAlignedRect().adjusted(-r - 5, -r - 5, r + 5, r + 5) : QRect();
-    QPoint previous(INT_MIN, INT_MIN);
-    for (const QPoint& q : points) {
-        if (q == previous || (!visible.isNull() && !visible.contains(q))) continue;
-        symbolShape(p, shape, q.x(), q.y(), r);
-        previous = q;
+    if (fullDetail || points.size() < 2) {
+        for (const QPoint& q : points) symbolShape(p, shape, q.x(), q.y(), r);
+        p.restore();
+        return;
     }
+    // Symbols outside the clip region add nothing; of symbols on one pixel only
+    // the last drawn shows, so each pixel gets its symbol once, in the order of
+    // those last ones. Found by walking the points backwards.
+    QRect visible = p.hasClipping() ? p.clipBoundingRect().toAlignedRect() : QRect(points.boundingRect());
+    visible = visible.adjusted(-r - 2, -r - 2, r + 2, r + 2);
+    if (const QRect dev(0, 0, p.device()->width(), p.device()->height()); dev.isValid())
+        visible = visible.intersected(dev.adjusted(-r - 2, -r - 2, r + 2, r + 2));
+    if (visible.isEmpty()) {
+        p.restore();
+        return;
+    }
+    const long long w = visible.width();
+    std::vector<bool> seen(static_cast<std::size_t>(w * visible.height()), false);
+    std::vector<QPoint> keep;
+    for (qsizetype i = points.size() - 1; i >= 0; --i) {
+        const QPoint& q = points[i];
+        if (!visible.contains(q)) continue;
+        const std::size_t at = static_cast<std::size_t>((q.y() - visible.top()) * w + (q.x() - visible.left()));
+        if (seen[at]) continue;
+        seen[at] = true;
+        keep.push_back(q);
+    }
+    for (auto it = keep.rbegin(); it != keep.rend(); ++it) symbolShape(p, shape, it->x(), it->y(), r);
     p.restore();
 }
 

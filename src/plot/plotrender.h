@@ -4,7 +4,9 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <optional>
 
+#include "plot/plotzoom.h"
 #include "plot/pmxfile.h"
 
 class QPainter;
@@ -27,6 +29,19 @@ struct PlotView {
     QRect dataExtent;        // everything the last screen drawing covered
     int widestYLabel = 0;
     QRect resizeHandle;
+    // The visible ranges of a zoomed view; none: the plot's stored limits. A view
+    // only changes the drawing, never the plot.
+    struct Zoom {
+        AxisRange x, y;
+        bool operator==(const Zoom&) const = default;
+    };
+    std::optional<Zoom> zoom;
+
+    // The axes as this view draws them.
+    AxisSettings axisX(const PlotRecord& r) const { return zoom ? zoomedAxis(r.x, zoom->x) : r.x; }
+    AxisSettings axisY(const PlotRecord& r) const { return zoom ? zoomedAxis(r.y, zoom->y) : r.y; }
+    AxisSpan spanX() const { return AxisSpan{left, right - left}; }
+    AxisSpan spanY() const { return AxisSpan{bottom, top - bottom}; }
 
     QRect frame() const { return QRect(QPoint(left, top), QPoint(right, bottom)); }
     // Keeps what a screen drawing covered.
@@ -38,6 +53,16 @@ struct PlotView {
 struct RenderTarget {
     double scale = 1.0;                // device pixels per window pixel
     PrintContext* print = nullptr;     // set while printing
+    // Every point stroked and marked as it comes, without the reduction to what
+    // the pixels can show (the reference the reduction is measured against).
+    bool fullDetail = false;
+    // A surface of the plot's own (an exported image or page): the window-pixel
+    // extent of the screen drawing is drawn, scaled, with its top-left at origin.
+    struct Placement {
+        QRect extent;
+        QPoint origin;
+    };
+    std::optional<Placement> placement;
 };
 
 class PlotRenderer {
@@ -53,8 +78,11 @@ public:
     static int penCodeOfLineStyle(int lineStyle);  // 0 for no line
     // Draws symbol code n (16 and above wrap to 1..15) centred at (x, y).
     static void DrawSymbol(QPainter& painter, int code, int x, int y, int colorIndex, double scale);
-    // The same symbol at every point.
-    static void DrawSymbols(QPainter& painter, int code, const QPolygon& points, int colorIndex, double scale);
+    // The same symbol at every point. Unless fullDetail is set, a symbol is drawn
+    // once per pixel (where it was drawn last) and not outside the clip region,
+    // which gives the same picture.
+    static void DrawSymbols(QPainter& painter, int code, const QPolygon& points, int colorIndex, double scale,
+                            bool fullDetail = false);
     // The font of a font slot (face code 1, size, style bits) at a scale.
     static QFont plotFont(int faceCode, int size, int style, double scale);
 

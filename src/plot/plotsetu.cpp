@@ -148,10 +148,10 @@ bool TPlotSetup::FormActivate() {
         MinMax(2);
         for (TAxisBox* a : {XAxis, YAxis}) {
             a->linear->setChecked(true);
-            // Logarithmic axes are chosen in Modify Plot.
-            a->log->setEnabled(false);
             a->setStyleCode(1);
         }
+        updateLogPermission(XAxis);
+        updateLogPermission(YAxis);
     } else if (overlay_) {
         const plot::PlotRecord& rec = overlay_->document().record;
         const int xCol = rec.curves.empty() ? 0 : rec.curves.back().xColumn;
@@ -211,6 +211,7 @@ void TPlotSetup::MinMax(int axis) {
         // Nothing chosen yet: nothing to propose.
         box->minimum->clear();
         box->maximum->clear();
+        updateLogPermission(box);
         return;
     }
     const plot::ScaleProposal p = plot::ScaleMinMax(ranges);
@@ -219,6 +220,15 @@ void TPlotSetup::MinMax(int axis) {
     box->minimum->setText(formatted(pal::ChooseFormat(digits + 1, p.low), p.low));
     box->maximum->setText(formatted(pal::ChooseFormat(digits + 1, p.high), p.high));
     if (p.ticks) box->ticks->setText(QString::number(*p.ticks));
+    updateLogPermission(box);
+}
+
+void TPlotSetup::updateLogPermission(TAxisBox* box) {
+    // Log is offered where the proposed minimum is above zero.
+    const auto lo = plot::parseReal(box->minimum->text().toStdString());
+    const bool allowed = lo && *lo > 0;
+    box->log->setEnabled(allowed);
+    if (!allowed) box->linear->setChecked(true);
 }
 
 void TPlotSetup::CancelBtnClick() {

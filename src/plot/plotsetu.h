@@ -54,6 +54,7 @@ public:
 
 private:
     std::vector<int> selectedY() const;
+    void updateLogPermission(TAxisBox* box);
     bool overlay() const { return overlay_ != nullptr; }
 
     QString fileName_;

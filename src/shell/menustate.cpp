@@ -9,7 +9,10 @@ std::vector<std::pair<std::string, bool>> menuChanges(const MenuInput& in) {
     auto set = [&out](const char* name, bool on) { out.emplace_back(name, on); };
 
     set("NewPlot1", in.plotDataKnown);
-    if (!in.hasActive || in.windowCount == 0) {
+    const bool active = in.hasActive && in.windowCount > 0;
+    set("Export1", active && in.tag == 4000);
+    set("PlotTableRuns1", active && in.tag == 5000 && in.tableRunPlots);
+    if (!active) {
         for (const char* n : {"RunTable1", "Print1", "Edit1", "MakeQUIVETfile1", "Parametrics1", "OverlayPlot1",
                               "ModifyPlot1", "Save1", "Saveas1"})
             set(n, false);

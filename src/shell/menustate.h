@@ -13,6 +13,7 @@ struct MenuInput {
     int tag = 0;                  // kind tag of the active window
     std::string editorFileName;   // for the editor kinds: the file name
     bool plotDataKnown = false;   // the plot-data file name is not empty
+    bool tableRunPlots = false;   // the active table's runs have written plot data
 };
 
 // The changes UpdateMenu makes, in order, as (item objectName, enabled). Items not

@@ -174,9 +174,9 @@ void TPALUMAROFORM::buildMenus() {
     File1 = addMenu("File1", "&File", 2);
     addItems(File1,
              {{"New1", "&New", 34}, {"Open1", "&Open", 3}, {"Save1", "&Save", 33}, {"Saveas1", "Save &as", 44},
-              {"N5", "-", 0}, {"Print1", "&Print", 45}, {"PrintSetup1", "Print Setup", 24}, {"N6", "-", 0},
+              {"Export1", "&Export...", 44}, {"N5", "-", 0}, {"Print1", "&Print", 45}, {"PrintSetup1", "Print Setup", 24}, {"N6", "-", 0},
               {"Setup1", "Se&tup", 22}, {"N7", "-", 0}, {"Exit1", "E&xit", 49}},
-             {&F::New1Click, &F::Open1Click, &F::Save1Click, &F::Saveas1Click, nullptr, &F::Print1Click,
+             {&F::New1Click, &F::Open1Click, &F::Save1Click, &F::Saveas1Click, &F::Export1Click, nullptr, &F::Print1Click,
               &F::PrintSetup1Click, nullptr, &F::Setup1Click, nullptr, &F::Exit1Click});
 
     Edit1 = addMenu("Edit1", "&Edit", 4);
@@ -214,8 +214,10 @@ void TPALUMAROFORM::buildMenus() {
     connect(Utilities1, &QMenu::aboutToShow, this, &TPALUMAROFORM::Utilities1Click);
 
     Plot1 = addMenu("Plot1", "&Plot", 10);
-    addItems(Plot1, {{"NewPlot1", "&New Plot", 70}, {"OverlayPlot1", "&Overlay Plot", 71}, {"ModifyPlot1", "&Modify Plot", 73}},
-             {&F::NewPlot1Click, &F::OverlayPlot1Click, &F::ModifyPlot1Click});
+    addItems(Plot1,
+             {{"NewPlot1", "&New Plot", 70}, {"OverlayPlot1", "&Overlay Plot", 71}, {"ModifyPlot1", "&Modify Plot", 73},
+              {"PlotTableRuns1", "Plot &table runs...", 70}},
+             {&F::NewPlot1Click, &F::OverlayPlot1Click, &F::ModifyPlot1Click, &F::PlotTableRuns1Click});
 
     Windows1 = addMenu("Windows1", "&Windows", 11);
     addItems(Windows1, {{"Input1", "Input", 122}}, {&F::Input1Click});
@@ -329,6 +331,7 @@ void TPALUMAROFORM::UpdateMenu() {
         if (Kind::isEditor(in.tag)) in.editorFileName = toBytes(active_->fileName());
     }
     in.plotDataKnown = !plotDataFileName.isEmpty();
+    if (in.hasActive && in.tag == Kind::Table) in.tableRunPlots = plot::tableRunsHavePlotData(active_.data());
     for (const auto& [name, on] : pal::menuChanges(in))
         if (QAction* a = item(toQ(name))) a->setEnabled(on);
 }
@@ -336,7 +339,7 @@ void TPALUMAROFORM::UpdateMenu() {
 // ---------------------------------------------------------------- recent files
 
 void TPALUMAROFORM::FixFileNameList() {
-    const int base = pal::app().quivetMode ? 8 : 11;
+    const int base = pal::app().quivetMode ? 9 : 12;
     while (File1->actions().size() > base + 1) {
         QAction* last = File1->actions().back();
         File1->removeAction(last);
@@ -553,6 +556,8 @@ void TPALUMAROFORM::InsertDeleteVars1Click() { table::InsertDeleteVars(*this); }
 void TPALUMAROFORM::NewPlot1Click() { plot::NewPlot(*this); }
 void TPALUMAROFORM::OverlayPlot1Click() { plot::OverlayPlot(*this); }
 void TPALUMAROFORM::ModifyPlot1Click() { plot::ModifyPlot(*this); }
+void TPALUMAROFORM::PlotTableRuns1Click() { plot::PlotTableRuns(*this); }
+void TPALUMAROFORM::Export1Click() { plot::ExportPlot(*this); }
 void TPALUMAROFORM::MakeQUIVETfile1Click() { quivet::MakeQUIVETfile(*this); }
 void TPALUMAROFORM::CompileModule1Click() { run::CompileModule(*this); }
 void TPALUMAROFORM::RebuildKALVEX1Click() { run::RebuildKALVEX(*this); }

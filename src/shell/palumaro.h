@@ -93,6 +93,8 @@ public:
     void NewPlot1Click();
     void OverlayPlot1Click();
     void ModifyPlot1Click();
+    void PlotTableRuns1Click();
+    void Export1Click();
     void MakeQUIVETfile1Click();
     void CompileModule1Click();
     void RebuildKALVEX1Click();

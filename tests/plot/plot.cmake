@@ -8,3 +8,5 @@ palumaro_add_qtest(test_plotdialogs ${CMAKE_CURRENT_LIST_DIR}/test_plotdialogs.c
 add_dependencies(test_plotdialogs kalvex32)
 # Modify Plot keeping codes, limits and text bytes the user did not touch.
 palumaro_add_qtest(test_modifyplot ${CMAKE_CURRENT_LIST_DIR}/test_modifyplot.cpp)
+# Drawing large curves: the reduced drawing against drawing every point.
+palumaro_add_qtest(test_plotrender ${CMAKE_CURRENT_LIST_DIR}/test_plotrender.cpp)

@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(texts(f->menuBar()->actions()),
                  (QStringList{"&File", "&Edit", "&KALVEX", "&QUIVET", "&Parametrics", "&Utilities", "&Plot", "&Windows", "&Help"}));
         QCOMPARE(names(f->fileMenu()->actions()),
-                 (QStringList{"New1", "Open1", "Save1", "Saveas1", "N5", "Print1", "PrintSetup1", "N6", "Setup1", "N7", "Exit1"}));
+                 (QStringList{"New1", "Open1", "Save1", "Saveas1", "Export1", "N5", "Print1", "PrintSetup1", "N6", "Setup1", "N7", "Exit1"}));
         QCOMPARE(names(f->menu("KALVEX1")->actions()),
                  (QStringList{"Calculate1", "RunTable1", "N3", "CompileModule1", "RebuildKALVEX1", "N4", "ExecuteCommand1"}));
         QCOMPARE(texts(f->menu("Utilities1")->actions()), (QStringList{"MORDAX", "TEKLOR", "ULM", "GASK", "ZOBREL"}));
@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(f.windowTitle(), QStringLiteral("QUIVET"));
         QCOMPARE(texts(f.menuBar()->actions()), (QStringList{"&File", "&KALVEX", "&Parametrics", "&Plot", "&Windows"}));
         QCOMPARE(names(f.fileMenu()->actions()),
-                 (QStringList{"Open1", "Save1", "Saveas1", "N5", "Print1", "PrintSetup1", "N6", "Exit1"}));
+                 (QStringList{"Open1", "Save1", "Saveas1", "Export1", "N5", "Print1", "PrintSetup1", "N6", "Exit1"}));
         QCOMPARE(texts(f.menu("KALVEX1")->actions()),
                  (QStringList{"&Calculate", "&Run Table", "SI Units", "English Units", "-", "User Command", "-"}));
         QVERIFY(f.item("EnglishUnits1")->isChecked());

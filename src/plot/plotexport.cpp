@@ -1,0 +1,134 @@
+#include "plot/plotexport.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cerrno>
+
+#include "common/ioerror.h"
+#include "plot/curvetable.h"
+#include "plot/plottext.h"
+
+namespace plot {
+
+namespace {
+
+constexpr int kMargin = 10;  // window pixels around the drawn extent
+
+[[noreturn]] void fail(const QString& path, const QString& why) {
+    throw pal::IoError(EIO, path.toStdString(), why.toStdString());
+}
+
+void commit(QSaveFile& file, const QString& path) {
+    if (!file.commit()) fail(path, file.errorString());
+}
+
+void open(QSaveFile& file, const QString& path) {
+    // Written in place where the directory does not let a new file be made.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) fail(path, file.errorString());
+}
+
+}  // namespace
+
+std::optional<ExportFormat> exportFormatOf(const QString& path) {
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == QLatin1String("png")) return ExportFormat::Png;
+    if (ext == QLatin1String("svg")) return ExportFormat::Svg;
+    if (ext == QLatin1String("pdf")) return ExportFormat::Pdf;
+    if (ext == QLatin1String("csv")) return ExportFormat::Csv;
+    return std::nullopt;
+}
+
+QRect plotExtent(const PlotDocument& doc, const PlotView& view) {
+    QRect extent = view.dataExtent;
+    if (!extent.isValid()) {
+        QImage probe(1, 1, QImage::Format_RGB32);
+        QPainter p(&probe);
+        extent = PlotRenderer::render(p, doc, view, RenderTarget{}).dataExtent;
+    }
+    return extent.adjusted(-kMargin, -kMargin, kMargin, kMargin);
+}
+
+QSize naturalSize(const PlotDocument& doc, const PlotView& view) { return plotExtent(doc, view).size(); }
+
+void renderInto(QPainter& painter, const PlotDocument& doc, const PlotView& view, const QRect& target) {
+    const QRect extent = plotExtent(doc, view);
+    const double scale = std::min(double(target.width()) / extent.width(), double(target.height()) / extent.height());
+    const QPoint origin = target.topLeft() + QPoint(static_cast<int>((target.width() - extent.width() * scale) / 2),
+                                                    static_cast<int>((target.height() - extent.height() * scale) / 2));
+    painter.save();
+    painter.fillRect(target, Qt::white);
+    painter.setClipRect(target);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    RenderTarget t;
+    t.scale = scale;
+    t.placement = RenderTarget::Placement{extent, origin};
+    PlotRenderer::render(painter, doc, view, t);
+    painter.restore();
+}
+
+QImage plotImage(const PlotDocument& doc, const PlotView& view, QSize size) {
+    if (size.isEmpty()) size = naturalSize(doc, view);
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    renderInto(p, doc, view, img.rect());
+    return img;
+}
+
+void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat format, const QString& path, QSize size) {
+    if (size.isEmpty()) size = naturalSize(doc, view);
+    QSaveFile file(path);
+    open(file, path);
+    switch (format) {
+    case ExportFormat::Png: {
+        const QImage img = plotImage(doc, view, size);
+        if (!img.save(&file, "PNG")) fail(path, file.errorString());
+        break;
+    }
+    case ExportFormat::Svg: {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&file);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(plotString(doc.caption));
+        svg.setDescription(QStringLiteral("PALUMARO plot"));
+        QPainter p;
+        if (!p.begin(&svg)) fail(path, file.errorString());
+        renderInto(p, doc, view, QRect(QPoint(0, 0), size));
+        p.end();
+        break;
+    }
+    case ExportFormat::Pdf: {
+        // One page of the plot's own size (window pixels at 96 per inch), drawn
+        // at the resolution of a printer.
+        QPdfWriter pdf(&file);
+        pdf.setResolution(300);
+        pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / 96, size.height() * 72.0 / 96), QPageSize::Point,
+                                  QString(), QPageSize::ExactMatch));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setTitle(plotString(doc.caption));
+        pdf.setCreator(QStringLiteral("PALUMARO"));
+        QPainter p;
+        if (!p.begin(&pdf)) fail(path, file.errorString());
+        renderInto(p, doc, view, QRect(0, 0, pdf.width(), pdf.height()));
+        p.end();
+        break;
+    }
+    case ExportFormat::Csv: {
+        const std::string text = curveTable(doc.record, CurveTableOptions{});
+        if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
+            fail(path, file.errorString());
+        break;
+    }
+    }
+    commit(file, path);
+}
+
+}  // namespace plot

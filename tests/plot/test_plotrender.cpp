@@ -1,0 +1,115 @@
+// The plot drawing on large curves: the reduction to what the pixels show must
+// give the very picture of drawing every point.
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+#include <cmath>
+
+#include "plot/decimate.h"
+#include "plot/plotrender.h"
+#include "support/testsupport.h"
+
+namespace {
+
+// Two curves of n noisy points that wander up and down within each pixel
+// column, cross the frame's edges and come back.
+plot::PlotDocument noisyPlot(int n, bool logY, int lineStyle, int symbol) {
+    plot::PlotDocument d;
+    d.caption = "Plot from BIG.PLT";
+    auto& r = d.record;
+    r.x.minimum = 0;
+    r.x.maximum = n;
+    r.y.minimum = logY ? 0.1 : -1.2;
+    r.y.maximum = logY ? 100 : 1.2;
+    r.y.logarithmic = logY;
+    unsigned seed = 7;
+    for (int k = 0; k < 2; ++k) {
+        plot::CurveRecord c;
+        c.curveNumber = k + 1;
+        c.firstRow = 1;
+        c.lastRow = c.pointCount = n;
+        c.lineStyle = lineStyle;
+        c.symbol = symbol + k;
+        c.color = k + 1;
+        c.yName = "Y" + std::to_string(k);
+        for (int i = 0; i < n; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            const double noise = static_cast<double>((seed >> 16) & 0xFFF) / 4096.0 - 0.5;
+            double y = std::sin(i * 6.0e-4 * (k + 1)) + 0.5 * noise;
+            if (logY) y = std::pow(10.0, 1 + y);
+            // Now and then a point far outside, and x running back a little.
+            if (i % 9973 == 0) y = logY ? 1e6 : 5;
+            c.x.push_back(i % 5000 == 4999 ? i - 3000.0 : i);
+            c.y.push_back(y);
+        }
+        r.curves.push_back(std::move(c));
+    }
+    return d;
+}
+
+QImage draw(const plot::PlotDocument& doc, double scale, bool full) {
+    const QSize size = scale > 1 ? QSize(1800, 1200) : QSize(640, 400);
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::lightGray);
+    QPainter p(&img);
+    plot::PlotView view;
+    view.right = scale > 1 ? 1500 : 560;
+    view.bottom = scale > 1 ? 900 : 330;
+    plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{scale, nullptr, full});
+    return img;
+}
+
+}  // namespace
+
+class PlotRenderTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { testsupport::installQuietMessageHandler(); }
+
+    void reducedDrawingGivesTheSamePixels_data() {
+        QTest::addColumn<bool>("logY");
+        QTest::addColumn<int>("lineStyle");
+        QTest::addColumn<int>("symbol");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("lines, linear, screen") << false << 1 << 0 << 1.0;
+        QTest::newRow("lines, log, screen") << true << 1 << 0 << 1.0;
+        QTest::newRow("symbols, linear, screen") << false << 0 << 1 << 1.0;
+        QTest::newRow("lines and filled symbols, log, screen") << true << 1 << 9 << 1.0;
+        QTest::newRow("thick lines, linear, screen") << false << 2 << 0 << 1.0;
+        QTest::newRow("lines and symbols, linear, page") << false << 1 << 2 << 2.9;
+        QTest::newRow("lines, log, page") << true << 1 << 0 << 2.9;
+    }
+    void reducedDrawingGivesTheSamePixels() {
+        QFETCH(bool, logY);
+        QFETCH(int, lineStyle);
+        QFETCH(int, symbol);
+        QFETCH(double, scale);
+        const plot::PlotDocument doc = noisyPlot(100000, logY, lineStyle, symbol);
+        const QImage reduced = draw(doc, scale, false), full = draw(doc, scale, true);
+        int differ = 0;
+        for (int y = 0; y < full.height(); ++y)
+            for (int x = 0; x < full.width(); ++x) differ += reduced.pixel(x, y) != full.pixel(x, y);
+        QCOMPARE(differ, 0);
+        // The curves are there at all.
+        QVERIFY(reduced != draw(noisyPlot(2, logY, lineStyle, symbol), scale, false));
+    }
+
+    void reducerKeepsFirstExtremesAndLastOfEachColumn() {
+        std::vector<std::pair<int, int>> out;
+        auto add = [&out](int x, int y) { out.emplace_back(x, y); };
+        plot::ColumnReducer<decltype(add)> r(add);
+        // Column 5: first 3, then 9 (highest), 1 (lowest), 4, last 6; column 6: one
+        // point; column 5 again: runs are per visit, not per column.
+        for (int y : {3, 9, 1, 4, 6}) r.add(5, y);
+        r.add(6, 2);
+        r.add(5, 7);
+        r.add(5, 7);
+        r.finish();
+        const std::vector<std::pair<int, int>> want{{5, 3}, {5, 9}, {5, 1}, {5, 6}, {6, 2}, {5, 7}};
+        QCOMPARE(out, want);
+    }
+};
+
+QTEST_MAIN(PlotRenderTest)
+#include "test_plotrender.moc"
