@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <QComboBox>
+#include <cstdio>
 #include <stdexcept>
 
 #include "common/filelookup.h"
@@ -145,7 +146,11 @@ void PlotTableRuns(TPALUMAROFORM& main) {
             std::vector<std::string> names, values;
             for (int c = 1; c <= d.variables(); ++c) {
                 names.push_back(d.cellText(c, 0));
-                values.push_back(d.cellText(c, i));
+                // The value as briefly as it reads ("4.5", "300"), not in the grid's format.
+                const long double v = d.value(c, i);
+                char text[40];
+                std::snprintf(text, sizeof text, "%.6Lg", v);
+                values.push_back(v < table::kDefinedLimit ? std::string(text) : d.cellText(c, i));
             }
             run.legend = runLegend(names, values);
             run.data = ReadPlt(files[static_cast<std::size_t>(i)].toStdString());

@@ -10,3 +10,6 @@ add_dependencies(test_plotdialogs kalvex32)
 palumaro_add_qtest(test_modifyplot ${CMAKE_CURRENT_LIST_DIR}/test_modifyplot.cpp)
 # Drawing large curves: the reduced drawing against drawing every point.
 palumaro_add_qtest(test_plotrender ${CMAKE_CURRENT_LIST_DIR}/test_plotrender.cpp)
+# Zoom, cursors, export and the plot of a table's runs (with the real engine).
+palumaro_add_qtest(test_plotviews ${CMAKE_CURRENT_LIST_DIR}/test_plotviews.cpp)
+add_dependencies(test_plotviews kalvex32)

@@ -12,6 +12,7 @@
 #include "common/ioerror.h"
 #include "plot/curvebuilder.h"
 #include "plot/plotdata.h"
+#include "plot/quickplot.h"
 
 using plot::parsePlotData;
 using plot::PlotDataTable;
@@ -125,6 +126,17 @@ TEST(PlotData, BadFilesFailWithAMessage) {
     EXPECT_THROW(parse("A B\n1,2 3\n"), pal::IoError);       // comma in a data row
     EXPECT_THROW(parse("A B\n1 nan\n"), pal::IoError);
     EXPECT_THROW(parse("A B\n1 1E40\n"), pal::IoError);      // beyond the 6-byte real
+    // Only plain decimal numbers, whatever the fast conversion would take.
+    for (const char* bad : {"inf", "-inf", "-nan", "0x1A", "1.5e", "2.5x", "+-1", "--1", ".", "-", "1e5e3"}) {
+        try {
+            parse(std::string("A B\n1 ") + bad + "\n");
+            ADD_FAILURE() << bad;
+        } catch (const pal::IoError& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("\"") + bad + "\" in row 1"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_THROW(parse("A B\n1 1E999\n"), pal::IoError);    // beyond even a double
+    EXPECT_EQ(parse("A B\n1 1E-999\n").values[1][0], 0.0);  // tiny: 0
     // A wide header over a long run of empty lines: refused, not gigabytes reserved.
     std::string wide;
     for (int i = 0; i < 25; ++i) wide += "C" + std::to_string(i) + " ";
@@ -219,4 +231,36 @@ TEST(CurveBuilder, NumberFields) {
     EXPECT_FALSE(plot::parseReal("inf"));
     EXPECT_FALSE(plot::parseReal("1,5"));
     EXPECT_FALSE(plot::parseReal(""));
+}
+
+TEST(QuickPlot, ColumnsByNameWithProposedAxes) {
+    const plot::PlotDataTable t = plot::parsePlotData("TIME A B\r\ns m kg\r\n0 3 1\r\n1 10 2\r\n2 62 4\r\n", "Q.PLT");
+    const plot::PlotDocument d = plot::quickPlot(t, "Plot from Q.PLT", "time", {"b", "A"});
+    const plot::PlotRecord& r = d.record;
+    ASSERT_EQ(r.curveCount(), 2);
+    EXPECT_EQ(r.curves[0].yName, "B");
+    EXPECT_EQ(r.curves[1].yName, "A");
+    EXPECT_EQ(r.curves[1].symbol, 2);
+    EXPECT_EQ(r.curves[1].color, 1);
+    EXPECT_EQ(r.curves[0].x.size(), 3u);
+    EXPECT_EQ(r.x.title, "TIME s");
+    // Y over 1..62 as Plot Setup proposes it.
+    EXPECT_EQ(static_cast<double>(r.y.minimum), 0.0);
+    EXPECT_EQ(static_cast<double>(r.y.maximum), 70.0);
+    EXPECT_EQ(r.y.ticks, 7);
+    EXPECT_TRUE(r.legend);
+    EXPECT_THROW(plot::quickPlot(t, "", "TIME", {"C"}), std::invalid_argument);
+    EXPECT_THROW(plot::quickPlot(t, "", "X", {"A"}), std::invalid_argument);
+
+    // Table runs: runs lacking a column are left out, the legend is cut to 20.
+    std::vector<plot::TableRunData> runs(3);
+    runs[0] = {plot::runLegend({"AREA ", "VOLUME"}, {"4.5", "0.25"}), t};
+    runs[1] = {"broken", plot::parsePlotData("TIME Z\r\n0 1\r\n", "R.PLT")};
+    runs[2] = {plot::runLegend({"AREA", "VOLUME"}, {"9", "1250000.5"}), t};
+    const plot::PlotDocument o = plot::tableRunsPlot(runs, "Runs", "TIME", "A");
+    ASSERT_EQ(o.record.curveCount(), 2);
+    EXPECT_EQ(o.record.curves[0].yName, "AREA=4.5 VOLUME=0.25");
+    EXPECT_EQ(o.record.curves[1].yName, "AREA=9 VOLUME=125000");
+    EXPECT_EQ(o.record.y.title, "A m");
+    EXPECT_THROW(plot::tableRunsPlot(runs, "Runs", "TIME", "Q"), std::invalid_argument);
 }

@@ -233,6 +233,49 @@ private slots:
         QCOMPARE(rest->document().record.curves[0].lastRow, 5);
     }
 
+    void logIsOfferedAboveZeroAndFitTakesEveryCurve() {
+        // PRESSURE 100..160 proposes a minimum above zero: Log is offered there.
+        testsupport::writeFile(work_ + "/DATA.PLT", "TIME PRESSURE DROP\r\ns Pa Pa\r\n"
+                                                    "0 100 -1\r\n1 120 -2\r\n2 160 -3\r\n");
+        bool xLog = true, yLogAfterPressure = false, yLogAfterDrop = true;
+        TPlotForm* w = newPlot({1}, [&](TPlotSetup& d) {
+            xLog = d.XAxis->log->isEnabled();  // TIME 0..2
+            yLogAfterPressure = d.YAxis->log->isEnabled();
+            d.YAxis->log->setChecked(true);
+        });
+        QVERIFY(!xLog);
+        QVERIFY(yLogAfterPressure);
+        QVERIFY(w);
+        QVERIFY(w->document().record.y.logarithmic);
+        newPlot({2}, [&](TPlotSetup& d) {
+            yLogAfterDrop = d.YAxis->log->isEnabled();
+            d.CancelBtnClick();
+        });
+        QVERIFY(!yLogAfterDrop);  // DROP -3..-1 cannot be logarithmic
+
+        // An overlay of DROP onto the pressure plot, then Fit: both axes cover
+        // every curve and Y turns linear.
+        seams_->dialogs.onDialog = [&](QDialog& dlg) -> int {
+            auto& d = dynamic_cast<TPlotSetup&>(dlg);
+            selectY(d, {2});
+            d.OKBtnClick();
+            return d.result();
+        };
+        form_->setActiveDocWindow(w);
+        form_->OverlayPlot1Click();
+        QCOMPARE(w->document().record.curveCount(), 2);
+        seams_->dialogs.onDialog = [&](QDialog& dlg) -> int {
+            auto& d = dynamic_cast<TModPlot&>(dlg);
+            d.FitBtnClick();
+            d.OKBtnClick();
+            return d.result();
+        };
+        form_->ModifyPlot1Click();
+        const auto& y = w->document().record.y;
+        QVERIFY(!y.logarithmic);
+        QVERIFY(y.minimum <= -3 && y.maximum >= 160);
+    }
+
     void unreadablePlotDataMakesNoPlot() {
         testsupport::writeFile(work_ + "/DATA.PLT", "A B\r\n1,2 3\r\n");
         int shown = 0;

@@ -213,27 +213,27 @@ private slots:
         testsupport::writeFile(dir_ + "/PALUMARO.FNL", "/w/OLD.DCK\r\n/w/NEW.DCK\r\n");
         TPALUMAROFORM f;
         const QStringList t = texts(f.fileMenu()->actions());
-        QCOMPARE(t.mid(11), (QStringList{"-", "1. /w/NEW.DCK", "2. /w/OLD.DCK"}));
+        QCOMPARE(t.mid(12), (QStringList{"-", "1. /w/NEW.DCK", "2. /w/OLD.DCK"}));
         for (int i = 1; i <= 9; ++i) f.recentFiles().add(QStringLiteral("/w/F%1.DCK").arg(i).toStdString());
         f.FixFileNameList();
         const QStringList t2 = texts(f.fileMenu()->actions());
-        QCOMPARE(t2.size(), 11 + 1 + 8);
-        QCOMPARE(t2[12], QStringLiteral("1. /w/F9.DCK"));
+        QCOMPARE(t2.size(), 12 + 1 + 8);
+        QCOMPARE(t2[13], QStringLiteral("1. /w/F9.DCK"));
         QCOMPARE(t2.last(), QStringLiteral("8. /w/F2.DCK"));
         f.recentFiles().setEntries({});
         f.FixFileNameList();
-        QCOMPARE(texts(f.fileMenu()->actions()).size(), 12);  // the separator stays
+        QCOMPARE(texts(f.fileMenu()->actions()).size(), 13);  // the separator stays
     }
 
     void recentEntryOfAVanishedFileIsDropped() {
         testsupport::prepareProgramDir(dir_);
         testsupport::writeFile(dir_ + "/PALUMARO.FNL", (dir_ + "/GONE.DCK\r\n").toUtf8());
         TPALUMAROFORM f;
-        f.OpenFileItem(f.fileMenu()->actions().at(12));
+        f.OpenFileItem(f.fileMenu()->actions().at(13));
         QCOMPARE(seams_->alerts.lastText(), dir_ + "/GONE.DCK no longer exists");
         QCOMPARE(seams_->alerts.shown.back().kind, AlertKind::Warning);
         QVERIFY(f.recentFiles().entries().empty());
-        QCOMPARE(f.fileMenu()->actions().size(), 12);
+        QCOMPARE(f.fileMenu()->actions().size(), 13);
     }
 
     void exitWritesTheRecentListEvenWhenClosingIsRefused() {

@@ -81,6 +81,19 @@ TEST(UpdateMenu, PlotEnablesOverlayAndModifyAndLeavesSomeUnchanged) {
     EXPECT_EQ(makeQuivet, 0);
 }
 
+TEST(UpdateMenu, ExportFollowsPlotsAndTableRunsFollowTheirPlotData) {
+    EXPECT_TRUE(apply(active(4000)).at("Export1"));
+    EXPECT_FALSE(apply(active(1000)).at("Export1"));
+    auto table = active(5000);
+    EXPECT_FALSE(apply(table).at("PlotTableRuns1"));
+    table.tableRunPlots = true;
+    EXPECT_TRUE(apply(table).at("PlotTableRuns1"));
+    auto plot = active(4000);
+    plot.tableRunPlots = true;  // only a table window plots its runs
+    EXPECT_FALSE(apply(plot).at("PlotTableRuns1"));
+    EXPECT_FALSE(apply(pal::MenuInput{}).at("Export1"));
+}
+
 TEST(UpdateMenu, ViewerQuivetAndDiagramRows) {
     const auto v = apply(active(3000));
     EXPECT_TRUE(v.at("Find1"));

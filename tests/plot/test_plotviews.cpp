@@ -1,0 +1,365 @@
+// The plot window beyond its stored layout: zoom and pan as a view, the
+// cursor read-out, the context menu, export to PNG, SVG, PDF and CSV, the
+// clipboard, and the plot of a table's runs through the main window.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QXmlStreamReader>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <memory>
+
+#include "common/ioerror.h"
+#include "plot/axisbox.h"
+#include "plot/modplotu.h"
+#include "plot/plotcommands.h"
+#include "plot/plotexport.h"
+#include "plot/plotf.h"
+#include "plot/plotrunsdlg.h"
+#include "plot/pmxfile.h"
+#include "plot/quickplot.h"
+#include "shell/docfactory.h"
+#include "shell/palumaro.h"
+#include "shell/scriptedseams.h"
+#include "support/testsupport.h"
+#include "table/rundecks.h"
+#include "table/table.h"
+
+namespace {
+
+// y = x^2 / 10 and y = 10 - x on 0..10 in 101 points (the last one not drawn).
+plot::PlotDocument twoCurves() {
+    plot::PlotDocument d;
+    d.caption = "Plot from TEST.PLT";
+    auto& r = d.record;
+    r.x.maximum = r.y.maximum = 10;
+    r.x.ticks = r.y.ticks = 5;
+    r.x.digits = r.y.digits = 1;
+    r.x.title = "TIME s";
+    r.y.title = "LEVEL m";
+    r.legend = true;
+    for (int k = 0; k < 2; ++k) {
+        plot::CurveRecord c;
+        c.curveNumber = k + 1;
+        c.firstRow = 1;
+        c.lastRow = c.pointCount = 102;
+        c.lineStyle = 1;
+        c.symbol = 0;
+        c.color = k + 1;
+        c.xName = "TIME";
+        c.xUnit = "s";
+        c.yName = k ? "FALL" : "RISE";
+        c.yUnit = "m";
+        for (int i = 0; i <= 101; ++i) {
+            const double x = i / 10.0;
+            c.x.push_back(x);
+            c.y.push_back(k ? 10 - x : x * x / 10);
+        }
+        r.curves.push_back(c);
+    }
+    return d;
+}
+
+QByteArray pmxBytes(const TPlotForm& w) { return QByteArray::fromStdString(plot::encodePmx(w.document())); }
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000)) return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+}  // namespace
+
+class PlotViewsTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp_;
+    QString dir_;
+
+private slots:
+    void initTestCase() {
+        testsupport::installQuietMessageHandler();
+        dir_ = testsupport::makeDotFreeTempDir(tmp_);
+    }
+
+    void zoomAndPanAreAViewThatChangesNoStoredByte() {
+        TPlotForm w;
+        w.setDocument(twoCurves());
+        w.renderImage();
+        const QByteArray before = pmxBytes(w);
+        const QImage whole = w.renderImage();
+        const QRect f = w.view().frame();
+
+        // The wheel zooms X around the mouse: the value under it stays put.
+        const QPoint mid(f.left() + f.width() / 4, f.center().y());
+        const long double under = plot::PixelToValue(w.view().axisX(w.document().record), w.view().spanX(), mid.x());
+        QVERIFY(w.FormWheel(mid, 2, Qt::NoModifier));
+        QVERIFY(w.zoomed());
+        const plot::AxisRange x1 = w.visibleX();
+        QVERIFY(x1.high - x1.low < 7 && x1.high - x1.low > 6);  // 0.8^2 of 10
+        QCOMPARE(plot::PixelToValue(w.view().axisX(w.document().record), w.view().spanX(), mid.x()), under);
+        QCOMPARE(w.visibleY(), plot::storedRange(w.document().record.y));
+        // Ctrl zooms Y only; outside the frame the wheel is left to the scroll bars.
+        QVERIFY(w.FormWheel(f.center(), 1, Qt::ControlModifier));
+        QCOMPARE(w.visibleX(), x1);
+        QVERIFY(w.visibleY().high - w.visibleY().low < 9);
+        QVERIFY(!w.FormWheel(QPoint(5, 5), 1, Qt::NoModifier));
+
+        // Ctrl+drag zooms into the rectangle; Shift+drag pans.
+        w.FormMouseDown(QPoint(f.left() + 30, f.top() + 30), Qt::ControlModifier);
+        QCOMPARE(w.mouseMode(), TPlotForm::MouseMode::Zooming);
+        w.FormMouseMove(QPoint(f.left() + 90, f.top() + 80));
+        w.FormMouseUp(QPoint(f.left() + 90, f.top() + 80));
+        const plot::AxisRange x2 = w.visibleX();
+        QVERIFY(x2.high - x2.low < (x1.high - x1.low) / 3);
+        w.FormMouseDown(f.center(), Qt::ShiftModifier);
+        w.FormMouseMove(f.center() + QPoint(30, 0));
+        w.FormMouseUp(f.center() + QPoint(30, 0));
+        QVERIFY(w.visibleX().low < x2.low);  // the picture moved right
+        QCOMPARE(w.view().frame(), f);       // the frame stayed
+        // The axis labels follow the zoomed range with enough digits.
+        QVERIFY(w.view().axisX(w.document().record).digits >= 1);
+
+        // Zoom back undoes one step at a time; Whole plot returns to the stored limits.
+        w.ZoomBack();
+        QCOMPARE(w.visibleX(), x2);
+        w.WholePlot();
+        QVERIFY(!w.zoomed());
+        QCOMPARE(w.renderImage(), whole);
+        QVERIFY(w.FormKey(Qt::Key_Backspace));  // Zoom back undoes Whole plot too
+        QCOMPARE(w.visibleX(), x2);
+        QVERIFY(w.FormKey(Qt::Key_Home));
+        QVERIFY(!w.zoomed());
+
+        // Nothing of it reached the plot: the saved bytes are those of before.
+        QCOMPARE(pmxBytes(w), before);
+
+        // Modify Plot offers the visible range as the stored limits.
+        QVERIFY(w.FormWheel(mid, 3, Qt::ShiftModifier));
+        TModPlot d;
+        d.setPlotWindow(&w);
+        d.FormActivate();
+        QVERIFY(d.VisibleBtn->isEnabled());
+        d.VisibleBtnClick();
+        const plot::AxisRange vx = w.visibleX(), vy = w.visibleY();
+        d.OKBtnClick();
+        QCOMPARE(static_cast<double>(w.document().record.x.minimum), static_cast<double>(vx.low));
+        QCOMPARE(static_cast<double>(w.document().record.y.maximum), static_cast<double>(vy.high));
+        QVERIFY(!w.zoomed());  // the new limits are the whole plot now
+    }
+
+    void cursorsReadTheCurvesAtAKnownX() {
+        TPlotForm w;
+        w.setDocument(twoCurves());
+        w.renderImage();
+        const QRect f = w.view().frame();
+        // A click without movement at x = 3 (90 of 300 pixels) shows the cursor; the
+        // frame stays where it is.
+        const QPoint at(f.left() + 90, f.center().y());
+        w.FormMouseDown(at);
+        w.FormMouseUp(at);
+        QCOMPARE(w.view().frame(), f);
+        QVERIFY(w.cursorX(1));
+        QCOMPARE(static_cast<double>(*w.cursorX(1)), 3.0);
+        auto lines = w.cursorReadout();
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0].text, QString("TIME = 3.0"));
+        QCOMPARE(lines[1].text, QString("RISE = 0.9"));
+        QCOMPARE(lines[1].color, 1);
+        QCOMPARE(lines[2].text, QString("FALL = 7.0"));
+        // Between the points the value is interpolated linearly.
+        w.setCursorX(1, 2.55L);
+        QCOMPARE(static_cast<double>(*plot::curveValueAt(w.document().record.curves[0], 2.55L)), (0.625 + 0.676) / 2);
+        // Shift+click places the second cursor: the read-out gives differences.
+        w.setCursorX(1, 3.0L);
+        const QPoint at2(f.left() + 240, f.center().y());  // x = 8
+        w.FormMouseDown(at2, Qt::ShiftModifier);
+        w.FormMouseUp(at2);
+        QVERIFY(!w.zoomed());
+        lines = w.cursorReadout();
+        QCOMPARE(lines[0].text, QString("\u0394TIME = 5.0"));
+        QCOMPARE(lines[1].text, QString("\u0394RISE = 5.5"));
+        QCOMPARE(lines[2].text, QString("\u0394FALL = -5.0"));
+        // Outside the curve there is no value; Esc hides both cursors.
+        w.setCursorX(1, 42.0L);
+        QCOMPARE(w.cursorReadout()[0].text, QString("\u0394TIME = -34.0"));
+        QCOMPARE(w.cursorReadout()[1].text, QString("\u0394RISE = -"));
+        QVERIFY(w.FormKey(Qt::Key_Escape));
+        QVERIFY(!w.cursorX(1) && !w.cursorX(2));
+        QVERIFY(w.cursorReadout().isEmpty());
+    }
+
+    void contextMenuAndClipboard() {
+        TPlotForm w;
+        w.setDocument(twoCurves());
+        w.renderImage();
+        QMenu* m = w.contextMenu();
+        QStringList texts;
+        for (QAction* a : m->actions())
+            if (!a->isSeparator()) texts << a->text();
+        QCOMPARE(texts, (QStringList{"Zoom back", "Whole plot", "Copy image", "Copy data", "Export..."}));
+
+        w.zoomTo(plot::AxisRange{2, 4}, plot::storedRange(w.document().record.y));
+        m->findChild<QAction*>("CopyData1")->trigger();
+        // Tab-separated, the visible points only, at full precision.
+        const QStringList rows = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.first(), QString("TIME [s]\tRISE [m]\tFALL [m]"));
+        QCOMPARE(rows.size(), 1 + 21);
+        QCOMPARE(rows[1], QString("2\t0.4\t8"));
+        m->findChild<QAction*>("CopyImage1")->trigger();
+        const QImage img = QApplication::clipboard()->image();
+        QCOMPARE(img.size(), plot::naturalSize(w.document(), w.view()));
+        m->findChild<QAction*>("ZoomBack1")->trigger();
+        QVERIFY(!w.zoomed());
+    }
+
+    void exportWritesWhatWasDrawn() {
+        TPlotForm w;
+        w.setDocument(twoCurves());
+        w.renderImage();
+        const plot::PlotDocument& doc = w.document();
+
+        // PNG at a chosen size: the curves' colours inside, white around.
+        const QString png = dir_ + "/plot.png";
+        plot::exportPlot(doc, w.view(), plot::ExportFormat::Png, png, QSize(1200, 800));
+        QImage img(png);
+        QCOMPARE(img.size(), QSize(1200, 800));
+        int blue = 0, red = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                blue += img.pixelColor(x, y) == QColor(Qt::blue);
+                red += img.pixelColor(x, y) == QColor(Qt::red);
+            }
+        QVERIFY2(blue > 500 && red > 500, qPrintable(QString("%1 %2").arg(blue).arg(red)));
+        QCOMPARE(img.pixelColor(2, 2), QColor(Qt::white));
+
+        // SVG: a well-formed drawing with the titles and labels as text.
+        const QString svg = dir_ + "/plot.svg";
+        plot::exportPlot(doc, w.view(), plot::ExportFormat::Svg, svg);
+        QXmlStreamReader xml(testsupport::readFile(svg));
+        QStringList texts, elements;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+            elements << xml.name().toString();
+            if (xml.name() == QLatin1String("text")) texts << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(elements.first(), QString("svg"));
+        QVERIFY2(texts.contains("TIME s") && texts.contains("LEVEL m") && texts.contains("RISE"), qPrintable(texts.join('|')));
+        QVERIFY(texts.contains("10.0"));
+        QVERIFY(elements.contains("polyline") || elements.contains("path"));
+
+        // PDF: one page, vector text of the plot.
+        const QString pdf = dir_ + "/plot.pdf";
+        plot::exportPlot(doc, w.view(), plot::ExportFormat::Pdf, pdf);
+        const QString info = run("pdfinfo", {pdf});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\b")), qPrintable(info));
+        const QString text = run("pdftotext", {"-layout", pdf, "-"});
+        QVERIFY2(text.contains("TIME s") && text.contains("FALL") && text.contains("8.0"), qPrintable(text));
+
+        // CSV: re-read, every stored value comes back exactly.
+        const QString csv = dir_ + "/plot.csv";
+        plot::exportPlot(doc, w.view(), plot::ExportFormat::Csv, csv);
+        const QStringList lines = QString::fromUtf8(testsupport::readFile(csv)).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.first(), QString("TIME [s],RISE [m],FALL [m]"));
+        QCOMPARE(lines.size(), 1 + 102);
+        for (int i = 1; i < lines.size(); ++i) {
+            const QStringList f = lines[i].split(',');
+            QCOMPARE(f.size(), 3);
+            QCOMPARE(f[0].toDouble(), doc.record.curves[0].x[i - 1]);
+            QCOMPARE(f[1].toDouble(), doc.record.curves[0].y[i - 1]);
+            QCOMPARE(f[2].toDouble(), doc.record.curves[1].y[i - 1]);
+        }
+
+        // A directory where the file should go: the failure is reported, no
+        // half-written file is left.
+        QVERIFY(QDir().mkpath(dir_ + "/taken.png"));
+        QVERIFY_THROWS_EXCEPTION(pal::IoError, plot::exportPlot(doc, w.view(), plot::ExportFormat::Png, dir_ + "/taken.png"));
+        QCOMPARE(plot::exportFormatOf("A.SVG"), std::optional(plot::ExportFormat::Svg));
+        QVERIFY(!plot::exportFormatOf("A.PMX"));
+    }
+
+    void exportDialogAsksForFileAndSize() {
+        ScriptedSeams s;
+        TPlotForm w;
+        w.setDocument(twoCurves());
+        w.renderImage();
+        s.dialogs.fileAnswers = {FileDialogResult{dir_ + "/asked", 1}};
+        s.dialogs.inputAnswers = {QString("640 x 480")};
+        w.ExportDialog();
+        QCOMPARE(QImage(dir_ + "/asked.png").size(), QSize(640, 480));
+        // A size that is none is refused with a message and nothing is written.
+        s.dialogs.fileAnswers = {FileDialogResult{dir_ + "/bad.png", 1}};
+        s.dialogs.inputAnswers = {QString("big")};
+        w.ExportDialog();
+        QVERIFY(s.alerts.lastText().startsWith("'big' is not an image size"));
+        QVERIFY(!QFile::exists(dir_ + "/bad.png"));
+    }
+
+    void tableRunsPlotOneCurvePerRunWithItsValues() {
+        QTemporaryDir tmp;
+        const auto ws = testsupport::makeWorkspace(tmp);
+        ScriptedSeams s;
+        auto form = std::make_unique<TPALUMAROFORM>();
+        form->startUp();
+        const QString deck = testsupport::copySample("SOLAR.DCK", ws.work);
+        auto* t = new TTableForm;
+        t->setTable(table::TableData(deck.toStdString(), {"AREA", "VTANK"}, 3), ws.work + "/SOLAR.TBL");
+        form->addDocWindow(t);
+        const char* values[3][2] = {{"2", "300"}, {"4.5", "300"}, {"9", "500"}};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 2; ++c) t->GridSetEditText(c + 1, r + 1, values[r][c]);
+        form->setActiveDocWindow(t);
+        form->UpdateMenu();
+        QVERIFY(!form->item("PlotTableRuns1")->isEnabled());  // no run has written plot data yet
+
+        // The runs as Run Table makes them: one run deck each, the engine on each.
+        QVERIFY(!table::writeRunDecks(t->data()).failed);
+        const QString engine = qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/KALVEX32.exe";
+        for (int i = 1; i <= 3; ++i) {
+            QProcess p;
+            p.setWorkingDirectory(ws.work);
+            p.start(engine, {QString::fromStdString(t->data().runDeckNames[i]), "/N"});
+            QVERIFY(p.waitForFinished(60000));
+        }
+        form->UpdateMenu();
+        QVERIFY(form->item("PlotTableRuns1")->isEnabled());
+
+        QStringList offered;
+        s.dialogs.onDialog = [&](QDialog& dlg) -> int {
+            auto& d = dynamic_cast<TPlotRunsDlg&>(dlg);
+            for (int i = 0; i < d.XColumn->count(); ++i) offered << d.XColumn->itemText(i);
+            d.XColumn->setCurrentText("TIME");
+            d.YColumn->setCurrentText("TTANK");
+            return QDialog::Accepted;
+        };
+        form->PlotTableRuns1Click();
+        QVERIFY2(offered.contains("TTANK"), qPrintable(offered.join(" ") + s.alerts.lastText()));
+        TPlotForm* w = qobject_cast<TPlotForm*>(form->docWindows().back());
+        QVERIFY(w);
+        const plot::PlotRecord& rec = w->document().record;
+        QCOMPARE(rec.curveCount(), 3);
+        QStringList legends;
+        for (const auto& c : rec.curves) legends << QString::fromStdString(c.yName);
+        QCOMPARE(legends, (QStringList{"AREA=2 VTANK=300", "AREA=4.5 VTANK=300", "AREA=9 VTANK=500"}));
+        QVERIFY(rec.legend);
+        QVERIFY(rec.curves[0].color != rec.curves[1].color && rec.curves[1].symbol != rec.curves[2].symbol);
+        QVERIFY(rec.curves[0].y != rec.curves[2].y);  // the runs differ
+        QVERIFY(rec.y.minimum <= rec.curves[2].y.front() && rec.y.maximum >= rec.curves[2].y.back());
+        // An ordinary plot: it saves like any other.
+        w->saveTo(ws.work + "/RUNS.PMX");
+        QVERIFY(QFileInfo(ws.work + "/RUNS.PMX").size() > 256 + 8220);
+
+        s.alerts.answers = std::deque<AlertButton>(10, AlertButton::No);
+        form.reset();
+        docFactories() = DocumentFactories{};
+    }
+};
+
+QTEST_MAIN(PlotViewsTest)
+#include "test_plotviews.moc"
