@@ -41,7 +41,7 @@ double ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed())
 
 // One number in the engine's E15.7 layout: " -0.1234567E+01".
 void e15(char* out, double v) {
-    char body[16];
+    char body[40];
     if (v == 0) {
         std::snprintf(out, 16, "%15s", "0.0000000E+00");
         return;
@@ -167,7 +167,10 @@ double drawPage(const plot::PlotDocument& doc, const plot::PlotView& view) {
     ctx.y = 150;
     ctx.printing = true;
     const double scale = plot::PlotRenderer::printScale(ctx, 1280, 800);
-    plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{scale, &ctx});
+    plot::RenderTarget target;
+    target.scale = scale;
+    target.print = &ctx;
+    plot::PlotRenderer::render(p, doc, view, target);
     p.end();
     return ms(t);
 }

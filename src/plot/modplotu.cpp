@@ -151,8 +151,8 @@ void TModPlot::FitBtnClick() {
         const plot::ScaleProposal p = plot::ScaleMinMax(*ranges);
         if (p.digits) box->setDigitCount(*p.digits);
         const pal::LabelFormat f{box->styleCode(), static_cast<std::int16_t>(box->digitCount())};
-        box->minimum->setText(QString::fromStdString(pal::FormatValue(f, p.low)));
-        box->maximum->setText(QString::fromStdString(pal::FormatValue(f, p.high)));
+        box->minimum->setText(toQ(pal::FormatValue(f, p.low)));
+        box->maximum->setText(toQ(pal::FormatValue(f, p.high)));
         if (p.ticks) box->ticks->setText(QString::number(*p.ticks));
         // A proposed range from zero or below cannot be logarithmic.
         if (!(p.low > 0)) box->linear->setChecked(true);

@@ -1,4 +1,5 @@
 // The Plot menu's commands and the plot windows that file dispatch opens.
+#include "shell/qtbytes.h"
 #include "plot/plotcommands.h"
 
 #include <QPointer>
@@ -120,7 +121,7 @@ std::vector<QString> tableRunPlotFiles(TDocWindow* window) {
     for (int i = 1; i <= d.runs(); ++i) {
         std::string path = table::runDeckPath(d.deckPath, i);
         path.replace(path.size() - 4, 4, ".PLT");
-        if (const auto found = pal::findFile(path)) out[static_cast<std::size_t>(i)] = QString::fromStdString(*found);
+        if (const auto found = pal::findFile(path)) out[static_cast<std::size_t>(i)] = toQ(*found);
     }
     return out;
 }
@@ -153,7 +154,7 @@ void PlotTableRuns(TPALUMAROFORM& main) {
                 values.push_back(v < table::kDefinedLimit ? std::string(text) : d.cellText(c, i));
             }
             run.legend = runLegend(names, values);
-            run.data = ReadPlt(files[static_cast<std::size_t>(i)].toStdString());
+            run.data = ReadPlt(toBytes(files[static_cast<std::size_t>(i)]));
             runs.push_back(std::move(run));
         }
     } catch (const pal::IoError& e) {
@@ -161,20 +162,20 @@ void PlotTableRuns(TPALUMAROFORM& main) {
         return;
     }
     if (runs.empty()) {
-        ShowAlert(QStringLiteral("The runs of this table have written no plot data yet: run the table first."), 1, false);
+        ShowAlert(QStringLiteral("The runs of this table have written no plot data yet: run the table first."), AlertKind::Information, false);
         return;
     }
     QStringList columns;
     for (const std::string& n : runs.front().data.names) columns << plotString(n);
     TPlotRunsDlg dlg(columns, &main);
     if (seams().dialogs->execDialog(dlg) != QDialog::Accepted) return;
-    const std::string x = dlg.XColumn->currentText().toStdString(), y = dlg.YColumn->currentText().toStdString();
+    const std::string x = plotBytes(dlg.XColumn->currentText(), 255), y = plotBytes(dlg.YColumn->currentText(), 255);
     PlotDocument doc;
     try {
-        const QString deck = QString::fromStdString(d.deckPath);
+        const QString deck = toQ(d.deckPath);
         doc = tableRunsPlot(runs, "Plot of table runs from " + plotBytes(deck, 200), x, y);
     } catch (const std::invalid_argument& e) {
-        ShowAlert(QString::fromStdString(e.what()), 0, true);
+        ShowAlert(toQ(e.what()), AlertKind::Error, true);
         return;
     }
     TPlotForm* w = makePlotWindow();

@@ -1,3 +1,4 @@
+#include "shell/qtbytes.h"
 #include "plot/plotexport.h"
 
 #include <QBuffer>
@@ -21,7 +22,7 @@ namespace {
 constexpr int kMargin = 10;  // window pixels around the drawn extent
 
 [[noreturn]] void fail(const QString& path, const QString& why) {
-    throw pal::IoError(EIO, path.toStdString(), why.toStdString());
+    throw pal::IoError(EIO, toBytes(path), toBytes(why));
 }
 
 void commit(QSaveFile& file, const QString& path) {

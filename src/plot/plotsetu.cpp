@@ -225,7 +225,7 @@ void TPlotSetup::MinMax(int axis) {
 
 void TPlotSetup::updateLogPermission(TAxisBox* box) {
     // Log is offered where the proposed minimum is above zero.
-    const auto lo = plot::parseReal(box->minimum->text().toStdString());
+    const auto lo = plot::parseReal(toBytes(box->minimum->text()));
     const bool allowed = lo && *lo > 0;
     box->log->setEnabled(allowed);
     if (!allowed) box->linear->setChecked(true);

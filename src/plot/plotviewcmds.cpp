@@ -10,18 +10,19 @@
 #include <cmath>
 
 #include "common/ioerror.h"
+#include "shell/qtbytes.h"
 #include "plot/curvetable.h"
 #include "plot/plotexport.h"
 #include "plot/plotf.h"
 #include "plot/plottext.h"
-#include "shell/numtext.h"
+#include "common/numtext.h"
 #include "shell/seams.h"
 
 namespace {
 constexpr double kWheelFactor = 0.8;  // one wheel step shows 80 % of the range
 
 QString valueText(const plot::AxisSettings& a, long double v) {
-    return QString::fromLatin1(pal::FormatValue(pal::LabelFormat{a.style, a.digits}, v).c_str()).trimmed();
+    return toQ(pal::FormatValue(pal::LabelFormat{a.style, a.digits}, v)).trimmed();
 }
 }  // namespace
 
@@ -217,7 +218,7 @@ void TPlotForm::ExportDialog() {
             ShowAlert(QStringLiteral("'%1' is not an image size: give width and height in pixels, such as 1280 x 800 "
                                      "(16 to 20000 each).")
                           .arg(*text),
-                      0, true);
+                      AlertKind::Error, true);
             return;
         }
         size = QSize(w, h);
