@@ -53,46 +53,7 @@ public:
         const void* nl = std::memchr(b_.data() + p_, '\n', b_.size() - p_);
         p_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - b_.data()) + 1 : b_.size();
     }
-    // A number in free format: any run of blanks, tabs and line ends, then the
-    // text up to the next blank, tab or line end. At the end of the file: 0.
-    // Returns false when the text is not a number; token holds the text read.
-    bool readNumber(double& v, std::string_view& token) {
-        const char* p = b_.data() + p_;
-        const char* const end = b_.data() + b_.size();
-        while (p < end && isGap(*p)) ++p;
-        v = 0;
-        if (p >= end) {
-            p_ = b_.size();
-            token = {};
-            return true;
-        }
-        const char* const start = p;
-        // Only plain decimal notation: a sign, then a digit or a point (no inf,
-        // nan or hex, which from_chars would take).
-        const char* q = p;
-        if (*q == '+' || *q == '-') ++q;
-        bool ok = q < end && ((*q >= '0' && *q <= '9') || *q == '.');
-        const char* stop = q;
-        if (ok) {
-            const auto [ptr, ec] = std::from_chars(*p == '+' ? p + 1 : p, end, v);
-            stop = ptr;
-            if (ec == std::errc::result_out_of_range) {
-                // Beyond the range of a double: far too large for a plot, or tiny (0).
-                while (stop < end && !isGap(*stop)) ++stop;
-                const std::string text(start, stop);
-                const long double big = std::strtold(text.c_str(), nullptr);
-                v = std::fabs(big) > 1 ? HUGE_VAL : 0.0;
-            } else if (ec != std::errc()) {
-                ok = false;
-            }
-            ok = ok && (stop == end || isGap(*stop));
-        }
-        if (!ok)
-            while (stop < end && !isGap(*stop)) ++stop;
-        token = std::string_view(start, static_cast<std::size_t>(stop - start));
-        p_ = static_cast<std::size_t>(stop - b_.data());
-        return ok;
-    }
+    std::size_t position() const { return p_; }
     // Lines left from here (a last line without its end counts).
     std::size_t linesLeft() const {
         if (eof()) return 0;
@@ -108,7 +69,6 @@ public:
     }
 
 private:
-    static bool isGap(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
     std::string_view b_;
     std::size_t p_ = 0;
 };
@@ -199,7 +159,6 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
     TextCursor data(bytes);
     if (t.hasHeader) data.skipLine();
     if (t.hasUnits) data.skipLine();
-    std::string_view token;
     std::vector<double*> out(static_cast<std::size_t>(cols));
     for (int c = 0; c < cols; ++c) {
         t.values[c].resize(static_cast<std::size_t>(t.rowCount));
@@ -207,23 +166,50 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
     }
     double* const lo = t.minimum.data();
     double* const hi = t.maximum.data();
+    // The hot loop: straight over the bytes, one from_chars per number.
+    const char* p = bytes.data() + data.position();
+    const char* const end = bytes.data() + bytes.size();
+    const auto gap = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
     for (int r = 0; r < t.rowCount; ++r) {
         for (int c = 0; c < cols; ++c) {
+            while (p < end && gap(*p)) ++p;
             double v = 0;
-            if (!data.readNumber(v, token))
-                throw pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + std::string(token.substr(0, 40)) + "\" in row " + std::to_string(r + 1));
-            double s = 0;
-            try {
-                s = toReal6Precision(v);
-            } catch (const std::range_error&) {
-                throw pal::IoError(0, path, "The number " + std::string(token.substr(0, 40)) + " in row " + std::to_string(r + 1) +
-                                                " is too large for a plot (at most about 1.7E38)");
+            if (p < end) {
+                const char* const start = p;
+                // Only plain decimal notation: a sign, then a digit or a point (no
+                // inf, nan or hex, which from_chars would take).
+                const char* q = *p == '+' || *p == '-' ? p + 1 : p;
+                bool ok = q < end && ((*q >= '0' && *q <= '9') || *q == '.');
+                auto res = std::from_chars(*p == '+' ? p + 1 : p, end, v);
+                if (!ok) res.ptr = q;
+                p = res.ptr;
+                if (ok && res.ec == std::errc::result_out_of_range) {
+                    // Beyond the range of a double: far too large for a plot, or tiny (0).
+                    while (p < end && !gap(*p)) ++p;
+                    v = std::fabs(std::strtold(std::string(start, p).c_str(), nullptr)) > 1 ? HUGE_VAL : 0.0;
+                } else if (!ok || res.ec != std::errc() || (p < end && !gap(*p))) {
+                    while (p < end && !gap(*p)) ++p;
+                    throw pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + std::string(start, p).substr(0, 40) +
+                                                                 "\" in row " + std::to_string(r + 1));
+                }
+                double s6 = 0;
+                try {
+                    s6 = toReal6Precision(v);
+                } catch (const std::range_error&) {
+                    throw pal::IoError(0, path, "The number " + std::string(start, p).substr(0, 40) + " in row " +
+                                                    std::to_string(r + 1) + " is too large for a plot (at most about 1.7E38)");
+                }
+                v = s6;
             }
-            out[c][r] = s;
-            if (s < lo[c]) lo[c] = s;
-            if (s > hi[c]) hi[c] = s;
+            out[c][r] = v;
+            if (v < lo[c]) lo[c] = v;
+            if (v > hi[c]) hi[c] = v;
         }
-        data.skipLine();
+        // The rest of the line (numbers beyond the columns) is skipped.
+        if (p < end) {
+            const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+            p = nl ? static_cast<const char*>(nl) + 1 : end;
+        }
     }
     return t;
 }

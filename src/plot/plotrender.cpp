@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
+#include <QRegion>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -508,6 +509,62 @@ void symbolShape(QPainter& p, int shape, int x, int y, int r) {
 }
 
 int symbolCode(int code) { return code > 15 ? (code - 1) % 15 + 1 : code; }  // 16 is 1 again
+
+// Many symbols on an image: the symbol is drawn once, with the painter's pen
+// and brush, into a small transparent image, and its pixels are copied to
+// every point, in order. Aliased shapes at whole pixel positions are the same
+// pixels wherever they are drawn, so the picture is that of drawing each one;
+// the copy costs a fraction of stroking. False (nothing drawn) where that does
+// not hold: another surface, a transformation, smoothing or a clip that is not
+// a rectangle.
+template <class Shape>
+bool stampSymbols(QPainter& p, const std::vector<QPoint>& points, int reach, Shape shape) {
+    if (points.size() < 64 || p.device()->devType() != QInternal::Image) return false;
+    auto* img = static_cast<QImage*>(p.device());
+    if (img->format() != QImage::Format_RGB32 && img->format() != QImage::Format_ARGB32_Premultiplied) return false;
+    if (!img->isDetached() || !p.transform().isIdentity() || p.testRenderHint(QPainter::Antialiasing) ||
+        p.compositionMode() != QPainter::CompositionMode_SourceOver || p.opacity() != 1.0)
+        return false;
+    QRect clip = img->rect();
+    if (p.hasClipping()) {
+        const QRegion region = p.clipRegion();
+        if (region.rectCount() > 1) return false;
+        clip = clip.intersected(region.boundingRect());
+    }
+    const int half = reach + static_cast<int>(std::ceil(p.pen().widthF())) + 2;
+    QImage sprite(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
+    sprite.fill(Qt::transparent);
+    {
+        QPainter sp(&sprite);
+        sp.setPen(p.pen());
+        sp.setBrush(p.brush());
+        sp.setBackgroundMode(p.backgroundMode());
+        shape(sp, half, half);
+    }
+    struct Dot {
+        int dx, dy;
+        QRgb color;
+    };
+    std::vector<Dot> dots;
+    for (int y = 0; y < sprite.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(sprite.constScanLine(y));
+        for (int x = 0; x < sprite.width(); ++x) {
+            const int a = qAlpha(row[x]);
+            if (a == 0) continue;
+            if (a != 255) return false;  // not a plain copy
+            dots.push_back({x - half, y - half, row[x]});
+        }
+    }
+    uchar* bits = img->bits();
+    const qsizetype stride = img->bytesPerLine();
+    for (const QPoint& q : points)
+        for (const Dot& d : dots) {
+            const int x = q.x() + d.dx, y = q.y() + d.dy;
+            if (x < clip.left() || x > clip.right() || y < clip.top() || y > clip.bottom()) continue;
+            reinterpret_cast<QRgb*>(bits + y * stride)[x] = d.color;
+        }
+    return true;
+}
 }  // namespace
 
 void PlotRenderer::DrawSymbols(QPainter& p, int code, const QPolygon& points, int colorIndex, double scale, bool fullDetail) {
@@ -546,7 +603,9 @@ void PlotRenderer::DrawSymbols(QPainter& p, int code, const QPolygon& points, in
         seen[at] = true;
         keep.push_back(q);
     }
-    for (auto it = keep.rbegin(); it != keep.rend(); ++it) symbolShape(p, shape, it->x(), it->y(), r);
+    std::reverse(keep.begin(), keep.end());
+    if (!stampSymbols(p, keep, r, [&](QPainter& sp, int x, int y) { symbolShape(sp, shape, x, y, r); }))
+        for (const QPoint& q : keep) symbolShape(p, shape, q.x(), q.y(), r);
     p.restore();
 }
 
