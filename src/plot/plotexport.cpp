@@ -97,6 +97,7 @@ void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat form
         QSvgGenerator svg;
         svg.setOutputDevice(&file);
         svg.setSize(size);
+        svg.setResolution(96);  // text sizes as on the screen the layout was measured on
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(plotString(doc.caption));
         svg.setDescription(QStringLiteral("PALUMARO plot"));

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPen>
+#include <QPaintEngine>
 #include <QPolygon>
 #include <QRegion>
 #include <algorithm>
@@ -27,6 +28,47 @@ constexpr int kFrameColor = 0, kGridColor = 9;
 constexpr int kMajorTick = 4, kMinorTick = 3;
 
 int roundEven(double v) { return static_cast<int>(std::nearbyint(std::clamp(v, -1.0e9, 1.0e9))); }
+
+// The parts of a polyline inside a rectangle, cut exactly at its edges
+// (Liang-Barsky on each segment).
+std::vector<QPolygonF> clipPolyline(const QPolygon& line, const QRectF& r) {
+    std::vector<QPolygonF> out;
+    QPolygonF current;
+    for (qsizetype i = 0; i + 1 < line.size(); ++i) {
+        const QPointF a = line[i], b = line[i + 1];
+        double t0 = 0, t1 = 1;
+        const double dx = b.x() - a.x(), dy = b.y() - a.y();
+        const double pp[4] = {-dx, dx, -dy, dy};
+        const double qq[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
+        bool visible = true;
+        for (int k = 0; k < 4 && visible; ++k) {
+            if (pp[k] == 0) {
+                visible = qq[k] >= 0;
+            } else {
+                const double t = qq[k] / pp[k];
+                if (pp[k] < 0)
+                    t0 = std::max(t0, t);
+                else
+                    t1 = std::min(t1, t);
+                visible = t0 <= t1;
+            }
+        }
+        if (!visible) {
+            if (current.size() > 1) out.push_back(current);
+            current.clear();
+            continue;
+        }
+        const QPointF from = a + (b - a) * t0, to = a + (b - a) * t1;
+        if (current.isEmpty() || current.back() != from) {
+            if (current.size() > 1) out.push_back(current);
+            current.clear();
+            current.append(from);
+        }
+        current.append(to);
+    }
+    if (current.size() > 1) out.push_back(current);
+    return out;
+}
 
 // A tick label split into its parts: plain text, or an exponential label read
 // as a power of ten ("2.5x10" with a raised exponent).
@@ -377,9 +419,23 @@ void Drawing::drawCurve(const CurveRecord& c) {
         // Points that all fall on one pixel still make a (zero-length) stroke.
         if (path.size() == 1) path.append(path.front());
     }
+    // A drawing that cannot clip (SVG) gets the line cut at the frame and only
+    // the symbols inside it.
+    const bool selfClip = p_.paintEngine() && p_.paintEngine()->type() == QPaintEngine::SVG;
     if (penCode && n >= 2 && path.size() >= 2) {
         setPen(penCode, currentColor_);
-        p_.drawPolyline(path);
+        if (selfClip)
+            for (const QPolygonF& piece : clipPolyline(path, QRectF(QPointF(f_.left, f_.top), QPointF(f_.right, f_.bottom))))
+                p_.drawPolyline(piece);
+        else
+            p_.drawPolyline(path);
+    }
+    if (selfClip) {
+        const QRect inside(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom));
+        QPolygon kept;
+        for (const QPoint& q : marks)
+            if (inside.contains(q)) kept.append(q);
+        marks.swap(kept);
     }
     if (c.symbol > 0) PlotRenderer::DrawSymbols(p_, c.symbol, marks, currentColor_, scale_, t_.fullDetail);
     p_.restore();
@@ -419,7 +475,8 @@ void Drawing::drawLegend() {
         for (const CurveRecord& c : curves) widest = std::max(widest, fm.horizontalAdvance(plotString(c.yName)));
         p_.setPen(QPen(Qt::black, 1));
         p_.setBrush(Qt::white);
-        const QRect box(QPoint(f_.right + 10, f_.top), QPoint(f_.right + widest + 45, f_.top + 20 * static_cast<int>(curves.size())));
+        const QRect box(QPoint(f_.right + S(10), f_.top),
+                        QPoint(f_.right + widest + S(45), f_.top + S(20) * static_cast<int>(curves.size())));
         p_.drawRect(box);
         fill(box.right(), box.bottom());
     }

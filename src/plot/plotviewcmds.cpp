@@ -21,8 +21,16 @@
 namespace {
 constexpr double kWheelFactor = 0.8;  // one wheel step shows 80 % of the range
 
+// A value read at a cursor: in the axis' label style, with about four
+// significant digits of the visible span (at least the labels' digits).
 QString valueText(const plot::AxisSettings& a, long double v) {
-    return toQ(pal::FormatValue(pal::LabelFormat{a.style, a.digits}, v)).trimmed();
+    const long double span = std::fabs(a.maximum - a.minimum);
+    int digits = a.digits;
+    if (a.style == 1 && span > 0 && std::isfinite(span))
+        digits = std::clamp(3 - static_cast<int>(std::floor(std::log10(span))), static_cast<int>(a.digits), 9);
+    else if (a.style != 1)
+        digits = std::max<int>(a.digits, 4);
+    return toQ(pal::FormatValue(pal::LabelFormat{a.style, static_cast<std::int16_t>(digits)}, v)).trimmed();
 }
 }  // namespace
 

@@ -28,12 +28,13 @@ AxisSettings zoomedAxis(const AxisSettings& stored, const AxisRange& visible) {
     a.minimum = visible.low;
     a.maximum = visible.high;
     if (a.logarithmic || a.ticks <= 0) return a;
-    // The digit rule of proposed ranges, applied to the visible one.
+    // Enough digits for the visible range.
     const long double step = (visible.high - visible.low) / a.ticks;
     int need;
     if (a.style == 1) {
-        const int r = static_cast<int>(std::nearbyint(std::log10(step)));
-        need = -(r > 0 ? r : r - 1);
+        // Ticks run from the visible minimum in steps that are seldom round: one
+        // digit more than the step's first one keeps the labels honest.
+        need = 1 - static_cast<int>(std::floor(std::log10(step)));
     } else {
         const long double big = std::max(std::fabs(visible.low), std::fabs(visible.high));
         need = static_cast<int>(std::ceil(std::log10(big / step)));

@@ -168,10 +168,10 @@ private slots:
         QCOMPARE(static_cast<double>(*w.cursorX(1)), 3.0);
         auto lines = w.cursorReadout();
         QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[0].text, QString("TIME = 3.0"));
-        QCOMPARE(lines[1].text, QString("RISE = 0.9"));
+        QCOMPARE(lines[0].text, QString("TIME = 3.00"));
+        QCOMPARE(lines[1].text, QString("RISE = 0.90"));
         QCOMPARE(lines[1].color, 1);
-        QCOMPARE(lines[2].text, QString("FALL = 7.0"));
+        QCOMPARE(lines[2].text, QString("FALL = 7.00"));
         // Between the points the value is interpolated linearly.
         w.setCursorX(1, 2.55L);
         QCOMPARE(static_cast<double>(*plot::curveValueAt(w.document().record.curves[0], 2.55L)), (0.625 + 0.676) / 2);
@@ -182,12 +182,12 @@ private slots:
         w.FormMouseUp(at2);
         QVERIFY(!w.zoomed());
         lines = w.cursorReadout();
-        QCOMPARE(lines[0].text, QString("\u0394TIME = 5.0"));
-        QCOMPARE(lines[1].text, QString("\u0394RISE = 5.5"));
-        QCOMPARE(lines[2].text, QString("\u0394FALL = -5.0"));
+        QCOMPARE(lines[0].text, QString("\u0394TIME = 5.00"));
+        QCOMPARE(lines[1].text, QString("\u0394RISE = 5.50"));
+        QCOMPARE(lines[2].text, QString("\u0394FALL = -5.00"));
         // Outside the curve there is no value; Esc hides both cursors.
         w.setCursorX(1, 42.0L);
-        QCOMPARE(w.cursorReadout()[0].text, QString("\u0394TIME = -34.0"));
+        QCOMPARE(w.cursorReadout()[0].text, QString("\u0394TIME = -34.00"));
         QCOMPARE(w.cursorReadout()[1].text, QString("\u0394RISE = -"));
         QVERIFY(w.FormKey(Qt::Key_Escape));
         QVERIFY(!w.cursorX(1) && !w.cursorX(2));
