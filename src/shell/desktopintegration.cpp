@@ -1,5 +1,7 @@
 #include "shell/desktopintegration.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -27,7 +29,8 @@
 
 namespace {
 
-const char* kGeometry = "mainWindow/geometry";
+const char* kGeometry = "mainWindow/rect";
+const char* kMaximised = "mainWindow/maximised";
 const char* kState = "mainWindow/state";
 const char* kLastFolder = "open/lastFolder";
 
@@ -144,18 +147,29 @@ bool DesktopIntegration::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------- geometry
 
 void DesktopIntegration::showMainWindow() {
+    // The frame's own rectangle and maximised flag, not Qt's saved geometry:
+    // without a window manager that restores the frame shifted by a guessed
+    // title bar, partly off the screen.
     const auto s = desktopSettings();
-    const QByteArray geometry = s->value(kGeometry).toByteArray();
-    if (!geometry.isEmpty() && main_.restoreGeometry(geometry)) {
-        main_.restoreState(s->value(kState).toByteArray());
+    QRect rect = s->value(kGeometry).toRect();
+    const bool maximised = s->value(kMaximised, true).toBool();
+    const QRect area = main_.screen() ? main_.screen()->availableGeometry() : QRect();
+    if (rect.isValid() && area.isValid()) {
+        // A screen that has shrunk since keeps the frame on it.
+        rect.setSize(rect.size().boundedTo(area.size()));
+        rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() - rect.width() + 1));
+        rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() - rect.height() + 1));
+    }
+    if (rect.isValid() && rect.width() >= 200 && rect.height() >= 150) main_.setGeometry(rect);
+    main_.restoreState(s->value(kState).toByteArray());
+    if (!maximised && rect.isValid()) {
         main_.show();
         return;
     }
     main_.showMaximized();
     // Without a window manager (a bare X server) nothing maximises the frame:
     // give it the screen's working area then.
-    if (QScreen* screen = main_.screen()) {
-        const QRect area = screen->availableGeometry();
+    if (area.isValid()) {
         QApplication::processEvents();
         if (main_.width() < area.width() / 2) main_.setGeometry(area);
     }
@@ -164,7 +178,8 @@ void DesktopIntegration::showMainWindow() {
 void DesktopIntegration::saveGeometry() {
     for (QMdiSubWindow* sub : main_.mdiArea()->subWindowList()) rememberSize(sub);
     const auto s = desktopSettings();
-    s->setValue(kGeometry, main_.saveGeometry());
+    s->setValue(kMaximised, main_.isMaximized());
+    s->setValue(kGeometry, main_.isMaximized() ? main_.normalGeometry() : main_.geometry());
     s->setValue(kState, main_.saveState());
 }
 

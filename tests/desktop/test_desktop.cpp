@@ -7,6 +7,8 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QSettings>
 #include <QtTest>
 #include <memory>
 
@@ -240,7 +242,7 @@ private slots:
     }
 
     void geometrySurvivesARestart() {
-        const QRect frame(40, 50, 800, 600);
+        const QRect frame(40, 50, 600, 400);
         {
             TPALUMAROFORM f;
             f.startUp();
@@ -273,10 +275,23 @@ private slots:
             QTRY_VERIFY(f.isMaximized());
             f.close();
         }
+        {
+            TPALUMAROFORM f;
+            f.startUp();
+            f.desktop()->showMainWindow();
+            QTRY_VERIFY(f.isMaximized());
+            f.close();
+        }
+        // A frame kept on a larger screen (or pushed off it) comes back whole on this one.
+        desktopSettings()->setValue(QStringLiteral("mainWindow/maximised"), false);
+        desktopSettings()->setValue(QStringLiteral("mainWindow/rect"), QRect(700, 500, 3000, 400));
         TPALUMAROFORM f;
         f.startUp();
         f.desktop()->showMainWindow();
-        QTRY_VERIFY(f.isMaximized());
+        const QRect screen = f.screen()->availableGeometry();
+        QTRY_VERIFY(f.isVisible());
+        QVERIFY2(screen.contains(f.geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height())));
+        QCOMPARE(f.height(), 400);
         f.close();
     }
 
