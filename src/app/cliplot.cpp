@@ -14,6 +14,7 @@
 #include "plot/axes.h"
 #include "plot/curvebuilder.h"
 #include "plot/plotdata.h"
+#include "plot/plotexport.h"
 #include "plot/plotrender.h"
 #include "plot/plottext.h"
 #include "plot/pmxfile.h"
@@ -115,7 +116,7 @@ int writeOutputs(const plot::PlotDocument& doc, const Options& o, const QString&
         else if (name == QLatin1String("--csv"))
             writeCsv(doc, out);
         else if (name == QLatin1String("--svg"))
-            throw Failure(QStringLiteral("SVG output is not available in this build"));
+            plot::exportPlot(doc, plot::PlotView{}, plot::ExportFormat::Svg, out);
         else
             continue;
         ++written;

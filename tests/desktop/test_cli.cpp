@@ -172,7 +172,8 @@ private slots:
         const plot::PlotDocument stored = plot::readPmx(pmx.toStdString());
 
         const Result r = run({QStringLiteral("--plot"), pmx, QStringLiteral("--png"), work_ + "/p.png",
-                              QStringLiteral("--pdf"), work_ + "/p.pdf", QStringLiteral("--csv"), work_ + "/p.csv"});
+                              QStringLiteral("--pdf"), work_ + "/p.pdf", QStringLiteral("--csv"), work_ + "/p.csv",
+                              QStringLiteral("--svg"), work_ + "/p.svg"});
         QCOMPARE(r.code, 0);
         QVERIFY2(r.err.isEmpty(), r.err.constData());
         const QImage img(work_ + "/p.png");
@@ -187,6 +188,11 @@ private slots:
         text.start(QStringLiteral("pdftotext"), {work_ + "/p.pdf", QStringLiteral("-")});
         QVERIFY(text.waitForFinished(60000));
         QVERIFY2(text.readAllStandardOutput().contains("TIME h"), "no axis title in the PDF");
+
+        // The drawing is SVG with the axis title as text.
+        const QByteArray svg = testsupport::readFile(work_ + "/p.svg");
+        QVERIFY(svg.contains("<svg"));
+        QVERIFY(svg.contains("TIME h"));
 
         // The table reads back to exactly the stored values.
         const std::vector<std::string> lines = pal::readLines((work_ + "/p.csv").toStdString());
