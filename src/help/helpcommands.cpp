@@ -20,6 +20,7 @@ void install(TPALUMAROFORM& main) {
     g_help = new THelpDlg(&main);
     g_addHelp = new TAddHelpDlg(&main);
     g_index = new TIndexDlg(g_addHelp, &main);
+    QObject::connect(g_index, &TIndexDlg::fileChosen, &main, &TPALUMAROFORM::ReadaFile);
     // The dialogs die with the main window; forget them then.
     QObject::connect(&main, &QObject::destroyed, [] { g_help = nullptr; g_addHelp = nullptr; g_index = nullptr; });
     docFactories().indexDialog = [](const QString& path) { ShowIndex(path); };

@@ -12,7 +12,6 @@
 
 #include "common/filelookup.h"
 #include "help/addhelp.h"
-#include "shell/palumaro.h"
 #include "shell/seams.h"
 #include "common/settings.h"
 #include "shell/qtbytes.h"
@@ -131,7 +130,7 @@ void TIndexDlg::OKBtnClick() {
     if (!dir.isEmpty()) QDir::setCurrent(dir);
     reentry_ = true;
     accept();
-    if (MainForm()) MainForm()->ReadaFile(QFileInfo(file).absoluteFilePath());
+    emit fileChosen(QFileInfo(file).absoluteFilePath());
     reentry_ = false;
 }
 

@@ -30,6 +30,10 @@ public:
     QLabel* picture() const { return Picture; }
     QString titleLine(int i) const;
 
+signals:
+    // OK chose an entry whose file is to be opened (after the dialog closed).
+    void fileChosen(const QString& path);
+
 private:
     const pal::IndexEntry* selected() const;
     QString resolved(const std::string& path) const;

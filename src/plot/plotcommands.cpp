@@ -37,25 +37,25 @@ QPointer<TModPlot>& modifyDialog() {
     return d;
 }
 
-void showModify(TPlotForm* form) {
+void showModify(TPALUMAROFORM& main, TPlotForm* form) {
     TModPlot* d = modifyDialog();
     if (!d || !form) return;
     d->setPlotWindow(form);
     d->FormActivate();
     seams().dialogs->execDialog(*d);
-    if (TPALUMAROFORM* main = MainForm()) main->UpdateMenu();
+    main.UpdateMenu();
 }
 
-}  // namespace
-
-TPlotForm* makePlotWindow() {
-    auto* w = new TPlotForm;
-    QObject::connect(w, &TPlotForm::modifyRequested, w, [](TPlotForm* form) {
-        if (TPALUMAROFORM* main = MainForm()) main->setActiveDocWindow(form);
-        showModify(form);
+// A plot window's double click opens Modify Plot on it.
+TPlotForm* connectPlotWindow(TPALUMAROFORM& main, TPlotForm* w) {
+    QObject::connect(w, &TPlotForm::modifyRequested, &main, [&main](TPlotForm* form) {
+        main.setActiveDocWindow(form);
+        showModify(main, form);
     });
     return w;
 }
+
+}  // namespace
 
 TPlotSetup* setupDialogInstance() { return setupDialog(); }
 TModPlot* modifyDialogInstance() { return modifyDialog(); }
@@ -63,8 +63,10 @@ TModPlot* modifyDialogInstance() { return modifyDialog(); }
 void install(TPALUMAROFORM& main) {
     setupDialog() = new TPlotSetup(&main);
     modifyDialog() = new TModPlot(&main);
-    docFactories().plotWindow = [](const QString& path) -> TDocWindow* {
-        std::unique_ptr<TPlotForm> w(makePlotWindow());
+    QObject::connect(setupDialog(), &TPlotSetup::plotCreated, &main,
+                     [&main](TPlotForm* w) { main.addDocWindow(connectPlotWindow(main, w)); });
+    docFactories().plotWindow = [&main](const QString& path) -> TDocWindow* {
+        std::unique_ptr<TPlotForm> w(connectPlotWindow(main, new TPlotForm));
         if (!w->Open(path)) return nullptr;
         return w.release();
     };
@@ -103,7 +105,7 @@ void OverlayPlot(TPALUMAROFORM& main) {
 void ModifyPlot(TPALUMAROFORM& main) {
     TDocWindow* active = main.activeDocWindow();
     if (!active || !main.docWindows().contains(active)) return;
-    showModify(qobject_cast<TPlotForm*>(active));
+    showModify(main, qobject_cast<TPlotForm*>(active));
 }
 
 void ExportPlot(TPALUMAROFORM& main) {
@@ -178,7 +180,7 @@ void PlotTableRuns(TPALUMAROFORM& main) {
         ShowAlert(toQ(e.what()), AlertKind::Error, true);
         return;
     }
-    TPlotForm* w = makePlotWindow();
+    TPlotForm* w = connectPlotWindow(main, new TPlotForm);
     w->setDocument(std::move(doc));
     main.addDocWindow(w);
     main.UpdateMenu();

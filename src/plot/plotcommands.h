@@ -29,9 +29,6 @@ void PlotTableRuns(TPALUMAROFORM& main);
 std::vector<QString> tableRunPlotFiles(TDocWindow* window);
 bool tableRunsHavePlotData(TDocWindow* window);
 
-// A new, empty plot window whose double click opens Modify Plot.
-TPlotForm* makePlotWindow();
-
 // The dialogs made by install (null before it).
 TPlotSetup* setupDialogInstance();
 TModPlot* modifyDialogInstance();

@@ -9,7 +9,6 @@
 
 #include "common/ioerror.h"
 #include "plot/plottext.h"
-#include "shell/palumaro.h"
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
@@ -171,33 +170,27 @@ bool TPlotForm::Open(const QString& path) {
     return true;
 }
 
-bool TPlotForm::FormCloseQuery() {
-    const QString who = fileName_.isEmpty() ? QStringLiteral("This plot") : fileName_;
-    const AlertButton b = ShowAlert(who + QStringLiteral(" has been changed.  Save it?"), AlertKind::SaveQuestion, false);
-    if (b == AlertButton::Cancel) return false;
-    if (b == AlertButton::No) return true;
-    // Yes: the window closes only once the plot is safely written.
-    try {
-        if (!fileName_.isEmpty()) {
-            Save(fileName_);
-            return true;
-        }
-        if (TPALUMAROFORM* main = MainForm()) return main->saveWindowAs(this);
-        FileDialogRequest r;
-        r.title = QStringLiteral("Saving window ") + windowTitle();
-        r.filters = {QStringLiteral("PALUMARO Plot files (*.PMX)")};
-        r.defaultSuffix = QStringLiteral("PMX");
-        r.fileName = QStringLiteral("*.PMX");
-        r.save = true;
-        r.overwritePrompt = true;
-        const auto chosen = seams().dialogs->getFile(r);
-        if (!chosen) return false;
-        Save(chosen->path);
-        return true;
-    } catch (const pal::IoError& e) {
-        ShowIoError(e);
+bool TPlotForm::save() {
+    if (!fileName_.isEmpty()) return reportFailure([this] { Save(fileName_); });
+    const auto name = askSaveName(QStringLiteral("Saving window ") + windowTitle(), QStringLiteral("*.PMX"));
+    if (!name) return false;
+    const QString old = fileName_;
+    if (!reportFailure([&] { Save(*name); })) return false;
+    emit documentRenamed(this, old, *name);
+    return true;
+}
+
+bool TPlotForm::saveAs(const QString& suggestedName) {
+    const auto name = askSaveName(QStringLiteral("Save as"), suggestedName, QStringLiteral("PMX"));
+    if (!name) return false;
+    const QString oldCaption = windowTitle(), oldName = fileName_;
+    setWindowTitle(*name);
+    if (!reportFailure([&] { Save(*name); })) {
+        setWindowTitle(oldCaption);
         return false;
     }
+    if (oldName != *name) emit documentRenamed(this, oldName, *name);
+    return true;
 }
 
 int TPlotForm::PrintHeight(const PrintContext& ctx) const {

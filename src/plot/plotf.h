@@ -36,7 +36,11 @@ public:
     QString fileName() const override { return fileName_; }
     QString documentName() const override { return fileName_; }
     void saveTo(const QString& path) override { Save(path); }
-    bool FormCloseQuery() override;
+    // File > Save: under the plot's file name, or a name the user chooses (the
+    // caption stays). Save as: the chosen name becomes the caption, which the
+    // file stores, and stays only when the file was written.
+    bool save() override;
+    bool saveAs(const QString& suggestedName) override;
     void Print(PrintContext& ctx) override;
     int PrintHeight(const PrintContext& ctx) const override;
 
@@ -96,6 +100,9 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A plot has no modified state: closing always asks.
+    bool asksBeforeClosing() const override { return true; }
+    QString unnamedDocument() const override { return QStringLiteral("This plot"); }
     void resizeEvent(QResizeEvent* event) override;
 
 private:

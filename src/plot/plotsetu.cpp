@@ -24,7 +24,6 @@
 #include "plot/plottext.h"
 #include "plot/stylepicker.h"
 #include "common/numtext.h"
-#include "shell/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 
@@ -312,15 +311,14 @@ void TPlotSetup::OKBtnClick() {
 
     TPlotForm* w = overlay_;
     if (!overlayMode_) {
-        w = plot::makePlotWindow();
+        w = new TPlotForm;
         plot::PlotDocument doc;
         // The file name as the file system holds it.
         doc.caption = pal::cut("Plot from " + toBytes(fileName_), 255);
         doc.record = std::move(rec);
         w->setDocument(std::move(doc));
-        if (TPALUMAROFORM* main = MainForm()) {
-            main->addDocWindow(w);
-        } else {
+        emit plotCreated(w);
+        if (!w->parentWidget()) {  // nobody took it in: a window of its own
             w->setAttribute(Qt::WA_DeleteOnClose);
             w->show();
         }

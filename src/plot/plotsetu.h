@@ -52,6 +52,11 @@ public:
     QPushButton* OKBtn{nullptr};
     QPushButton* CancelBtn{nullptr};
 
+signals:
+    // OK made a new plot window; a receiver puts it into the main frame (a
+    // window nobody takes is shown on its own).
+    void plotCreated(TPlotForm* window);
+
 private:
     std::vector<int> selectedY() const;
     void updateLogPermission(TAxisBox* box);

@@ -285,11 +285,11 @@ void RunMakeQUIVET(TPALUMAROFORM& main) {
     const int result = seams().dialogs->execDialog(dlg);
     const QString written = dlg.writtenFile();
     main.UpdateMenu();
-    if (result == QDialog::Accepted && !written.isEmpty()) {
-        if (TPALUMAROFORM* frame = MainForm()) {
-            frame->ReadaFile(written);
-            frame->UpdateMenu();
-        }
+    // Opening the new form closes the forms and the table of the old input: each
+    // may be saved first, and Cancel leaves them open (the file stays written).
+    if (result == QDialog::Accepted && !written.isEmpty() && main.closeQueries({Kind::QuivetForm, Kind::Table})) {
+        main.ReadaFile(written);
+        main.UpdateMenu();
     }
 }
 

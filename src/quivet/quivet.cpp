@@ -1,6 +1,9 @@
 #include "quivet/quivet.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QFile>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -21,7 +24,6 @@
 #include "quivet/quiveterror.h"
 #include "quivet/quivetreader.h"
 #include "run/compilin.h"
-#include "shell/palumaro.h"
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
@@ -54,7 +56,7 @@ void setColour(QWidget* w, const QColor& c) {
 // so a long file shows where it is without being slowed down by the painting.
 class ReadingProgress {
 public:
-    ReadingProgress() : window_(MainForm() ? MainForm()->compiling() : nullptr) {
+    explicit ReadingProgress(TCompiling* window) : window_(window) {
         if (window_) {
             window_->Update(1);
             window_->showCentred();
@@ -78,7 +80,8 @@ private:
 
 }  // namespace
 
-TQUIVETForm::TQUIVETForm(QWidget* parent) : TDocWindow(Kind::QuivetForm, parent) {
+TQUIVETForm::TQUIVETForm(TCompiling* progress, QWidget* parent)
+    : TDocWindow(Kind::QuivetForm, parent), progress_(progress) {
     setObjectName(QStringLiteral("QUIVETForm"));
     setProperty("helpContext", 35);
     resize(483, 300);
@@ -117,7 +120,7 @@ bool TQUIVETForm::ReadDeck(const QString& fileName) {
     errorFlag_ = 0;
     units_ = pal::app().settings.unitSystem == quivet::kEnglish ? quivet::kEnglish : quivet::kSI;
     try {
-        ReadingProgress progress;
+        ReadingProgress progress(progress_);
         quivet::ReadOptions options;
         options.programDir = pal::app().programDir;
         options.progress = [&progress](int line) { progress.at(line); };
@@ -158,6 +161,14 @@ void TQUIVETForm::build(const std::function<void(int)>& progress) {
         if (!w->isHidden()) all = all.united(w->geometry());
     rows_->resize(std::max(all.right(), 0) + W_, std::max(all.bottom(), 0) + H_);
     rows_->setUpdatesEnabled(true);
+    // The caption's modified marker follows every edit.
+    for (const Row& r : controls_) {
+        if (r.input) {
+            connect(r.input, &QLineEdit::textChanged, this, &TQUIVETForm::refreshModifiedMarker);
+            connect(r.input, &QLineEdit::textEdited, this, &TQUIVETForm::refreshModifiedMarker);
+        }
+        if (r.choice) connect(r.choice, &QComboBox::currentIndexChanged, this, &TQUIVETForm::refreshModifiedMarker);
+    }
 }
 
 void TQUIVETForm::place(std::size_t index, int& y) {
@@ -350,24 +361,39 @@ void TQUIVETForm::WriteDeck(const QString& target) {
     fileName_ = target;
     setWindowTitle(target);
     ClearModify();
+    refreshModifiedMarker();
 }
 
-bool TQUIVETForm::FormCloseQuery() {
-    if (!DCKChanged()) return true;
-    switch (ShowAlert(fileName_ + QStringLiteral(" has been changed.  Save it?"), AlertKind::SaveQuestion, false)) {
-        case AlertButton::Yes:
-            try {
-                WriteDeck(fileName_);
-                return true;
-            } catch (const pal::IoError& e) {
-                ShowAlert(toQ(e.userText()), AlertKind::Error, false);
-                return false;
-            }
-        case AlertButton::No:
-            return true;
-        default:
-            return false;
-    }
+bool TQUIVETForm::save() { return reportFailure([this] { WriteDeck(fileName_); }); }
+
+bool TQUIVETForm::saveAs(const QString& suggestedName) {
+    const auto name = askSaveName(QStringLiteral("Save as"), suggestedName, QStringLiteral("QVD"));
+    if (!name) return false;
+    const QString old = fileName_;
+    if (!reportFailure([&] { WriteDeck(*name); })) return false;  // the caption changes only after the write
+    if (old != *name) emit documentRenamed(this, old, *name);
+    return true;
+}
+
+QLineEdit* TQUIVETForm::focusedField() const {
+    auto* f = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    return f && isAncestorOf(f) ? f : nullptr;
+}
+
+void TQUIVETForm::cut() {
+    if (QLineEdit* f = focusedField()) f->cut();
+}
+
+void TQUIVETForm::copy() {
+    if (QLineEdit* f = focusedField()) f->copy();
+}
+
+void TQUIVETForm::paste() {
+    if (QLineEdit* f = focusedField()) f->paste();
+}
+
+void TQUIVETForm::clear() {
+    if (QLineEdit* f = focusedField()) f->del();
 }
 
 bool TQUIVETForm::commandsAllowed() const {

@@ -13,7 +13,9 @@
 #include "shell/docwindow.h"
 
 class QLabel;
+class QLineEdit;
 class QScrollArea;
+class TCompiling;
 class TDescriptor;
 class TFileInput;
 class TInput;
@@ -23,8 +25,9 @@ class TQUIVETForm : public TDocWindow {
     Q_OBJECT
 public:
     // FormCreate: kind 2000, the metrics of the form font; the window stays
-    // hidden until ReadDeck has built it.
-    explicit TQUIVETForm(QWidget* parent = nullptr);
+    // hidden until ReadDeck has built it. progress (when given) shows the lines
+    // read while a file is read.
+    explicit TQUIVETForm(TCompiling* progress = nullptr, QWidget* parent = nullptr);
     ~TQUIVETForm() override;
 
     // Reads the QUIVET file and builds the rows. When the file cannot be shown the
@@ -43,12 +46,20 @@ public:
 
     // ---- TDocWindow ----
     QString fileName() const override { return fileName_; }
-    bool FormCloseQuery() override;
     void Print(PrintContext& ctx) override;
     bool isModified() const override { return DCKChanged(); }
     void saveForRun() override { WriteDeck(fileName_); }
-    // Save without a current input file writes to the form's own file.
     void saveTo(const QString& path) override { WriteDeck(path.isEmpty() ? fileName_ : path); }
+    // File > Save writes the form to its own file (the one it was read from or
+    // last saved as); Save as writes it to the chosen file, which then becomes
+    // its file and caption.
+    bool save() override;
+    bool saveAs(const QString& suggestedName) override;
+    // The Edit commands act on the focused input field.
+    void cut() override;
+    void copy() override;
+    void paste() override;
+    void clear() override;
     // The file's commands, once the user agreed to run them (asked once per
     // opened file, as they come from the file and not from the user).
     QString beforeCommand() const override;
@@ -86,8 +97,10 @@ private:
     void build(const std::function<void(int)>& progress);
     void place(std::size_t index, int& y);
     bool commandsAllowed() const;
+    QLineEdit* focusedField() const;
 
     QString fileName_;
+    QPointer<TCompiling> progress_;
     quivet::QuivetDocument doc_;
     std::vector<Row> controls_;
     QScrollArea* scrollBox_{nullptr};

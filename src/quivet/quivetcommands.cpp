@@ -6,12 +6,13 @@
 #include "quivet/makequiv.h"
 #include "quivet/quivet.h"
 #include "shell/docfactory.h"
+#include "shell/palumaro.h"
 
 namespace quivet {
 
-void install(TPALUMAROFORM&) {
-    docFactories().quivetWindow = [](const QString& path) -> TDocWindow* {
-        auto form = std::make_unique<TQUIVETForm>();
+void install(TPALUMAROFORM& main) {
+    docFactories().quivetWindow = [&main](const QString& path) -> TDocWindow* {
+        auto form = std::make_unique<TQUIVETForm>(main.compiling());
         // A file that cannot be shown has been reported; no window opens.
         if (!form->ReadDeck(path)) return nullptr;
         return form.release();

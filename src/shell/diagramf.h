@@ -34,6 +34,11 @@ public:
     void savePicture(const QString& path);
     // Save as of the main window: writes the picture.
     void saveTo(const QString& path) override { savePicture(path); }
+    // Save as writes the picture under the chosen name; the window keeps its caption.
+    bool saveAs(const QString& suggestedName) override {
+        const auto name = askSaveName(QStringLiteral("Save as"), suggestedName, QString());
+        return name && reportFailure([&] { savePicture(*name); });
+    }
     // The picture drawn at its size on white (what the window shows).
     QImage renderPicture() const;
     // Draws the picture into a rectangle of any painter.

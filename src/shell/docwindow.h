@@ -1,8 +1,10 @@
 // TDocWindow: the base of every document window of the main frame (editors,
 // viewers, diagrams, tables, plots, QUIVET forms). It carries the window-kind tag
-// on which the main window dispatches its menus, saving and closing.
+// of the menu state and the file dispatch; each window does the main window's
+// File and Edit commands itself and asks its one close question here.
 #pragma once
 #include <QWidget>
+#include <optional>
 
 struct PrintContext;
 
@@ -21,6 +23,9 @@ constexpr int Diagram = 8000;
 constexpr bool isEditor(int tag) { return tag == DeckEditor || tag == QuivetEditor || tag == TextEditor; }
 }  // namespace Kind
 
+// Which search Edit > Search Again repeats.
+enum class LastSearch { None, Find, Replace };
+
 class TDocWindow : public QWidget {
     Q_OBJECT
 public:
@@ -29,8 +34,42 @@ public:
     int Tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
 
-    // The save question asked before the window closes; true when it may close.
-    virtual bool FormCloseQuery() { return true; }
+    // ---- File > Save and Save as ----
+    // Stores the document where it belongs, asking for a name when it has none.
+    // True when it is stored (or the kind has nothing to store); false when the
+    // user cancelled or the write failed (the failure has been shown).
+    virtual bool save() { return true; }
+    // Asks for a name (suggestedName proposed) and stores the document under it.
+    // The window's name and caption change only when the write succeeded.
+    virtual bool saveAs(const QString& suggestedName) {
+        Q_UNUSED(suggestedName);
+        return true;
+    }
+
+    // ---- the Edit menu (nothing where a kind has no such command) ----
+    virtual void cut() {}
+    virtual void copy() {}
+    virtual void paste() {}
+    virtual void clear() {}
+    virtual void find() {}
+    // Shows the replace dialog; false when the kind has none.
+    virtual bool replace() { return false; }
+    virtual void searchAgain(LastSearch last) { Q_UNUSED(last); }
+
+    // ---- closing ----
+    // The save question asked before the window closes ("<name> has been
+    // changed.  Save it?" with Yes, No and Cancel); Yes saves with save(). True
+    // when the window may close: not asked, No, or Yes and the save succeeded.
+    virtual bool FormCloseQuery();
+    // Whether the document holds changes that are not stored.
+    virtual bool isModified() const { return false; }
+    // Closes and destroys the window without the save question.
+    void closeWithoutQuery();
+    // Shows the modified state in the frame's caption (Qt's "[*]" marker beside
+    // the caption, which itself stays the document's name); called whenever the
+    // modified state may have changed.
+    void refreshModifiedMarker();
+
     // Prints the window's content into the running print job.
     virtual void Print(PrintContext& ctx);
     // The file the window shows ("" when none); editors and viewers override it.
@@ -38,24 +77,17 @@ public:
     // Called when the window becomes the active document window.
     virtual void FormActivate() {}
 
-    // What running the engine needs of the input window: whether the deck was
-    // changed since it was stored, the operation that stores it (throws
-    // pal::IoError), and the commands run before and after the engine.
-    virtual bool isModified() const { return false; }
+    // What running the engine needs of the input window: the operation that
+    // stores the deck before a run (throws pal::IoError), and the commands run
+    // before and after the engine.
     virtual void saveForRun() {}
     virtual QString beforeCommand() const { return {}; }
     virtual QString afterCommand() const { return {}; }
 
-    // Saving under a name: the document is written to path (editors take it as
-    // their file name). documentName() is the name the document is saved under
-    // ("" when it has none yet). Both throw pal::IoError on failure.
+    // Writes the document to path and makes path its name (throws pal::IoError);
+    // documentName() is the name the document is stored under ("" when none).
     virtual void saveTo(const QString& path) { Q_UNUSED(path); }
     virtual QString documentName() const { return fileName(); }
-
-    // Edit commands of windows that are not text editors (tables, forms).
-    virtual void CopytoClip() {}
-    virtual void Clear() {}
-    virtual void Paste() {}
 
     // Converts the values shown from one unit system to another (QUIVET forms).
     virtual void convertUnits(int oldSystem, int newSystem) { Q_UNUSED(oldSystem); Q_UNUSED(newSystem); }
@@ -64,17 +96,50 @@ public:
     // (the plot window); 0 for windows that print line by line.
     virtual int PrintHeight(const PrintContext&) const { return 0; }
 
-    // Closes and destroys the window without the save question.
-    void closeWithoutQuery();
-
 signals:
     // The window agreed to close and is about to be destroyed.
     void windowClosing(TDocWindow* window);
+    // The main window's menus must follow a change in the window.
+    void menusChanged();
+    // The document was stored under a new name.
+    void documentRenamed(TDocWindow* window, const QString& oldName, const QString& newName);
+    // The window's companion file of its kind (a table's file) is now path.
+    void companionFileChanged(int tag, const QString& path);
+    // The window holds the one run table now.
+    void becameCurrentTable(TDocWindow* window);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+    // Whether closing must ask: the modified state, unless a kind has its own rule.
+    virtual bool asksBeforeClosing() const { return isModified(); }
+    // The name in the close question when the document has none yet.
+    virtual QString unnamedDocument() const { return QStringLiteral("This file"); }
+
+    // The save dialog of the program (its filters, overwrite prompt) with a title,
+    // an initial file name and a default suffix (without the dot); the chosen
+    // path, or nothing when the user cancelled.
+    static std::optional<QString> askSaveName(const QString& title, const QString& fileName,
+                                              const QString& defaultSuffix = QStringLiteral("dck"));
+    // Runs write(); a pal::IoError is shown and gives false.
+    template <class F>
+    static bool reportFailure(F&& write);
+    static void showWriteFailure(const std::exception& error);
+
+    void changeEvent(QEvent* event) override;
 
 private:
     int tag_;
     bool forceClose_ = false;
 };
+
+template <class F>
+bool TDocWindow::reportFailure(F&& write) {
+    try {
+        write();
+        return true;
+    } catch (const std::exception& e) {
+        showWriteFailure(e);
+        return false;
+    }
+}

@@ -12,7 +12,6 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "shell/finddialog.h"
-#include "shell/palumaro.h"
 #include "shell/printcontext.h"
 #include "shell/seams.h"
 #include "shell/qtbytes.h"
@@ -125,6 +124,7 @@ TEditForm::TEditForm(QWidget* parent) : TDocWindow(Kind::TextEditor, parent) {
     connect(findDialog_, &TFindDialog::findNext, this, &TEditForm::Find);
     connect(replaceDialog_, &TFindDialog::findNext, this, &TEditForm::findFromReplaceDialog);
     connect(replaceDialog_, &TReplaceDialog::replace, this, &TEditForm::Replace);
+    connect(editor_->document(), &QTextDocument::modificationChanged, this, &TEditForm::refreshModifiedMarker);
 }
 
 TEditForm::~TEditForm() = default;
@@ -228,37 +228,63 @@ std::vector<std::string> TEditForm::encodedLines() const {
 
 void TEditForm::Save() {
     if (fileName_.isEmpty()) throw pal::IoError(0, std::string(), "The window has no file name");
+    writeTo(fileName_);
+}
+
+void TEditForm::writeTo(const QString& path) {
     std::vector<std::string> out = encodedLines();
     if (bom_ && out.empty()) {
-        pal::replaceFile(toBytes(fileName_), kBom);
+        pal::replaceFile(toBytes(path), kBom);
     } else {
         if (bom_) out.front().insert(0, kBom);
-        pal::writeLinesCRLF(toBytes(fileName_), out, SIZE_MAX);  // lines are cut already
+        pal::writeLinesCRLF(toBytes(path), out, SIZE_MAX);  // lines are cut already
     }
     editor_->document()->setModified(false);
 }
 
-bool TEditForm::FormCloseQuery() {
-    if (!isModified()) return true;
-    const QString name = fileName_.isEmpty() ? QStringLiteral("This file") : fileName_;
-    switch (ShowAlert(name + QStringLiteral(" has been changed.  Save it?"), AlertKind::SaveQuestion, false)) {
-        case AlertButton::Yes:
-            try {
-                if (fileName_.isEmpty()) {
-                    // Cancelling the file dialog keeps the window and its text.
-                    return MainForm() && MainForm()->saveWindowAs(this) && !isModified();
-                }
-                Save();
-                return true;
-            } catch (const pal::IoError& e) {
-                ShowAlert(toQ(e.userText()), AlertKind::Error, false);
-                return false;
-            }
-        case AlertButton::No:
-            return true;
-        default:
-            return false;
-    }
+bool TEditForm::saveUnder(const QString& path) {
+    if (!reportFailure([&] { writeTo(path); })) return false;
+    const QString old = fileName_;
+    // A text saved as a QUIVET file or a deck becomes an editor of that kind.
+    const std::string ext = pal::extensionTest(toBytes(path));
+    if (Tag() == Kind::TextEditor && ext == ".QVD") setTag(Kind::QuivetEditor);
+    if (Tag() == Kind::TextEditor && ext == ".DCK") setTag(Kind::DeckEditor);
+    setFileName(path);
+    if (old != path) emit documentRenamed(this, old, path);
+    return true;
+}
+
+bool TEditForm::save() {
+    if (!fileName_.isEmpty()) return reportFailure([this] { Save(); });
+    const QString pattern = Tag() == Kind::QuivetEditor ? QStringLiteral("*.QVD") : QStringLiteral("*.DCK");
+    const auto name = askSaveName(QStringLiteral("Saving window ") + windowTitle(), pattern);
+    return name && saveUnder(*name);
+}
+
+bool TEditForm::saveAs(const QString& suggestedName) {
+    // The default extension is the file's own, as written (up to 3 letters); a
+    // dot in a directory is none.
+    const QString fn = toQ(pal::fileNamePart(toBytes(fileName_)));
+    const int dot = fn.lastIndexOf('.');
+    const QString ext = dot >= 0 ? fn.mid(dot + 1, 3) : QString();
+    const auto name = askSaveName(QStringLiteral("Save as"), suggestedName, ext);
+    return name && saveUnder(*name);
+}
+
+void TEditForm::cut() { editor_->cut(); }
+void TEditForm::copy() { editor_->copy(); }
+void TEditForm::paste() { editor_->paste(); }
+
+void TEditForm::clear() {
+    // A QUIVET file shown as text keeps its text on Clear.
+    if (Tag() != Kind::QuivetEditor) editor_->textCursor().removeSelectedText();
+}
+
+void TEditForm::searchAgain(LastSearch last) {
+    if (last == LastSearch::Find)
+        Find();
+    else if (last == LastSearch::Replace)
+        Replace();
 }
 
 void TEditForm::Print(PrintContext& ctx) {
@@ -333,5 +359,5 @@ void TEditForm::Replace() {
     } else if (!replaceDialog_->replaceAll()) {
         seams().alerts->beep();
     }
-    if (MainForm()) MainForm()->UpdateMenu();
+    emit menusChanged();
 }

@@ -50,7 +50,20 @@ public:
         setFileName(path);
         Save();
     }
-    bool FormCloseQuery() override;
+    // File > Save (a window without a file name asks for one) and Save as; the
+    // name, caption and kind change only when the file was written.
+    bool save() override;
+    bool saveAs(const QString& suggestedName) override;
+    void cut() override;
+    void copy() override;
+    void paste() override;
+    void clear() override;
+    void find() override { showFindDialog(); }
+    bool replace() override {
+        showReplaceDialog();
+        return true;
+    }
+    void searchAgain(LastSearch last) override;
     void Print(PrintContext& ctx) override;
     void FormActivate() override;
 
@@ -71,6 +84,10 @@ public:
 
 private:
     void findFromReplaceDialog();
+    // Writes the text to path; throws pal::IoError and the text stays modified.
+    void writeTo(const QString& path);
+    // Writes to path and, when that worked, takes it as the file name.
+    bool saveUnder(const QString& path);
     QString toDisplay(const QString& line) const;
     QString fromDisplay(const QString& line) const;
 

@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -111,10 +110,12 @@ TPALUMAROFORM::~TPALUMAROFORM() {
 
 void TPALUMAROFORM::startUp() {
     setupDlg_ = new TSetupDlg(this);
+    connect(setupDlg_, &TSetupDlg::unitSystemChanged, this, &TPALUMAROFORM::convertQuivetUnits);
     table::install(*this);
     plot::install(*this);
     about_ = new TAboutBox(pal::app().quivetMode, this);
     printDlg_ = new TPrintDlg(this);
+    printDlg_->setPrinter(&printer());
     compiling_ = new TCompiling(this);
     help::install(*this);
     quivet::install(*this);
@@ -372,7 +373,7 @@ void TPALUMAROFORM::OpenFileItem(QAction* a) {
     const QString path = toQ(list[static_cast<std::size_t>(tag)]);
     if (QFileInfo(path).isFile()) {
         // The windows this open may replace get their save question first, as with File > Open.
-        if (!closeQueries({Kind::DeckEditor, Kind::QuivetEditor, Kind::QuivetForm, Kind::Table})) return;
+        if (!closeQueries(inputKinds())) return;
         QDir::setCurrent(QFileInfo(path).absolutePath());
         ReadaFile(path);
         UpdateMenu();
@@ -401,10 +402,18 @@ QMdiSubWindow* TPALUMAROFORM::addDocWindow(TDocWindow* w) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     windows_.append(w);
     connect(w, &TDocWindow::windowClosing, this, [this](TDocWindow* closing) { windows_.removeAll(closing); });
+    connect(w, &TDocWindow::menusChanged, this, &TPALUMAROFORM::UpdateMenu);
+    connect(w, &TDocWindow::documentRenamed, this, &TPALUMAROFORM::documentRenamed);
+    connect(w, &TDocWindow::companionFileChanged, this, [this](int tag, const QString& path) {
+        if (tag == Kind::Table) setKindItem(QStringLiteral("Table1"), QStringLiteral("Table"), path);
+        UpdateMenu();
+    });
+    connect(w, &TDocWindow::becameCurrentTable, this, [this](TDocWindow* table) { currentTable = table; });
     sub->resize(wanted);
     sub->show();
     w->show();
     desktop_->placeDocWindow(sub, w->Tag());
+    w->refreshModifiedMarker();
     mdi_->setActiveSubWindow(sub);
     return sub;
 }
@@ -447,6 +456,16 @@ void TPALUMAROFORM::destroyDocWindow(TDocWindow* w) {
     windows_.removeAll(w);
     if (active_ == w) active_ = nullptr;
     w->closeWithoutQuery();
+}
+
+void TPALUMAROFORM::documentRenamed(TDocWindow* w, const QString& oldName, const QString& newName) {
+    // The input window saved under a new name stays the input window.
+    if ((w->Tag() == Kind::DeckEditor || w->Tag() == Kind::QuivetForm) && !oldName.isEmpty() &&
+        oldName == currentInputFileName) {
+        currentInputFileName = newName;
+        setKindItem(QStringLiteral("Input1"), QStringLiteral("Input"), newName);
+    }
+    UpdateMenu();
 }
 
 bool TPALUMAROFORM::closeQueries(const QList<int>& tags) {
@@ -507,7 +526,7 @@ void TPALUMAROFORM::Setup1Click() {
 
 void TPALUMAROFORM::Print1Click() {
     if (!printDlg_) return;
-    printDlg_->FormActivate();
+    printDlg_->fill(docWindows(), active_.data());
     seams().dialogs->execDialog(*printDlg_);
 }
 

@@ -63,6 +63,12 @@ public:
     void GetTBLFile(const QString& path, bool open);
     void GetDGMFile(const QString& path);
     void DisposeKALVEXWindows(int tag);
+    // The save questions of every window of the given kinds, in window order,
+    // before a command closes them; false when one answered Cancel (the command
+    // then stops).
+    bool closeQueries(const QList<int>& tags);
+    // The kinds that opening another deck or QUIVET file replaces.
+    static QList<int> inputKinds() { return {Kind::DeckEditor, Kind::QuivetEditor, Kind::QuivetForm, Kind::Table}; }
     void OpenOutFile(QAction* item);
     void Input1Click();
     void Listing1Click();
@@ -72,9 +78,6 @@ public:
     void New1Click();
     void Save1Click();
     void Saveas1Click();
-    // Asks for a name for one window ("Saving window " + caption) and saves it
-    // under it; false when the user cancels.
-    bool saveWindowAs(TDocWindow* w);
     void Cut1Click();
     void Copy1Click();
     void Paste1Click();
@@ -166,14 +169,12 @@ private:
     // Creates an editor on a file (kind by extension); false when it could not be read.
     TEditForm* openEditor(const QString& path);
     TDocWindow* firstOfKind(int tag) const;
-    FileDialogRequest saveRequest(const QString& title, const QString& fileName) const;
     void reworkForQuivet();
     void subWindowActivated(QMdiSubWindow* sub);
+    void documentRenamed(TDocWindow* w, const QString& oldName, const QString& newName);
     void setKindItem(const QString& name, const QString& word, const QString& path);
-    TEditForm* activeEditor() const;
     // The active document window when it is still open, else null.
     TDocWindow* openActive() const;
-    bool closeQueries(const QList<int>& tags);  // step 1 of File > Open
     void openChosen(const QString& path);        // File > Open after the dialog
 
     QMdiArea* mdi_{nullptr};

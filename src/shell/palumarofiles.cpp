@@ -1,11 +1,10 @@
 // The main window's document logic: File > Open and the recent entries, the
 // dispatch of a file to its window kind, the companion files of a deck in the
-// Windows menu, Save and Save as by kind, and the Edit menu.
+// Windows menu, and File > Save, Save as and the Edit menu on the windows.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -38,14 +37,6 @@ const QStringList kOpenFilters = {
     QStringLiteral("Diagram Bitmap files (*.BMP)"), QStringLiteral("Diagram Meta files (*.WMF)"),
     QStringLiteral("PALUMARO table files (*.TBL)"), QStringLiteral("All files (*)")};
 
-const QStringList kSaveFilters = {
-    QStringLiteral("KALVEX files (*.DCK)"),        QStringLiteral("QUIVET files (*.QVD)"),
-    QStringLiteral("MORDAX files (*.DEK)"),        QStringLiteral("FORTRAN files (*.FOR)"),
-    QStringLiteral("PALUMARO Plot files (*.PMX)"), QStringLiteral("Diagram Bitmap files. (*.BMP)"),
-    QStringLiteral("Diagram Meta files (*.WMF)"),  QStringLiteral("QUIVET table files (*.TBL)"),
-    QStringLiteral("All files (*)")};
-
-
 // The existing file for a name the program made: the exact name, else the same
 // name in another letter case; empty when there is none.
 QString existing(const QString& path) {
@@ -77,11 +68,6 @@ TDocWindow* TPALUMAROFORM::openActive() const {
     return active_ && docWindows().contains(active_.data()) ? active_.data() : nullptr;
 }
 
-TEditForm* TPALUMAROFORM::activeEditor() const {
-    TDocWindow* w = openActive();
-    return w && Kind::isEditor(w->Tag()) ? qobject_cast<TEditForm*>(w) : nullptr;
-}
-
 void TPALUMAROFORM::openViewer(const QString& path, const QString& caption, int tag) {
     auto* v = new TViewForm;
     try {
@@ -109,22 +95,10 @@ TEditForm* TPALUMAROFORM::openEditor(const QString& path) {
     return e;
 }
 
-FileDialogRequest TPALUMAROFORM::saveRequest(const QString& title, const QString& fileName) const {
-    FileDialogRequest r;
-    r.title = title;
-    r.filters = kSaveFilters;
-    r.filterIndex = 1;
-    r.defaultSuffix = QStringLiteral("dck");
-    r.fileName = fileName;
-    r.save = true;
-    r.overwritePrompt = true;
-    return r;
-}
-
 // ---------------------------------------------------------------- File > Open
 
 void TPALUMAROFORM::Open1Click() {
-    if (!closeQueries({Kind::DeckEditor, Kind::QuivetEditor, Kind::QuivetForm, Kind::Table})) return;
+    if (!closeQueries(inputKinds())) return;
     for (TDocWindow* w : docWindows())
         if (w->Tag() == Kind::OutputViewer) destroyDocWindow(w);
 
@@ -520,7 +494,8 @@ void TPALUMAROFORM::EditQUIVETfile1Click() {
                 ShowIoError(e);
             }
         }
-        if (ext == QLatin1String(".QVD")) {
+        // The windows this closes get their save question first; Cancel stops here.
+        if (ext == QLatin1String(".QVD") && closeQueries({Kind::QuivetForm, Kind::DeckEditor, Kind::Table})) {
             DisposeKALVEXWindows(Kind::QuivetForm);
             DisposeKALVEXWindows(Kind::DeckEditor);
             currentInputFileName = path;
@@ -535,194 +510,54 @@ void TPALUMAROFORM::EditQUIVETfile1Click() {
     UpdateMenu();
 }
 
-// ---------------------------------------------------------------- Save, Save as
-
-bool TPALUMAROFORM::saveWindowAs(TDocWindow* w) {
-    const char* ext = w->Tag() == Kind::QuivetEditor ? ".QVD" : w->Tag() == Kind::Plot ? ".PMX" : ".DCK";
-    FileDialogRequest r = saveRequest(QStringLiteral("Saving window ") + w->windowTitle(),
-                                      QStringLiteral("*") + QString::fromLatin1(ext));
-    const auto chosen = seams().dialogs->getFile(r);
-    if (!chosen) return false;
-    if (auto* e = qobject_cast<TEditForm*>(w)) {
-        e->setFileName(chosen->path);
-        e->Save();
-    } else {
-        w->saveTo(chosen->path);
-    }
-    return true;
-}
+// ---------------------------------------------------------------- Save, Save as, Edit
 
 void TPALUMAROFORM::Save1Click() {
-    bool tableSaved = false;
-    try {
-        for (TDocWindow* w : docWindows()) {
-            const int tag = w->Tag();
-            if (Kind::isEditor(tag)) {
-                auto* e = qobject_cast<TEditForm*>(w);
-                if (!e) continue;
-                if (!e->fileName().isEmpty())
-                    e->Save();
-                else
-                    saveWindowAs(e);
-            } else if (tag == Kind::QuivetForm) {
-                w->saveTo(currentInputFileName);
-            } else if (tag == Kind::Plot) {
-                if (!w->documentName().isEmpty())
-                    w->saveTo(w->documentName());
-                else
-                    saveWindowAs(w);
-            } else if (tag == Kind::Table && !tableSaved && currentTable) {
-                tableSaved = true;
-                QString name = currentTable->documentName();
-                if (extOf(name) != QLatin1String(".TBL") && pal::nameHasDot(toBytes(name)))
-                    name = companion(name, ".TBL");
-                currentTable->saveTo(name);
-            }
-        }
-    } catch (const pal::IoError& e) {
-        ShowIoError(e);
-    }
+    for (TDocWindow* w : docWindows()) w->save();
     UpdateMenu();
 }
 
 void TPALUMAROFORM::Saveas1Click() {
-    TDocWindow* w = openActive();
-    if (!w) return;
-    const int tag = w->Tag();
-    QString def;
-    if (Kind::isEditor(tag)) {
-        // The extension of the file name; a dot in a directory is none.
-        const QString fn = toQ(pal::fileNamePart(toBytes(w->fileName())));
-        const int dot = fn.lastIndexOf('.');
-        def = dot >= 0 ? fn.mid(dot, 4) : QString();
-    } else if (tag == Kind::QuivetForm) {
-        def = QStringLiteral(".QVD");
-    } else if (tag == Kind::Plot) {
-        def = QStringLiteral(".PMX");
-    }
-    FileDialogRequest r = saveRequest(QStringLiteral("Save as"), currentInputFileName);
-    r.defaultSuffix = def.startsWith('.') ? def.mid(1) : def;
-    const auto chosen = seams().dialogs->getFile(r);
-    if (chosen) {
-        const QString name = chosen->path;
-        try {
-            if (tag == Kind::TextEditor) {
-                if (extOf(name) == QLatin1String(".QVD")) w->setTag(Kind::QuivetEditor);
-                if (extOf(name) == QLatin1String(".DCK")) w->setTag(Kind::DeckEditor);
-            }
-            if (Kind::isEditor(tag)) {
-                if (auto* e = qobject_cast<TEditForm*>(w)) {
-                    e->setFileName(name);
-                    e->Save();
-                }
-            } else if (tag == Kind::QuivetForm || tag == Kind::Plot) {
-                w->setWindowTitle(name);
-                w->saveTo(name);
-            } else if (tag == Kind::Table) {
-                if (currentTable) currentTable->saveTo(name);
-            } else if (tag == Kind::Diagram) {
-                w->saveTo(name);
-            }
-        } catch (const pal::IoError& e) {
-            ShowIoError(e);
-        }
-    }
+    if (TDocWindow* w = openActive()) w->saveAs(currentInputFileName);
     UpdateMenu();
 }
 
-// ---------------------------------------------------------------- Edit menu
-
-namespace {
-// The focused input field of a form window, when the focus is in one.
-QLineEdit* focusedField(TDocWindow* w) {
-    auto* f = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    return f && w->isAncestorOf(f) ? f : nullptr;
-}
-}  // namespace
-
 void TPALUMAROFORM::Cut1Click() {
-    TDocWindow* w = openActive();
-    if (!w) return;
-    if (TEditForm* e = activeEditor()) {
-        e->editor()->cut();
-    } else if (w->Tag() == Kind::QuivetForm) {
-        if (QLineEdit* f = focusedField(w)) f->cut();
-    } else if (w->Tag() == Kind::Table) {
-        w->CopytoClip();
-        w->Clear();
-    }
+    if (TDocWindow* w = openActive()) w->cut();
     UpdateMenu();
 }
 
 void TPALUMAROFORM::Copy1Click() {
-    TDocWindow* w = openActive();
-    if (!w) return;
-    if (TEditForm* e = activeEditor()) {
-        e->editor()->copy();
-    } else if (w->Tag() == Kind::QuivetForm) {
-        if (QLineEdit* f = focusedField(w)) f->copy();
-    } else if (auto* v = qobject_cast<TViewForm*>(w)) {
-        v->copySelection();
-    } else if (w->Tag() == Kind::Table) {
-        w->CopytoClip();
-    }
+    if (TDocWindow* w = openActive()) w->copy();
 }
 
 void TPALUMAROFORM::Paste1Click() {
-    TDocWindow* w = openActive();
-    if (!w) return;
-    if (TEditForm* e = activeEditor()) {
-        e->editor()->paste();
-    } else if (w->Tag() == Kind::QuivetForm) {
-        if (QLineEdit* f = focusedField(w)) f->paste();
-    } else if (w->Tag() == Kind::Table) {
-        w->Paste();
-    }
+    if (TDocWindow* w = openActive()) w->paste();
     UpdateMenu();
 }
 
 void TPALUMAROFORM::Clear1Click() {
-    TDocWindow* w = openActive();
-    if (!w) return;
-    if (TEditForm* e = activeEditor()) {
-        if (w->Tag() == Kind::DeckEditor || w->Tag() == Kind::TextEditor) e->editor()->textCursor().removeSelectedText();
-    } else if (w->Tag() == Kind::QuivetForm) {
-        if (QLineEdit* f = focusedField(w)) f->del();
-    } else if (w->Tag() == Kind::Table) {
-        w->Clear();
-    }
+    if (TDocWindow* w = openActive()) w->clear();
     UpdateMenu();
 }
 
 void TPALUMAROFORM::Find1Click() {
     lastSearchWasFind = true;
     lastSearchWasReplace = false;
-    TDocWindow* w = openActive();
-    if (TEditForm* e = activeEditor())
-        e->showFindDialog();
-    else if (auto* v = qobject_cast<TViewForm*>(w))
-        v->showFindDialog();
+    if (TDocWindow* w = openActive()) w->find();
     UpdateMenu();
 }
 
 void TPALUMAROFORM::Replace1Click() {
-    if (TEditForm* e = activeEditor()) {
+    if (TDocWindow* w = openActive(); w && w->replace()) {
         lastSearchWasReplace = true;
         lastSearchWasFind = false;
-        e->showReplaceDialog();
     }
     UpdateMenu();
 }
 
 void TPALUMAROFORM::SearchAgain1Click() {
-    TDocWindow* w = openActive();
-    if (TEditForm* e = activeEditor()) {
-        if (lastSearchWasFind)
-            e->Find();
-        else if (lastSearchWasReplace)
-            e->Replace();
-    } else if (auto* v = qobject_cast<TViewForm*>(w)) {
-        v->Find();
-    }
+    const LastSearch last = lastSearchWasFind ? LastSearch::Find : lastSearchWasReplace ? LastSearch::Replace : LastSearch::None;
+    if (TDocWindow* w = openActive()) w->searchAgain(last);
     UpdateMenu();
 }

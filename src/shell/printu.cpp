@@ -16,7 +16,6 @@
 #include <algorithm>
 
 #include "shell/docwindow.h"
-#include "shell/palumaro.h"
 #include "shell/printjob.h"
 #include "shell/seams.h"
 
@@ -109,15 +108,6 @@ QString TPrintDlg::itemText(const QString& caption) {
 }
 
 QPushButton* TPrintDlg::button(const QString& name) const { return findChild<QPushButton*>(name); }
-
-void TPrintDlg::FormActivate() {
-    TPALUMAROFORM* main = MainForm();
-    if (!main) {
-        fill({}, nullptr);
-        return;
-    }
-    fill(main->docWindows(), main->activeDocWindow());
-}
 
 void TPrintDlg::fill(const QList<TDocWindow*>& open, TDocWindow* active) {
     SrcList->clear();
@@ -248,9 +238,8 @@ void TPrintDlg::OKBtnClick() {
     if (DstList->count() == 0) return;
     const QList<TDocWindow*> windows = chosenWindows();
     accept();
-    QPrinter* printer = MainForm() ? &MainForm()->printer() : printer_;
-    if (!printer || windows.isEmpty()) return;
-    printWindows(windows, *printer);
+    if (!printer_ || windows.isEmpty()) return;
+    printWindows(windows, *printer_);
 }
 
 void TPrintDlg::printWindows(const QList<TDocWindow*>& windows, QPrinter& printer) {

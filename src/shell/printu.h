@@ -15,10 +15,8 @@ class TPrintDlg : public QDialog {
 public:
     explicit TPrintDlg(QWidget* parent = nullptr);
 
-    // Fills the lists from the main window's open windows and its active one.
-    void FormActivate();
-    // The same from given windows: the active one (when open) is chosen, the rest
-    // are offered.
+    // Fills the lists from the open windows: the active one (when open) is
+    // chosen, the rest are offered.
     void fill(const QList<TDocWindow*>& open, TDocWindow* active);
 
     void IncludeBtnClick();   // ">"
@@ -45,7 +43,7 @@ public:
     // The windows of the "Print:" list, in printing order.
     QList<TDocWindow*> chosenWindows() const;
 
-    // The printer used when there is no main window (tests, tools).
+    // The printer OK prints on (the main window's shared printer).
     void setPrinter(QPrinter* printer) { printer_ = printer; }
 
     // A window's item text: its caption after the last "\" or "/".

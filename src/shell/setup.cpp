@@ -18,7 +18,6 @@
 #include "common/configdir.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
-#include "shell/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
@@ -294,7 +293,7 @@ void TSetupDlg::OKBtnClick() {
     pal::Settings& s = pal::app().settings;
     const int oldSystem = s.unitSystem;
     s.unitSystem = SIB->isChecked() ? 1 : 2;
-    if (MainForm()) MainForm()->convertQuivetUnits(oldSystem, s.unitSystem);
+    emit unitSystemChanged(oldSystem, s.unitSystem);
     s.version32 = B16->isChecked() ? 0 : 1;
     s.includeHeader = Header->isChecked() ? 1 : 0;
     s.includeSimCard = Simulationcard->isChecked() ? 1 : 0;

@@ -39,6 +39,10 @@ public:
     QTabBar* tabSet() const { return tabSet_; }
     QStackedWidget* pages() const { return pages_; }
 
+signals:
+    // OK applied a unit system (the open QUIVET forms show their values in it).
+    void unitSystemChanged(int oldSystem, int newSystem);
+
 private:
     void FormCreate();
     QWidget* buildConfigPage();

@@ -19,6 +19,9 @@ public:
     QString fileName() const override;
     void Print(PrintContext& ctx) override;
     void FormActivate() override;
+    void copy() override { copySelection(); }
+    void find() override { showFindDialog(); }
+    void searchAgain(LastSearch) override { Find(); }
 
     TFileViewer* viewer() const { return viewer_; }
     TFindDialog* findDialog() const { return findDialog_; }

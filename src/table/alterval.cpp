@@ -168,8 +168,6 @@ bool TAlterValuesDlg::FillTable() {
         t.clearRuns(column, f, l);
     else
         t.fillSeries(column, f, l, mode_, v, s);
-    // Values changed in bulk are changes like any other: closing asks to save.
-    table_->setModified(true);
     table_->grid()->viewport()->update();
     return true;
 }

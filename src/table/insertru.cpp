@@ -142,7 +142,6 @@ void TInsertRunsDlg::OKBtnClick() {
     }
     t.changeRuns(p, n);
     table::rememberedRunRange().last = t.runs();
-    table_->setModified(true);
     table_->shapeChanged();
     accept();
 }

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QScrollBar>
@@ -17,7 +18,6 @@
 #include "common/bytes.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
-#include "shell/palumaro.h"
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
@@ -60,7 +60,8 @@ TTableForm::TTableForm(QWidget* parent) : TDocWindow(Kind::Table, parent) {
     layout->addWidget(Grid);
     setWindowTitle(QStringLiteral("Table"));
     table::rememberedRunRange() = {1, data_.runs()};
-    if (TPALUMAROFORM* main = MainForm()) main->currentTable = this;
+    // Every repaint of the grid follows a change: the caption's marker follows too.
+    Grid->viewport()->installEventFilter(this);
 }
 
 TTableForm::~TTableForm() {
@@ -80,8 +81,20 @@ void TTableForm::setTable(table::TableData data, const QString& tablePath) {
     data_ = std::move(data);
     setCaption(tablePath);
     table::rememberedRunRange() = {1, data_.runs()};
-    modified_ = true;
+    setModified(true);
     shapeChanged();
+    emit becameCurrentTable(this);
+}
+
+void TTableForm::setModified(bool m) {
+    neverSaved_ = m;
+    storedChanges_ = data_.changes();
+    refreshModifiedMarker();
+}
+
+bool TTableForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint) refreshModifiedMarker();
+    return TDocWindow::eventFilter(watched, event);
 }
 
 void TTableForm::ReadTable(const QString& path) {
@@ -111,16 +124,9 @@ void TTableForm::ReadTable(const QString& path) {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->resize(sub->size() - size() + QSize(w, h));
         FormResize();
     }
-    if (TPALUMAROFORM* main = MainForm()) {
-        if (QAction* a = main->item(QStringLiteral("Table1"))) {
-            QString shown = path;
-            a->setText(QStringLiteral("Table ") + shown.replace('&', QStringLiteral("&&")));
-            a->setData(path);
-            a->setEnabled(true);
-        }
-        main->UpdateMenu();
-    }
-    modified_ = false;
+    setModified(false);
+    emit becameCurrentTable(this);
+    emit companionFileChanged(Kind::Table, path);
 }
 
 void TTableForm::SaveTable(const QString& path) {
@@ -133,7 +139,26 @@ void TTableForm::SaveTable(const QString& path) {
     pl.bottom = clamp16(height());
     table::writeTableFile(toBytes(path), data_, pl);
     setCaption(path);
-    modified_ = false;
+    setModified(false);
+}
+
+bool TTableForm::save() {
+    if (tablePath_.isEmpty()) return true;
+    // The table file of a table read from another file: the name up to the first
+    // "." of its file name, then "TBL".
+    QString name = tablePath_;
+    if (pal::extensionTest(toBytes(name)) != ".TBL" && pal::nameHasDot(toBytes(name)))
+        name = toQ(pal::baseName(toBytes(name))) + QStringLiteral(".TBL");
+    return reportFailure([&] { SaveTable(name); });
+}
+
+bool TTableForm::saveAs(const QString& suggestedName) {
+    const auto name = askSaveName(QStringLiteral("Save as"), suggestedName, QString());
+    if (!name) return false;
+    const QString old = tablePath_;
+    if (!reportFailure([&] { SaveTable(*name); })) return false;
+    if (old != *name) emit documentRenamed(this, old, *name);
+    return true;
 }
 
 std::string TTableForm::GetS(int column, int row) const { return data_.cellText(column, row); }
@@ -160,7 +185,7 @@ void TTableForm::GridDrawCell(QPainter& p, int column, int row, const QRect& rec
 QString TTableForm::GridGetEditText(int column, int row) {
     const QString text = toQ(GetS(column, row));
     if (column >= 1 && column <= data_.variables() && row >= 1 && row <= data_.runs())
-        editStart_ = {column, row, text, data_.value(column, row), modified_};
+        editStart_ = {column, row, text, data_.value(column, row), isModified()};
     else
         editStart_ = {};
     return text;
@@ -168,22 +193,21 @@ QString TTableForm::GridGetEditText(int column, int row) {
 
 void TTableForm::GridSetEditText(int column, int row, const QString& text) {
     if (column == editStart_.column && row == editStart_.row && text == editStart_.text) {
-        // Back to the text the editor opened with: the value it stood for.
+        // Back to the text the editor opened with: the value it stood for, and
+        // the table as stored when it was so then.
         data_.setValue(column, row, editStart_.value);
-        modified_ = editStart_.modified;
+        if (!editStart_.modified) storedChanges_ = data_.changes();
+        refreshModifiedMarker();
         return;
     }
-    if (data_.setEditText(column, row, toBytes(text))) modified_ = true;
+    if (data_.setEditText(column, row, toBytes(text))) refreshModifiedMarker();
 }
 
 QString TTableForm::fullValueText(int column, int row) const { return toQ(data_.fullText(column, row)); }
 
 void TTableForm::setColumnFormat(int column, pal::LabelFormat format) {
     if (column < 1 || column > data_.variables()) return;
-    pal::LabelFormat& f = data_.columns[static_cast<std::size_t>(column - 1)].format;
-    if (f == format) return;
-    f = format;
-    modified_ = true;
+    if (!data_.setFormat(column, format)) return;
     Grid->viewport()->update();
 }
 
@@ -232,7 +256,7 @@ void TTableForm::CopytoClip() {
 }
 
 void TTableForm::Clear() {
-    if (data_.clear(selection())) modified_ = true;
+    (void)data_.clear(selection());
     Grid->viewport()->update();
 }
 
@@ -240,7 +264,6 @@ void TTableForm::Paste() {
     const QString text = QApplication::clipboard()->text();
     if (text.isEmpty()) return;
     const table::TableData::PasteResult r = data_.paste(toBytes(text), Grid->currentColumn(), Grid->currentRow());
-    if (r.changed) modified_ = true;
     if (r.badField)
         ShowAlert(QStringLiteral("Bad number in row %1 column %2").arg(r.badField->first).arg(r.badField->second), AlertKind::Error,
                   true);
@@ -290,23 +313,6 @@ void TTableForm::FormResize() {
         sub->resize(sub->size() - size() + wanted);
     else
         resize(wanted);
-}
-
-bool TTableForm::FormCloseQuery() {
-    if (tablePath_.isEmpty() || !modified_) return true;
-    switch (ShowAlert(tablePath_ + QStringLiteral(" has been changed.  Save it?"), AlertKind::SaveQuestion, false)) {
-    case AlertButton::Yes:
-        try {
-            SaveTable(tablePath_);
-        } catch (const pal::IoError& e) {
-            // Not saved: the window stays so that nothing is lost.
-            ShowIoError(e);
-            return false;
-        }
-        return true;
-    case AlertButton::No: return true;
-    default: return false;
-    }
 }
 
 void TTableForm::Print(PrintContext& ctx) {
@@ -365,11 +371,10 @@ void TTableForm::showEvent(QShowEvent* event) {
 // document window.
 void TTableForm::placeWindow() {
     auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    TPALUMAROFORM* main = MainForm();
-    if (!sub || !main) return;
-    QWidget* last = nullptr;
-    for (TDocWindow* w : main->docWindows())
-        if (w != this) last = w;
-    auto* lastSub = last ? qobject_cast<QMdiSubWindow*>(last->parentWidget()) : nullptr;
+    QMdiArea* area = sub ? sub->mdiArea() : nullptr;
+    if (!area) return;
+    QMdiSubWindow* lastSub = nullptr;
+    for (QMdiSubWindow* s : area->subWindowList(QMdiArea::CreationOrder))
+        if (s != sub && qobject_cast<TDocWindow*>(s->widget())) lastSub = s;
     sub->move(lastSub ? lastSub->pos() + QPoint(24, 24) : QPoint(10, 20));
 }

@@ -28,14 +28,16 @@ public:
     static constexpr int kDefaultColumnWidth = 90;
     static constexpr int kDefaultRowHeight = 20;
 
-    // FormCreate: an empty table, kind 5000, modified; the window becomes the
-    // main window's current table.
+    // FormCreate: an empty table, kind 5000, modified.
     explicit TTableForm(QWidget* parent = nullptr);
     ~TTableForm() override;
 
-    // A new table: its data, its file path (also the caption).
+    // A new table: its data, its file path (also the caption); it is modified
+    // until it is saved, and the window becomes the current table.
     void setTable(table::TableData data, const QString& tablePath);
-    // Reads a table file; throws pal::IoError and then leaves the window as it was.
+    // Reads a table file; throws pal::IoError and then leaves the window as it
+    // was. The window becomes the current table and the table file the Windows
+    // menu's table.
     void ReadTable(const QString& path);
     // Writes the table file; the path becomes the table's path. Throws pal::IoError.
     void SaveTable(const QString& path);
@@ -44,8 +46,11 @@ public:
     const table::TableData& data() const { return data_; }
     QString tableFileName() const { return tablePath_; }
     QString deckFileName() const;
-    bool modified() const { return modified_; }
-    void setModified(bool m) { modified_ = m; }
+    // Whether the table holds changes that are not stored: a new table until it
+    // is saved, any other after a change of its data.
+    bool modified() const { return isModified(); }
+    // Takes the table as stored (false) or as never saved (true).
+    void setModified(bool m);
     TTableGrid* grid() const { return Grid; }
 
     // The text of a cell (grid coordinates; row 0 names, column 0 run numbers).
@@ -86,19 +91,32 @@ public:
     void FormResize();
 
     // TDocWindow
-    bool FormCloseQuery() override;
     void Print(PrintContext& ctx) override;
     QString fileName() const override { return tablePath_; }
     QString documentName() const override { return tablePath_; }
     void saveTo(const QString& path) override { SaveTable(path); }
-    bool isModified() const override { return modified_; }
-    void CopytoClip() override;
-    void Clear() override;
-    void Paste() override;
+    bool isModified() const override { return neverSaved_ || data_.changes() != storedChanges_; }
+    // File > Save writes the table file (a name whose extension is not ".TBL"
+    // gets it); Save as writes exactly the chosen file.
+    bool save() override;
+    bool saveAs(const QString& suggestedName) override;
+    void cut() override {
+        CopytoClip();
+        Clear();
+    }
+    void copy() override { CopytoClip(); }
+    void paste() override { Paste(); }
+    void clear() override { Clear(); }
+    void CopytoClip();
+    void Clear();
+    void Paste();
     void FormActivate() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // A table without a file name closes without asking.
+    bool asksBeforeClosing() const override { return !tablePath_.isEmpty() && isModified(); }
 
 private:
     void setCaption(const QString& path);
@@ -107,7 +125,8 @@ private:
     TTableGrid* Grid{nullptr};
     table::TableData data_;
     QString tablePath_;
-    bool modified_ = true;
+    bool neverSaved_ = true;
+    std::uint64_t storedChanges_ = 0;  // data_.changes() when last read or saved
     bool placed_ = false;
     // The cell the in-place editor was opened on, as it was then.
     struct EditStart {

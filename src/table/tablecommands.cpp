@@ -136,7 +136,6 @@ void InsertDeleteVars(TPALUMAROFORM& main) {
         QPointer<TTableForm> table = t;
         if (seams().dialogs->execDialog(*dlg) == QDialog::Accepted && table) {
             table->data().reshape(dlg->chosenNames());
-            table->setModified(true);
             table->shapeChanged();
         }
     }

@@ -32,6 +32,7 @@ TableColumn TableData::newColumn(int index, const std::string& name) const {
 }
 
 void TableData::setRows(int rows) {
+    if (std::max(rows, 1) != rows_) ++changes_;
     rows_ = std::max(rows, 1);
     for (auto& c : columns) c.values.resize(static_cast<std::size_t>(rows_), pal::kUndefinedValue);
     if (runDeckNames.size() < static_cast<std::size_t>(rows_)) runDeckNames.resize(static_cast<std::size_t>(rows_));
@@ -60,7 +61,9 @@ long double TableData::value(int column, int row) const {
 }
 
 void TableData::setValue(int column, int row, long double v) {
-    columns.at(static_cast<std::size_t>(column - 1)).values.at(static_cast<std::size_t>(row)) = v;
+    long double& stored = columns.at(static_cast<std::size_t>(column - 1)).values.at(static_cast<std::size_t>(row));
+    if (stored != v) ++changes_;
+    stored = v;
 }
 
 bool TableData::setEditText(int column, int row, std::string_view text) {
@@ -75,6 +78,7 @@ bool TableData::setEditText(int column, int row, std::string_view text) {
     long double& stored = columns[static_cast<std::size_t>(column - 1)].values[static_cast<std::size_t>(row)];
     const bool changed = stored != v;
     stored = v;
+    if (changed) ++changes_;
     return changed;
 }
 
@@ -118,7 +122,10 @@ TableData::PasteResult TableData::paste(std::string_view text, int startColumn, 
             return result;
         }
         long double& stored = columns[static_cast<std::size_t>(col - 1)].values[static_cast<std::size_t>(run)];
-        if (stored != *v) result.changed = true;
+        if (stored != *v) {
+            result.changed = true;
+            ++changes_;
+        }
         stored = *v;
 
         if (tab && col < variables()) {
@@ -144,7 +151,17 @@ bool TableData::clear(const CellRect& r) {
             if (!isUndefinedValue(v)) changed = true;
             v = pal::kUndefinedValue;
         }
+    if (changed) ++changes_;
     return changed;
+}
+
+bool TableData::setFormat(int column, pal::LabelFormat format) {
+    if (column < 1 || column > variables()) return false;
+    pal::LabelFormat& f = columns[static_cast<std::size_t>(column - 1)].format;
+    if (f == format) return false;
+    f = format;
+    ++changes_;
+    return true;
 }
 
 void TableData::clearRuns(int column, int first, int last) {
@@ -166,6 +183,8 @@ void TableData::changeRuns(int p, int n) {
     const int R = runs();
     p = std::clamp(p, 0, R);
     if (n < 0) n = std::max(n, -(R - p));
+    if (n == 0) return;
+    ++changes_;
     const int N = R + n;
     for (auto& c : columns) {
         std::vector<long double> fresh(static_cast<std::size_t>(N + 1), pal::kUndefinedValue);
@@ -180,6 +199,11 @@ void TableData::changeRuns(int p, int n) {
 }
 
 void TableData::reshape(const std::vector<std::string>& names) {
+    std::vector<std::string> before;
+    for (const auto& c : columns) before.push_back(c.name);
+    std::vector<std::string> after;
+    for (const auto& n : names) after.push_back(n.substr(0, kMaxName));
+    if (before != after) ++changes_;
     for (auto& c : columns) c.scratch = 0;
     for (std::size_t b = 0; b < names.size(); ++b) {
         for (auto& c : columns) {

@@ -93,9 +93,18 @@ public:
     // its values and format, other names get new undefined columns.
     void reshape(const std::vector<std::string>& names);
 
+    // A column's label format (1-based column); true when it changed.
+    bool setFormat(int column, pal::LabelFormat format);
+
+    // Counts the changes made through the methods above (a value, the runs or
+    // the variables), so that a window knows whether its table holds changes
+    // that are not stored.
+    std::uint64_t changes() const { return changes_; }
+
 private:
     TableColumn newColumn(int index, const std::string& name) const;
     int rows_ = 1;
+    std::uint64_t changes_ = 0;
 };
 
 // The table file beside a deck: its base name (pal::baseName) + ".TBL".

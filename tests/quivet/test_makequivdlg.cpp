@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -204,6 +205,41 @@ private slots:
         QCOMPARE(f.currentInputFileName, dir_ + "/C.QVD");
         QCOMPARE(f.activeDocWindow()->Tag(), Kind::QuivetForm);
         QCOMPARE(f.activeDocWindow()->fileName(), dir_ + "/C.QVD");
+        f.mdiArea()->closeAllSubWindows();
+    }
+
+    void openingTheNewFormAsksTheWindowsItClosesFirst() {
+        TPALUMAROFORM f;
+        f.startUp();
+        pal::app().settings.kalvexDir = engine_.toStdString();
+        testsupport::writeFile(dir_ + "/C.DCK", kDeck);
+        pal::app().settings.includeHeader = 0;
+        pal::app().settings.includeSimCard = 0;
+        f.ReadaFile(dir_ + "/C.DCK");
+        TDocWindow* deck = f.activeDocWindow();
+        auto* oldForm = new FakeDocWindow(Kind::QuivetForm, dir_ + "/OLD.QVD");
+        auto* oldTable = new FakeDocWindow(Kind::Table, dir_ + "/OLD.TBL");
+        f.addDocWindow(oldForm);
+        f.addDocWindow(oldTable);
+        oldTable->mayClose = false;  // Cancel in the table's question
+        f.setActiveDocWindow(deck);
+        seams_->dialogs.onDialog = [](QDialog& dlg) {
+            auto* m = qobject_cast<TMakeQUIVETDlg*>(&dlg);
+            if (!m || m->parBox()->count() == 0 || m->inpBox()->count() == 0) return int(QDialog::Rejected);
+            m->parBox()->item(0)->setSelected(true);
+            m->inpBox()->item(0)->setSelected(true);
+            m->OKBtnClick();
+            return m->result();
+        };
+        seams_->dialogs.fileAnswers.push_back(FileDialogResult{dir_ + "/C.QVD", 1});
+        QPointer<FakeDocWindow> keptForm(oldForm), keptTable(oldTable);
+        quivet::RunMakeQUIVET(f);
+        QVERIFY(QFile::exists(dir_ + "/C.QVD"));  // written, but not opened
+        QCOMPARE(oldForm->closeQueries, 1);
+        QCOMPARE(oldTable->closeQueries, 1);
+        QVERIFY(keptForm && keptTable);
+        QCOMPARE(f.currentInputFileName, dir_ + "/C.DCK");
+        for (TDocWindow* w : f.docWindows()) QVERIFY(w->fileName() != dir_ + "/C.QVD");
         f.mdiArea()->closeAllSubWindows();
     }
 

@@ -201,24 +201,6 @@ private slots:
         QCOMPARE(form_->currentInputFileName, work_ + "/B.DCK");
     }
 
-    void saveAsksOncePerUntitledWindowWithItsCaption() {
-        form_->New1Click();
-        form_->New1Click();
-        auto* plot = new FakeDocWindow(Kind::Plot);
-        plot->setWindowTitle("Plot 1");
-        form_->addDocWindow(plot);
-        seams_->dialogs.fileAnswers = {chosen(work_ + "/ONE.DCK"), std::nullopt, chosen(work_ + "/P.PMX")};
-        form_->Save1Click();
-        QCOMPARE(seams_->dialogs.fileRequests.size(), 3);
-        QCOMPARE(seams_->dialogs.fileRequests[0].title, QStringLiteral("Saving window Untitled.DCK"));
-        QCOMPARE(seams_->dialogs.fileRequests[0].fileName, QStringLiteral("*.DCK"));
-        QCOMPARE(seams_->dialogs.fileRequests[1].title, QStringLiteral("Saving window Untitled.DCK"));
-        QCOMPARE(seams_->dialogs.fileRequests[2].title, QStringLiteral("Saving window Plot 1"));
-        QCOMPARE(seams_->dialogs.fileRequests[2].fileName, QStringLiteral("*.PMX"));
-        QVERIFY(QFile::exists(work_ + "/ONE.DCK"));
-        QCOMPARE(plot->savedTo, QStringList{work_ + "/P.PMX"});
-    }
-
     void saveAsOfATextEditorChangesItsKindByExtension() {
         form_->New1Click();
         TDocWindow* w = form_->activeDocWindow();
@@ -228,15 +210,6 @@ private slots:
         QCOMPARE(w->Tag(), Kind::QuivetEditor);
         QCOMPARE(w->windowTitle(), work_ + "/FORM.QVD");
         QVERIFY(QFile::exists(work_ + "/FORM.QVD"));
-    }
-
-    void tableSaveReplacesTheExtensionAfterTheFirstDot() {
-        auto* t = new FakeDocWindow(Kind::Table);
-        t->docName = work_ + "/RUNS.DAT";
-        form_->addDocWindow(t);
-        form_->currentTable = t;
-        form_->Save1Click();
-        QCOMPARE(t->savedTo, QStringList{work_ + "/RUNS.TBL"});
     }
 
     void windowsMenuBringsCompanionsForward() {
@@ -345,6 +318,28 @@ private slots:
         seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/PLAIN.TXT"));
         form_->EditQUIVETfile1Click();
         QCOMPARE(form_->docWindowCount(), 1);
+    }
+
+    void editQuivetFileAsksTheWindowsItClosesAndCancelStopsIt() {
+        write("FORM.QVD", "*QUIVET\r\n*| heading\r\n");
+        auto* formWindow = new FakeDocWindow(Kind::QuivetForm, work_ + "/OLD.QVD");
+        auto* deck = new FakeDocWindow(Kind::DeckEditor, work_ + "/OLD.DCK");
+        auto* table = new FakeDocWindow(Kind::Table, work_ + "/OLD.TBL");
+        for (FakeDocWindow* w : {formWindow, deck, table}) form_->addDocWindow(w);
+        deck->mayClose = false;  // the user answers Cancel there
+        QPointer<FakeDocWindow> f(formWindow), d(deck), t(table);
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/FORM.QVD"));
+        form_->EditQUIVETfile1Click();
+        QCOMPARE(formWindow->closeQueries + deck->closeQueries, 2);
+        QVERIFY(f && d && t);
+        QCOMPARE(countKind(*form_, Kind::QuivetEditor), 0);
+
+        deck->mayClose = true;
+        seams_->dialogs.fileAnswers.push_back(chosen(work_ + "/FORM.QVD"));
+        form_->EditQUIVETfile1Click();
+        QCOMPARE(table->closeQueries, 1);
+        QTRY_VERIFY(!f && !d && !t);
+        QCOMPARE(countKind(*form_, Kind::QuivetEditor), 1);
     }
 
     void inputItemReopensAClosedDeck() {
