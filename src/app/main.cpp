@@ -11,6 +11,7 @@
 #include "common/configdir.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
+#include "run/headlessrun.h"
 #include "shell/appicon.h"
 #include "shell/desktopintegration.h"
 #include "shell/fonts.h"
@@ -41,6 +42,8 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Headless table runs need no display: they start before any window.
+    if (const auto code = run::runTableFromCommandLine(argc, argv)) return *code;
     // A headless command (--run, --plot, ...) needs no display.
     const cli::Command* headless = cli::headlessCommand(argc, argv);
     if (headless) {

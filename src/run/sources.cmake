@@ -1,10 +1,19 @@
-# The run subsystem: command lines and the installation switch in the core, the
-# commands that start programs and the progress window in the user interface.
+# The run subsystem: command lines, the installation switch, table-run plans and
+# Slurm job texts in the core; the commands that start programs, the table
+# runner and the progress window in the user interface.
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/runplan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/runsettings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/slurmjob.cpp
   ${CMAKE_CURRENT_LIST_DIR}/velmora.cpp
 )
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/compilin.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headlessrun.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kalvexrun.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/runsettingsstore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/runsetup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/slurmrunner.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tablerunner.cpp
 )

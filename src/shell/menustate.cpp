@@ -51,6 +51,7 @@ std::vector<std::pair<std::string, bool>> menuChanges(const MenuInput& in) {
         set(cols[i], row[i] == 2 ? deckExt : row[i] == 1);
     }
     if (row == editor && ext == ".FOR") set("CompileModule1", true);
+    if (in.tableRunActive) set("RunTable1", false);
     return out;
 }
 

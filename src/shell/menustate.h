@@ -14,6 +14,7 @@ struct MenuInput {
     std::string editorFileName;   // for the editor kinds: the file name
     bool plotDataKnown = false;   // the plot-data file name is not empty
     bool tableRunPlots = false;   // the active table's runs have written plot data
+    bool tableRunActive = false;  // a table run is going on: Run Table waits for it
 };
 
 // The changes UpdateMenu makes, in order, as (item objectName, enabled). Items not

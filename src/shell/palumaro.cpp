@@ -333,6 +333,7 @@ void TPALUMAROFORM::UpdateMenu() {
     }
     in.plotDataKnown = !plotDataFileName.isEmpty();
     if (in.hasActive && in.tag == Kind::Table) in.tableRunPlots = plot::tableRunsHavePlotData(active_.data());
+    in.tableRunActive = table::tableRunActive();
     for (const auto& [name, on] : pal::menuChanges(in))
         if (QAction* a = item(toQ(name))) a->setEnabled(on);
 }

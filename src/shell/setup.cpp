@@ -18,6 +18,9 @@
 #include "common/configdir.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
+#include "run/kalvexrun.h"
+#include "run/runsettingsstore.h"
+#include "run/runsetup.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
@@ -116,7 +119,11 @@ QWidget* TSetupDlg::buildConfigPage() {
         v->addWidget(switches_[i]);
     }
     v->addStretch();
-    (new QVBoxLayout(page))->addWidget(group);
+    // The engine's page also holds how tables run (kept apart from PALUMARO.DFT).
+    auto* h = new QHBoxLayout(page);
+    h->addWidget(group);
+    tableRuns_ = new TRunSetupGroup(page);
+    h->addWidget(tableRuns_, 1);
     return page;
 }
 
@@ -250,6 +257,7 @@ bool TSetupDlg::ReadDFT() {
         ShowIoError(e);
         pal::app().settings = pal::shippedSettings(dir);
     }
+    run::tableRunSettings() = run::loadTableRunSettings();
     return true;
 }
 
@@ -278,6 +286,7 @@ bool TSetupDlg::FormActivate() {
         ShowAlert(QStringLiteral("Please put the CNFGKV.KVN file in the PALUMARO directory"), AlertKind::Information, true);
         return false;
     }
+    tableRuns_->fill(run::tableRunSettings(), run::EnginePath());
     MordaxLabel->setText(pal::app().velmora ? QStringLiteral("VELMORA") : QStringLiteral("MORDAX"));
     const pal::KvnSwitches on = pal::readKVN(*kvn);
     for (int i = 0; i < pal::kKvnSwitches; ++i) switches_[i]->setChecked(on[i]);
@@ -306,6 +315,7 @@ void TSetupDlg::OKBtnClick() {
     s.compileCommand = editBytes(Compile);
     s.rebuildCommand = editBytes(Build);
     s.userCommand = editBytes(DOSCommand);
+    run::tableRunSettings() = tableRuns_->settings();
     pal::KvnSwitches on{};
     for (int i = 0; i < pal::kKvnSwitches; ++i) on[i] = switches_[i]->isChecked();
     try {
@@ -324,5 +334,7 @@ void TSetupDlg::StoreClick() {
     } catch (const pal::IoError& e) {
         ShowIoError(e);
     }
+    if (!run::storeTableRunSettings(run::tableRunSettings()))
+        ShowAlert(QStringLiteral("The table-run settings could not be written to ") + run::runSettingsFile(), 0, true);
     accept();
 }

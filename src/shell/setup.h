@@ -10,6 +10,7 @@ class QLineEdit;
 class QRadioButton;
 class QStackedWidget;
 class QTabBar;
+class TRunSetupGroup;
 
 class TSetupDlg : public QDialog {
     Q_OBJECT
@@ -37,6 +38,7 @@ public:
     void BrowseClick(QLineEdit* edit, const QString& label, Browse browse);
 
     QTabBar* tabSet() const { return tabSet_; }
+    TRunSetupGroup* tableRuns() const { return tableRuns_; }
     QStackedWidget* pages() const { return pages_; }
 
 signals:
@@ -71,4 +73,5 @@ private:
     QLineEdit* ZOBREL{nullptr};
     QRadioButton* B16{nullptr};
     QRadioButton* B32{nullptr};
+    TRunSetupGroup* tableRuns_{nullptr};
 };

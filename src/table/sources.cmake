@@ -17,4 +17,5 @@ target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tablegrid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tablecommands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tablerunpanel.cpp
 )

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMdiArea>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QScrollBar>
@@ -28,6 +29,7 @@
 #include "table/tablefile.h"
 #include "table/tablegrid.h"
 #include "table/tablelayout.h"
+#include "table/tablerunpanel.h"
 
 namespace table {
 RunRange& rememberedRunRange() {
@@ -56,8 +58,13 @@ QFont faceOf(const QString& family, int points, const QFont& base) {
 TTableForm::TTableForm(QWidget* parent) : TDocWindow(Kind::Table, parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     Grid = new TTableGrid(*this);
-    layout->addWidget(Grid);
+    auto* besideGrid = new QHBoxLayout;
+    besideGrid->setSpacing(0);
+    besideGrid->addWidget(Grid, 1);
+    layout->addLayout(besideGrid, 1);
+    runPanel_ = new TTableRunPanel(*Grid, *besideGrid, *layout, this);
     setWindowTitle(QStringLiteral("Table"));
     table::rememberedRunRange() = {1, data_.runs()};
     // Every repaint of the grid follows a change: the caption's marker follows too.
@@ -285,6 +292,8 @@ bool TTableForm::WriteTableDeck() {
 }
 
 void TTableForm::shapeChanged() {
+    // The states of the last run belong to runs that may no longer be there.
+    if (runPanel_ && runPanel_->shownRuns() != data_.runs()) runPanel_->forget();
     Grid->refresh();
     FormResize();
     Grid->viewport()->update();
@@ -298,8 +307,9 @@ void TTableForm::FormResize() {
     in.rowHeights.push_back(Grid->horizontalHeader()->height());
     for (int r = 0; r < data_.runs(); ++r) in.rowHeights.push_back(Grid->rowHeight(r));
     const int frame = 2 * Grid->frameWidth();
-    in.clientWidth = width() - frame;
-    in.clientHeight = height() - frame;
+    const QSize extra = runPanel_ ? runPanel_->extraSize() : QSize();
+    in.clientWidth = width() - frame - extra.width();
+    in.clientHeight = height() - frame - extra.height();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     in.horizontalBarHeight = in.verticalBarWidth = bar;
     in.showsHorizontalBar = Grid->horizontalScrollBar()->isVisible();
@@ -307,12 +317,19 @@ void TTableForm::FormResize() {
     in.defaultColumnWidth = kDefaultColumnWidth;
     in.defaultRowHeight = kDefaultRowHeight;
     const table::GridFit fit = table::fitGrid(in);
-    const QSize wanted(std::max(fit.clientWidth + frame, 80), std::max(fit.clientHeight + frame, 50));
+    const QSize wanted(std::max(fit.clientWidth + frame, 80) + extra.width(),
+                       std::max(fit.clientHeight + frame, 50) + extra.height());
     if (wanted == size()) return;
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         sub->resize(sub->size() - size() + wanted);
     else
         resize(wanted);
+}
+
+bool TTableForm::FormCloseQuery() {
+    // A table run going on is asked about first, then the save question.
+    if (!runPanel_->mayClose()) return false;
+    return TDocWindow::FormCloseQuery();
 }
 
 void TTableForm::Print(PrintContext& ctx) {
@@ -357,6 +374,14 @@ void TTableForm::Print(PrintContext& ctx) {
 }
 
 void TTableForm::FormActivate() { Grid->setFocus(); }
+
+void TTableForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && runPanel_->runActive()) {
+        runPanel_->CancelBtnClick();
+        return;
+    }
+    TDocWindow::keyPressEvent(event);
+}
 
 void TTableForm::showEvent(QShowEvent* event) {
     TDocWindow::showEvent(event);

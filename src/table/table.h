@@ -11,6 +11,7 @@
 class QPainter;
 class QRect;
 class TTableGrid;
+class TTableRunPanel;
 
 namespace table {
 // The run range the alter-values dialog offers, shared by every table window:
@@ -52,6 +53,8 @@ public:
     // Takes the table as stored (false) or as never saved (true).
     void setModified(bool m);
     TTableGrid* grid() const { return Grid; }
+    // The status column and progress row of table runs.
+    TTableRunPanel* runPanel() const { return runPanel_; }
 
     // The text of a cell (grid coordinates; row 0 names, column 0 run numbers).
     std::string GetS(int column, int row) const;
@@ -91,6 +94,7 @@ public:
     void FormResize();
 
     // TDocWindow
+    bool FormCloseQuery() override;
     void Print(PrintContext& ctx) override;
     QString fileName() const override { return tablePath_; }
     QString documentName() const override { return tablePath_; }
@@ -117,12 +121,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A table without a file name closes without asking.
     bool asksBeforeClosing() const override { return !tablePath_.isEmpty() && isModified(); }
+    // Esc cancels a table run.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setCaption(const QString& path);
     void placeWindow();
 
     TTableGrid* Grid{nullptr};
+    TTableRunPanel* runPanel_{nullptr};
     table::TableData data_;
     QString tablePath_;
     bool neverSaved_ = true;

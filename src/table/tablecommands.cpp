@@ -13,6 +13,9 @@
 #include "run/commandline.h"
 #include "run/compilin.h"
 #include "run/kalvexrun.h"
+#include "run/runplan.h"
+#include "run/runsettings.h"
+#include "run/tablerunner.h"
 #include "shell/docfactory.h"
 #include "shell/palumaro.h"
 #include "shell/qtbytes.h"
@@ -22,6 +25,7 @@
 #include "table/insertru.h"
 #include "table/newtable.h"
 #include "table/table.h"
+#include "table/tablerunpanel.h"
 
 namespace table {
 
@@ -55,6 +59,31 @@ void setTableItem(TPALUMAROFORM& main, const QString& path) {
     }
 }
 
+// The table runs going on: the sequential run of one run at a time, and the
+// runners of parallel or Slurm runs.
+struct ActiveRuns {
+    bool sequential = false;
+    QList<QPointer<run::TableRunner>> runners;
+};
+ActiveRuns& activeRuns() {
+    static ActiveRuns a;
+    return a;
+}
+
+class SequentialRunGuard {
+public:
+    SequentialRunGuard() { activeRuns().sequential = true; }
+    ~SequentialRunGuard() { activeRuns().sequential = false; }
+    SequentialRunGuard(const SequentialRunGuard&) = delete;
+    SequentialRunGuard& operator=(const SequentialRunGuard&) = delete;
+};
+
+// A failed run's listing opens in a viewer, as File > Open would show it.
+void connectTableWindow(TPALUMAROFORM& main, TTableForm* form) {
+    QObject::connect(form->runPanel(), &TTableRunPanel::listingRequested, &main,
+                     [&main](const QString& path) { main.GetLSTFile(path, true); });
+}
+
 // Creates the new table from what the dialog accepted, after the current one
 // agreed to close.
 void makeTable(TPALUMAROFORM& main, const TNewTableDlg& dlg) {
@@ -62,6 +91,7 @@ void makeTable(TPALUMAROFORM& main, const TNewTableDlg& dlg) {
     main.DisposeKALVEXWindows(Kind::Table);
     const std::string deck = toBytes(dlg.deckPath());
     auto* form = new TTableForm;
+    connectTableWindow(main, form);
     form->setTable(TableData(deck, dlg.chosenNames(), dlg.runs()), toQ(tablePathForDeck(deck)));
     main.addDocWindow(form);
     main.currentTable = form;
@@ -75,8 +105,9 @@ void install(TPALUMAROFORM& main) {
     dialogs().alterValues = new TAlterValuesDlg(&main);
     dialogs().insertRuns = new TInsertRunsDlg(&main);
     dialogs().newTable = new TNewTableDlg(&main);
-    docFactories().tableWindow = [](const QString& path) -> TDocWindow* {
+    docFactories().tableWindow = [&main](const QString& path) -> TDocWindow* {
         auto* form = new TTableForm;
+        connectTableWindow(main, form);
         try {
             form->ReadTable(path);
         } catch (...) {
@@ -142,9 +173,45 @@ void InsertDeleteVars(TPALUMAROFORM& main) {
     main.UpdateMenu();
 }
 
+bool tableRunActive() {
+    if (activeRuns().sequential) return true;
+    for (const auto& r : activeRuns().runners)
+        if (r && r->active()) return true;
+    return false;
+}
+
+namespace {
+
+// One run after the other in this window's event loop, with the progress
+// window counting the runs: the way of one run at a time on this machine.
+void runSequentially(TPALUMAROFORM& main, const QString& engine, const std::vector<std::string>& decks) {
+    SequentialRunGuard guard;
+    main.UpdateMenu();
+    TCompiling* progress = main.compiling();
+    if (progress) {
+        progress->showCentred();
+        progress->move(progress->x(), 120);
+    }
+    const int runs = static_cast<int>(decks.size());
+    for (int i = 1; i <= runs; ++i) {
+        if (progress) progress->Update(-i);
+        run::ExecAndWait(run::engineCommand(toBytes(engine), decks[static_cast<std::size_t>(i - 1)], true));
+    }
+    if (progress) progress->hide();
+    for (const std::string& d : decks) QFile::remove(toQ(d));
+}
+
+void removeFiles(const std::vector<std::string>& files) {
+    for (const std::string& f : files) QFile::remove(toQ(f));
+}
+
+}  // namespace
+
 void RunTable(TPALUMAROFORM& main) {
     TTableForm* t = currentTable(main);
-    if (!t) {
+    // One table run at a time: a second one would write over the first one's
+    // run decks and delete them under its runs.
+    if (!t || tableRunActive()) {
         main.UpdateMenu();
         return;
     }
@@ -157,27 +224,69 @@ void RunTable(TPALUMAROFORM& main) {
     std::vector<std::string> decks;
     for (int i = 1; i <= runs; ++i) decks.push_back(t->RunDeckNames().at(static_cast<std::size_t>(i)));
 
+    const run::TableRunSettings settings = run::tableRunSettings();
+    const int parallel = run::effectiveParallelRuns(settings);
     const QString saved = QDir::currentPath();
     run::CheckKalvexDirectory();
     QString engine;
-    if (!run::LocateEngine(engine)) {
+    const bool nodeEngine = settings.onSlurm && !settings.slurm.enginePath.empty();
+    if (nodeEngine)
+        engine = toQ(settings.slurm.enginePath);
+    else if (!run::LocateEngine(engine)) {
         QDir::setCurrent(saved);
         main.UpdateMenu();
         return;
     }
-    TCompiling* progress = main.compiling();
-    if (progress) {
-        progress->showCentred();
-        progress->move(progress->x(), 120);
+    if (!settings.onSlurm && parallel <= 1) {
+        runSequentially(main, engine, decks);
+        main.UpdateMenu();
+        QDir::setCurrent(saved);
+        return;
     }
-    for (int i = 1; i <= runs; ++i) {
-        if (progress) progress->Update(-i);
-        run::ExecAndWait(run::engineCommand(toBytes(engine), decks[static_cast<std::size_t>(i - 1)], true));
+
+    if (decks.empty()) {
+        main.UpdateMenu();
+        return;
     }
-    if (progress) progress->hide();
-    for (const std::string& d : decks) QFile::remove(toQ(d));
+    // Runs side by side must not write the same file: checked before any start.
+    run::TableRunPlan plan;
+    try {
+        plan = run::planRuns(decks);
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+        removeFiles(decks);
+        main.UpdateMenu();
+        return;
+    }
+    if (!plan.clashes.empty()) {
+        removeFiles(decks);
+        ShowAlert(toQ(run::clashMessage(plan.clashes)), 0, true);
+        main.UpdateMenu();
+        return;
+    }
+
+    run::TableRunJob job;
+    job.decks = decks;
+    for (const auto& r : plan.results) job.listings.push_back(r.listing);
+    job.engine = engine;
+    job.workDir = QDir::currentPath();
+    job.tablePath = t->tableFileName().isEmpty() ? toQ(tablePathForDeck(t->data().deckPath)) : t->tableFileName();
+    job.parallel = parallel;
+    job.slurm = settings.onSlurm;
+    job.slurmOptions = settings.slurm;
+
+    auto* runner = new run::TableRunner(job, &main);
+    activeRuns().runners.append(runner);
+    QObject::connect(runner, &run::TableRunner::problem, &main, [](const QString& text) { ShowAlert(text, 0, true); });
+    QObject::connect(runner, &run::TableRunner::finished, &main, [&main, runner] {
+        activeRuns().runners.removeAll(runner);
+        runner->deleteLater();
+        main.UpdateMenu();
+    });
+    t->runPanel()->follow(runner);
+    t->FormResize();
+    runner->start();
     main.UpdateMenu();
-    QDir::setCurrent(saved);
 }
 
 }  // namespace table

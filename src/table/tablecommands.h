@@ -15,5 +15,7 @@ void AlterTable(TPALUMAROFORM& main);
 void InsertDeleteRuns(TPALUMAROFORM& main);
 void InsertDeleteVars(TPALUMAROFORM& main);
 void RunTable(TPALUMAROFORM& main);
+// A table run is going on (Run Table is disabled meanwhile).
+bool tableRunActive();
 
 }  // namespace table

@@ -5,3 +5,7 @@ palumaro_add_gtest(run_commandline_test ${CMAKE_CURRENT_LIST_DIR}/commandline_te
 # Calculate runs the real stand-in engine, so it must be built first.
 palumaro_add_qtest(test_runcommands ${CMAKE_CURRENT_LIST_DIR}/test_runcommands.cpp)
 add_dependencies(test_runcommands kalvex32)
+
+# Table runs: plans, states and Slurm texts in the core; the runner with real
+# child processes; the Slurm test starts its own one-node cluster.
+palumaro_add_gtest(run_tablerun_test ${CMAKE_CURRENT_LIST_DIR}/tablerun_test.cpp)

@@ -1,0 +1,209 @@
+#include "run/headlessrun.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "common/bytes.h"
+#include "common/configdir.h"
+#include "common/filelookup.h"
+#include "common/ioerror.h"
+#include "run/commandline.h"
+#include "run/runplan.h"
+#include "run/runsettingsstore.h"
+#include "run/tablerunner.h"
+#include "shell/settings.h"
+#include "table/deckconstants.h"
+#include "table/rundecks.h"
+#include "table/tablefile.h"
+
+namespace run {
+
+namespace {
+
+void say(FILE* to, const std::string& line) {
+    std::fputs((line + "\n").c_str(), to);
+    std::fflush(to);
+}
+
+int usage(const std::string& problem) {
+    say(stderr, "palumaro: " + problem);
+    say(stderr, "Usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm]");
+    return 2;
+}
+
+struct Options {
+    std::string table;
+    int jobs = 0;        // 0: the settings
+    bool slurm = false;
+};
+
+// The table's deck as the table window finds it: the stored path, or the deck
+// of the table's own base name beside it.
+std::string tableDeck(const std::string& stored, const std::string& tablePath, const std::string& programDir) {
+    const std::string deck = pal::resolveDataPath(stored, programDir);
+    if (table::ScanDeckConstants(deck)) return deck;
+    const std::string ext = pal::extensionTest(pal::fileNamePart(stored)).empty()
+                                ? std::string()
+                                : stored.substr(stored.rfind('.')).substr(0, 4);
+    const std::string beside = pal::companionBase(tablePath).value_or(tablePath) + ext;
+    return table::ScanDeckConstants(beside) ? beside : deck;
+}
+
+// Ctrl+C and SIGTERM end the table run like Cancel: waiting runs are dropped,
+// running ones stopped.
+int signalPipe[2] = {-1, -1};
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
+}
+
+}  // namespace
+
+std::optional<int> runTableFromCommandLine(int argc, char** argv) {
+    int at = -1;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--run-table") at = i;
+    if (at < 0) return std::nullopt;
+
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (i == at) {
+            if (i + 1 >= argc) return usage("--run-table needs a table file");
+            o.table = argv[++i];
+        } else if (a == "--slurm") {
+            o.slurm = true;
+        } else if (a == "--jobs" || a.rfind("--jobs=", 0) == 0) {
+            std::string n = a == "--jobs" ? (i + 1 < argc ? argv[++i] : "") : a.substr(7);
+            try {
+                std::size_t used = 0;
+                o.jobs = std::stoi(n, &used);
+                if (used != n.size() || o.jobs < 1) throw std::invalid_argument(n);
+            } catch (const std::exception&) {
+                return usage("--jobs needs a number of runs of 1 or more, not \"" + n + "\"");
+            }
+        } else {
+            return usage("unknown argument \"" + a + "\"");
+        }
+    }
+    if (o.slurm && o.jobs > 0) return usage("--jobs and --slurm exclude each other");
+
+    QCoreApplication app(argc, argv);
+    auto& state = pal::app();
+    state.programDir = QDir::cleanPath(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString();
+    if (const auto dft = pal::findFile(pal::joinPath(state.programDir, pal::kDftName))) {
+        try {
+            state.settings = pal::readDFTFile(*dft);
+        } catch (const pal::IoError& e) {
+            say(stderr, std::string("palumaro: ") + e.what() + "; the default settings are used");
+        }
+    }
+    TableRunSettings settings = loadTableRunSettings();
+    if (o.slurm) settings.onSlurm = true;
+    if (o.jobs > 0) settings.onSlurm = false, settings.parallelRuns = o.jobs;
+
+    table::TableData data;
+    std::vector<std::string> decks;
+    try {
+        auto content = table::readTableFile(o.table);
+        content.table.deckPath = tableDeck(content.table.deckPath, o.table, state.programDir);
+        data = std::move(content.table);
+        const table::RunDeckOutcome written = table::writeRunDecks(data);
+        for (int i = 1; i <= data.runs() && i < static_cast<int>(data.runDeckNames.size()); ++i)
+            decks.push_back(data.runDeckNames[static_cast<std::size_t>(i)]);
+        if (written.failed) {
+            for (const auto& d : decks) std::remove(d.c_str());
+            say(stderr, "palumaro: " + written.message);
+            return 2;
+        }
+    } catch (const pal::IoError& e) {
+        say(stderr, std::string("palumaro: ") + e.what());
+        return 2;
+    }
+    if (decks.empty()) {
+        say(stdout, "The table has no runs.");
+        return 0;
+    }
+    auto removeDecks = [&decks] {
+        for (const auto& d : decks) std::remove(d.c_str());
+    };
+
+    if (!pal::directoryExists(state.settings.kalvexDir)) state.settings.kalvexDir = state.programDir;
+    const std::string built = programInDirectory(state.settings.kalvexDir, "KALVEX32.exe");
+    std::string engine = pal::findFile(built).value_or(built);
+    const bool nodeEngine = settings.onSlurm && !settings.slurm.enginePath.empty();
+    if (nodeEngine) engine = settings.slurm.enginePath;
+    if (!nodeEngine && !pal::fileExists(engine)) {
+        removeDecks();
+        say(stderr, "palumaro: the engine " + engine + " was not found (KALVEX directory of PALUMARO.DFT)");
+        return 2;
+    }
+
+    TableRunJob job;
+    const int parallel = effectiveParallelRuns(settings);
+    try {
+        const TableRunPlan plan = planRuns(decks);
+        if ((settings.onSlurm || parallel > 1) && !plan.clashes.empty()) {
+            removeDecks();
+            say(stderr, clashMessage(plan.clashes));
+            return 2;
+        }
+        for (const auto& r : plan.results) job.listings.push_back(r.listing);
+    } catch (const pal::IoError& e) {
+        removeDecks();
+        say(stderr, std::string("palumaro: ") + e.what());
+        return 2;
+    }
+    job.decks = decks;
+    job.engine = QString::fromLocal8Bit(engine.c_str());
+    job.workDir = QDir::currentPath();
+    job.tablePath = QString::fromLocal8Bit(o.table.c_str());
+    job.parallel = parallel;
+    job.slurm = settings.onSlurm;
+    job.slurmOptions = settings.slurm;
+
+    TableRunner runner(job);
+    QObject::connect(&runner, &TableRunner::runEnded, &runner, [&runner, &job](int i) {
+        say(stdout, endLine(i + 1, runner.status(i), job.listings[static_cast<std::size_t>(i)]));
+    });
+    QObject::connect(&runner, &TableRunner::problem, &runner,
+                     [](const QString& text) { say(stderr, "palumaro: " + text.toLocal8Bit().toStdString()); });
+    QObject::connect(&runner, &TableRunner::clusterMessageChanged, &runner, [&runner] {
+        if (!runner.clusterMessage().isEmpty()) say(stderr, "palumaro: " + runner.clusterMessage().toLocal8Bit().toStdString());
+    });
+    QObject::connect(&runner, &TableRunner::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, &runner, [&runner] {
+            char c;
+            [[maybe_unused]] const auto n = ::read(signalPipe[0], &c, 1);
+            say(stderr, "palumaro: cancelled; waiting runs are dropped, running ones stopped");
+            runner.cancelWaiting();
+            runner.stopRunning();
+        });
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+
+    if (job.slurm) say(stdout, "Submitting " + std::to_string(decks.size()) + " runs to Slurm...");
+    runner.start();
+    if (!runner.isFinished()) QCoreApplication::exec();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    const std::string summary = summaryText(runner.statuses(), runner.elapsed());
+    say(stdout, summary);
+    for (const RunStatus& s : runner.statuses())
+        if (!endedNormally(s)) return 1;
+    return 0;
+}
+
+}  // namespace run

@@ -1,0 +1,43 @@
+#include "run/runsettingsstore.h"
+
+#include "common/configdir.h"
+
+#include <QSettings>
+
+namespace run {
+
+namespace {
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+std::string b(const QVariant& v) { return v.toString().toLocal8Bit().toStdString(); }
+}  // namespace
+
+QString runSettingsFile() { return toQ(pal::userConfigDir()) + QStringLiteral("/palumaro.conf"); }
+
+TableRunSettings loadTableRunSettings() {
+    QSettings f(runSettingsFile(), QSettings::IniFormat);
+    TableRunSettings s;
+    s.parallelRuns = f.value(QStringLiteral("TableRuns/ParallelRuns"), 0).toInt();
+    if (s.parallelRuns < 0 || s.parallelRuns > 999) s.parallelRuns = 0;
+    s.onSlurm = f.value(QStringLiteral("TableRuns/RunOn")).toString() == QLatin1String("slurm");
+    s.slurm.partition = b(f.value(QStringLiteral("Slurm/Partition")));
+    s.slurm.timeLimit = b(f.value(QStringLiteral("Slurm/TimeLimit")));
+    s.slurm.memory = b(f.value(QStringLiteral("Slurm/MemoryPerRun")));
+    s.slurm.extraArgs = b(f.value(QStringLiteral("Slurm/ExtraArguments")));
+    s.slurm.enginePath = b(f.value(QStringLiteral("Slurm/EnginePath")));
+    return s;
+}
+
+bool storeTableRunSettings(const TableRunSettings& s) {
+    QSettings f(runSettingsFile(), QSettings::IniFormat);
+    f.setValue(QStringLiteral("TableRuns/ParallelRuns"), s.parallelRuns);
+    f.setValue(QStringLiteral("TableRuns/RunOn"), s.onSlurm ? QStringLiteral("slurm") : QStringLiteral("local"));
+    f.setValue(QStringLiteral("Slurm/Partition"), q(s.slurm.partition));
+    f.setValue(QStringLiteral("Slurm/TimeLimit"), q(s.slurm.timeLimit));
+    f.setValue(QStringLiteral("Slurm/MemoryPerRun"), q(s.slurm.memory));
+    f.setValue(QStringLiteral("Slurm/ExtraArguments"), q(s.slurm.extraArgs));
+    f.setValue(QStringLiteral("Slurm/EnginePath"), q(s.slurm.enginePath));
+    f.sync();
+    return f.status() == QSettings::NoError;
+}
+
+}  // namespace run
