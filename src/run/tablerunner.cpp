@@ -36,8 +36,10 @@ public:
 
     ~LocalBackend() override {
         bool any = false;
-        for (auto& c : children_)
+        for (auto& c : children_) {
+            if (c) c->disconnect(&r_);  // the runner is going: no more reports
             if (c && c->state() != QProcess::NotRunning) signalGroup(*c, SIGTERM), any = true;
+        }
         if (!any) return;
         for (auto& c : children_)
             if (c && c->state() != QProcess::NotRunning && !c->waitForFinished(r_.job().graceMs)) {
@@ -191,7 +193,10 @@ TableRunner::TableRunner(TableRunJob job, QObject* parent)
     }
 }
 
-TableRunner::~TableRunner() { backend_.reset(); }
+TableRunner::~TableRunner() {
+    detached_ = true;  // nothing reported or deleted while the backend goes
+    backend_.reset();
+}
 
 void TableRunner::start() {
     if (started_) return;
@@ -251,7 +256,7 @@ void TableRunner::setClusterMessage(const QString& text) {
 }
 
 void TableRunner::finishIfDone() {
-    if (!started_ || finished_ || detached_ || endedCount() < runs()) return;
+    if (!started_ || finished_ || detached_ || !backend_ || endedCount() < runs()) return;
     finished_ = true;
     // Every run has ended: no run needs its deck any more.
     removeRunDecks();

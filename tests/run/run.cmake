@@ -9,3 +9,5 @@ add_dependencies(test_runcommands kalvex32)
 # Table runs: plans, states and Slurm texts in the core; the runner with real
 # child processes; the Slurm test starts its own one-node cluster.
 palumaro_add_gtest(run_tablerun_test ${CMAKE_CURRENT_LIST_DIR}/tablerun_test.cpp)
+palumaro_add_qtest(test_tablerunner ${CMAKE_CURRENT_LIST_DIR}/test_tablerunner.cpp)
+add_dependencies(test_tablerunner kalvex32)
