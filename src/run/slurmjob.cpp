@@ -123,7 +123,7 @@ std::string slurmScript(const SlurmScriptInput& in) {
     s += "made=\n";
     s += "if [ ! -f \"$deck\" ]; then\n";
     s += "  made=yes\n";
-    s += "  write_deck \"$SLURM_ARRAY_TASK_ID\" > \"$deck\" || exit 2\n";
+    s += "  write_deck \"$SLURM_ARRAY_TASK_ID\" | LC_ALL=C awk '{ printf \"%s\\r\\n\", $0 }' > \"$deck\" || exit 2\n";
     s += "fi\n";
     s += "start=$(date +%s)\n";
     s += "\"$engine\" \"$deck\" /N\n";
@@ -136,9 +136,9 @@ std::string slurmScript(const SlurmScriptInput& in) {
     std::string decks = "\nwrite_deck() {\n  case \"$1\" in\n";
     for (int i = 0; i < runs && i < static_cast<int>(in.deckBytes.size()); ++i) {
         decks += "  " + std::to_string(i + 1) + ") cat <<'" + kDeckEnd + "'\n";
-        std::string bytes = in.deckBytes[std::size_t(i)];
-        if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
-        decks += bytes;
+        // sbatch refuses scripts with CR LF line ends: the copy holds LF, and
+        // the task puts the deck's CR LF back when it writes the deck.
+        for (const std::string& line : splitLines(in.deckBytes[std::size_t(i)])) decks += line + "\n";
         decks += std::string(kDeckEnd) + "\n  ;;\n";
     }
     decks += "  esac\n}\n";

@@ -194,6 +194,7 @@ TEST(SlurmJob, TheBatchScriptRunsTheEngineOnItsTasksDeck) {
     EXPECT_NE(script.find("#SBATCH --time=10\n"), std::string::npos);
     EXPECT_NE(script.find("#SBATCH --array=1-2\n"), std::string::npos);
     EXPECT_EQ(script.find("--mem"), std::string::npos);
+    EXPECT_EQ(script.find('\r'), std::string::npos);  // sbatch refuses CR LF scripts
     const std::string path = slurmScriptPath(in.tablePath);
     coretest::write(path, script);
 
