@@ -7,7 +7,8 @@ JOBS       ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev \
            libgtest-dev libbenchmark-dev qt6-svg-dev poppler-utils fonts-dejavu-core xvfb xauth \
-           desktop-file-utils shared-mime-info
+           desktop-file-utils shared-mime-info \
+           slurmctld slurmd slurm-client munge
 
 .PHONY: run test bench package deps build clean
 

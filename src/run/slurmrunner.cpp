@@ -175,7 +175,8 @@ private:
     void scancel(bool pendingOnly) {
         run(QStringLiteral("scancel"), scancelArguments(jobId_.toStdString(), pendingOnly),
             [this](int code, const QByteArray& out, const QByteArray& err, bool started) {
-                if (started && code == 0) return;
+                // A job that has already left the queue needs no cancelling.
+                if (started && (code == 0 || err.contains("Invalid job id"))) return;
                 emit r_.problem(QStringLiteral("Slurm did not cancel job %1: ").arg(jobId_) +
                                 QString::fromLocal8Bit(err + out).trimmed());
             });

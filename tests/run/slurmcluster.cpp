@@ -9,6 +9,7 @@
 #include <QThread>
 #include <csignal>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -48,19 +49,6 @@ bool runCommand(const QString& prog, const QStringList& args, QString& output) {
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-qint64 pidFrom(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
-}
-
-void endProcess(qint64 pid) {
-    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), SIGTERM) != 0) return;
-    QElapsedTimer t;
-    t.start();
-    while (::kill(static_cast<pid_t>(pid), 0) == 0 && t.elapsed() < 10000) QThread::msleep(50);
-    ::kill(static_cast<pid_t>(pid), SIGKILL);
-}
-
 QString tail(const QString& file, int lines) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("(no %1)\n").arg(file);
@@ -69,6 +57,22 @@ QString tail(const QString& file, int lines) {
 }
 
 }  // namespace
+
+bool LocalSlurmCluster::daemon(const QString& name, const QStringList& args, QString& why) {
+    auto p = std::make_unique<QProcess>();
+    p->setProgram(program(name));
+    p->setArguments(args);
+    p->setStandardOutputFile(dir_ + "/" + name + ".console");
+    p->setStandardErrorFile(dir_ + "/" + name + ".console", QIODevice::Append);
+    p->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    p->start();
+    if (!p->waitForStarted(10000)) {
+        why = name + " did not start: " + p->errorString() + "\n" + logs();
+        return false;
+    }
+    daemons_.push_back(std::move(p));
+    return true;
+}
 
 LocalSlurmCluster::LocalSlurmCluster(const QString& dir) : dir_(dir) {
     node_ = QSysInfo::machineHostName().section('.', 0, 0);
@@ -97,13 +101,14 @@ bool LocalSlurmCluster::start(QString& why) {
     const QString socket = d + "/munge/munge.sock";
     QString out;
     started_ = true;
-    if (!runCommand("munged", {"--force", "--socket=" + socket, "--key-file=" + d + "/munge/munge.key",
-                               "--log-file=" + d + "/munge/munged.log", "--pid-file=" + d + "/munge/munged.pid",
-                               "--seed-file=" + d + "/munge/munged.seed"},
-                    out)) {
-        why = "munged did not start: " + out + "\n" + logs();
+    if (!daemon("munged", {"--foreground", "--force", "--socket=" + socket, "--key-file=" + d + "/munge/munge.key",
+                           "--log-file=" + d + "/munge/munged.log", "--pid-file=" + d + "/munge/munged.pid",
+                           "--seed-file=" + d + "/munge/munged.seed"},
+                why))
         return false;
-    }
+    QElapsedTimer wait;
+    wait.start();
+    while (!QFile::exists(socket) && wait.elapsed() < 10000) QThread::msleep(50);
     const int ctld = freePort(), slurmd = freePort();
     QFile conf(this->conf());
     if (!conf.open(QIODevice::WriteOnly)) {
@@ -132,14 +137,7 @@ bool LocalSlurmCluster::start(QString& why) {
                    .toLocal8Bit());
     conf.close();
     qputenv("SLURM_CONF", this->conf().toLocal8Bit());
-    if (!runCommand("slurmctld", {}, out)) {
-        why = "slurmctld did not start: " + out + "\n" + logs();
-        return false;
-    }
-    if (!runCommand("slurmd", {}, out)) {
-        why = "slurmd did not start: " + out + "\n" + logs();
-        return false;
-    }
+    if (!daemon("slurmctld", {"-D"}, why) || !daemon("slurmd", {"-D"}, why)) return false;
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 60000) {
@@ -153,12 +151,20 @@ bool LocalSlurmCluster::start(QString& why) {
 void LocalSlurmCluster::stop() {
     if (!started_) return;
     started_ = false;
-    endProcess(pidFrom(dir_ + "/slurmd.pid"));
-    endProcess(pidFrom(dir_ + "/slurmctld.pid"));
-    endProcess(pidFrom(dir_ + "/munge/munged.pid"));
+    // slurmd first, munged last.
+    for (auto it = daemons_.rbegin(); it != daemons_.rend(); ++it) {
+        (*it)->terminate();
+        if (!(*it)->waitForFinished(10000)) {
+            (*it)->kill();
+            (*it)->waitForFinished(2000);
+        }
+    }
+    daemons_.clear();
 }
 
 QString LocalSlurmCluster::logs() const {
     return "--- munged.log\n" + tail(dir_ + "/munge/munged.log", 20) + "--- slurmctld.log\n" +
-           tail(dir_ + "/slurmctld.log", 40) + "--- slurmd.log\n" + tail(dir_ + "/slurmd.log", 40);
+           tail(dir_ + "/slurmctld.log", 40) + "--- slurmd.log\n" + tail(dir_ + "/slurmd.log", 40) +
+           "--- console\n" + tail(dir_ + "/munged.console", 10) + tail(dir_ + "/slurmctld.console", 10) +
+           tail(dir_ + "/slurmd.console", 10);
 }
