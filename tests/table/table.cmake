@@ -8,3 +8,5 @@ palumaro_add_gtest(test_tablecore
 palumaro_add_qtest(test_tablewindow ${CMAKE_CURRENT_LIST_DIR}/test_tablewindow.cpp)
 add_dependencies(test_tablewindow kalvex32)
 palumaro_add_qtest(test_tablevalues ${CMAKE_CURRENT_LIST_DIR}/test_tablevalues.cpp)
+palumaro_add_qtest(test_tablerunwindow ${CMAKE_CURRENT_LIST_DIR}/test_tablerunwindow.cpp)
+add_dependencies(test_tablerunwindow kalvex32)

@@ -21,6 +21,7 @@
 
 #include "common/textfile.h"
 #include "run/compilin.h"
+#include "run/runsettings.h"
 #include "shell/fonts.h"
 #include "shell/palumaro.h"
 #include "shell/printcontext.h"
@@ -563,6 +564,7 @@ private slots:
     // ---- Run Table ----
 
     void runTableRunsEveryRunWithTheEngine() {
+        run::tableRunSettings().parallelRuns = 1;  // one run at a time: the progress window
         const QString deck = copySample("SOLAR.DCK");
         TTableForm* t = newTable(deck, {"AREA"}, "3");
         t->GridSetEditText(1, 1, "2");
