@@ -10,7 +10,7 @@ add_dependencies(test_runcommands kalvex32)
 # child processes; the Slurm test starts its own one-node cluster.
 palumaro_add_gtest(run_tablerun_test ${CMAKE_CURRENT_LIST_DIR}/tablerun_test.cpp)
 palumaro_add_qtest(test_tablerunner ${CMAKE_CURRENT_LIST_DIR}/test_tablerunner.cpp)
-add_dependencies(test_tablerunner kalvex32)
+add_dependencies(test_tablerunner kalvex32 palumaro)
 palumaro_add_qtest(test_slurmrun ${CMAKE_CURRENT_LIST_DIR}/test_slurmrun.cpp
   ${CMAKE_CURRENT_LIST_DIR}/slurmcluster.cpp ${CMAKE_CURRENT_LIST_DIR}/slurmcluster.h)
 add_dependencies(test_slurmrun kalvex32 palumaro)

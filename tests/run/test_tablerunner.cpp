@@ -18,6 +18,7 @@
 #include "support/testsupport.h"
 #include "table/rundecks.h"
 #include "table/tabledata.h"
+#include "table/tablefile.h"
 
 using run::RunPhase;
 
@@ -209,6 +210,45 @@ private slots:
             QCOMPARE(q(missing.status(i).reason), "File " + work_ + "/no such engine was not found.");
         }
         for (const auto& d : decks) QVERIFY(!QFile::exists(q(d)));
+    }
+
+    // palumaro --run-table: one line per run, non-zero exit when a run failed
+    // or nothing could run.
+    void theCommandLineRunsATableFile() {
+        auto palumaro = [this](const QStringList& args, QString& out) {
+            QProcess p;
+            p.setWorkingDirectory(work_);
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_CONFIG_HOME", work_ + "/config");
+            p.setProcessEnvironment(env);
+            p.start(qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/palumaro", args);
+            p.waitForFinished(120000);
+            out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitCode();
+        };
+        table::TableData t(work_.toStdString() + "/SOLAR.DCK", {"AREA"}, 4);
+        for (int i = 1; i <= 4; ++i) t.setValue(1, i, i);
+        const QString tbl = work_ + "/SOLAR.TBL";
+        table::writeTableFile(tbl.toStdString(), t, {});
+        QString out;
+        QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "2"}, out), 0);
+        for (int i = 1; i <= 4; ++i) QVERIFY2(out.contains(QStringLiteral("Run %1: done, exit code 0").arg(i)), qPrintable(out));
+        QVERIFY(out.contains("4 of 4 runs ended normally"));
+        QVERIFY(QFile::exists(work_ + "/SOLAR3.PLT"));
+        QVERIFY(QDir(work_).entryList({"*.TMP"}).isEmpty());
+
+        // A deck the engine refuses: every run fails, each named with its listing.
+        testsupport::writeFile(work_ + "/SOLAR.DCK", "CONSTANTS 1\r\nAREA=1\r\nEQUATIONS 1\r\nY=AREA*\r\nEND\r\n");
+        QCOMPARE(palumaro({"--run-table", tbl, "--jobs=3"}, out), 1);
+        QVERIFY2(out.contains("Run 2: failed, exit code 1, 0:00 (listing " + work_ + "/SOLAR1.LST)"), qPrintable(out));
+        QVERIFY(out.contains("0 of 4 runs ended normally"));
+
+        table::TableData undefined(work_.toStdString() + "/SOLAR.DCK", {"AREA"}, 2);
+        table::writeTableFile(tbl.toStdString(), undefined, {});
+        QCOMPARE(palumaro({"--run-table", tbl}, out), 2);
+        QVERIFY(out.contains("Parameter in the col #1, run #1 isn't defined"));
+        QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "0"}, out), 2);
+        QVERIFY(out.contains("Usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm]"));
     }
 };
 
