@@ -18,7 +18,8 @@
 #include "run/runplan.h"
 #include "run/runsettingsstore.h"
 #include "run/tablerunner.h"
-#include "shell/settings.h"
+#include "common/settings.h"
+#include "shell/qtbytes.h"
 #include "table/deckconstants.h"
 #include "table/rundecks.h"
 #include "table/tablefile.h"
@@ -97,7 +98,7 @@ std::optional<int> runTableFromCommandLine(int argc, char** argv) {
 
     QCoreApplication app(argc, argv);
     auto& state = pal::app();
-    state.programDir = QDir::cleanPath(QCoreApplication::applicationDirPath()).toLocal8Bit().toStdString();
+    state.programDir = toBytes(QDir::cleanPath(QCoreApplication::applicationDirPath()));
     if (const auto dft = pal::findFile(pal::joinPath(state.programDir, pal::kDftName))) {
         try {
             state.settings = pal::readDFTFile(*dft);
@@ -162,9 +163,9 @@ std::optional<int> runTableFromCommandLine(int argc, char** argv) {
         return 2;
     }
     job.decks = decks;
-    job.engine = QString::fromLocal8Bit(engine.c_str());
+    job.engine = toQ(engine);
     job.workDir = QDir::currentPath();
-    job.tablePath = QString::fromLocal8Bit(o.table.c_str());
+    job.tablePath = toQ(o.table);
     job.parallel = parallel;
     job.slurm = settings.onSlurm;
     job.slurmOptions = settings.slurm;
@@ -174,9 +175,9 @@ std::optional<int> runTableFromCommandLine(int argc, char** argv) {
         say(stdout, endLine(i + 1, runner.status(i), job.listings[static_cast<std::size_t>(i)]));
     });
     QObject::connect(&runner, &TableRunner::problem, &runner,
-                     [](const QString& text) { say(stderr, "palumaro: " + text.toLocal8Bit().toStdString()); });
+                     [](const QString& text) { say(stderr, "palumaro: " + toBytes(text)); });
     QObject::connect(&runner, &TableRunner::clusterMessageChanged, &runner, [&runner] {
-        if (!runner.clusterMessage().isEmpty()) say(stderr, "palumaro: " + runner.clusterMessage().toLocal8Bit().toStdString());
+        if (!runner.clusterMessage().isEmpty()) say(stderr, "palumaro: " + toBytes(runner.clusterMessage()));
     });
     QObject::connect(&runner, &TableRunner::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 

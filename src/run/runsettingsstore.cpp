@@ -1,4 +1,5 @@
 #include "run/runsettingsstore.h"
+#include "shell/qtbytes.h"
 
 #include "common/configdir.h"
 
@@ -7,8 +8,8 @@
 namespace run {
 
 namespace {
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QVariant& v) { return v.toString().toLocal8Bit().toStdString(); }
+QString q(const std::string& s) { return toQ(s); }
+std::string b(const QVariant& v) { return toBytes(v.toString()); }
 }  // namespace
 
 QString runSettingsFile() { return toQ(pal::userConfigDir()) + QStringLiteral("/palumaro.conf"); }

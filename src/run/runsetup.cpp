@@ -1,4 +1,5 @@
 #include "run/runsetup.h"
+#include "shell/qtbytes.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -9,8 +10,8 @@
 #include <QVBoxLayout>
 
 namespace {
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string b(const QLineEdit* e) { return e->text().trimmed().toLocal8Bit().toStdString(); }
+QString q(const std::string& s) { return toQ(s); }
+std::string b(const QLineEdit* e) { return toBytes(e->text().trimmed()); }
 
 QLineEdit* edit(const char* name, const QString& tip) {
     auto* e = new QLineEdit;

@@ -11,16 +11,15 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "run/slurmjob.h"
+#include "shell/qtbytes.h"
 
 namespace run {
 
 namespace {
 
-QString qText(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-
 QStringList qList(const std::vector<std::string>& v) {
     QStringList out;
-    for (const auto& s : v) out << qText(s);
+    for (const auto& s : v) out << toQ(s);
     return out;
 }
 
@@ -42,11 +41,11 @@ public:
 
     void start() override {
         const TableRunJob& job = r_.job();
-        const std::string table = job.tablePath.toLocal8Bit().toStdString();
+        const std::string table = toBytes(job.tablePath);
         SlurmScriptInput in;
         in.tablePath = table;
-        in.workDir = job.workDir.toLocal8Bit().toStdString();
-        in.enginePath = job.slurmOptions.enginePath.empty() ? job.engine.toLocal8Bit().toStdString()
+        in.workDir = toBytes(job.workDir);
+        in.enginePath = job.slurmOptions.enginePath.empty() ? toBytes(job.engine)
                                                             : job.slurmOptions.enginePath;
         in.decks = job.decks;
         in.options = job.slurmOptions;
@@ -55,15 +54,15 @@ public:
             for (const std::string& d : job.decks) in.deckBytes.push_back(pal::readFileBytes(d));
             // Exit files of an earlier submission must not pass for this one's.
             for (int t = 1; t <= r_.runs(); ++t) {
-                QFile::remove(qText(slurmExitPath(table, t)));
-                QFile::remove(qText(slurmLogPath(table, t)));
+                QFile::remove(toQ(slurmExitPath(table, t)));
+                QFile::remove(toQ(slurmLogPath(table, t)));
             }
             pal::replaceFile(script_, slurmScript(in));
         } catch (const pal::IoError& e) {
-            refuse(QStringLiteral("The batch script of this table could not be written: ") + qText(e.what()));
+            refuse(QStringLiteral("The batch script of this table could not be written: ") + toQ(e.what()));
             return;
         }
-        QFile::setPermissions(qText(script_), QFile::permissions(qText(script_)) | QFile::ExeOwner);
+        QFile::setPermissions(toQ(script_), QFile::permissions(toQ(script_)) | QFile::ExeOwner);
         for (int i = 0; i < r_.runs(); ++i) {
             RunStatus s = r_.status(i);
             s.reason = "submitting";
@@ -101,11 +100,11 @@ public:
     }
 
     void cleanUp() override {
-        const std::string table = r_.job().tablePath.toLocal8Bit().toStdString();
+        const std::string table = toBytes(r_.job().tablePath);
         for (int t = 1; t <= r_.runs(); ++t) {
-            QFile::remove(qText(slurmExitPath(table, t)));
+            QFile::remove(toQ(slurmExitPath(table, t)));
             // Slurm's log of a task that ended normally says nothing new.
-            const QString log = qText(slurmLogPath(table, t));
+            const QString log = toQ(slurmLogPath(table, t));
             if (r_.status(t - 1).phase == RunPhase::Done || QFile(log).size() == 0) QFile::remove(log);
         }
     }
@@ -161,7 +160,7 @@ private:
             refuse(QStringLiteral("Slurm refused the job of this table (sbatch exit code %1):\n").arg(code) + said);
             return;
         }
-        jobId_ = qText(*id);
+        jobId_ = toQ(*id);
         r_.setJobId(jobId_);
         for (int i = 0; i < r_.runs(); ++i) {
             RunStatus s = r_.status(i);
@@ -252,10 +251,10 @@ private:
     }
 
     bool fromExitFile(int i, RunStatus s, double now) {
-        const std::string path = slurmExitPath(r_.job().tablePath.toLocal8Bit().toStdString(), i + 1);
+        const std::string path = slurmExitPath(toBytes(r_.job().tablePath), i + 1);
         std::optional<TaskExit> e;
         try {
-            if (QFile::exists(qText(path))) e = parseExitFile(pal::readFileBytes(path));
+            if (QFile::exists(toQ(path))) e = parseExitFile(pal::readFileBytes(path));
         } catch (const pal::IoError&) {
         }
         if (!e) return false;
@@ -311,7 +310,7 @@ private:
     // period ended without an end state: lost.
     void decideLost() {
         const double now = r_.elapsed();
-        const std::string table = r_.job().tablePath.toLocal8Bit().toStdString();
+        const std::string table = toBytes(r_.job().tablePath);
         for (auto it = gone_.begin(); it != gone_.end(); ++it) {
             const int i = it.key();
             RunStatus s = r_.status(i);

@@ -12,12 +12,11 @@
 #include <unistd.h>
 
 #include "run/slurmrunner.h"
+#include "shell/qtbytes.h"
 
 namespace run {
 
 namespace {
-
-QString qText(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
 
 // The last non-blank line of what the engine printed.
 std::string lastLine(const QByteArray& output) {
@@ -105,7 +104,7 @@ private:
         auto proc = std::make_unique<QProcess>();
         QProcess* p = proc.get();
         p->setProgram(job.engine);
-        p->setArguments({qText(job.decks[static_cast<std::size_t>(i)]), QStringLiteral("/N")});
+        p->setArguments({toQ(job.decks[static_cast<std::size_t>(i)]), QStringLiteral("/N")});
         p->setWorkingDirectory(job.workDir);
         p->setProcessChannelMode(QProcess::MergedChannels);
         p->setChildProcessModifier([] { ::setpgid(0, 0); });
@@ -265,7 +264,7 @@ void TableRunner::finishIfDone() {
 }
 
 void TableRunner::removeRunDecks() {
-    for (const std::string& d : job_.decks) QFile::remove(qText(d));
+    for (const std::string& d : job_.decks) QFile::remove(toQ(d));
 }
 
 }  // namespace run

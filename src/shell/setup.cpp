@@ -335,6 +335,6 @@ void TSetupDlg::StoreClick() {
         ShowIoError(e);
     }
     if (!run::storeTableRunSettings(run::tableRunSettings()))
-        ShowAlert(QStringLiteral("The table-run settings could not be written to ") + run::runSettingsFile(), 0, true);
+        ShowAlert(QStringLiteral("The table-run settings could not be written to ") + run::runSettingsFile(), AlertKind::Error, true);
     accept();
 }

@@ -260,7 +260,7 @@ void RunTable(TPALUMAROFORM& main) {
     }
     if (!plan.clashes.empty()) {
         removeFiles(decks);
-        ShowAlert(toQ(run::clashMessage(plan.clashes)), 0, true);
+        ShowAlert(toQ(run::clashMessage(plan.clashes)), AlertKind::Error, true);
         main.UpdateMenu();
         return;
     }
@@ -277,7 +277,7 @@ void RunTable(TPALUMAROFORM& main) {
 
     auto* runner = new run::TableRunner(job, &main);
     activeRuns().runners.append(runner);
-    QObject::connect(runner, &run::TableRunner::problem, &main, [](const QString& text) { ShowAlert(text, 0, true); });
+    QObject::connect(runner, &run::TableRunner::problem, &main, [](const QString& text) { ShowAlert(text, AlertKind::Error, true); });
     QObject::connect(runner, &run::TableRunner::finished, &main, [&main, runner] {
         activeRuns().runners.removeAll(runner);
         runner->deleteLater();

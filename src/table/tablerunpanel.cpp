@@ -174,7 +174,7 @@ void TTableRunPanel::CancelBtnClick() {
                      .arg(r->jobId())
                : (n == 1 ? QStringLiteral("1 run is still running. Stop it?\n(No lets it finish.)")
                          : QStringLiteral("%1 runs are still running. Stop them?\n(No lets them finish.)").arg(n));
-    if (ShowAlert(text, 5, false) == AlertButton::Yes && r) r->stopRunning();
+    if (ShowAlert(text, AlertKind::WarningYesNo, false) == AlertButton::Yes && r) r->stopRunning();
 }
 
 bool TTableRunPanel::mayClose() {
@@ -185,7 +185,7 @@ bool TTableRunPanel::mayClose() {
                                             "(No leaves it running on the cluster; its run decks stay "
                                             "until you delete them.)")
                                  .arg(r->jobId().isEmpty() ? QStringLiteral("(being submitted)") : r->jobId());
-        switch (ShowAlert(text, 7, false)) {
+        switch (ShowAlert(text, AlertKind::SaveQuestion, false)) {
         case AlertButton::Yes:
             r->cancelWaiting();
             if (r) r->stopRunning();
@@ -200,7 +200,7 @@ bool TTableRunPanel::mayClose() {
                                         "Closing stops them; what has finished is kept.")
                              .arg(r->runningCount())
                              .arg(r->waitingCount());
-    if (ShowAlert(text, 2, false) != AlertButton::Ok) return false;
+    if (ShowAlert(text, AlertKind::Warning, false) != AlertButton::Ok) return false;
     if (!r) return true;
     r->cancelWaiting();
     if (r) r->stopRunning();
@@ -235,10 +235,10 @@ void TTableRunPanel::StatusDblClick(int index) {
         else
             ShowAlert(QStringLiteral("Run %1 left no listing (%2).").arg(index + 1).arg(listing) +
                           (s.detail.empty() ? QString() : QLatin1Char('\n') + toQ(s.detail)),
-                      1, false);
+                      AlertKind::Information, false);
     } else if (s.phase == run::RunPhase::NotStarted || s.phase == run::RunPhase::Lost) {
         ShowAlert(QStringLiteral("Run %1 did not run: ").arg(index + 1) + toQ(s.reason) +
                       (s.detail.empty() ? QString() : QLatin1Char('\n') + toQ(s.detail)),
-                  1, false);
+                  AlertKind::Information, false);
     }
 }

@@ -25,7 +25,7 @@
 #include "run/tablerunner.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "shell/setup.h"
 #include "support/testsupport.h"
 #include "table/table.h"
@@ -193,7 +193,7 @@ private slots:
         alerts().answers = {AlertButton::No};  // let them finish: only the waiting ones end
         QTest::keyClick(t->grid(), Qt::Key_Escape);
         QCOMPARE(alerts().lastText(), QStringLiteral("2 runs are still running. Stop them?\n(No lets them finish.)"));
-        QCOMPARE(alerts().shown.back().kind, 5);
+        QCOMPARE(alerts().shown.back().kind, AlertKind::WarningYesNo);
         QCOMPARE(t->runPanel()->statusOf(3), QStringLiteral("cancelled"));
         QCOMPARE(r->runningCount(), 2);
 
@@ -216,7 +216,7 @@ private slots:
         QVERIFY(!t->FormCloseQuery());
         QVERIFY(r->active());
         QVERIFY(alerts().lastText().startsWith("Runs of this table are still going on (2 running, 1 waiting)."));
-        QCOMPARE(alerts().shown.back().kind, 2);
+        QCOMPARE(alerts().shown.back().kind, AlertKind::Warning);
 
         alerts().answers = {AlertButton::Ok};
         QVERIFY(t->FormCloseQuery());
