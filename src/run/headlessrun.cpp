@@ -48,12 +48,12 @@ struct Options {
 // The table's deck as the table window finds it: the stored path, or the deck
 // of the table's own base name beside it.
 std::string tableDeck(const std::string& stored, const std::string& tablePath, const std::string& programDir) {
-    const std::string deck = pal::resolveDataPath(stored, programDir);
+    const std::string deck = table::resolveTableDeck(stored, tablePath, programDir);
     if (table::ScanDeckConstants(deck)) return deck;
     const std::string ext = pal::extensionTest(pal::fileNamePart(stored)).empty()
                                 ? std::string()
                                 : stored.substr(stored.rfind('.')).substr(0, 4);
-    const std::string beside = pal::companionBase(tablePath).value_or(tablePath) + ext;
+    const std::string beside = pal::baseName(tablePath) + ext;
     return table::ScanDeckConstants(beside) ? beside : deck;
 }
 

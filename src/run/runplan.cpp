@@ -46,7 +46,7 @@ std::string plural(int n, const char* one, const char* many) { return std::to_st
 }  // namespace
 
 RunResultFiles resultFiles(const std::string& runDeckPath, const std::vector<std::string>& runDeckLines) {
-    const std::string base = pal::companionBase(runDeckPath).value_or(runDeckPath);
+    const std::string base = pal::baseName(runDeckPath);
     RunResultFiles f{normal(base + ".LST"), normal(base + ".OUT"), normal(base + ".PLT")};
     for (const std::string& line : runDeckLines) {
         if (pal::upper(line.substr(0, 3)) != "ASS") continue;

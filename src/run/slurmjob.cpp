@@ -10,12 +10,7 @@ namespace run {
 
 namespace {
 
-std::string tableBase(const std::string& tablePath) {
-    const std::string name = pal::fileNamePart(tablePath);
-    const std::string dir = tablePath.substr(0, tablePath.size() - name.size());
-    const auto dot = name.find('.');
-    return dir + (dot == std::string::npos ? name : name.substr(0, dot));
-}
+std::string tableBase(const std::string& tablePath) { return pal::baseName(tablePath); }
 
 // The here-document delimiter: run decks are upper case, so a lower-case word
 // never stands alone on one of their lines.

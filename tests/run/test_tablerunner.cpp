@@ -55,7 +55,7 @@ class TableRunnerTest : public QObject {
     run::TableRunJob job(const std::vector<std::string>& decks, const QString& engine, int parallel) {
         run::TableRunJob j;
         j.decks = decks;
-        for (const auto& d : decks) j.listings.push_back(pal::companionBase(d).value_or(d) + ".LST");
+        for (const auto& d : decks) j.listings.push_back(pal::baseName(d) + ".LST");
         j.engine = engine;
         j.workDir = work_;
         j.tablePath = work_ + "/SOLAR.TBL";
@@ -75,7 +75,7 @@ private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
 
     void init() {
-        work_ = tmp_.path() + QStringLiteral("/run %1 dir").arg(++serial_);  // a blank in the path
+        work_ = tmp_.path() + QStringLiteral("/run.%1 dir").arg(++serial_);  // a dot and a blank in the path
         QDir().mkpath(work_);
         testsupport::copySample("SOLAR.DCK", work_);
     }

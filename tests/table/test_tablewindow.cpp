@@ -131,6 +131,9 @@ private slots:
         seams_ = std::make_unique<ScriptedSeams>();
         form_ = std::make_unique<TPALUMAROFORM>();
         form_->startUp();
+        // Run Table here is one run at a time (the progress window); runs side by
+        // side are tested with the table runner.
+        run::tableRunSettings().parallelRuns = 1;
         dialogs().dialogsShown.clear();  // the about box
         QDir::setCurrent(work_);
     }
@@ -564,7 +567,6 @@ private slots:
     // ---- Run Table ----
 
     void runTableRunsEveryRunWithTheEngine() {
-        run::tableRunSettings().parallelRuns = 1;  // one run at a time: the progress window
         const QString deck = copySample("SOLAR.DCK");
         TTableForm* t = newTable(deck, {"AREA"}, "3");
         t->GridSetEditText(1, 1, "2");
