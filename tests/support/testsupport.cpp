@@ -68,8 +68,6 @@ QString copySample(const QString& name, const QString& toDir) {
 }
 
 void prepareProgramDir(const QString& dir, bool quivetMode) {
-    // The user's own configuration stays out of every test.
-    qputenv("XDG_CONFIG_HOME", (dir + "/config").toLocal8Bit());
     pal::Settings defaults;
     pal::writeDFTFile((dir + "/PALUMARO.DFT").toStdString(), defaults);
     writeFile(dir + "/CNFGKV.KVN",

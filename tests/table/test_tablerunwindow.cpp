@@ -283,7 +283,7 @@ private slots:
         QVERIFY(s.onSlurm);
         QCOMPARE(s.slurm.timeLimit, std::string("2:00:00"));
         // Kept in the user's configuration; PALUMARO.DFT keeps its layout.
-        QVERIFY(run::runSettingsFile().startsWith(prog_ + "/config/"));
+        QVERIFY(run::runSettingsFile().startsWith(prog_ + "/xdg-config/"));
         const run::TableRunSettings back = run::loadTableRunSettings();
         QCOMPARE(back.parallelRuns, 3);
         QVERIFY(back.onSlurm);
