@@ -1,16 +1,20 @@
-# PALUMARO: make run | make test | make bench | make package
+# PALUMARO: make run | make test | make bench | make package | make fuzz
 BUILD      ?= build
 TESTBUILD  ?= build-test
 BENCHBUILD ?= build-bench
+FUZZBUILD  ?= build-fuzz
+# make fuzz FUZZ_SECONDS=300 FUZZ_TARGETS="plotdata quivetfile"
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 JOBS       ?= $(shell nproc)
 
 # Debian packages the build, the tests and the tools need.
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev \
            libgtest-dev libbenchmark-dev qt6-svg-dev poppler-utils fonts-dejavu-core xvfb xauth \
            desktop-file-utils shared-mime-info \
-           slurmctld slurmd slurm-client munge
+           slurmctld slurmd slurm-client munge clang libclang-rt-14-dev
 
-.PHONY: run test bench package deps build clean
+.PHONY: run test bench package fuzz deps build clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -44,5 +48,12 @@ bench: deps
 package: build
 	cd $(BUILD) && cpack -G DEB
 
+# libFuzzer targets built with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
+# each run for FUZZ_SECONDS one after the other.
+fuzz: deps
+	CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALUMARO_TESTS=OFF -DPALUMARO_FUZZ=ON
+	cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzzers
+	fuzz/run.sh $(FUZZBUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD)
+	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD) $(FUZZBUILD)

@@ -1,6 +1,7 @@
 #include "deck.h"
 
 #include <charconv>
+#include <unordered_map>
 
 #include "common/bytes.h"
 #include "expression.h"
@@ -157,16 +158,16 @@ private:
             return error(lineNo, "the name " + name + " is longer than " + std::to_string(kMaxNameLength) + " characters");
         if (name == "TIME") return error(lineNo, "TIME is the simulation time and cannot be defined");
         if (Expression::isFunctionName(name)) return error(lineNo, name + " is a function name and cannot be defined");
-        for (const auto& d : deck_.definitions)
-            if (d.name == name) {
-                warning(lineNo, name + " is defined again (first in line " + std::to_string(d.line) +
-                                    "); later lines use this definition");
-                break;
-            }
+        const auto [first, isNew] = firstLine_.try_emplace(name, lineNo);
+        if (!isNew)
+            warning(lineNo, name + " is defined again (first in line " + std::to_string(first->second) +
+                                "); later lines use this definition");
         deck_.definitions.push_back({name, expr, unitOfRemark(remark), lineNo, equations_});
     }
 
     Deck& deck_;
+    // The line of each name's first definition: large decks need a hashed look-up.
+    std::unordered_map<std::string, int> firstLine_;
     long pending_ = 0;
     long blockCount_ = 0;
     int blockLine_ = 0;

@@ -91,9 +91,15 @@ std::vector<std::string> listingLines(const Deck& deck, const Simulation* sim, c
                               (c.unit.empty() ? "" : " " + c.unit));
         }
         const std::size_t equations = sim->results().names.size();
-        const std::size_t plotted = std::min(equations, kMaxPlotColumns - 1);
+        const std::size_t plotted = plotColumnCount(sim->results()) - 1;
         out.push_back("  Equations: " + std::to_string(equations) +
                       (equations > plotted ? ", the first " + std::to_string(plotted) + " in the plot data" : ""));
+        if (plotted < std::min(equations, kMaxPlotColumns - 1)) {
+            ++warnings;
+            out.push_back(" *** Warning: the plot data leaves out " + sim->results().names[plotted] +
+                          " and the equations after it: their names do not fit its header line of " +
+                          std::to_string(kMaxDeckLine) + " characters");
+        }
         if (deck.unitStatements > 0)
             out.push_back("  Components (UNIT statements): " + std::to_string(deck.unitStatements) +
                           ", echoed, not simulated");
@@ -158,17 +164,41 @@ std::vector<std::string> outputLines(const Simulation& sim, const ReportOptions&
     return out;
 }
 
-std::vector<std::string> plotLines(const Results& r) {
-    const std::size_t columns = std::min(r.columns(), kMaxPlotColumns);
-    std::string names = "TIME", units;
+namespace {
+
+// The name and unit of plot column c (0 is TIME), each at most 20 characters.
+std::string plotName(const Results& r, std::size_t c) {
+    return c == 0 ? std::string("TIME") : r.names[c - 1].substr(0, kMaxNameLength);
+}
+
+std::string plotUnit(const Results& r, std::size_t c) {
+    if (c > 0) return r.units[c - 1].empty() ? std::string("-") : r.units[c - 1].substr(0, kMaxNameLength);
     // A unit line must not look like data: it may not begin with a digit, ".", "+" or "-".
-    std::string timeUnit = r.timeUnit.empty() ? "s" : r.timeUnit;
+    std::string timeUnit = r.timeUnit.empty() ? "s" : r.timeUnit.substr(0, kMaxNameLength);
     if (std::string("0123456789.+-").find(timeUnit[0]) != std::string::npos)
         timeUnit = ("(" + timeUnit).substr(0, kMaxNameLength - 1) + ")";
-    units = timeUnit;
+    return timeUnit;
+}
+
+}  // namespace
+
+std::size_t plotColumnCount(const Results& r) {
+    const std::size_t most = std::min(r.columns(), kMaxPlotColumns);
+    std::size_t nameLength = plotName(r, 0).size(), unitLength = plotUnit(r, 0).size();
+    for (std::size_t c = 1; c < most; ++c) {
+        nameLength += 1 + plotName(r, c).size();
+        unitLength += 1 + plotUnit(r, c).size();
+        if (nameLength > kMaxDeckLine || unitLength > kMaxDeckLine) return c;
+    }
+    return most;
+}
+
+std::vector<std::string> plotLines(const Results& r) {
+    const std::size_t columns = plotColumnCount(r);
+    std::string names = plotName(r, 0), units = plotUnit(r, 0);
     for (std::size_t c = 1; c < columns; ++c) {
-        names += " " + r.names[c - 1];
-        units += " " + (r.units[c - 1].empty() ? std::string("-") : r.units[c - 1]);
+        names += " " + plotName(r, c);
+        units += " " + plotUnit(r, c);
     }
     std::vector<std::string> out{names, units};
     out.reserve(r.rowCount() + 2);

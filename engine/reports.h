@@ -27,6 +27,10 @@ struct ReportOptions {
 std::vector<std::string> listingLines(const Deck& deck, const Simulation* sim, const ReportOptions& options);
 std::vector<std::string> outputLines(const Simulation& sim, const ReportOptions& options);
 std::vector<std::string> plotLines(const Results& results);
+// The columns the plot data holds: TIME and the first equations, at most 25, and
+// only as many as keep its name and unit lines within 255 characters (the shell
+// reads no more of a line).
+std::size_t plotColumnCount(const Results& results);
 
 // Counts of the messages the listing reports (warnings only when shown).
 int errorCount(const Deck& deck, const Simulation* sim, const ReportOptions& options);

@@ -1,5 +1,6 @@
 #include "simulation.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -36,15 +37,19 @@ int Simulation::resolve(const Deck& deck, std::size_t index, const std::string& 
         if (inConstant) throw ExpressionError("TIME cannot be used in CONSTANTS", 0);
         return 0;
     }
-    for (std::size_t j = index; j-- > 0;) {
-        if (defs[j].name != name) continue;
+    const auto found = byName_.find(name);
+    if (found == byName_.end()) return -1;
+    const auto& at = found->second;
+    const auto later = std::lower_bound(at.begin(), at.end(), index);
+    if (later != at.begin()) {
+        const std::size_t j = *(later - 1);
         if (inConstant && defs[j].equation)
             throw ExpressionError("the constant " + defs[index].name + " cannot use the equation " + name +
                                       " (" + lineRef(defs[j].line) + ")", 0);
         return static_cast<int>(j + 1);
     }
-    for (std::size_t j = index; j < defs.size(); ++j) {
-        if (defs[j].name != name) continue;
+    if (later != at.end()) {
+        const std::size_t j = *later;
         if (inRate && !inConstant) return static_cast<int>(j + 1);
         throw ExpressionError(name + " is defined only further down, in " + lineRef(defs[j].line) +
                                   (inConstant ? "" : "; use INTEG(rate, initial value) for feedback"), 0);
@@ -55,6 +60,7 @@ int Simulation::resolve(const Deck& deck, std::size_t index, const std::string& 
 void Simulation::compile(const Deck& deck) {
     const auto& defs = deck.definitions;
     slots_.assign(defs.size() + 1, 0.0);
+    for (std::size_t i = 0; i < defs.size(); ++i) byName_[defs[i].name].push_back(i);
     bool failed = false;
     for (const auto& m : deck.messages) failed = failed || m.error;
     varies_.assign(defs.size(), false);
@@ -134,16 +140,15 @@ void Simulation::simulationCard(const Deck& deck) {
     }
     auto resolveConstant = [&](const std::string& name, bool) -> int {
         if (name == "TIME") throw ExpressionError("TIME cannot be used in SIMULATION", 0);
-        for (std::size_t j = defs.size(); j-- > 0;)
-            if (defs[j].name == name) {
-                if (varies_[j])
-                    throw ExpressionError("SIMULATION can use only constants and equations that do not change with "
-                                          "TIME, and " + name + " does",
-                                          0);
-                if (!failed[j].empty()) throw ExpressionError(failed[j], 0);
-                return static_cast<int>(j + 1);
-            }
-        return -1;
+        const auto found = byName_.find(name);
+        if (found == byName_.end()) return -1;
+        const std::size_t j = found->second.back();
+        if (varies_[j])
+            throw ExpressionError("SIMULATION can use only constants and equations that do not change with "
+                                  "TIME, and " + name + " does",
+                                  0);
+        if (!failed[j].empty()) throw ExpressionError(failed[j], 0);
+        return static_cast<int>(j + 1);
     };
     const char* const what[] = {"start", "stop", "step"};
     const std::string* const words[] = {&card.start, &card.stop, &card.step};

@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "deck.h"
@@ -70,6 +71,8 @@ private:
     // or such a value). The others may set the SIMULATION card.
     std::vector<bool> varies_;
     std::vector<double> slots_;  // 0: TIME, then one per definition
+    // The definitions of each name, in deck order (a hashed look-up keeps large decks linear).
+    std::unordered_map<std::string, std::vector<std::size_t>> byName_;
     Results results_;
     double start_ = 0, stop_ = 0, step_ = 0;
     std::size_t steps_ = 0;

@@ -54,6 +54,17 @@ public:
         p_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - b_.data()) + 1 : b_.size();
     }
     std::size_t position() const { return p_; }
+    // Blank- or tab-separated words on the next line, which is not consumed.
+    std::size_t wordsOnLine() const {
+        std::size_t n = 0;
+        bool inWord = false;
+        for (std::size_t i = p_; i < b_.size() && b_[i] != '\n'; ++i) {
+            const bool blank = b_[i] == ' ' || b_[i] == '\t' || b_[i] == '\r';
+            if (!blank && !inWord) ++n;
+            inWord = !blank;
+        }
+        return n;
+    }
     // Lines left from here (a last line without its end counts).
     std::size_t linesLeft() const {
         if (eof()) return 0;
@@ -73,9 +84,9 @@ private:
     std::size_t p_ = 0;
 };
 
-std::vector<std::string> splitNames(std::string line) {
+std::vector<std::string> splitNames(std::string line, std::size_t most = kMaxColumns) {
     std::vector<std::string> out;
-    while (!line.empty() && static_cast<int>(out.size()) < kMaxColumns) {
+    while (!line.empty() && out.size() < most) {
         std::string tok = NextToken(line);
         if (!tok.empty()) out.push_back(tok.substr(0, kMaxColumnName));
     }
@@ -136,6 +147,19 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
             t.hasUnits = false;
             t.rowCount += 1;
         }
+    }
+    // A header that names fewer columns than the rows hold (a name line cut at 255
+    // characters) would put the names over the wrong columns: refused.
+    if (t.hasHeader) {
+        const std::size_t named = splitNames(line1, SIZE_MAX).size();
+        TextCursor row(bytes);
+        row.skipLine();
+        if (t.hasUnits) row.skipLine();
+        const std::size_t held = row.wordsOnLine();
+        if (named < static_cast<std::size_t>(kMaxColumns) && held > named)
+            throw pal::IoError(0, path, "The plot data file's header line names " + std::to_string(named) +
+                                            " columns, but its first row holds " + std::to_string(held) +
+                                            " values: the columns cannot be named");
     }
     // Every line left is a row, and one more is counted when none is left.
     const std::size_t left = std::max<std::size_t>(in.linesLeft(), 1);

@@ -1,5 +1,7 @@
 #include "quivet/deckanalysis.h"
 
+#include <algorithm>
+
 #include "common/bytes.h"
 #include "common/textfile.h"
 #include "quivet/fieldnumber.h"
@@ -44,6 +46,11 @@ int countOf(const std::string& line) {
     const auto n = parseFieldInteger(w[1]);
     return n && *n > 0 ? *n : 0;
 }
+
+// The most parameters or inputs a unit may announce in all (the engine's own
+// bound for a statement's count): a larger count is a damaged unit, never a sum
+// that overflows.
+constexpr int kMaxUnitCount = 100000;
 
 class Analyser {
 public:
@@ -96,7 +103,8 @@ private:
             const auto eq = line.find('=');
             const std::string name = pal::upper(pal::trim(line.substr(0, eq)));
             const std::string value = eq == std::string::npos ? std::string() : pal::trim(line.substr(eq + 1));
-            a_.variables.push_back({claimVariableName(a_.variables, name), value, 0, {}, {}});
+            addVariable(a_.variables, a_.variableIndex,
+                        {claimVariableName(a_.variables, a_.variableIndex, name), value, 0, {}, {}});
             ++k;
         }
         while (i < lines_.size() && noStatement(lines_[i])) a_.plainLines.push_back(lines_[i++]);
@@ -153,24 +161,31 @@ private:
             }
         };
 
+        // Adds the count of a PARAMETERS or INPUTS line, bounded.
+        auto addCount = [&](int& total, const std::string& statement, const char* what) {
+            const long long sum = static_cast<long long>(total) + countOf(statement);
+            if (sum > kMaxUnitCount) report(what);
+            total = static_cast<int>(std::min<long long>(sum, kMaxUnitCount));
+        };
+
         auto line = next(i);
         while (line) {
             const std::string key = line->substr(0, 3);
             if (key == "PAR") {
                 u.statementLines.push_back(*line);
                 afterLast = i;
-                u.parameterCount += countOf(*line);
+                addCount(u.parameterCount, *line, "parameters");
                 values(u.parameters, u.parameterCount, false, "parameters");
             } else if (key == "INP") {
                 u.statementLines.push_back(*line);
                 afterLast = i;
-                u.inputCount += countOf(*line);
+                addCount(u.inputCount, *line, "inputs");
                 values(u.connections, u.inputCount, true, "inputs");
                 values(u.initialValues, u.inputCount, false, "inputs");
             } else if (key == "DER") {
                 u.statementLines.push_back(*line);
                 afterLast = i;
-                u.derivativeCount = countOf(*line);
+                u.derivativeCount = std::min(countOf(*line), kMaxUnitCount);
                 u.derivatives.clear();
                 values(u.derivatives, u.derivativeCount, false, nullptr);
             } else if (key == "TRA") {
@@ -211,22 +226,27 @@ bool neverAnalysedType(const std::string& typeNumber) {
     return false;
 }
 
+std::string claimVariableName(std::vector<DeckVariable>& variables, VariableIndex& index, const std::string& name) {
+    const auto first = index.find(name);
+    if (first == index.end()) return name;
+    DeckVariable& v = variables[first->second];
+    // A name of the deck may already end in that number (AREA and AREA1 both
+    // defined): the count goes on until the name is free.
+    std::string candidate;
+    do candidate = name + std::to_string(++v.occurrences);
+    while (index.count(candidate));
+    return candidate;
+}
+
+void addVariable(std::vector<DeckVariable>& variables, VariableIndex& index, DeckVariable v) {
+    index.try_emplace(v.name, variables.size());
+    variables.push_back(std::move(v));
+}
+
 std::string claimVariableName(std::vector<DeckVariable>& variables, const std::string& name) {
-    auto exists = [&](const std::string& n) {
-        for (const auto& v : variables)
-            if (v.name == n) return true;
-        return false;
-    };
-    for (auto& v : variables) {
-        if (v.name != name) continue;
-        // A name of the deck may already end in that number (AREA and AREA1 both
-        // defined): the count goes on until the name is free.
-        std::string candidate;
-        do candidate = name + std::to_string(++v.occurrences);
-        while (exists(candidate));
-        return candidate;
-    }
-    return name;
+    VariableIndex index;
+    for (std::size_t i = 0; i < variables.size(); ++i) index.try_emplace(variables[i].name, i);
+    return claimVariableName(variables, index, name);
 }
 
 DeckAnalysis analyseDeckLines(const std::vector<std::string>& lines, const std::string& folder) {

@@ -3,17 +3,23 @@
 // statement and all other lines, each unit described from its type's file.
 #pragma once
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "quivet/deckunit.h"
 
 namespace quivet {
 
+// The position of the first variable of each name in a variable list: a hashed
+// look-up, so that decks of many constants are analysed in linear time.
+using VariableIndex = std::unordered_map<std::string, std::size_t>;
+
 struct DeckAnalysis {
     std::vector<std::string> plainLines;
     std::vector<std::string> assignLines;
     std::string simulation;  // the last line naming SIM; empty when none
     std::vector<DeckVariable> variables;
+    VariableIndex variableIndex;  // over variables
     std::vector<DeckUnit> units;
     std::vector<AnalysisMessage> messages;  // to be shown in order
 };
@@ -23,6 +29,10 @@ bool neverAnalysedType(const std::string& typeNumber);
 
 // A free name for a new variable: NAME itself, or NAME followed by the raised
 // occurrence count of the first variable of that name (NAME1, NAME2, ...).
+std::string claimVariableName(std::vector<DeckVariable>& variables, VariableIndex& index, const std::string& name);
+// Appends a variable and indexes its name.
+void addVariable(std::vector<DeckVariable>& variables, VariableIndex& index, DeckVariable v);
+// The same for a list without an index (one look-up over the list).
 std::string claimVariableName(std::vector<DeckVariable>& variables, const std::string& name);
 
 // Analyses deck lines; the type files are looked for in folder.

@@ -51,6 +51,30 @@ std::optional<std::string> itemLine(const FormItem& item) {
     return std::nullopt;
 }
 
+std::optional<std::string> unwritableReason(const FormItem& item) {
+    if (item.assign && (item.valueText.empty() || item.valueText.find_first_of(" \t") != std::string::npos))
+        return "The file name \"" + item.valueText + "\" cannot be written in an ASSIGN statement: " +
+               (item.valueText.empty() ? std::string("it is empty") : std::string("the statement ends at its first blank"));
+    if (item.kind == ItemKind::Heading && item.hasText && item.text.find('|') != std::string::npos)
+        return std::string("A heading text cannot hold \"|\": it separates the parts of the heading line");
+    const auto line = itemLine(item);
+    if (line && line->size() > pal::kMaxLine)
+        return "The statement would be " + std::to_string(line->size()) + " characters long; a deck line holds at most " +
+               std::to_string(pal::kMaxLine);
+    return std::nullopt;
+}
+
+void checkWritable(const QuivetDocument& doc, const std::vector<std::string>& source) {
+    const int lines = static_cast<int>(std::max<std::size_t>(source.size(), 1));
+    for (const FormItem& item : doc.items) {
+        if (item.kind == ItemKind::Picture || item.line < 1 || item.line > lines) continue;
+        if (const auto why = unwritableReason(item))
+            throw QuivetError(QuivetError::Kind::BadFile, "Line " + std::to_string(item.line) + " (" +
+                                                              (item.name.empty() ? item.label : item.name) +
+                                                              ") cannot be written: " + *why);
+    }
+}
+
 void updateChoiceValues(QuivetDocument& doc) {
     // Worked out on a copy of the value texts so a failure changes nothing.
     std::vector<std::string> values;
@@ -132,6 +156,14 @@ std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<
 
 void writeDeck(const QuivetDocument& doc, const std::string& target) {
     const std::string& own = doc.fileName;
+    // Nothing is written, not even the backup, when the form could not read the result back.
+    try {
+        checkWritable(doc, pal::readLines(own));
+    } catch (const QuivetError& e) {
+        fail(e.what());
+    } catch (const pal::IoError&) {
+        // Reported below, where the file is read for writing.
+    }
     if (target == own && pal::fileExists(own)) {
         const std::string backup = backupNameFor(own);
         std::error_code ec;

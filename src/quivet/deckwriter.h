@@ -18,6 +18,15 @@ std::string backupNameFor(const std::string& path);
 // (pictures, headings without a text, choice fields with an empty list).
 std::optional<std::string> itemLine(const FormItem& item);
 
+// Why the item's line could not be written so that the form reads it back
+// (an ASSIGN file name that is empty or holds a blank, a "|" in a heading's
+// text, a line longer than 255 characters); nothing when it can.
+std::optional<std::string> unwritableReason(const FormItem& item);
+
+// Throws QuivetError with the reason and line when an item that would be
+// written to the given source lines could not be read back.
+void checkWritable(const QuivetDocument& doc, const std::vector<std::string>& source);
+
 // Sets the value text of every shown choice field from its selected entry and
 // of every dependent field on the same choice file from that value, re-reading
 // the choice files. Throws QuivetError when a file cannot be read or the
@@ -29,7 +38,8 @@ void updateChoiceValues(QuivetDocument& doc);
 std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<std::string>& source);
 
 // Writes doc to target, copying doc.fileName. Throws pal::IoError whose text is
-// the message the user sees; the target is replaced only by a complete file.
+// the message the user sees (also when a line could not be read back); the
+// target is replaced only by a complete file.
 void writeDeck(const QuivetDocument& doc, const std::string& target);
 
 }  // namespace quivet

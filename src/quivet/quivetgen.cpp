@@ -28,21 +28,26 @@ struct UnitConstants {
 
 // Turns the unit's selected entries into constants and puts their names in place
 // of the parameter values and input connections.
-UnitConstants makeConstants(DeckUnit& u, std::vector<DeckVariable>& variables) {
+UnitConstants makeConstants(DeckUnit& u, std::vector<DeckVariable>& variables, VariableIndex& index) {
     UnitConstants c;
     if (u.noData) return c;
     auto add = [&](const TypeDescription& d, std::string& slot, const std::string& value,
                    std::vector<DeckVariable>& into) {
-        DeckVariable v{claimVariableName(variables, d.name), value, 0, d.description, d.tail};
-        variables.push_back(v);
+        DeckVariable v{claimVariableName(variables, index, d.name), value, 0, d.description, d.tail};
+        addVariable(variables, index, v);
         into.push_back(v);
         slot = v.name;
     };
+    // A value too long for the constant's deck line stays where it is: cut, it
+    // would be another number.
+    const auto fits = [](const TypeDescription& d, const std::string& value) {
+        return d.name.size() + 12 + value.size() <= pal::kMaxLine;
+    };
     for (std::size_t i = 0; i < u.parameterInfo.size(); ++i)
-        if (u.parameterInfo[i].selected && u.parameterSelectable(i))
+        if (u.parameterInfo[i].selected && u.parameterSelectable(i) && fits(u.parameterInfo[i], u.parameters[i]))
             add(u.parameterInfo[i], u.parameters[i], u.parameters[i], c.parameters);
     for (std::size_t i = 0; i < u.inputInfo.size(); ++i)
-        if (u.inputInfo[i].selected && u.inputSelectable(i))
+        if (u.inputInfo[i].selected && u.inputSelectable(i) && fits(u.inputInfo[i], u.initialValues[i]))
             add(u.inputInfo[i], u.connections[i], u.initialValues[i], c.inputs);
     return c;
 }
@@ -58,8 +63,8 @@ void constantsBlock(std::vector<std::string>& out, const char* heading, const st
     out.push_back("*|*");
 }
 
-void unitBlock(std::vector<std::string>& out, DeckUnit& u, std::vector<DeckVariable>& variables) {
-    const UnitConstants c = makeConstants(u, variables);
+void unitBlock(std::vector<std::string>& out, DeckUnit& u, std::vector<DeckVariable>& variables, VariableIndex& index) {
+    const UnitConstants c = makeConstants(u, variables, index);
     out.push_back("");
     out.push_back("*|*     ***** " + u.unitLine + " *****");
     out.push_back("*|*");
@@ -156,7 +161,7 @@ std::vector<std::string> quivetFileLines(DeckAnalysis a, const QuivetOptions& op
     else if (!a.simulation.empty())
         out.push_back(a.simulation);
     out.insert(out.end(), a.plainLines.begin(), a.plainLines.end());
-    for (auto& u : a.units) unitBlock(out, u, a.variables);
+    for (auto& u : a.units) unitBlock(out, u, a.variables, a.variableIndex);
     out.push_back("");
     out.push_back("END");
     return out;

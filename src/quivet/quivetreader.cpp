@@ -74,7 +74,10 @@ public:
             ++lineNo_;
             if (options_.progress) options_.progress(lineNo_);
             classify(line);
-            if (!line.empty()) preceding_ = line;
+            if (!line.empty()) {
+                preceding_ = line;
+                precedingLine_ = lineNo_;
+            }
         }
         doc_.lineCount = lineNo_;
         return std::move(doc_);
@@ -91,7 +94,9 @@ private:
     FormItem fieldItem(ItemKind kind, const std::string& descriptor) const {
         FormItem item;
         item.kind = kind;
-        item.line = lineNo_ - 1;
+        // The statement the descriptor describes: the last non-empty line, also
+        // across empty lines, so a save replaces that statement and no other line.
+        item.line = precedingLine_;
         item.statement = pal::cut(preceding_, kItemText);
         item.descriptor = pal::cut(descriptor, kItemText);
         return item;
@@ -290,6 +295,7 @@ private:
     QuivetDocument doc_;
     int lineNo_ = 0;
     std::string preceding_;
+    int precedingLine_ = 0;
     // Many fields may share one choice file: it is read once per QUIVET file.
     std::map<std::string, ChoiceFile> choiceFiles_;
 };

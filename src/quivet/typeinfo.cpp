@@ -18,6 +18,9 @@ namespace {
 
 constexpr std::size_t kMaxDescription = 40;
 constexpr std::size_t kLabelWidth = 43;
+// A constant's name leaves room on its deck line for "= " and any value the form
+// writes, and for the occurrence number a repeated name gets.
+constexpr std::size_t kMaxConstantName = 200;
 
 std::vector<std::string> words(const std::string& s) {
     std::vector<std::string> out;
@@ -78,13 +81,21 @@ public:
         if (l) *l = pal::upper(*l);
         return l;
     }
-    // Name, description and units lines; empty when missing or not convertible.
+    // Name, description and units lines; empty when missing or not convertible,
+    // or when the name cannot be a constant's (problem() then says why).
     std::optional<TypeDescription> threeLines(std::optional<std::string> name) {
+        const std::size_t nameLine = name ? at_ : at_ + 1;
         if (!name) name = upperLine();
         auto description = raw();
         auto units = raw();
         if (!name || !description || !units) return std::nullopt;
-        return makeDescription(*name, *description, *units);
+        auto d = makeDescription(*name, *description, *units);
+        if (!d) return d;
+        if (const auto why = unusableName(d->name)) {
+            problem_ = "line " + std::to_string(nameLine) + ": \"" + pal::cut(d->name, 40) + "\" cannot name a constant (" + *why + ")";
+            return std::nullopt;
+        }
+        return d;
     }
     static std::optional<TypeDescription> makeDescription(const std::string& name, const std::string& description,
                                                           const std::string& units) {
@@ -92,13 +103,29 @@ public:
         if (!tail) return std::nullopt;
         TypeDescription d;
         d.name = pal::upper(pal::trim(name));
-        // A "|" would split the descriptor's label field.
-        d.description = pal::cut(leftTrim(description), kMaxDescription);
+        // A "|" would split the descriptor's label field, and a label starting with
+        // "<", "?" or "*" would make a choice, file or heading line of it: such a
+        // label is shown after a blank.
+        std::string label = leftTrim(description);
+        if (!label.empty() && (label[0] == '<' || label[0] == '?' || label[0] == '*')) label.insert(0, " ");
+        d.description = pal::cut(label, kMaxDescription);
         for (char& c : d.description)
             if (c == '|') c = '/';
         d.tail = *tail;
         return d;
     }
+    // Why a name cannot stand before "=" in a constant's statement that the form
+    // reads back and saves within a deck line; nothing when it can.
+    static std::optional<std::string> unusableName(const std::string& name) {
+        if (name.empty()) return "it is empty";
+        if (name.size() > kMaxConstantName) return "it is longer than " + std::to_string(kMaxConstantName) + " characters";
+        if (name[0] == '*') return "a line starting with \"*\" is a comment";
+        for (char c : name)
+            if (c == '=' || c == '!' || c == ' ' || c == '\t' || c == '|')
+                return std::string("it holds \"") + c + "\"";
+        return std::nullopt;
+    }
+    const std::string& problem() const { return problem_; }
     // The name/description/units scheme with "REP" for `count` entries. Returns
     // the 1-based number of the entry that failed, 0 when all were read.
     int list(std::size_t count, bool stopAtInputs, std::vector<TypeDescription>& out) {
@@ -127,6 +154,7 @@ public:
 private:
     const std::vector<std::string>& lines_;
     std::size_t at_;
+    std::string problem_;
 };
 
 bool sameNumber(const std::string& word, const std::string& typeNumber) {
@@ -205,10 +233,15 @@ std::optional<std::string> unitsTail(const std::string& unitsLine) {
 }
 
 bool describeUnit(const std::vector<std::string>& lines, DeckUnit& unit, const std::vector<DeckVariable>& variables,
-                  std::vector<AnalysisMessage>& messages) {
+                  std::vector<AnalysisMessage>& messages, const std::string& fileName) {
     const std::string& n = unit.typeNumber;
+    const InfoReader* reader = nullptr;
     auto fail = [&](const std::string& text) {
-        messages.push_back({text, false});
+        if (reader && !reader->problem().empty())
+            messages.push_back({"The type file " + (fileName.empty() ? "of type " + n : fileName) + ", " +
+                                    reader->problem(), false});
+        else
+            messages.push_back({text, false});
         return false;
     };
 
@@ -243,6 +276,7 @@ bool describeUnit(const std::vector<std::string>& lines, DeckUnit& unit, const s
     ++at;
 
     InfoReader r(lines, at);
+    reader = &r;
     std::vector<TypeDescription> params, inputs;
     const std::size_t parameterCount = unit.parameters.size();
     const bool typeFour = parseFieldInteger(n) == 4;
@@ -293,7 +327,7 @@ void loadUnitDescription(const std::string& folder, DeckUnit& unit, const std::v
     bool ok = false;
     try {
         const auto lines = pal::readLines(path);
-        ok = describeUnit(lines, unit, variables, messages);
+        ok = describeUnit(lines, unit, variables, messages, path);
     } catch (const pal::IoError& e) {
         messages.push_back({"Error " + std::to_string(e.code()) + " was encountered while trying to open file " + path,
                             true});

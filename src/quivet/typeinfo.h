@@ -23,9 +23,12 @@ std::optional<std::string> unitsTail(const std::string& unitsLine);
 
 // Fills the unit's description and its parameter and input descriptions from the
 // lines of an information file. False (with a message) when the type is missing
-// or described wrongly; the unit then has no data.
+// or described wrongly (a name that cannot be a constant's names fileName and
+// its line); the unit then has no data. Labels that would read as other markup
+// are shown after a blank.
 bool describeUnit(const std::vector<std::string>& infoLines, DeckUnit& unit,
-                  const std::vector<DeckVariable>& variables, std::vector<AnalysisMessage>& messages);
+                  const std::vector<DeckVariable>& variables, std::vector<AnalysisMessage>& messages,
+                  const std::string& fileName = {});
 
 // Opens the unit's information file in the engine folder and describes the unit;
 // on any failure the unit gets its "NO DATA AVAILABLE" description.

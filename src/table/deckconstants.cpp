@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <sstream>
+#include <unordered_map>
 
 #include "common/bytes.h"
 #include "common/filelookup.h"
@@ -94,9 +95,13 @@ std::string descriptionOf(const std::string& descriptorLine) {
     return pal::trim(text);
 }
 
+// The occurrence number of the latest constant of each base name (hashed, so a
+// deck of many constants is scanned in linear time).
+using Occurrences = std::unordered_map<std::string, int>;
+
 // Reads one CONSTANTS block; returns the line that follows it.
 std::string readBlock(LineReader& in, const std::string& statement, std::vector<DeckVariable>& list,
-                      std::vector<std::string>& baseNames) {
+                      Occurrences& occurrences) {
     const int n = integerValue(word(words(statement), 2));
     std::string line = in.nextSignificant();
     for (int k = 0; k < n; ++k) {
@@ -116,19 +121,15 @@ std::string readBlock(LineReader& in, const std::string& statement, std::vector<
         DeckVariable v;
         const std::string base = pal::upper(leftTrim(current.substr(0, eq)));
         v.name = base;
-        const std::string key = pal::trim(base);
-        for (std::size_t i = baseNames.size(); i-- > 0;) {
-            if (baseNames[i] == key) {
-                v.occurrence = list[i].occurrence + 1;
-                v.name += std::to_string(v.occurrence);
-                break;
-            }
+        const auto [latest, isNew] = occurrences.try_emplace(pal::trim(base), 0);
+        if (!isNew) {
+            v.occurrence = ++latest->second;
+            v.name += std::to_string(v.occurrence);
         }
         v.unitContext = leftTrim(context);
         v.valueText = current.substr(eq + 1);
         v.description = description.substr(0, 40);
         list.push_back(std::move(v));
-        baseNames.push_back(key);
     }
     return line;
 }
@@ -137,7 +138,7 @@ std::string readBlock(LineReader& in, const std::string& statement, std::vector<
 
 std::optional<std::vector<DeckVariable>> scanConstantsLines(const std::vector<std::string>& lines) {
     std::optional<std::vector<DeckVariable>> result;
-    std::vector<std::string> baseNames;
+    Occurrences occurrences;
     LineReader in(lines);
     std::string line = in.next();
     while (!in.eof()) {
@@ -147,7 +148,7 @@ std::optional<std::vector<DeckVariable>> scanConstantsLines(const std::vector<st
             if (!result) result.emplace();
             // The line after the block is examined in turn: it may open the next
             // block or name the next unit.
-            line = readBlock(in, line, *result, baseNames);
+            line = readBlock(in, line, *result, occurrences);
         } else {
             line = in.next();
         }

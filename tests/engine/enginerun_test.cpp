@@ -17,6 +17,7 @@
 
 #include "deck.h"
 #include "enginerun.h"
+#include "plot/plotdata.h"
 
 extern char** environ;
 
@@ -324,6 +325,32 @@ TEST(EngineFiles, PlotDataHoldsAtMost25ColumnsAndAUnitLineThatIsNotData) {
     EXPECT_EQ(kalvex::statementWords(plot[2]).size(), 25u);
     EXPECT_TRUE(contains(readText(dir / "D.LST"), "Equations: 30, the first 24 in the plot data"));
     for (const auto& line : lines(readText(dir / "D.OUT"))) EXPECT_LE(line.size(), 255u);
+}
+
+TEST(EngineFiles, PlotDataHeaderOfLongNamesStaysReadable) {
+    // 13 equations of 20-character names: all would need a name line of 277 characters.
+    ScratchDir dir, engineDir;
+    std::string deck = "EQUATIONS 13\n";
+    std::vector<std::string> names;
+    for (int i = 1; i <= 13; ++i) {
+        names.push_back("EQUATION_NUMBER_" + std::string(i < 10 ? "000" : "00") + std::to_string(i));
+        deck += names.back() + " = " + std::to_string(i) + " ! [unit_of_twenty_chr]\n";
+    }
+    deck += "SIMULATION 0 1 1\nEND\n";
+    writeText(dir / "D.DCK", deck);
+    EXPECT_EQ(runEngine({dir / "D.DCK"}, engineDir.path()).code, kalvex::kExitOk);
+    const std::string plt = readText(dir / "D.PLT");
+    for (const auto& line : lines(plt)) EXPECT_LE(line.size(), 255u);
+    const plot::PlotDataTable t = plot::parsePlotData(plt, "D.PLT");
+    ASSERT_EQ(t.columnCount(), 12);  // TIME and the 11 names that fit
+    for (int c = 1; c < t.columnCount(); ++c) {
+        EXPECT_EQ(t.names[c], names[c - 1]);
+        EXPECT_EQ(t.values[c][0], c);
+    }
+    const std::string listing = readText(dir / "D.LST");
+    EXPECT_TRUE(contains(listing, "Equations: 13, the first 11 in the plot data"));
+    EXPECT_TRUE(contains(listing, " *** Warning: the plot data leaves out EQUATION_NUMBER_0012 and the equations after it"))
+        << listing;
 }
 
 TEST(EngineCommandLine, ExitCodesAndArgumentsOfTheExecutable) {

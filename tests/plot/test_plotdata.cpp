@@ -84,14 +84,21 @@ TEST(PlotData, ColumnsAndNamesAreLimited) {
         header += "NAME_THAT_IS_MUCH_LONGER_" + std::to_string(i) + " ";
         row += std::to_string(i) + " ";
     }
-    const auto t = parse(header + "\n" + row + "\n" + row + "\n");
     // The header line is cut at 255 characters: nine whole names and the start
-    // of a tenth, each name cut to 20.
-    ASSERT_EQ(t.columnCount(), 10);
+    // of a tenth over rows of 30 values. The names cannot be matched to the
+    // columns, so the file is refused rather than mislabelled.
+    try {
+        parse(header + "\n" + row + "\n" + row + "\n");
+        FAIL() << "a cut header was accepted";
+    } catch (const pal::IoError& e) {
+        EXPECT_NE(std::string(e.what()).find("header line names 10 columns, but its first row holds 30 values"),
+                  std::string::npos) << e.what();
+    }
+    // The same behind a unit line, and names cut to 20 characters where they fit.
+    EXPECT_THROW(parse("A B\nu v\n1 2 3\n"), pal::IoError);
+    const auto t = parse("NAME_THAT_IS_MUCH_LONGER_1 B\nu v\n1 2\n");
     EXPECT_EQ(t.names[0], "NAME_THAT_IS_MUCH_LO");
-    EXPECT_EQ(t.names[9], "NAME_THAT_IS");
-    EXPECT_EQ(t.rowCount, 2);
-    EXPECT_EQ(t.values[9], (std::vector<double>{10, 10}));
+    EXPECT_EQ(t.values[1], std::vector<double>{2});
 
     std::string many;
     for (int i = 1; i <= 30; ++i) many += "C" + std::to_string(i) + " ";

@@ -280,3 +280,17 @@ TEST(DeckAnalysis, ReadsTheDeckFile) {
     EXPECT_EQ(MakeDeck(d / "A.DCK", d.path.string()).assignLines, Lines{"ASSIGN A.LST 6"});
     EXPECT_THROW(MakeDeck(d / "NONE.DCK", d.path.string()), pal::IoError);
 }
+
+TEST(DeckAnalysis, HugeCountsMarkTheUnitInsteadOfOverflowing) {
+    coretest::TempDir d;
+    mkqtest::writeAllTypes(d.path.string());
+    const Lines deck = {"UNIT 1 TYPE 1 Solar collector", "PARAMETERS 2147483647", "1 2", "PARAMETERS 2147483647", "3",
+                        "INPUTS 2147483647", "0,0", "INPUTS 2147483647", "20", "END"};
+    const DeckAnalysis a = analyseDeckLines(deck, d.path.string());
+    ASSERT_EQ(a.units.size(), 1u);
+    EXPECT_TRUE(a.units[0].noData);
+    EXPECT_LE(a.units[0].parameterCount, 100000);
+    EXPECT_LE(a.units[0].inputCount, 100000);
+    ASSERT_FALSE(a.messages.empty());
+    EXPECT_EQ(a.messages[0].text, " The parameters number for unit 1 is not defined correctly");
+}

@@ -227,3 +227,48 @@ TEST(DeckWriter, AnUnreadableChoiceFileChangesNoValue) {
     EXPECT_EQ(doc.items[4].valueText, "water");
     EXPECT_EQ(doc.items[5].valueText, "1000");
 }
+
+TEST(DeckWriter, ADescriptorAfterAnEmptyLineSavesIntoItsStatement) {
+    ScratchDir d;
+    writeBytes(d.path("gap.qvd"), "*QUIVET\nX=1\n\n*|Gap|u|u|0|1|0|10|0\nSIMULATION 0 1 1\nEND\n");
+    QuivetDocument doc = readQuivetFile(d.path("gap.qvd"), {});
+    doc.items[0].numeric.value = 5;
+    writeDeck(doc, doc.fileName);
+    EXPECT_EQ(readBytes(d.path("gap.qvd")),
+              "*QUIVET\r\nX=  5.0000E+0000\r\n\r\n*|Gap|u|u|0|1|0|10|0\r\nSIMULATION 0 1 1\r\nEND\r\n");
+    EXPECT_EQ(readQuivetFile(d.path("gap.qvd"), {}).items[0].numeric.value, 5);
+}
+
+TEST(DeckWriter, LinesTheFormCouldNotReadBackAreRefusedBeforeAnythingIsWritten) {
+    ScratchDir d;
+    writeBytes(d.path("in put.txt"), "");
+    writeBytes(d.path("data.txt"), "");
+    writeBytes(d.path("f.chc"), "2\nPlain,data.txt\nSpaced,in put.txt\n");
+    const std::string form = "*QUIVET\n*|*Case|Base|1\nASSIGN data.txt 10\n*|<Input|f.chc|1|2|0\n"
+                             "ASSIGN data.txt 11\n*|?Output|0\nEND\n";
+    writeBytes(d.path("form.qvd"), form);
+    const QuivetDocument read = readQuivetFile(d.path("form.qvd"), {});
+
+    QuivetDocument chosen = read;  // the entry whose value holds a blank
+    chosen.items[1].selected = 1;
+    updateChoiceValues(chosen);
+    EXPECT_EQ(chosen.items[1].valueText, "in put.txt");
+    EXPECT_EQ(writeError(chosen, chosen.fileName),
+              "Line 3 (ASSIGN) cannot be written: The file name \"in put.txt\" cannot be written in an ASSIGN "
+              "statement: the statement ends at its first blank");
+
+    QuivetDocument typed = read;
+    typed.items[2].valueText = "";
+    EXPECT_NE(writeError(typed, typed.fileName).find("it is empty"), std::string::npos);
+    typed = read;
+    typed.items[0].text = "a|b";
+    EXPECT_NE(writeError(typed, typed.fileName).find("cannot hold \"|\""), std::string::npos);
+    typed = read;
+    typed.items[0].text = std::string(250, 'x');  // a statement over 255 characters is never cut
+    EXPECT_NE(writeError(typed, d.path("other.qvd")).find("would be 260 characters long"), std::string::npos);
+    EXPECT_FALSE(fs::exists(d.path("other.qvd")));
+
+    EXPECT_EQ(readBytes(d.path("form.qvd")), form);
+    EXPECT_FALSE(fs::exists(d.path("form.BAK")));
+    EXPECT_FALSE(unwritableReason(read.items[1]));
+}

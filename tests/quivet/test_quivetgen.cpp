@@ -209,3 +209,45 @@ TEST(QuivetGen, TheShippedInstallationMakesAFormFromItsSample) {
     EXPECT_EQ(solar.units[0].parameterInfo.size(), 4u);
     EXPECT_EQ(solar.units[0].inputInfo.size(), 3u);
 }
+
+TEST(QuivetGen, TypeFileTextsThatWouldReadAsOtherMarkupNeverMakeAnUnreadableForm) {
+    coretest::TempDir d;
+    const std::string folder = d.path.string();
+    // Labels starting like a choice, a file field and a heading.
+    mkqtest::writeType(folder, 1,
+                       "TYPE 1 Hostile collector\r\nPARAMETERS\r\nMODE\r\n<Mode\r\nnone 1 3\r\nAREA\r\n?Area\r\n"
+                       "m2 ft2 0 10.7639 0 1000\r\nETA0\r\n*Efficiency\r\nnone 0 1\r\nCP\r\n<PICTURE> x.bmp\r\n"
+                       "none 0 10\r\nINPUTS\r\nTIN\r\n<BEFORE> rm -rf x\r\nC F 17.7778 1.8 -50 200\r\n"
+                       "FLOW\r\nFlow\r\nnone 0 9\r\nTAMB\r\nAir\r\nnone 0 9\r\n");
+    DeckAnalysis a = analyseDeckLines(kSolarDeck, folder);
+    ASSERT_TRUE(a.messages.empty()) << a.messages[0].text;
+    for (auto& p : a.units[0].parameterInfo) p.selected = true;
+    for (auto& p : a.units[0].inputInfo) p.selected = true;
+    const Lines lines = quivetFileLines(a, {});
+    QuivetDocument doc;
+    ASSERT_NO_THROW(doc = parseQuivetLines(lines, folder + "/F.QVD", {}));
+    std::vector<FormItem> fields;
+    for (const auto& item : doc.items)
+        if (item.kind != ItemKind::Heading) fields.push_back(item);
+    ASSERT_EQ(fields.size(), 7u);  // four parameters, three inputs
+    for (const auto& item : fields) EXPECT_EQ(item.kind, ItemKind::Numeric);
+    EXPECT_EQ(fields[0].label.substr(0, 6), " <Mode");
+    EXPECT_EQ(fields[1].label.substr(0, 6), " ?Area");
+    EXPECT_EQ(fields[2].label.substr(0, 12), " *Efficiency");
+    EXPECT_EQ(fields[4].label.substr(0, 18), " <BEFORE> rm -rf x");
+
+    // Names that cannot stand before "=": the unit gets no data and the message
+    // names the type file and the line.
+    for (const auto& [name, why] : {std::pair<std::string, std::string>{"NA=ME", "it holds \"=\""},
+                                    {std::string(201, 'N'), "it is longer than 200 characters"},
+                                    {"*STAR", "a line starting with \"*\" is a comment"}}) {
+        mkqtest::writeType(folder, 1, "TYPE 1 C\r\nPARAMETERS\r\nMODE\r\nMode\r\nnone 1 3\r\n" + name +
+                                          "\r\nArea\r\nnone 0 9\r\n");
+        const DeckAnalysis bad = analyseDeckLines(kSolarDeck, folder);
+        ASSERT_EQ(bad.messages.size(), 1u) << name;
+        EXPECT_EQ(bad.messages[0].text, "The type file " + typeInfoPath(folder, "1") + ", line 6: \"" +
+                                            name.substr(0, 40) + "\" cannot name a constant (" + why + ")");
+        EXPECT_TRUE(bad.units[0].noData);
+        EXPECT_NO_THROW(parseQuivetLines(quivetFileLines(bad, {}), folder + "/F.QVD", {}));
+    }
+}

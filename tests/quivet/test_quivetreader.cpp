@@ -140,7 +140,7 @@ TEST(QuivetReader, DescriptorBindsToThePrecedingNonEmptyLine) {
     ScratchDir d;
     const auto doc = readText(d, "X=1\n\n*|Gap|u|u|0|1|0|10|0\n");
     ASSERT_EQ(doc.items.size(), 1u);
-    EXPECT_EQ(doc.items[0].line, 2);  // the empty line's number
+    EXPECT_EQ(doc.items[0].line, 1);  // the statement's line, not the empty line's
     EXPECT_EQ(doc.items[0].statement, "X=1");
 
     // The second of two descriptors in a row describes the first one.

@@ -1,0 +1,29 @@
+// Shared helpers of the fuzz targets: property checks that stop with a message,
+// an input split into several files, and a scratch directory for readers that
+// take a path.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fuzz {
+
+// Stops the run (a finding) when a property does not hold.
+[[noreturn]] void fail(const char* what, const char* file, int line);
+#define FUZZ_CHECK(cond) ((cond) ? (void)0 : ::fuzz::fail(#cond, __FILE__, __LINE__))
+
+// The input split at NUL bytes into at most n parts (missing parts are empty),
+// so one input can carry a form and its choice file, or a deck and a type file.
+std::vector<std::string> splitParts(std::string_view data, std::size_t n);
+
+// The lines of a text (LF or CR LF), each cut to 255 bytes as the text readers do.
+std::vector<std::string> textLines(std::string_view text);
+
+// A directory of this process, emptied of nothing, removed at exit.
+const std::string& scratchDir();
+// Writes bytes to scratchDir()/name (directories created) and returns the path.
+std::string writeScratch(const std::string& name, std::string_view bytes);
+
+}  // namespace fuzz
