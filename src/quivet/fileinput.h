@@ -18,6 +18,7 @@ public:
     QString valueText;
     qint32 unit = 0;
     qint32 savedIndex = 0;  // the row selected when the form was last read or written
+    qint32 acceptedIndex = 0;  // the last row whose value the form can write
 
     bool changed() const { return shown && currentIndex() != savedIndex; }
 };

@@ -29,7 +29,15 @@ bool TOpenFile::ShowOpenFileDlg() {
     r.mustExist = true;
     const auto chosen = seams().dialogs->getFile(r);
     if (!chosen || chosen->path.isEmpty()) return false;
-    setFileName(chosen->path);
+    QString name = chosen->path;
+    if (vet) {
+        const QString refusal = vet(name);
+        if (!refusal.isEmpty()) {
+            ShowAlert(refusal, 0, true);
+            return false;
+        }
+    }
+    setFileName(name);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // name; a mouse press in it opens a file dialog whose choice becomes the name.
 #pragma once
 #include <QLineEdit>
+#include <functional>
 
 class TOpenFile : public QLineEdit {
     Q_OBJECT
@@ -15,9 +16,14 @@ public:
     bool assign = true;
     qint32 unit = 0;
 
+    // Looks at a chosen name before it is taken: may change it (to a form the
+    // statement can hold) and returns why it cannot be used, empty when it can.
+    std::function<QString(QString& name)> vet;
+
     // Shows the file name.
     void setFileName(const QString& name);
-    // Asks for a file with the open dialog; true when the user chose one.
+    // Asks for a file with the open dialog; true when the user chose one that can
+    // be used (else the refusal is shown and the name stays).
     bool ShowOpenFileDlg();
 
 protected:

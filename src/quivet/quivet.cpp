@@ -2,23 +2,28 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "common/bytes.h"
 #include "common/ioerror.h"
 #include "help/helpcommands.h"
 #include "quivet/deckwriter.h"
 #include "quivet/descriptor.h"
 #include "quivet/fileinput.h"
+#include "quivet/formpictures.h"
 #include "quivet/input.h"
 #include "quivet/openfile.h"
 #include "quivet/quiveterror.h"
@@ -141,15 +146,12 @@ void TQUIVETForm::build(const std::function<void(int)>& progress) {
     rows_->setUpdatesEnabled(false);
     previousLabel_ = nullptr;
     int y = 10;
+    FormPictures pictures;
     for (std::size_t k = 0; k < doc_.items.size(); ++k) {
         const FormItem& item = doc_.items[k];
         if (item.kind == ItemKind::Picture) {
-            const QPixmap picture(toQ(item.picturePath));
-            if (picture.isNull())
-                throw quivet::QuivetError(quivet::QuivetError::Kind::BadFile,
-                                          "Figure file " + item.picture + " is not a picture");
             auto* bitmap = new QLabel(rows_);
-            bitmap->setPixmap(picture);
+            bitmap->setPixmap(pictures.picture(toQ(item.picturePath), item.picture));
             controls_[k].bitmap = bitmap;
         }
         place(k, y);
@@ -199,7 +201,12 @@ void TQUIVETForm::place(std::size_t index, int& y) {
                 box->numeric = false;
                 box->help = item.help;
                 box->setText(t);
-                box->setMaxLength(t.isEmpty() ? 80 : 2 * static_cast<int>(t.size()));
+                // The heading line must read back: no "|" in the text, and the whole
+                // line within 255 characters.
+                const int room = static_cast<int>(pal::kMaxLine) - 4 - static_cast<int>(item.label.size()) -
+                                 (item.helpField ? 1 + static_cast<int>(item.helpField->size()) : 0);
+                box->setMaxLength(std::max(0, std::min(t.isEmpty() ? 80 : 2 * static_cast<int>(t.size()), room)));
+                box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^|]*")), box));
                 box->setGeometry((labelLength + 5) * W_, y, (static_cast<int>(t.size()) + 2) * W_, H_ + 1);
                 box->setFrame(false);
                 box->setCursorPosition(0);
@@ -253,7 +260,8 @@ void TQUIVETForm::place(std::size_t index, int& y) {
             }
             box->addItems(entries);
             box->setCurrentIndex(entries.isEmpty() ? -1 : item.selected);
-            box->savedIndex = box->currentIndex();
+            box->savedIndex = box->acceptedIndex = box->currentIndex();
+            connect(box, &QComboBox::activated, this, [this, index](int chosen) { choiceChosen(index, chosen); });
             box->setGeometry((labelLength + 2) * W_, y - 2, (longest + 3) * W_, H_ + 2);
             break;
         }
@@ -263,6 +271,7 @@ void TQUIVETForm::place(std::size_t index, int& y) {
             box->help = item.help;
             box->unit = item.unit;
             box->setFileName(text(item.valueText));
+            box->vet = [this, index](QString& name) { return vetFileName(index, name); };
             box->setGeometry((labelLength + 2) * W_, y, (static_cast<int>(box->fileName.size()) + 1) * W_, H_ + 2);
             box->setFrame(false);
             row.file = box;
@@ -280,6 +289,46 @@ void TQUIVETForm::place(std::size_t index, int& y) {
         }
     }
     previousLabel_ = row.label;
+}
+
+void TQUIVETForm::choiceChosen(std::size_t index, int row) {
+    TFileInput* box = controls_[index].choice;
+    // The chosen value and the values of the hidden fields that follow it, worked
+    // out as a save would.
+    quivet::QuivetDocument probe;
+    probe.items.push_back(doc_.items[index]);
+    probe.items[0].selected = row;
+    for (const FormItem& other : doc_.items)
+        if (other.dependentChoice() && other.choiceFile == doc_.items[index].choiceFile) probe.items.push_back(other);
+    QString refusal;
+    try {
+        quivet::updateChoiceValues(probe);
+        for (const FormItem& item : probe.items)
+            if (const auto why = quivet::unwritableReason(item)) {
+                refusal = text(*why);
+                break;
+            }
+    } catch (const quivet::QuivetError&) {
+        // A choice file that cannot be read now is reported when the form is saved.
+    }
+    if (refusal.isEmpty()) {
+        box->acceptedIndex = row;
+        return;
+    }
+    ShowAlert(refusal + QStringLiteral("\nThe field keeps its previous choice."), 0, true);
+    box->setCurrentIndex(box->acceptedIndex);
+}
+
+QString TQUIVETForm::vetFileName(std::size_t index, QString& name) const {
+    FormItem probe = doc_.items[index];
+    if (name.contains(QLatin1Char(' ')) || name.contains(QLatin1Char('\t'))) {
+        const QString relative = QDir(QFileInfo(fileName_).absolutePath()).relativeFilePath(name);
+        if (!relative.contains(QLatin1Char(' ')) && !relative.contains(QLatin1Char('\t'))) name = relative;
+    }
+    probe.valueText = toBytes(name);
+    const auto why = quivet::unwritableReason(probe);
+    if (!why) return QString();
+    return text(*why) + QStringLiteral("\nThe field keeps ") + controls_[index].file->fileName + QLatin1Char('.');
 }
 
 bool TQUIVETForm::DCKChanged() const {

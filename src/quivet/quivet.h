@@ -96,6 +96,13 @@ private:
     // picture that cannot be loaded.
     void build(const std::function<void(int)>& progress);
     void place(std::size_t index, int& y);
+    // A choice the user made: refused with a message (the previous row comes
+    // back) when the deck could not be read back with its value.
+    void choiceChosen(std::size_t index, int row);
+    // A file the user chose for a file field: a path holding a blank becomes the
+    // path relative to the form's folder when that holds none. Returns why the
+    // name cannot be used, empty when it can.
+    QString vetFileName(std::size_t index, QString& name) const;
     bool commandsAllowed() const;
     QLineEdit* focusedField() const;
 

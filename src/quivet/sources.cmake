@@ -10,6 +10,7 @@ target_sources(palumaro_core PRIVATE
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/descriptor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fileinput.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/formpictures.cpp
   ${CMAKE_CURRENT_LIST_DIR}/input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/openfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/quivet.cpp

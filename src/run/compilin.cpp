@@ -4,18 +4,27 @@
 #include <QEvent>
 #include <QFont>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
+
+#include "shell/seams.h"
+
+namespace {
+constexpr int kHeight = 58;
+constexpr int kRunHeight = 90;  // room for the Stop button
+}  // namespace
 
 TCompiling::TCompiling(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Compiling"));
-    setFixedSize(219, 58);
+    setFixedSize(219, kHeight);
 
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setGeometry(0, 0, 219, 58);
+    panel->setGeometry(0, 0, 219, kRunHeight);
 
     QFont bold(QStringLiteral("MS Sans Serif"));
     bold.setPointSize(8);
@@ -32,6 +41,14 @@ TCompiling::TCompiling(QWidget* parent)
     LineL_->setFont(bold);
     LineL_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LineL_->setGeometry(136, 20, 75, 18);
+
+    stopButton_ = new QPushButton(QStringLiteral("Stop"), panel);
+    stopButton_->setObjectName(QStringLiteral("StopButton"));
+    stopButton_->setGeometry(72, 56, 75, 25);
+    stopButton_->hide();
+    connect(stopButton_, &QPushButton::clicked, this, &TCompiling::StopBtnClick);
+    clock_.setInterval(1000);
+    connect(&clock_, &QTimer::timeout, this, &TCompiling::showElapsed);
 
     for (QObject* o : std::initializer_list<QObject*>{this, panel, label1_, LineL_}) o->installEventFilter(this);
 
@@ -60,7 +77,54 @@ void TCompiling::FormActivate() {
     LineL_->repaint();
 }
 
-void TCompiling::FormDeactivate() { hide(); }
+void TCompiling::FormDeactivate() {
+    // A run that can be stopped keeps its window (and its Stop button) in view.
+    if (!running_) hide();
+}
+
+void TCompiling::beginRun() {
+    running_ = true;
+    stopRequested_ = false;
+    captionBeforeRun_ = label1_->text();
+    label1_->setText(QStringLiteral("KALVEX running "));
+    elapsed_.start();
+    showElapsed();
+    stopButton_->setEnabled(true);
+    stopButton_->show();
+    setFixedSize(219, kRunHeight);
+    clock_.start();
+    showCentred();
+}
+
+void TCompiling::endRun() {
+    clock_.stop();
+    running_ = false;
+    label1_->setText(captionBeforeRun_);
+    stopButton_->hide();
+    setFixedSize(219, kHeight);
+    hide();
+}
+
+void TCompiling::showElapsed() { LineL_->setText(QString::number(elapsed_.elapsed() / 1000) + QStringLiteral(" s")); }
+
+void TCompiling::StopBtnClick() {
+    if (!running_ || stopRequested_ || asking_) return;
+    asking_ = true;
+    // The question box would sit under this always-on-top window.
+    hide();
+    const bool stop = ShowAlert(QStringLiteral("Stop the KALVEX run?\nThe engine is ended; the files it has written "
+                                               "are kept."),
+                                5, false) == AlertButton::Yes;
+    asking_ = false;
+    if (!running_) return;  // the run ended while the question was open
+    if (stop) {
+        stopRequested_ = true;
+        stopButton_->setEnabled(false);
+        label1_->setText(QStringLiteral("Stopping KALVEX "));
+    }
+    showCentred();
+}
+
 
 void TCompiling::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange) {
@@ -81,7 +145,13 @@ bool TCompiling::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
     case QEvent::Wheel:
-        return true;  // the progress window takes no input
+        // The progress window takes no input, except Esc during a run (the
+        // Stop button is not filtered).
+        if (running_ && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            StopBtnClick();
+            return true;
+        }
+        return true;
     default:
         return QWidget::eventFilter(watched, event);
     }

@@ -1,9 +1,13 @@
 // TCompiling: the small progress window of long operations. It shows the line
-// being read while a QUIVET file loads and the run number during a table run.
+// being read while a QUIVET file loads, the run number during a table run, and
+// the time an engine run has taken, with a Stop button (and Esc) that ends it.
 #pragma once
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 class TCompiling : public QWidget {
     Q_OBJECT
@@ -19,7 +23,18 @@ public:
     void showCentred();
 
     void FormActivate();    // repaints both labels
-    void FormDeactivate();  // hides the window
+    void FormDeactivate();  // hides the window (not while a run can be stopped)
+
+    // A run the user may stop: "KALVEX running" and the seconds it has taken,
+    // with the Stop button. Shown until endRun().
+    void beginRun();
+    void endRun();
+    bool running() const { return running_; }
+    // The user asked to stop and confirmed it.
+    bool stopRequested() const { return stopRequested_; }
+    // Stop button and Esc: asks, then marks the run to be stopped.
+    void StopBtnClick();
+    QPushButton* stopButton() const { return stopButton_; }
 
     QLabel* label1() const { return label1_; }
     QLabel* lineL() const { return LineL_; }
@@ -29,6 +44,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void showElapsed();
+
     QLabel* label1_{nullptr};
     QLabel* LineL_{nullptr};
+    QPushButton* stopButton_{nullptr};
+    bool running_ = false;
+    bool stopRequested_ = false;
+    bool asking_ = false;
+    QString captionBeforeRun_;
+    QElapsedTimer elapsed_;
+    QTimer clock_;
 };

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "common/filelookup.h"
+#include "run/compilin.h"
 #include "common/ioerror.h"
 #include "shell/docwindow.h"
 #include "shell/palumaro.h"
@@ -64,6 +65,22 @@ bool ExecAndWait(const Command& command) {
     return true;
 }
 
+bool RunEngineStoppable(const Command& command, TCompiling* progress) {
+    if (progress) progress->beginRun();
+    const auto stopRequested = [progress] { return progress && progress->stopRequested(); };
+    const LaunchResult r =
+        seams().launcher->runStoppable(toQ(command.program), qArguments(command), stopRequested, kStopGraceMs);
+    if (progress) progress->endRun();
+    if (!r.started) {
+        const QString name = toQ(command.program);
+        if (r.error == 2)
+            ShowAlert(QStringLiteral("File ") + name + QStringLiteral(" was not found."), 0, true);
+        else
+            ShowAlert(QStringLiteral("Error %1 encountered while trying to call ").arg(r.error) + name, 0, true);
+    }
+    return r.stopped;
+}
+
 bool ExecAndWait(const QString& commandLine) { return ExecAndWait(parseCommandLine(toBytes(commandLine))); }
 
 void CheckKalvexDirectory() {
@@ -119,12 +136,21 @@ void Calculate(TPALUMAROFORM& main) {
 
     QString engine;
     if (!LocateEngine(engine)) return;
-    ExecAndWait(engineCommand(toBytes(engine), toBytes(deck)));
+    const bool stopped = RunEngineStoppable(engineCommand(toBytes(engine), toBytes(deck)), main.compiling());
 
     main.GetLSTFile(deck, false);
     main.GetOUTFile(deck, false);
     main.GetPLTFile(deck, false);
-    if (after.size() > 4) ExecAndWait(after);
+    if (stopped) {
+        // The files stay as the engine left them; the listing and results shown
+        // may be those of an earlier run.
+        ShowAlert(QStringLiteral("The KALVEX run of ") + (deck.isEmpty() ? QStringLiteral("(no deck)") : deck) +
+                      QStringLiteral(" was stopped.\nThe files it had written are kept; its listing and results may "
+                                     "be incomplete or from an earlier run."),
+                  0, false);
+    } else if (after.size() > 4) {
+        ExecAndWait(after);
+    }
     main.UpdateMenu();
 }
 

@@ -6,6 +6,7 @@
 
 #include "run/commandline.h"
 
+class TCompiling;
 class TPALUMAROFORM;
 
 namespace run {
@@ -17,6 +18,12 @@ bool ExecAndWait(const QString& commandLine);
 // The same for a command already held as program and arguments (the engine and
 // its deck): every argument reaches the program whole.
 bool ExecAndWait(const Command& command);
+
+// Runs the engine like ExecAndWait while the progress window shows the run with
+// its Stop button; a confirmed stop ends the engine (asked to end, killed after
+// kStopGraceMs). True when the run was stopped.
+constexpr int kStopGraceMs = 3000;
+bool RunEngineStoppable(const Command& command, TCompiling* progress);
 
 // The engine's directory: when the KALVEX directory setting names no existing
 // directory, the setting becomes the program directory (in memory).

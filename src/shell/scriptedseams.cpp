@@ -67,6 +67,20 @@ LaunchResult RecordingLauncher::runAndWait(const QString& program, const QString
     return LaunchResult{true, 0, 0};
 }
 
+LaunchResult RecordingLauncher::runStoppable(const QString& program, const QStringList& arguments,
+                                             const std::function<bool()>& stopRequested, int graceMs) {
+    calls.push_back({program, arguments, true});
+    if (forcedResult) return *forcedResult;
+    if (runForReal) {
+        Seams saved = seams();
+        installRealSeams();
+        LauncherService* real = seams().launcher;
+        seams() = saved;
+        return real->runStoppable(program, arguments, stopRequested, graceMs);
+    }
+    return LaunchResult{true, 0, 0};
+}
+
 LaunchResult RecordingLauncher::startDetached(const QString& program, const QStringList& arguments) {
     calls.push_back({program, arguments, false});
     if (forcedResult) return *forcedResult;

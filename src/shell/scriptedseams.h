@@ -60,6 +60,8 @@ public:
     std::optional<LaunchResult> forcedResult;  // answer every start with this
 
     LaunchResult runAndWait(const QString& program, const QStringList& arguments) override;
+    LaunchResult runStoppable(const QString& program, const QStringList& arguments,
+                              const std::function<bool()>& stopRequested, int graceMs) override;
     LaunchResult startDetached(const QString& program, const QStringList& arguments) override;
     bool openDocument(const QString& path) override;
 };

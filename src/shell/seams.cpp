@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -132,6 +133,11 @@ int startErrorFor(const QString& program) {
 class ProcessLauncher : public LauncherService {
 public:
     LaunchResult runAndWait(const QString& program, const QStringList& arguments) override {
+        return runStoppable(program, arguments, {}, 0);
+    }
+
+    LaunchResult runStoppable(const QString& program, const QStringList& arguments,
+                              const std::function<bool()>& stopRequested, int graceMs) override {
         LaunchResult res;
         QProcess proc;
         proc.setProgram(program);
@@ -143,18 +149,27 @@ public:
             return res;
         }
         res.started = true;
-        // Wait in slices of at most a second while the windows keep repainting and
-        // answering; the loop also ends when the process is found not running.
+        // Wait in slices while the windows keep repainting and answering; the loop
+        // also ends when the process is found not running. A stop request ends the
+        // process: first asked, then killed after the grace period.
         QEventLoop loop;
         QObject::connect(&proc, &QProcess::finished, &loop, &QEventLoop::quit);
         QTimer slice;
-        slice.setInterval(1000);
+        slice.setInterval(stopRequested ? 100 : 1000);
+        QElapsedTimer sinceTerminate;
         QObject::connect(&slice, &QTimer::timeout, &loop, [&] {
-            if (proc.state() == QProcess::NotRunning) loop.quit();
+            if (proc.state() == QProcess::NotRunning) return loop.quit();
+            if (!res.stopped && stopRequested && stopRequested()) {
+                res.stopped = true;
+                proc.terminate();
+                sinceTerminate.start();
+            } else if (res.stopped && sinceTerminate.elapsed() >= graceMs) {
+                proc.kill();
+            }
         });
         slice.start();
         if (proc.state() != QProcess::NotRunning) loop.exec();
-        proc.waitForFinished(0);
+        proc.waitForFinished(res.stopped ? 5000 : 0);
         res.exitCode = proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
         return res;
     }

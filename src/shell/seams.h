@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QDialog;
@@ -70,6 +71,7 @@ struct LaunchResult {
     bool started = false;
     int error = 0;       // system error number when not started (2: no such program)
     int exitCode = 0;
+    bool stopped = false;  // ended on the user's request (runStoppable)
 };
 
 class LauncherService {
@@ -77,6 +79,15 @@ public:
     virtual ~LauncherService() = default;
     // Starts the program and waits for it, keeping the windows responsive.
     virtual LaunchResult runAndWait(const QString& program, const QStringList& arguments) = 0;
+    // The same for a run the user may stop: stopRequested is asked a few times a
+    // second; once it answers true the program is asked to end (SIGTERM) and is
+    // killed when it has not ended graceMs later.
+    virtual LaunchResult runStoppable(const QString& program, const QStringList& arguments,
+                                      const std::function<bool()>& stopRequested, int graceMs) {
+        (void)stopRequested;
+        (void)graceMs;
+        return runAndWait(program, arguments);
+    }
     // Starts the program in the current directory and returns at once.
     virtual LaunchResult startDetached(const QString& program, const QStringList& arguments) = 0;
     // Opens a document (a help file) with the desktop's handler; false when none took it.

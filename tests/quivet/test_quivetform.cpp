@@ -174,6 +174,69 @@ private slots:
         QCOMPARE(alerts().lastText(), "Figure file pump.bmp is not a picture");
     }
 
+    void picturesAreDecodedOnceAndHugeOnesRefusedBeforeDecoding() {
+        QByteArray many = "*QUIVET\r\n";
+        for (int i = 0; i < 25; ++i) many += "*|<PICTURE> pump.bmp\r\n";
+        writeForm(many + "END\r\n", "many.qvd");
+        auto f = open("many.qvd");
+        QVERIFY(f);
+        QList<qint64> keys;
+        for (const auto& r : f->rowControls())
+            if (r.bitmap) keys << r.bitmap->pixmap().cacheKey();
+        QCOMPARE(keys.size(), 25);
+        QCOMPARE(QSet<qint64>(keys.begin(), keys.end()).size(), 1);  // one decoded picture, shared
+
+        // 5000 x 5000 pixels would take 100 MB decoded: refused from the header.
+        QImage big(5000, 5000, QImage::Format_Mono);
+        big.fill(0);
+        QVERIFY(big.save(path("big.png"), "PNG"));
+        writeForm("*QUIVET\r\n*|<PICTURE> big.png\r\n*|<PICTURE> big.png\r\n", "big.qvd");
+        QVERIFY(!open("big.qvd"));
+        QCOMPARE(alerts().lastText(), "Figure file big.png is too large to show (5000 x 5000 pixels; a form shows "
+                                      "pictures of up to 16777216 pixels)");
+    }
+
+    void aChosenFileWithABlankIsTakenRelativeOrRefused() {
+        QDir().mkpath(path("my forms/data"));
+        testsupport::writeFile(path("my forms/form.qvd"), "*QUIVET\r\nASSIGN old.txt 10\r\n*|?Input data|5\r\nEND\r\n");
+        for (const char* f : {"my forms/old.txt", "my forms/data/new.txt", "my forms/in put.txt"})
+            testsupport::writeFile(path(f), "1\r\n");
+        auto f = open("my forms/form.qvd");
+        QVERIFY(f);
+        TOpenFile* box = f->rowControls()[0].file;
+        QVERIFY(box);
+
+        // Inside the form's folder: the relative path holds no blank and is taken.
+        seams_->dialogs.fileAnswers.push_back(FileDialogResult{path("my forms/data/new.txt"), 1});
+        QVERIFY(box->ShowOpenFileDlg());
+        QCOMPARE(box->fileName, QString("data/new.txt"));
+        f->WriteDeck(path("my forms/form.qvd"));
+        QVERIFY(testsupport::readFile(path("my forms/form.qvd")).contains("ASSIGN data/new.txt 10\r\n"));
+        QVERIFY(open("my forms/form.qvd"));  // and the saved form opens again
+
+        // A blank in the relative path too: refused, the field keeps its file.
+        seams_->dialogs.fileAnswers.push_back(FileDialogResult{path("my forms/in put.txt"), 1});
+        QVERIFY(!box->ShowOpenFileDlg());
+        QCOMPARE(box->fileName, QString("data/new.txt"));
+        QVERIFY2(alerts().lastText().contains("the statement ends at its first blank"), qPrintable(alerts().lastText()));
+        QVERIFY(alerts().lastText().endsWith("The field keeps data/new.txt."));
+    }
+
+    void aChoiceWhoseValueCannotBeWrittenIsRefused() {
+        testsupport::writeFile(path("files.chc"), "2\r\nPlain,a.dat\r\nSpaced,in put.dat\r\n");
+        testsupport::writeFile(path("a.dat"), "");
+        writeForm("*QUIVET\r\nASSIGN a.dat 10\r\n*|<Input|files.chc|1|2|0\r\nEND\r\n", "choice.qvd");
+        auto f = open("choice.qvd");
+        QVERIFY(f);
+        TFileInput* box = f->rowControls()[0].choice;
+        box->setCurrentIndex(1);
+        emit box->activated(1);
+        QCOMPARE(box->currentIndex(), 0);
+        QVERIFY2(alerts().lastText().contains("\"in put.dat\" cannot be written in an ASSIGN statement"),
+                 qPrintable(alerts().lastText()));
+        QVERIFY(!f->DCKChanged());
+    }
+
     void leavingABoxChecksItsNumber() {
         writeForm();
         auto f = open();

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <QPushButton>
 #include <QtTest>
 #include <cerrno>
 #include <climits>
@@ -138,6 +139,56 @@ private slots:
         QVERIFY2(outputs.contains("PUMP.OUT"), qPrintable(outputs.join(',')));
         QCOMPARE(form_->docWindowCount(), windows);  // no window opens by itself
         QCOMPARE(QDir::currentPath(), work_);
+    }
+
+    void aLongRunStopsOnRequestAndKeepsItsFiles() {
+        // 200,000 steps of 40 long equations: minutes of work for the engine.
+        QByteArray sum = "SIN(TIME)";
+        for (int k = 0; k < 400; ++k) sum += " + SIN(TIME + " + QByteArray::number(k) + ")";
+        QByteArray deck = "EQUATIONS 40\r\n";
+        for (int i = 1; i <= 40; ++i) deck += "E" + QByteArray::number(i) + " = " + sum + "\r\n";
+        deck += "SIMULATION 0 199999 1\r\nEND\r\n";
+        QDir().mkpath(work_ + "/long");
+        const QString path = work_ + "/long/LONG.DCK";
+        testsupport::writeFile(path, deck);
+        testsupport::writeFile(work_ + "/long/LONG.LST", "listing of an earlier run\r\n");
+        openWindow(Kind::DeckEditor, path);
+        launcher().runForReal = true;
+        // Esc asks and is answered No (the run goes on); the Stop button then asks again.
+        alerts().answers = {AlertButton::No, AlertButton::Yes};
+        TCompiling* progress = form_->compiling();
+        int presses = 0;
+        bool visibleDuringRun = false;
+        QTimer presser;
+        presser.setInterval(400);
+        connect(&presser, &QTimer::timeout, this, [&] {
+            if (!progress->running() || progress->stopRequested()) return;
+            visibleDuringRun = visibleDuringRun || (progress->isVisible() && progress->stopButton()->isVisible());
+            if (presses++ == 0)
+                QTest::keyClick(progress, Qt::Key_Escape);
+            else
+                progress->stopButton()->click();
+        });
+        presser.start();
+        QElapsedTimer clock;
+        clock.start();
+        form_->Calculate1Click();
+        presser.stop();
+
+        QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(visibleDuringRun);
+        QCOMPARE(presses, 2);
+        QVERIFY(!progress->running());
+        QVERIFY(!progress->isVisible());
+        QCOMPARE(alerts().shown.size(), 3);
+        QVERIFY(alerts().shown[0].text.startsWith("Stop the KALVEX run?"));
+        QCOMPARE(alerts().shown[2].text, "The KALVEX run of " + path +
+                                             " was stopped.\nThe files it had written are kept; its listing and "
+                                             "results may be incomplete or from an earlier run.");
+        QCOMPARE(testsupport::readFile(work_ + "/long/LONG.LST"), QByteArray("listing of an earlier run\r\n"));
+        // The Windows menu is refreshed as after any run.
+        QVERIFY(form_->item("Listing1")->isEnabled());
+        QVERIFY(form_->item("Listing1")->text().endsWith(work_ + "/long/LONG.LST"));
     }
 
     void calculateFromARealDeckEditor() {
