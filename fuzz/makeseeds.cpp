@@ -7,7 +7,7 @@
 #include <string>
 
 #include "plot/pmxfile.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 #include "shell/wmfbuilder.h"  // tests/shell
 #include "table/tablefile.h"
 

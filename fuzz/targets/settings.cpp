@@ -5,7 +5,7 @@
 
 #include "common/ioerror.h"
 #include "fuzzsupport.h"
-#include "shell/settings.h"
+#include "common/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
