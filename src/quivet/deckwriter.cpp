@@ -52,9 +52,11 @@ std::optional<std::string> itemLine(const FormItem& item) {
 }
 
 std::optional<std::string> unwritableReason(const FormItem& item) {
-    if (item.assign && (item.valueText.empty() || item.valueText.find_first_of(" \t") != std::string::npos))
+    if (item.assign && (item.valueText.empty() || item.valueText.find_first_of(" \t=") != std::string::npos))
         return "The file name \"" + item.valueText + "\" cannot be written in an ASSIGN statement: " +
-               (item.valueText.empty() ? std::string("it is empty") : std::string("the statement ends at its first blank"));
+               (item.valueText.empty() ? std::string("it is empty")
+                : item.valueText.find('=') != std::string::npos ? std::string("a statement holding \"=\" is read as NAME=value")
+                                                              : std::string("the statement ends at its first blank"));
     if (item.kind == ItemKind::Heading && item.hasText && item.text.find('|') != std::string::npos)
         return std::string("A heading text cannot hold \"|\": it separates the parts of the heading line");
     const auto line = itemLine(item);

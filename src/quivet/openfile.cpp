@@ -33,7 +33,7 @@ bool TOpenFile::ShowOpenFileDlg() {
     if (vet) {
         const QString refusal = vet(name);
         if (!refusal.isEmpty()) {
-            ShowAlert(refusal, 0, true);
+            ShowAlert(refusal, AlertKind::Error, true);
             return false;
         }
     }

@@ -315,7 +315,7 @@ void TQUIVETForm::choiceChosen(std::size_t index, int row) {
         box->acceptedIndex = row;
         return;
     }
-    ShowAlert(refusal + QStringLiteral("\nThe field keeps its previous choice."), 0, true);
+    ShowAlert(refusal + QStringLiteral("\nThe field keeps its previous choice."), AlertKind::Error, true);
     box->setCurrentIndex(box->acceptedIndex);
 }
 

@@ -15,10 +15,20 @@ std::string rightAligned(std::size_t n, std::size_t width) {
     return s;
 }
 
-std::string joined(const std::vector<std::string>& values, std::size_t from, std::size_t to) {
-    std::string s;
-    for (std::size_t i = from; i < to && i < values.size(); ++i) s += values[i] + " ";
-    return s;
+// Values from..to, each followed by a blank, as lines of at most 255 characters
+// (the engine reads a statement's values across lines; a longer line would be cut).
+std::vector<std::string> joined(const std::vector<std::string>& values, std::size_t from, std::size_t to) {
+    std::vector<std::string> lines(1);
+    for (std::size_t i = from; i < to && i < values.size(); ++i) {
+        const std::string word = pal::cut(values[i], pal::kMaxLine - 1) + " ";
+        if (lines.back().size() + word.size() > pal::kMaxLine) lines.emplace_back();
+        lines.back() += word;
+    }
+    return lines;
+}
+
+void append(std::vector<std::string>& out, const std::vector<std::string>& lines) {
+    out.insert(out.end(), lines.begin(), lines.end());
 }
 
 struct UnitConstants {
@@ -66,7 +76,7 @@ void constantsBlock(std::vector<std::string>& out, const char* heading, const st
 void unitBlock(std::vector<std::string>& out, DeckUnit& u, std::vector<DeckVariable>& variables, VariableIndex& index) {
     const UnitConstants c = makeConstants(u, variables, index);
     out.push_back("");
-    out.push_back("*|*     ***** " + u.unitLine + " *****");
+    out.push_back(pal::cut("*|*     ***** " + u.unitLine, pal::kMaxLine - 6) + " *****");
     out.push_back("*|*");
     if (u.noData) {
         // Written back as the deck had it.
@@ -78,39 +88,26 @@ void unitBlock(std::vector<std::string>& out, DeckUnit& u, std::vector<DeckVaria
     out.push_back(u.unitLine);
     if (u.parameterCount > 0) {
         out.push_back("PARAMETERS " + rightAligned(u.parameterCount, 2));
-        std::string line;
-        for (std::size_t i = 0; i < u.parameters.size(); ++i) {
-            line += u.parameters[i] + " ";
-            if ((i + 1) % 10 == 0) {
-                out.push_back(line);
-                line.clear();
-            }
-        }
-        out.push_back(line);  // after a multiple of 10 values an empty line
+        // Ten values a line; after a multiple of 10 values an empty line.
+        for (std::size_t i = 0; i < u.parameters.size(); i += 10) append(out, joined(u.parameters, i, i + 10));
+        if (u.parameters.size() % 10 == 0) out.push_back("");
     }
     if (u.inputCount > 0) {
         const std::size_t n = u.connections.size();
         const std::size_t first = n < 10 ? n : 10;
         out.push_back("INPUTS " + rightAligned(n < 10 ? u.inputCount : 10, 2));
-        out.push_back(joined(u.connections, 0, first));
-        out.push_back(joined(u.initialValues, 0, first));
+        append(out, joined(u.connections, 0, first));
+        append(out, joined(u.initialValues, 0, first));
         // Exactly 10 inputs need no second statement.
         if (n > 10) {
             out.push_back("INPUTS " + rightAligned(n - 10, 2));
-            out.push_back(joined(u.connections, 10, n));
-            out.push_back(joined(u.initialValues, 10, n));
+            append(out, joined(u.connections, 10, n));
+            append(out, joined(u.initialValues, 10, n));
         }
     }
     if (u.derivativeCount > 0) {
         out.push_back("DERIVATIVES " + rightAligned(u.derivativeCount, 2));
-        std::string line;
-        for (std::size_t i = 0; i < u.derivatives.size(); ++i) {
-            line += u.derivatives[i] + " ";
-            if ((i + 1) % 10 == 0 || i + 1 == u.derivatives.size()) {
-                out.push_back(line);
-                line.clear();
-            }
-        }
+        for (std::size_t i = 0; i < u.derivatives.size(); i += 10) append(out, joined(u.derivatives, i, i + 10));
     }
     if (!u.trace.empty()) out.push_back(u.trace);
 }

@@ -92,6 +92,9 @@ private:
     }
 
     FormItem fieldItem(ItemKind kind, const std::string& descriptor) const {
+        // A field describes a statement; markup (another descriptor, a heading)
+        // written over with a value would no longer be read as it was.
+        if (classifyLine(preceding_) != LineClass::Deck) inputError(descriptor);
         FormItem item;
         item.kind = kind;
         // The statement the descriptor describes: the last non-empty line, also

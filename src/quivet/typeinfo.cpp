@@ -346,7 +346,7 @@ HeaderLines readHeaderLines(const std::string& folder) {
     try {
         const auto lines = pal::readLines(path);
         h.lines.push_back("*|*");
-        for (const auto& l : lines) h.lines.push_back("*|*" + l);
+        for (const auto& l : lines) h.lines.push_back("*|*" + pal::cut(l, pal::kMaxLine - 3));
         h.lines.push_back("*|*");
     } catch (const pal::IoError& e) {
         h.lines.clear();

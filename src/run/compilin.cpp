@@ -114,7 +114,7 @@ void TCompiling::StopBtnClick() {
     hide();
     const bool stop = ShowAlert(QStringLiteral("Stop the KALVEX run?\nThe engine is ended; the files it has written "
                                                "are kept."),
-                                5, false) == AlertButton::Yes;
+                                AlertKind::WarningYesNo, false) == AlertButton::Yes;
     asking_ = false;
     if (!running_) return;  // the run ended while the question was open
     if (stop) {

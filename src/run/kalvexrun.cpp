@@ -51,17 +51,20 @@ bool startDetached(const Command& c, const QString& failureText) {
     return r.started;
 }
 
+// The two messages of a start that failed.
+void reportStartFailure(const Command& command, const LaunchResult& r) {
+    const QString name = toQ(command.program);
+    if (r.error == 2)
+        ShowAlert(QStringLiteral("File ") + name + QStringLiteral(" was not found."), AlertKind::Error, true);
+    else
+        ShowAlert(QStringLiteral("Error %1 encountered while trying to call ").arg(r.error) + name, AlertKind::Error, true);
+}
+
 }  // namespace
 
 bool ExecAndWait(const Command& command) {
     const LaunchResult r = seams().launcher->runAndWait(toQ(command.program), qArguments(command));
-    if (!r.started) {
-        const QString name = toQ(command.program);
-        if (r.error == 2)
-            ShowAlert(QStringLiteral("File ") + name + QStringLiteral(" was not found."), AlertKind::Error, true);
-        else
-            ShowAlert(QStringLiteral("Error %1 encountered while trying to call ").arg(r.error) + name, AlertKind::Error, true);
-    }
+    if (!r.started) reportStartFailure(command, r);
     return true;
 }
 
@@ -71,13 +74,7 @@ bool RunEngineStoppable(const Command& command, TCompiling* progress) {
     const LaunchResult r =
         seams().launcher->runStoppable(toQ(command.program), qArguments(command), stopRequested, kStopGraceMs);
     if (progress) progress->endRun();
-    if (!r.started) {
-        const QString name = toQ(command.program);
-        if (r.error == 2)
-            ShowAlert(QStringLiteral("File ") + name + QStringLiteral(" was not found."), 0, true);
-        else
-            ShowAlert(QStringLiteral("Error %1 encountered while trying to call ").arg(r.error) + name, 0, true);
-    }
+    if (!r.started) reportStartFailure(command, r);
     return r.stopped;
 }
 
@@ -147,7 +144,7 @@ void Calculate(TPALUMAROFORM& main) {
         ShowAlert(QStringLiteral("The KALVEX run of ") + (deck.isEmpty() ? QStringLiteral("(no deck)") : deck) +
                       QStringLiteral(" was stopped.\nThe files it had written are kept; its listing and results may "
                                      "be incomplete or from an earlier run."),
-                  0, false);
+                  AlertKind::Information, false);
     } else if (after.size() > 4) {
         ExecAndWait(after);
     }

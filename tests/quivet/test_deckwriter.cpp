@@ -260,6 +260,8 @@ TEST(DeckWriter, LinesTheFormCouldNotReadBackAreRefusedBeforeAnythingIsWritten) 
     QuivetDocument typed = read;
     typed.items[2].valueText = "";
     EXPECT_NE(writeError(typed, typed.fileName).find("it is empty"), std::string::npos);
+    typed.items[2].valueText = "a=b.txt";  // would read back as a NAME=value statement
+    EXPECT_NE(writeError(typed, typed.fileName).find("is read as NAME=value"), std::string::npos);
     typed = read;
     typed.items[0].text = "a|b";
     EXPECT_NE(writeError(typed, typed.fileName).find("cannot hold \"|\""), std::string::npos);

@@ -251,3 +251,23 @@ TEST(QuivetGen, TypeFileTextsThatWouldReadAsOtherMarkupNeverMakeAnUnreadableForm
         EXPECT_NO_THROW(parseQuivetLines(quivetFileLines(bad, {}), folder + "/F.QVD", {}));
     }
 }
+
+TEST(QuivetGen, LongValuesAndUnitLinesStayWithinDeckLines) {
+    coretest::TempDir d;
+    mkqtest::writeAllTypes(d.path.string());
+    // Four parameter values of 70 characters: one line of them would be 284 long.
+    const std::string value = "1." + std::string(68, '0');
+    std::string values;
+    for (int i = 0; i < 4; ++i) values += value + " ";
+    const Lines deck = {"UNIT 1 TYPE 1 " + std::string(240, 'U'), "PARAMETERS 4", values, "INPUTS 3",
+                        "0,0 0,0 0,0", "20 20 0", "END"};
+    const DeckAnalysis a = analyseDeckLines(deck, d.path.string());
+    ASSERT_EQ(a.units.size(), 1u);
+    ASSERT_FALSE(a.units[0].noData);
+    const Lines lines = quivetFileLines(a, {});
+    for (const auto& line : lines) EXPECT_LE(line.size(), 255u) << line;
+    // Read again, the generated deck gives the unit the same four values.
+    const DeckAnalysis again = analyseDeckLines(lines, d.path.string());
+    ASSERT_EQ(again.units.size(), 1u);
+    EXPECT_EQ(again.units[0].parameters, Lines(4, value));
+}
