@@ -43,7 +43,11 @@ std::vector<std::string> textLines(std::string_view text) {
 
 namespace {
 std::string makeScratch() {
-    std::string dir = (std::filesystem::temp_directory_path() / "palumaro-fuzz-XXXXXX").string();
+    // Memory-backed when the system has it: the targets write a file per input.
+    std::error_code ec;
+    const std::filesystem::path base =
+        std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
+    std::string dir = (base / "palumaro-fuzz-XXXXXX").string();
     if (!::mkdtemp(dir.data())) fail("a scratch directory can be made", __FILE__, __LINE__);
     static std::string removeAtExit;
     removeAtExit = dir;
