@@ -50,13 +50,13 @@ bool parseInt(const std::string& s, int& out) {
 }
 
 // "4", "[5-8%2]", "[1,3-4]" -> task numbers.
-std::vector<int> taskNumbers(std::string spec) {
+std::vector<int> taskNumbers(std::string ranges) {
     std::vector<int> out;
-    if (!spec.empty() && spec.front() == '[') {
-        spec = spec.substr(1, spec.find(']') == std::string::npos ? std::string::npos : spec.find(']') - 1);
-        spec = spec.substr(0, spec.find('%'));
+    if (!ranges.empty() && ranges.front() == '[') {
+        ranges = ranges.substr(1, ranges.find(']') == std::string::npos ? std::string::npos : ranges.find(']') - 1);
+        ranges = ranges.substr(0, ranges.find('%'));
     }
-    for (const std::string& part : split(spec, ',')) {
+    for (const std::string& part : split(ranges, ',')) {
         const auto dash = part.find('-');
         int a = 0, b = 0;
         if (dash == std::string::npos) {
