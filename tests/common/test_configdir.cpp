@@ -43,7 +43,7 @@ TEST(UserConfigDir, FollowsXdgThenHome) {
     setenv("XDG_CONFIG_HOME", "/x/conf", 1);
     setenv("HOME", "/home/first.last", 1);
     EXPECT_EQ(pal::userConfigDir(), "/x/conf/palumaro");
-    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);  // the base directory spec ignores relative paths
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);  // XDG base directories ignore relative paths
     EXPECT_EQ(pal::userConfigDir(), "/home/first.last/.config/palumaro");
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(pal::userConfigDir(), "/home/first.last/.config/palumaro");
