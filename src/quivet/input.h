@@ -24,6 +24,8 @@ public:
     void setEdited(bool on) { edited_ = on; }
     // Text typed since the value was last taken from the box.
     bool typed() const { return typed_; }
+    // Brings back a box's typed state when its row is shown again.
+    void setTyped(bool on) { typed_ = on; }
 
     // Shows the value in the given unit system; the text then stands for the value.
     void showValue(int unitSystem);

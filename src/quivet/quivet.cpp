@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
-#include <QRegularExpressionValidator>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -23,7 +23,6 @@
 #include "quivet/deckwriter.h"
 #include "quivet/descriptor.h"
 #include "quivet/fileinput.h"
-#include "quivet/formpictures.h"
 #include "quivet/input.h"
 #include "quivet/openfile.h"
 #include "quivet/quiveterror.h"
@@ -48,13 +47,6 @@ QFont formFont() {
     f.setStyleHint(QFont::TypeWriter);
     f.setFixedPitch(true);
     return f;
-}
-
-void setColour(QWidget* w, const QColor& c) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, c);
-    p.setColor(QPalette::Text, c);
-    w->setPalette(p);
 }
 
 // The progress window while a file is read: refreshed about 20 times a second,
@@ -83,6 +75,16 @@ private:
     QElapsedTimer timer_;
 };
 
+// The scroll box's content. Tab and Shift+Tab go through the form's own order of
+// fields, which reaches rows that have no controls yet.
+class FormRows : public QWidget {
+public:
+    std::function<bool(bool)> tab;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return tab ? tab(next) : QWidget::focusNextPrevChild(next); }
+};
+
 }  // namespace
 
 TQUIVETForm::TQUIVETForm(TCompiling* progress, QWidget* parent)
@@ -99,7 +101,9 @@ TQUIVETForm::TQUIVETForm(TCompiling* progress, QWidget* parent)
     scrollBox_->setObjectName(QStringLiteral("ScrollBox"));
     scrollBox_->setFrameShape(QFrame::NoFrame);
     scrollBox_->setWidgetResizable(false);
-    rows_ = new QWidget;
+    auto* rows = new FormRows;
+    rows->tab = [this](bool next) { return focusNextField(next); };
+    rows_ = rows;
     rows_->setObjectName(QStringLiteral("Rows"));
     QPalette white = rows_->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -115,6 +119,17 @@ TQUIVETForm::TQUIVETForm(TCompiling* progress, QWidget* parent)
     fill->addWidget(scrollBox_);
     setPalette(white);
     setAutoFillBackground(true);
+    connect(scrollBox_->verticalScrollBar(), &QScrollBar::valueChanged, this, &TQUIVETForm::updateRows);
+}
+
+void TQUIVETForm::resizeEvent(QResizeEvent* event) {
+    TDocWindow::resizeEvent(event);
+    updateRows();
+}
+
+void TQUIVETForm::showEvent(QShowEvent* event) {
+    TDocWindow::showEvent(event);
+    updateRows();
 }
 
 TQUIVETForm::~TQUIVETForm() = default;
@@ -130,7 +145,7 @@ bool TQUIVETForm::ReadDeck(const QString& fileName) {
         options.programDir = pal::app().programDir;
         options.progress = [&progress](int line) { progress.at(line); };
         doc_ = quivet::readQuivetFile(toBytes(fileName), options);
-        build(options.progress);
+        build();
     } catch (const quivet::QuivetError& e) {
         // One bad file is refused; the program and its other windows go on.
         errorFlag_ = 100;
@@ -139,156 +154,6 @@ bool TQUIVETForm::ReadDeck(const QString& fileName) {
     }
     setWindowTitle(fileName);
     return true;
-}
-
-void TQUIVETForm::build(const std::function<void(int)>& progress) {
-    controls_.assign(doc_.items.size(), Row{});
-    rows_->setUpdatesEnabled(false);
-    previousLabel_ = nullptr;
-    int y = 10;
-    FormPictures pictures;
-    for (std::size_t k = 0; k < doc_.items.size(); ++k) {
-        const FormItem& item = doc_.items[k];
-        if (item.kind == ItemKind::Picture) {
-            auto* bitmap = new QLabel(rows_);
-            bitmap->setPixmap(pictures.picture(toQ(item.picturePath), item.picture));
-            controls_[k].bitmap = bitmap;
-        }
-        place(k, y);
-        if (progress && item.line > 0) progress(item.line);
-    }
-    // The scroll box's content: every row, with a margin.
-    QRect all;
-    for (QWidget* w : rows_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (!w->isHidden()) all = all.united(w->geometry());
-    rows_->resize(std::max(all.right(), 0) + W_, std::max(all.bottom(), 0) + H_);
-    rows_->setUpdatesEnabled(true);
-    // The caption's modified marker follows every edit.
-    for (const Row& r : controls_) {
-        if (r.input) {
-            connect(r.input, &QLineEdit::textChanged, this, &TQUIVETForm::refreshModifiedMarker);
-            connect(r.input, &QLineEdit::textEdited, this, &TQUIVETForm::refreshModifiedMarker);
-        }
-        if (r.choice) connect(r.choice, &QComboBox::currentIndexChanged, this, &TQUIVETForm::refreshModifiedMarker);
-    }
-}
-
-void TQUIVETForm::place(std::size_t index, int& y) {
-    const FormItem& item = doc_.items[index];
-    Row& row = controls_[index];
-    if (previousLabel_ && previousLabel_->row) y = previousLabel_->y() + H_ + H_ / 2;
-
-    const auto label = [&](const QString& caption, const QColor& colour, bool bold) {
-        auto* l = new TDescriptor(caption, rows_);
-        if (colour != Qt::black) setColour(l, colour);
-        if (bold) {
-            QFont f = l->font();
-            f.setBold(true);
-            l->setFont(f);
-        }
-        l->move(2 * W_, y);
-        l->adjustSize();
-        return l;
-    };
-    const int labelLength = static_cast<int>(text(item.label).size());
-
-    switch (item.kind) {
-        case ItemKind::Heading: {
-            row.label = label(text(item.label), Qt::red, true);
-            if (item.hasText) {
-                const QString t = text(item.text);
-                auto* box = new TInput(rows_);
-                box->numeric = false;
-                box->help = item.help;
-                box->setText(t);
-                // The heading line must read back: no "|" in the text, and the whole
-                // line within 255 characters.
-                const int room = static_cast<int>(pal::kMaxLine) - 4 - static_cast<int>(item.label.size()) -
-                                 (item.helpField ? 1 + static_cast<int>(item.helpField->size()) : 0);
-                box->setMaxLength(std::max(0, std::min(t.isEmpty() ? 80 : 2 * static_cast<int>(t.size()), room)));
-                box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^|]*")), box));
-                box->setGeometry((labelLength + 5) * W_, y, (static_cast<int>(t.size()) + 2) * W_, H_ + 1);
-                box->setFrame(false);
-                box->setCursorPosition(0);
-                row.input = box;
-            }
-            break;
-        }
-        case ItemKind::Numeric: {
-            row.label = label(text(item.label), Qt::black, false);
-            auto* box = new TInput(rows_);
-            box->numeric = true;
-            box->help = item.help;
-            box->field = item.numeric;
-            box->setMaxLength(25);
-            box->setGeometry((labelLength + 1) * W_, y, 10 * W_, H_ + 2);
-            box->showValue(units_);
-            box->setCursorPosition(0);
-            connect(box, &TInput::checked, this, [this](bool accepted) { errorFlag_ = accepted ? 0 : 100; });
-            row.input = box;
-            auto* unit = new TDescriptor(text(item.numeric.unitText(units_)), rows_);
-            setColour(unit, Qt::blue);
-            unit->move(box->x() + box->width() + W_, y);
-            unit->adjustSize();
-            row.unitLabel = unit;
-            break;
-        }
-        case ItemKind::Choice: {
-            auto* box = new TFileInput(rows_);
-            box->help = item.help;
-            box->choiceFile = text(item.choiceFile);
-            box->displayColumn = item.displayColumn;
-            box->valueColumn = item.valueColumn;
-            box->assign = item.assign;
-            box->valueText = text(item.valueText);
-            box->unit = item.unit;
-            row.choice = box;
-            if (!item.shownChoice()) {
-                // Hidden: no row; the next item takes this row.
-                box->shown = false;
-                box->hide();
-                row.label = label(QString(), Qt::black, false);
-                row.label->row = false;
-                break;
-            }
-            row.label = label(text(item.label), Qt::black, false);
-            int longest = 0;
-            QStringList entries;
-            for (const std::string& e : item.entries) {
-                entries << text(e);
-                longest = std::max(longest, static_cast<int>(entries.back().size()));
-            }
-            box->addItems(entries);
-            box->setCurrentIndex(entries.isEmpty() ? -1 : item.selected);
-            box->savedIndex = box->acceptedIndex = box->currentIndex();
-            connect(box, &QComboBox::activated, this, [this, index](int chosen) { choiceChosen(index, chosen); });
-            box->setGeometry((labelLength + 2) * W_, y - 2, (longest + 3) * W_, H_ + 2);
-            break;
-        }
-        case ItemKind::File: {
-            row.label = label(text(item.label), Qt::black, false);
-            auto* box = new TOpenFile(rows_);
-            box->help = item.help;
-            box->unit = item.unit;
-            box->setFileName(text(item.valueText));
-            box->vet = [this, index](QString& name) { return vetFileName(index, name); };
-            box->setGeometry((labelLength + 2) * W_, y, (static_cast<int>(box->fileName.size()) + 1) * W_, H_ + 2);
-            box->setFrame(false);
-            row.file = box;
-            break;
-        }
-        case ItemKind::Picture: {
-            QLabel* bitmap = row.bitmap;
-            const QSize size = bitmap->pixmap().size();
-            bitmap->setGeometry(std::max(0, (80 * W_ - size.width()) / 2), y, size.width(), size.height());
-            // The marker at the picture's foot puts the next row below the picture.
-            auto* marker = new TDescriptor(QString(), rows_);
-            marker->setGeometry(-10, y + size.height() - H_, 1, H_);
-            row.label = marker;
-            break;
-        }
-    }
-    previousLabel_ = row.label;
 }
 
 void TQUIVETForm::choiceChosen(std::size_t index, int row) {
@@ -332,33 +197,46 @@ QString TQUIVETForm::vetFileName(std::size_t index, QString& name) const {
 }
 
 bool TQUIVETForm::DCKChanged() const {
-    for (const Row& r : controls_) {
-        if (r.input && r.input->edited()) return true;
-        if (r.choice && r.choice->changed()) return true;
+    for (std::size_t k = 0; k < controls_.size(); ++k) {
+        const Row& r = controls_[k];
+        const FieldState& st = state_[k];
+        if (r.input ? r.input->edited() : st.edited) return true;
+        if (r.choice ? r.choice->changed() : doc_.items[k].shownChoice() && st.current != st.saved) return true;
     }
     return false;
 }
 
-void TQUIVETForm::ClearModify() {
-    for (const Row& r : controls_) {
-        if (r.input) r.input->setEdited(false);
-        if (r.choice && r.choice->shown) r.choice->savedIndex = r.choice->currentIndex();
+void TQUIVETForm::markUnchanged() {
+    for (std::size_t k = 0; k < state_.size(); ++k) {
+        state_[k].edited = false;
+        if (doc_.items[k].shownChoice()) state_[k].saved = state_[k].current;
     }
+}
+
+void TQUIVETForm::ClearModify() {
+    storeLiveRows();
+    markUnchanged();
+    applyLiveRows();
 }
 
 void TQUIVETForm::ConvertUnits(int from, int to) {
     if (from == to || to == units_) return;
+    storeLiveRows();
     QStringList lost;
-    for (const Row& r : controls_) {
-        if (!r.input || !r.input->numeric) continue;
+    for (std::size_t k = 0; k < state_.size(); ++k) {
+        FormItem& item = doc_.items[k];
+        FieldState& st = state_[k];
+        if (item.kind != ItemKind::Numeric || !st.typed) continue;
         // A box holding no number keeps its last valid value; the program goes on.
-        if (r.input->typed() && !r.input->takeTypedValue()) lost << r.label->text().trimmed();
-        r.input->showValue(to);
-        r.input->setCursorPosition(0);
-        r.unitLabel->setText(text(r.input->field.unitText(to)));
-        r.unitLabel->adjustSize();
+        if (const auto v = numericValue(k))
+            item.numeric.value = *v;
+        else
+            lost << text(item.label).trimmed();
+        st.typed = false;
+        st.text.clear();
     }
     units_ = to;
+    applyLiveRows();
     if (!lost.isEmpty())
         ShowAlert(QStringLiteral("Illegal character in input\nThese fields show their last valid value again:\n") +
                       lost.join(QLatin1Char('\n')),
@@ -366,31 +244,34 @@ void TQUIVETForm::ConvertUnits(int from, int to) {
 }
 
 void TQUIVETForm::WriteDeck(const QString& target) {
+    storeLiveRows();
     quivet::QuivetDocument out = doc_;
-    for (std::size_t k = 0; k < controls_.size(); ++k) {
-        const Row& r = controls_[k];
+    for (std::size_t k = 0; k < out.items.size(); ++k) {
+        const FieldState& st = state_[k];
         FormItem& item = out.items[k];
         switch (item.kind) {
             case ItemKind::Numeric: {
-                const auto v = r.input->currentValue();
+                const auto v = numericValue(k);
                 if (!v) {
-                    r.input->selectAll();
-                    r.input->setFocus();
+                    if (auto* box = qobject_cast<QLineEdit*>(showField(k))) {
+                        box->selectAll();
+                        box->setFocus();
+                    }
                     throw pal::IoError(0, std::string(),
-                                       "The input field " + toBytes(r.label->text().trimmed()) +
+                                       "The input field " + toBytes(text(item.label).trimmed()) +
                                            " does not hold a number; nothing was written.");
                 }
                 item.numeric.value = *v;
                 break;
             }
             case ItemKind::Heading:
-                if (r.input) item.text = bytesLike(r.input->text(), item.text);
+                if (item.hasText) item.text = bytesLike(st.text, item.text);
                 break;
             case ItemKind::Choice:
-                if (r.choice->shown && r.choice->currentIndex() >= 0) item.selected = r.choice->currentIndex();
+                if (item.shownChoice() && st.current >= 0) item.selected = st.current;
                 break;
             case ItemKind::File:
-                item.valueText = toBytes(r.file->fileName);
+                item.valueText = toBytes(st.fileName);
                 break;
             case ItemKind::Picture:
                 break;
@@ -403,13 +284,18 @@ void TQUIVETForm::WriteDeck(const QString& target) {
     }
     quivet::writeDeck(out, toBytes(target));  // throws with the message to show
 
-    for (std::size_t k = 0; k < controls_.size(); ++k)
-        if (controls_[k].input && controls_[k].input->numeric) controls_[k].input->takeTypedValue();
+    // The typed numbers are the values now.
+    for (std::size_t k = 0; k < state_.size(); ++k)
+        if (out.items[k].kind == ItemKind::Numeric) {
+            state_[k].typed = false;
+            state_[k].text.clear();
+        }
     doc_ = std::move(out);
     doc_.fileName = toBytes(target);
     fileName_ = target;
     setWindowTitle(target);
-    ClearModify();
+    markUnchanged();
+    applyLiveRows();
     refreshModifiedMarker();
 }
 
@@ -510,38 +396,40 @@ void TQUIVETForm::Print(PrintContext& ctx) {
         p->restore();
         x += tw + 4 * w;
     };
-    const auto labelText = [&](int& x, const TDescriptor* l) {
-        ctx.textOut(left + x, ctx.y, l->text());
-        x += fm.horizontalAdvance(l->text());
+    const auto labelText = [&](int& x, const FormItem& item) {
+        const QString l = text(item.label);
+        ctx.textOut(left + x, ctx.y, l);
+        x += fm.horizontalAdvance(l);
     };
-    for (std::size_t k = 0; k < controls_.size(); ++k) {
+    storeLiveRows();
+    for (std::size_t k = 0; k < doc_.items.size(); ++k) {
         const FormItem& item = doc_.items[k];
-        const Row& r = controls_[k];
+        const FieldState& st = state_[k];
         int x = 0;
         switch (item.kind) {
             case ItemKind::Heading:
             case ItemKind::Numeric:
-                if (r.label->row) {
-                    ctx.NewLine(1);
-                    labelText(x, r.label);
-                }
-                if (r.input && r.input->active) framed(x, r.input->text());
-                if (r.unitLabel) ctx.textOut(left + x, ctx.y, r.unitLabel->text());
+                ctx.NewLine(1);
+                labelText(x, item);
+                if (item.kind == ItemKind::Numeric || item.hasText) framed(x, shownText(k));
+                if (item.kind == ItemKind::Numeric) ctx.textOut(left + x, ctx.y, text(item.numeric.unitText(units_)));
                 break;
             case ItemKind::Choice:
-                if (!r.choice->shown) break;
+                if (!item.shownChoice()) break;
                 ctx.NewLine(1);
-                labelText(x, r.label);
+                labelText(x, item);
                 x += w;
-                framed(x, r.choice->currentText());
+                framed(x, st.current >= 0 && st.current < static_cast<int>(item.entries.size())
+                              ? text(item.entries[static_cast<std::size_t>(st.current)])
+                              : QString());
                 break;
             case ItemKind::File:
                 ctx.NewLine(1);
-                labelText(x, r.label);
-                framed(x, r.file->text());
+                labelText(x, item);
+                framed(x, st.fileName);
                 break;
             case ItemKind::Picture: {
-                const QPixmap& pm = r.bitmap->pixmap();
+                const QPixmap& pm = pictures_[k];
                 ctx.NewLine(pm.height() / H_ + 1);
                 const double scale = static_cast<double>(h) / H_;
                 const int pw = qRound(pm.width() * scale), ph = qRound(pm.height() * scale);

@@ -3,10 +3,14 @@
 // a runnable deck.
 #pragma once
 #include <QList>
+#include <QPixmap>
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "quivet/formitem.h"
@@ -74,7 +78,9 @@ public:
     int lineHeight() const { return H_; }
     int errorFlag() const { return errorFlag_; }
     int shownUnits() const { return units_; }
-    // The controls of one item (null where the kind has none).
+    // The controls of one item (null where the kind has none). Only the rows in
+    // and near the scroll box's view have controls; the others are built when
+    // they are scrolled into view or reached with Tab.
     struct Row {
         TDescriptor* label = nullptr;
         TDescriptor* unitLabel = nullptr;
@@ -84,18 +90,55 @@ public:
         QLabel* bitmap = nullptr;
     };
     const std::vector<Row>& rowControls() const { return controls_; }
+    // Scrolls the item's row into view, builds its controls and returns its
+    // input control (null for items that take no input).
+    QWidget* showField(std::size_t index);
     // The help number of the focused control; -1 when no field has the focus.
     int focusedHelpNumber() const;
 
 protected:
     // F1: the help text of the focused field.
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    // Creates and places the controls of every item; throws QuivetError for a
-    // picture that cannot be loaded.
-    void build(const std::function<void(int)>& progress);
-    void place(std::size_t index, int& y);
+    // What the user made of one item. While its row has controls they hold it;
+    // storeRow gives it back here when the row goes or the whole form is worked
+    // on. A numeric field's value is kept in its document item.
+    struct FieldState {
+        QString text;       // a heading's text; the typed text of a numeric box
+        bool typed = false;  // numeric: text is typed and its number not yet taken
+        bool edited = false;
+        int current = -1;   // shown choice: the selected row,
+        int saved = -1;     // the row selected at the last read or write,
+        int accepted = -1;  // the last row whose value the form can write
+        QString fileName;   // file field
+    };
+
+    // Works out where every row goes (no controls are made) and builds the rows
+    // in view; throws QuivetError for a picture that cannot be loaded.
+    void build();
+    // Builds and drops row controls so that the rows in and near the view have them.
+    void updateRows();
+    void createRow(std::size_t index);
+    void dropRow(std::size_t index);
+    // A row whose controls must stay: it holds the focus or an unchecked number.
+    bool pinned(std::size_t index) const;
+    void storeRow(std::size_t index);
+    void storeLiveRows();
+    // Shows the state in the row's controls.
+    void applyRow(std::size_t index);
+    void applyLiveRows();
+    void markUnchanged();
+    bool focusable(std::size_t index) const;
+    int focusedItem() const;
+    // Tab and Shift+Tab: the next field in the form's order, built when needed.
+    bool focusNextField(bool next);
+    // The number of a numeric field: the typed text when there is one, else the
+    // kept value; empty when the text is no number.
+    std::optional<long double> numericValue(std::size_t index) const;
+    QString shownText(std::size_t index) const;
     // A choice the user made: refused with a message (the previous row comes
     // back) when the deck could not be read back with its value.
     void choiceChosen(std::size_t index, int row);
@@ -110,13 +153,18 @@ private:
     QPointer<TCompiling> progress_;
     quivet::QuivetDocument doc_;
     std::vector<Row> controls_;
+    std::vector<FieldState> state_;
+    std::set<std::size_t> live_;   // the items whose rows have controls
+    std::vector<int> top_;         // each item's row top
+    std::vector<int> reach_;       // the lowest bottom of the rows up to each item
+    std::vector<QPixmap> pictures_;
+    std::size_t keep_ = SIZE_MAX;  // a row being brought into view
     QScrollArea* scrollBox_{nullptr};
     QWidget* rows_{nullptr};
     int W_ = 8;
     int H_ = 16;
     int errorFlag_ = 0;
     int units_ = 1;
-    TDescriptor* previousLabel_{nullptr};
     enum class Approval { NotAsked, Allowed, Refused };
     mutable Approval approval_ = Approval::NotAsked;
 };

@@ -15,6 +15,7 @@ target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/openfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/quivet.cpp
   ${CMAKE_CURRENT_LIST_DIR}/quivetcommands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/quivetrows.cpp
 )
 # Making QUIVET files from plain decks: deck analysis, component-type files and
 # the generator in the core.
