@@ -156,15 +156,20 @@ std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<
     return out;
 }
 
-void writeDeck(const QuivetDocument& doc, const std::string& target) {
+std::vector<std::string> writeDeck(const QuivetDocument& doc, const std::string& target) {
     const std::string& own = doc.fileName;
+    // The file as it is now; the lines the form read when it cannot be read.
+    std::vector<std::string> source;
+    try {
+        source = pal::readLines(own);
+    } catch (const pal::IoError&) {
+        source = doc.lines;
+    }
     // Nothing is written, not even the backup, when the form could not read the result back.
     try {
-        checkWritable(doc, pal::readLines(own));
+        checkWritable(doc, source);
     } catch (const QuivetError& e) {
         fail(e.what());
-    } catch (const pal::IoError&) {
-        // Reported below, where the file is read for writing.
     }
     if (target == own && pal::fileExists(own)) {
         const std::string backup = backupNameFor(own);
@@ -184,17 +189,13 @@ void writeDeck(const QuivetDocument& doc, const std::string& target) {
             }
         }
     }
-    std::vector<std::string> source;
+    std::vector<std::string> out = deckLines(doc, source);
     try {
-        source = pal::readLines(own);
+        pal::writeLinesCRLF(target, out);
     } catch (const pal::IoError& e) {
         fail(errorNumber(e.code()));
     }
-    try {
-        pal::writeLinesCRLF(target, deckLines(doc, source));
-    } catch (const pal::IoError& e) {
-        fail(errorNumber(e.code()));
-    }
+    return out;
 }
 
 }  // namespace quivet

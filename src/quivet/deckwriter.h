@@ -37,9 +37,11 @@ void updateChoiceValues(QuivetDocument& doc);
 // empty line).
 std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<std::string>& source);
 
-// Writes doc to target, copying doc.fileName. Throws pal::IoError whose text is
-// the message the user sees (also when a line could not be read back); the
-// target is replaced only by a complete file.
-void writeDeck(const QuivetDocument& doc, const std::string& target);
+// Writes doc to target, copying doc.fileName, or doc.lines when that file cannot
+// be read (the form's file was deleted or moved: the form still holds all it
+// needs). Returns the lines written. Throws pal::IoError whose text is the
+// message the user sees (also when a line could not be read back); the target
+// is replaced only by a complete file.
+std::vector<std::string> writeDeck(const QuivetDocument& doc, const std::string& target);
 
 }  // namespace quivet

@@ -69,6 +69,9 @@ struct QuivetDocument {
     std::string afterCommand;
     std::vector<FormItem> items;
     int lineCount = 0;
+    // The file's lines as last read or written: what a save copies when the file
+    // itself can no longer be read (deleted or moved while the form was open).
+    std::vector<std::string> lines;
 };
 
 }  // namespace quivet

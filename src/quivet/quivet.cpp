@@ -282,7 +282,7 @@ void TQUIVETForm::WriteDeck(const QString& target) {
     } catch (const quivet::QuivetError& e) {
         throw pal::IoError(0, std::string(), e.what());
     }
-    quivet::writeDeck(out, toBytes(target));  // throws with the message to show
+    out.lines = quivet::writeDeck(out, toBytes(target));  // throws with the message to show
 
     // The typed numbers are the values now.
     for (std::size_t k = 0; k < state_.size(); ++k)

@@ -80,6 +80,7 @@ public:
             }
         }
         doc_.lineCount = lineNo_;
+        doc_.lines = lines;
         return std::move(doc_);
     }
 

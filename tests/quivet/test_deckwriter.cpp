@@ -206,9 +206,16 @@ TEST(DeckWriter, FailuresLeaveFilesAsTheyWere) {
     }
     fs::permissions(d.path("ro"), fs::perms::owner_all);
 
-    // The file itself is gone.
+    // The file itself is gone (deleted or moved while the form was open): the
+    // lines the form read are written, under its name and under another.
     fs::remove(d.path("form.qvd"));
-    EXPECT_EQ(writeError(doc, doc.fileName), "Error #2");
+    EXPECT_EQ(writeError(doc, doc.fileName), "no error");
+    EXPECT_EQ(readBytes(d.path("form.qvd")), unchangedSampleOutput());
+    fs::remove(d.path("form.qvd"));
+    doc.items[3].numeric.value = 50;
+    const std::vector<std::string> written = writeDeck(doc, d.path("moved.qvd"));
+    EXPECT_EQ(readBytes(d.path("moved.qvd")), replaced(unchangedSampleOutput(), "TEMP=  1.0000E+0002", "TEMP=  5.0000E+0001"));
+    EXPECT_EQ(written.size(), doc.lines.size());
     EXPECT_FALSE(fs::exists(d.path("form.qvd")));
 }
 

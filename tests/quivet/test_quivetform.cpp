@@ -410,6 +410,25 @@ private slots:
         QVERIFY(f->isModified());
     }
 
+    void aFormWhoseFileWasDeletedOrMovedStillSaves() {
+        writeForm();
+        auto f = open();
+        type(f->rowControls()[Temp].input, "50");
+        QFile::rename(path("form.qvd"), path("moved.qvd"));
+        QVERIFY(f->save());
+        QVERIFY(alerts().shown.isEmpty());
+        QVERIFY(testsupport::readFile(path("form.qvd")).contains("TEMP=  5.0000E+0001\r\n"));
+        // A second save after the file went again keeps the first one's edit too.
+        QFile::remove(path("form.qvd"));
+        type(f->rowControls()[Case].input, "Hot");
+        QVERIFY(f->save());
+        const QByteArray saved = testsupport::readFile(path("form.qvd"));
+        QVERIFY(saved.contains("TEMP=  5.0000E+0001\r\n"));
+        QVERIFY(saved.contains("*|*Case|Hot|7\r\n"));
+        QVERIFY(saved.contains("*|<BEFORE> echo before\r\nEND\r\n"));
+        QVERIFY(!f->isModified());
+    }
+
     void commandsFromTheFileRunOnlyWhenTheUserAgrees() {
         writeForm();
         auto f = open();
