@@ -149,6 +149,7 @@ bool TQUIVETForm::ReadDeck(const QString& fileName) {
     } catch (const quivet::QuivetError& e) {
         // One bad file is refused; the program and its other windows go on.
         errorFlag_ = 100;
+        top_.clear();  // a layout cut short builds no rows
         ShowAlert(text(e.what()), AlertKind::Error, e.beep());
         return false;
     }

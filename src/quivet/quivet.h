@@ -122,7 +122,8 @@ private:
     // Builds and drops row controls so that the rows in and near the view have them.
     void updateRows();
     void createRow(std::size_t index);
-    void dropRow(std::size_t index);
+    // Removes the row's controls, giving their state back first when keepState.
+    void dropRow(std::size_t index, bool keepState = true);
     // A row whose controls must stay: it holds the focus or an unchecked number.
     bool pinned(std::size_t index) const;
     void storeRow(std::size_t index);

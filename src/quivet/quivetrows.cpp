@@ -44,7 +44,8 @@ const char* const kItemProperty = "quivetItem";
 }  // namespace
 
 void TQUIVETForm::build() {
-    for (const std::size_t k : std::set<std::size_t>(live_)) dropRow(k);
+    // A file read again: the old rows go with the old document.
+    for (const std::size_t k : live_) dropRow(k, false);
     live_.clear();
     const std::size_t n = doc_.items.size();
     controls_.assign(n, Row{});
@@ -287,8 +288,8 @@ void TQUIVETForm::createRow(std::size_t index) {
     live_.insert(index);
 }
 
-void TQUIVETForm::dropRow(std::size_t index) {
-    storeRow(index);
+void TQUIVETForm::dropRow(std::size_t index, bool keepState) {
+    if (keepState) storeRow(index);
     Row& row = controls_[index];
     for (QWidget* w : {static_cast<QWidget*>(row.label), static_cast<QWidget*>(row.unitLabel),
                        static_cast<QWidget*>(row.input), static_cast<QWidget*>(row.choice),
