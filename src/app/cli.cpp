@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/ioerror.h"
+#include "run/headlessrun.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
@@ -24,6 +25,10 @@ const Command kCommands[] = {
      &renderSavedPlot},
     {"--new-plot", "--new-plot FILE.PLT --x COL --y COL[,COL...] --png OUT",
      "plot columns of plot data (COL: a column name or number)", &renderNewPlot},
+    {"--run-table", "--run-table TABLE.TBL [--jobs N | --slurm]",
+     "run every run of a table file, N at a time on this machine or on a Slurm cluster (default: the setup's "
+     "table-run settings); one line per run as it ends, exit code 1 when a run failed",
+     &run::runTableFile},
     {"--version", "--version", "print the program's version", &printVersion},
     {"--help", "--help", "print this help", &printHelp},
 };

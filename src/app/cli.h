@@ -1,6 +1,7 @@
 // The program's command line: files to open in the windows, and the headless
-// commands for scripts (--run, --plot, --new-plot, --version, --help), which need
-// no display and report a failure as one line on stderr with a non-zero exit.
+// commands for scripts (--run, --run-table, --plot, --new-plot, --version,
+// --help), which need no display and report a failure as one line on stderr
+// with a non-zero exit.
 #pragma once
 #include <QStringList>
 #include <stdexcept>

@@ -11,7 +11,6 @@
 #include "common/configdir.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
-#include "run/headlessrun.h"
 #include "shell/appicon.h"
 #include "shell/desktopintegration.h"
 #include "shell/fonts.h"
@@ -42,9 +41,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Headless table runs need no display: they start before any window.
-    if (const auto code = run::runTableFromCommandLine(argc, argv)) return *code;
-    // A headless command (--run, --plot, ...) needs no display.
+    // A headless command (--run, --run-table, --plot, ...) needs no display.
     const cli::Command* headless = cli::headlessCommand(argc, argv);
     if (headless) {
         cli::prepareHeadless();

@@ -67,22 +67,17 @@ void onSignal(int) {
 
 }  // namespace
 
-std::optional<int> runTableFromCommandLine(int argc, char** argv) {
-    int at = -1;
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]) == "--run-table") at = i;
-    if (at < 0) return std::nullopt;
-
+int runTableFile(const QStringList& arguments) {
     Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (i == at) {
-            if (i + 1 >= argc) return usage("--run-table needs a table file");
-            o.table = argv[++i];
+    for (int i = 0; i < arguments.size(); ++i) {
+        const std::string a = toBytes(arguments[i]);
+        if (i == 0) {
+            if (a.rfind("--", 0) == 0) return usage("--run-table needs a table file");
+            o.table = a;
         } else if (a == "--slurm") {
             o.slurm = true;
         } else if (a == "--jobs" || a.rfind("--jobs=", 0) == 0) {
-            std::string n = a == "--jobs" ? (i + 1 < argc ? argv[++i] : "") : a.substr(7);
+            std::string n = a == "--jobs" ? (i + 1 < arguments.size() ? toBytes(arguments[++i]) : "") : a.substr(7);
             try {
                 std::size_t used = 0;
                 o.jobs = std::stoi(n, &used);
@@ -94,17 +89,21 @@ std::optional<int> runTableFromCommandLine(int argc, char** argv) {
             return usage("unknown argument \"" + a + "\"");
         }
     }
+    if (o.table.empty()) return usage("--run-table needs a table file");
     if (o.slurm && o.jobs > 0) return usage("--jobs and --slurm exclude each other");
 
-    QCoreApplication app(argc, argv);
+    // The settings as the windows read them: the user's copy first where the
+    // installation is read-only.
     auto& state = pal::app();
-    state.programDir = toBytes(QDir::cleanPath(QCoreApplication::applicationDirPath()));
-    if (const auto dft = pal::findFile(pal::joinPath(state.programDir, pal::kDftName))) {
+    if (const auto dft = pal::findSettingsFile(state.programDir, pal::kDftName)) {
         try {
             state.settings = pal::readDFTFile(*dft);
         } catch (const pal::IoError& e) {
             say(stderr, std::string("palumaro: ") + e.what() + "; the default settings are used");
+            state.settings = pal::shippedSettings(state.programDir);
         }
+    } else {
+        state.settings = pal::shippedSettings(state.programDir);
     }
     TableRunSettings settings = loadTableRunSettings();
     if (o.slurm) settings.onSlurm = true;
@@ -179,7 +178,8 @@ std::optional<int> runTableFromCommandLine(int argc, char** argv) {
     QObject::connect(&runner, &TableRunner::clusterMessageChanged, &runner, [&runner] {
         if (!runner.clusterMessage().isEmpty()) say(stderr, "palumaro: " + toBytes(runner.clusterMessage()));
     });
-    QObject::connect(&runner, &TableRunner::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&runner, &TableRunner::finished, QCoreApplication::instance(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
 
     std::unique_ptr<QSocketNotifier> notifier;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {

@@ -2,14 +2,15 @@
 // without a window through the same table runner as the table window, one
 // line per run as it ends.
 #pragma once
-#include <optional>
+#include <QStringList>
 
 namespace run {
 
-// None when the arguments ask for no table run; else the program's exit code:
-// 0 every run ended normally, 1 a run failed or did not run, 2 nothing could
-// be run (bad arguments, unreadable table, undefined values, missing engine,
-// clashing result files).
-std::optional<int> runTableFromCommandLine(int argc, char** argv);
+// The command's handler (a row of the command-line table): arguments are those
+// after --run-table. Needs the application object and the program directory.
+// Returns the exit code: 0 every run ended normally, 1 a run failed or did not
+// run, 2 nothing could be run (bad arguments, unreadable table, undefined
+// values, missing engine, clashing result files).
+int runTableFile(const QStringList& arguments);
 
 }  // namespace run

@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <csignal>
 #include <map>
+#include <unistd.h>
 
 #include "common/bytes.h"
+#include "common/settings.h"
 #include "common/textfile.h"
 #include "run/runplan.h"
 #include "run/tablerunner.h"
@@ -226,11 +228,17 @@ private slots:
             out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
             return p.exitCode();
         };
+        QString out;
+        // A command like the others: listed by --help, its usage errors exit 2.
+        QCOMPARE(palumaro({"--help"}, out), 0);
+        QVERIFY2(out.contains("--run-table TABLE.TBL [--jobs N | --slurm]"), qPrintable(out));
+        QCOMPARE(palumaro({"--run-table"}, out), 2);
+        QVERIFY2(out.contains("--run-table needs a table file"), qPrintable(out));
+
         table::TableData t(work_.toStdString() + "/SOLAR.DCK", {"AREA"}, 4);
         for (int i = 1; i <= 4; ++i) t.setValue(1, i, i);
         const QString tbl = work_ + "/SOLAR.TBL";
         table::writeTableFile(tbl.toStdString(), t, {});
-        QString out;
         QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "2"}, out), 0);
         for (int i = 1; i <= 4; ++i) QVERIFY2(out.contains(QStringLiteral("Run %1: done, exit code 0").arg(i)), qPrintable(out));
         QVERIFY(out.contains("4 of 4 runs ended normally"));
@@ -249,6 +257,54 @@ private slots:
         QVERIFY(out.contains("Parameter in the col #1, run #1 isn't defined"));
         QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "0"}, out), 2);
         QVERIFY(out.contains("Usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm]"));
+    }
+
+    // An installation the user may not write (an installed prefix) keeps the
+    // user's PALUMARO.DFT in the configuration directory: a headless table run
+    // reads that copy first, as the window program does. Here it names another
+    // engine directory than the installation's.
+    void aHeadlessRunReadsTheUsersSettingsWhereTheInstallationIsReadOnly() {
+        const QString base = tmp_.path() + "/read-only";
+        const QString inst = base + "/inst", engines = base + "/engine", config = base + "/config", work = base + "/work";
+        for (const QString& d : {inst, engines, config + "/palumaro", work}) QVERIFY(QDir().mkpath(d));
+        const QString program = inst + "/palumaro";
+        QVERIFY(QFile::copy(qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/palumaro", program));
+        pal::writeDFTFile((inst + "/PALUMARO.DFT").toStdString(), pal::shippedSettings(inst.toStdString()));
+        writeEngine(inst + "/KALVEX32.exe", "exit 3\n");
+        pal::writeDFTFile((config + "/palumaro/PALUMARO.DFT").toStdString(), pal::shippedSettings(engines.toStdString()));
+        writeEngine(engines + "/KALVEX32.exe", "touch \"$1.ran\"\n");
+        testsupport::copySample("SOLAR.DCK", work);
+        table::TableData t(work.toStdString() + "/SOLAR.DCK", {"AREA"}, 3);
+        for (int i = 1; i <= 3; ++i) t.setValue(1, i, i);
+        table::writeTableFile((work + "/SOLAR.TBL").toStdString(), t, {});
+
+        // Everyone may read and run everything; only the work directory may be
+        // written. Root writes anywhere, so as root the program runs as nobody.
+        const auto all = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                         QFile::ExeOther;
+        for (const QString& f : {tmp_.path(), base, engines, engines + "/KALVEX32.exe", inst + "/KALVEX32.exe", config,
+                                 config + "/palumaro", config + "/palumaro/PALUMARO.DFT", program})
+            QFile::setPermissions(f, all | QFile::WriteOwner);
+        QFile::setPermissions(work, all | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+        for (const QString& f : QDir(work).entryList(QDir::Files)) QFile::setPermissions(work + "/" + f, all | QFile::WriteOther);
+        QFile::setPermissions(inst, all);
+
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", config);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(work);
+        const QStringList args = {"--run-table", work + "/SOLAR.TBL", "--jobs", "2"};
+        if (::geteuid() == 0)
+            p.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", program} + args);
+        else
+            p.start(program, args);
+        if (!p.waitForStarted(10000)) QSKIP("setpriv cannot drop to nobody here: not tested");
+        p.waitForFinished(120000);
+        QFile::setPermissions(inst, all | QFile::WriteOwner);
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(out));
+        QCOMPARE(QDir(work).entryList({"*.ran"}), QStringList({"SOLAR.TMP.ran", "SOLAR1.TMP.ran", "SOLAR2.TMP.ran"}));
     }
 };
 
