@@ -68,6 +68,12 @@ bool ExecAndWait(const Command& command) {
     return true;
 }
 
+bool ExecAndWaitStoppable(const Command& command, const std::function<bool()>& stopRequested) {
+    const LaunchResult r = seams().launcher->runStoppable(toQ(command.program), qArguments(command), stopRequested, kStopGraceMs);
+    if (!r.started) reportStartFailure(command, r);
+    return r.stopped;
+}
+
 bool RunEngineStoppable(const Command& command, TCompiling* progress) {
     if (progress) progress->beginRun();
     const auto stopRequested = [progress] { return progress && progress->stopRequested(); };

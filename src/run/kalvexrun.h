@@ -3,6 +3,7 @@
 // engine's help files.
 #pragma once
 #include <QString>
+#include <functional>
 
 #include "run/commandline.h"
 
@@ -18,6 +19,11 @@ bool ExecAndWait(const QString& commandLine);
 // The same for a command already held as program and arguments (the engine and
 // its deck): every argument reaches the program whole.
 bool ExecAndWait(const Command& command);
+
+// ExecAndWait for a run that may be ended from elsewhere (its table window
+// closing): once stopRequested answers true the program is asked to end and is
+// killed kStopGraceMs later. True when it was stopped.
+bool ExecAndWaitStoppable(const Command& command, const std::function<bool()>& stopRequested);
 
 // Runs the engine like ExecAndWait while the progress window shows the run with
 // its Stop button; a confirmed stop ends the engine (asked to end, killed after

@@ -184,19 +184,29 @@ namespace {
 
 // One run after the other in this window's event loop, with the progress
 // window counting the runs: the way of one run at a time on this machine.
-void runSequentially(TPALUMAROFORM& main, const QString& engine, const std::vector<std::string>& decks) {
+// Closing the table window meanwhile asks first, then ends the run going on
+// and starts no more.
+void runSequentially(TPALUMAROFORM& main, TTableForm& table, const QString& engine,
+                     const std::vector<std::string>& decks) {
     SequentialRunGuard guard;
     main.UpdateMenu();
+    SequentialTableRun state;
+    state.runs = static_cast<int>(decks.size());
+    QPointer<TTableForm> form = &table;
+    table.runPanel()->followSequential(&state);
     TCompiling* progress = main.compiling();
     if (progress) {
         progress->showCentred();
         progress->move(progress->x(), 120);
     }
-    const int runs = static_cast<int>(decks.size());
-    for (int i = 1; i <= runs; ++i) {
+    for (int i = 1; i <= state.runs && !state.stopRequested; ++i) {
+        state.current = i;
         if (progress) progress->Update(-i);
-        run::ExecAndWait(run::engineCommand(toBytes(engine), decks[static_cast<std::size_t>(i - 1)], true));
+        if (state.stopRequested) break;  // asked while the progress window let events through
+        run::ExecAndWaitStoppable(run::engineCommand(toBytes(engine), decks[static_cast<std::size_t>(i - 1)], true),
+                                  [&state] { return state.stopRequested; });
     }
+    if (form) form->runPanel()->followSequential(nullptr);
     if (progress) progress->hide();
     for (const std::string& d : decks) QFile::remove(toQ(d));
 }
@@ -238,7 +248,7 @@ void RunTable(TPALUMAROFORM& main) {
         return;
     }
     if (!settings.onSlurm && parallel <= 1) {
-        runSequentially(main, engine, decks);
+        runSequentially(main, *t, engine, decks);
         main.UpdateMenu();
         QDir::setCurrent(saved);
         return;

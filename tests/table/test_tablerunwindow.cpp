@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "run/compilin.h"
@@ -257,6 +258,41 @@ private slots:
         for (const char* f : {"SOLAR.PLT", "SOLAR1.PLT", "SOLAR2.PLT"}) QVERIFY2(QFile::exists(work_ + "/" + f), f);
         QVERIFY(QDir(work_).entryList({"*.TMP"}).isEmpty());
         QVERIFY(form_->item("RunTable1")->isEnabled());
+    }
+
+    // One run at a time waits in the progress window's loop. Closing the
+    // program or the table meanwhile asks as with runs side by side: Cancel
+    // keeps everything going; OK ends the run going on and starts no more.
+    void closingDuringOneRunAtATimeAsksFirst() {
+        run::tableRunSettings().parallelRuns = 1;
+        useEngine("touch \"$1.started\"\nexec sleep 30\n");
+        QPointer<TTableForm> t = openTable(3);
+        t->setModified(false);
+        bool programClosed = true, tableClosed = false;
+        QString question;
+        std::function<void()> closeOnceStarted = [&] {
+            if (!QFile::exists(work_ + "/SOLAR.TMP.started")) return QTimer::singleShot(50, form_.get(), closeOnceStarted);
+            alerts().answers = {AlertButton::Cancel};
+            programClosed = form_->close();
+            question = alerts().lastText();
+            alerts().answers = {AlertButton::Ok};
+            if (t) tableClosed = t->close();
+        };
+        QTimer::singleShot(50, form_.get(), closeOnceStarted);
+        seams().launcher = realLauncher();
+        QElapsedTimer clock;
+        clock.start();
+        form_->RunTable1Click();  // returns when the run of one run at a time ends
+        seams().launcher = &seams_->launcher;
+
+        QVERIFY(!programClosed);
+        QVERIFY2(question.startsWith("Runs of this table are still going on (1 running, 2 waiting)."), qPrintable(question));
+        QVERIFY(tableClosed);
+        QVERIFY(clock.elapsed() < 20000);  // the engine's 30 s sleep was ended
+        QCOMPARE(QDir(work_).entryList({"*.started"}), QStringList{"SOLAR.TMP.started"});
+        QVERIFY(QDir(work_).entryList({"*.TMP"}).isEmpty());
+        QVERIFY(!table::tableRunActive());
+        QVERIFY(!form_->compiling() || !form_->compiling()->isVisible());
     }
 
     void theEnginePageEditsTheTableRunSettings() {
