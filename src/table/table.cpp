@@ -307,9 +307,12 @@ void TTableForm::FormResize() {
     in.rowHeights.push_back(Grid->horizontalHeader()->height());
     for (int r = 0; r < data_.runs(); ++r) in.rowHeights.push_back(Grid->rowHeight(r));
     const int frame = 2 * Grid->frameWidth();
+    // The grid has the client less the panel's room the window already holds:
+    // a run panel that has just appeared widens the window instead of
+    // squeezing the grid, and one that goes gives its room back.
     const QSize extra = runPanel_ ? runPanel_->extraSize() : QSize();
-    in.clientWidth = width() - frame - extra.width();
-    in.clientHeight = height() - frame - extra.height();
+    in.clientWidth = width() - frame - fittedExtra_.width();
+    in.clientHeight = height() - frame - fittedExtra_.height();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     in.horizontalBarHeight = in.verticalBarWidth = bar;
     in.showsHorizontalBar = Grid->horizontalScrollBar()->isVisible();
@@ -319,8 +322,11 @@ void TTableForm::FormResize() {
     const table::GridFit fit = table::fitGrid(in);
     const QSize wanted(std::max(fit.clientWidth + frame, 80) + extra.width(),
                        std::max(fit.clientHeight + frame, 50) + extra.height());
+    fittedExtra_ = extra;
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sub) openingClient_ = wanted;
     if (wanted == size()) return;
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+    if (sub)
         sub->resize(sub->size() - size() + wanted);
     else
         resize(wanted);
@@ -387,6 +393,12 @@ void TTableForm::showEvent(QShowEvent* event) {
     TDocWindow::showEvent(event);
     if (!placed_) {
         placed_ = true;
+        // The main window gives a new document window its outer size, which
+        // leaves less than the client this window fitted to its grid.
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && openingClient_.isValid()) {
+            const QMargins m = sub->contentsMargins();
+            sub->resize(openingClient_ + QSize(m.left() + m.right(), m.top() + m.bottom()));
+        }
         placeWindow();
         FormResize();
     }

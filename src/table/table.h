@@ -2,6 +2,7 @@
 // it in an editable grid, reads and saves the table file, copies and pastes
 // through the clipboard, prints into the print job and writes the run decks.
 #pragma once
+#include <QSize>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,11 @@ private:
     bool neverSaved_ = true;
     std::uint64_t storedChanges_ = 0;  // data_.changes() when last read or saved
     bool placed_ = false;
+    // The room beside and under the grid (the run panel) that the window's
+    // size holds now, and the client size the window fitted itself to before
+    // the main window took it in.
+    QSize fittedExtra_;
+    QSize openingClient_;
     // The cell the in-place editor was opened on, as it was then.
     struct EditStart {
         int column = 0, row = 0;

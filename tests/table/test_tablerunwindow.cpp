@@ -12,8 +12,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 #include <functional>
@@ -133,8 +135,18 @@ private slots:
 
     void runsSideBySideFillTheStatusColumnWhileTheWindowStaysUsable() {
         useEngine("sleep 0.4\nexec " + realEngine() + " \"$@\"\n");
+        form_->resize(1024, 768);
+        form_->show();  // the windows as a user meets them
         TTableForm* t = openTable(8);
         QVERIFY(t);
+        // The table window opens showing all its runs and its whole column.
+        QTest::qWait(50);
+        const auto wholeGrid = [t] {
+            const QTableView* g = t->grid();
+            return !g->verticalScrollBar()->isVisible() && !g->horizontalScrollBar()->isVisible() &&
+                   g->viewport()->height() >= 8 * g->rowHeight(0) && g->viewport()->width() >= g->columnWidth(0);
+        };
+        QVERIFY(wholeGrid());
         QVERIFY(form_->item("RunTable1")->isEnabled());
         form_->RunTable1Click();
 
@@ -144,6 +156,8 @@ private slots:
         TTableRunPanel* panel = t->runPanel();
         QVERIFY(panel->statusColumn()->isVisibleTo(t));
         QCOMPARE(panel->statusColumn()->rowCount(), 8);
+        QTest::qWait(50);
+        QVERIFY(wholeGrid());  // the status column widened the window, not squeezed the grid
         QVERIFY(panel->statusOf(0).startsWith("running"));
         QVERIFY(panel->statusOf(1).startsWith("running"));
         QCOMPARE(panel->statusOf(2), QStringLiteral("waiting"));

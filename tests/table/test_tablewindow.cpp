@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "common/textfile.h"
@@ -45,10 +46,18 @@ public:
     QStringList progress;
     LauncherService* real = nullptr;
     LaunchResult runAndWait(const QString& program, const QStringList& arguments) override {
+        note(program, arguments);
+        return real->runAndWait(program, arguments);
+    }
+    LaunchResult runStoppable(const QString& program, const QStringList& arguments, const std::function<bool()>& stop,
+                              int graceMs) override {
+        note(program, arguments);
+        return real->runStoppable(program, arguments, stop, graceMs);
+    }
+    void note(const QString& program, const QStringList& arguments) {
         calls.push_back({program, arguments, true});
         if (TCompiling* c = MainForm()->compiling())
             progress << c->label1()->text() + c->lineL()->text() + (c->isVisible() ? "" : " (hidden)");
-        return real->runAndWait(program, arguments);
     }
 };
 
