@@ -51,6 +51,9 @@ TTableRunPanel::TTableRunPanel(QTableView& grid, QBoxLayout& besideGrid, QBoxLay
     summary_ = new QLabel(column_);
     summary_->setObjectName(QStringLiteral("RunSummary"));
     summary_->setWordWrap(true);
+    // Room for two lines under the rows, so that the last run's status stays
+    // beside the last run.
+    summary_->setFixedHeight(2 * summary_->fontMetrics().lineSpacing() + 4);
     v->addWidget(status_, 1);
     v->addWidget(summary_);
     besideGrid.addWidget(column_);
@@ -219,7 +222,9 @@ bool TTableRunPanel::mayClose() {
 }
 
 QSize TTableRunPanel::extraSize() const {
-    return {column_->isVisible() ? kStatusWidth + 4 : 0, row_->isVisible() ? row_->sizeHint().height() : 0};
+    const int below = !row_->isHidden() ? row_->sizeHint().height() : 0;
+    if (column_->isHidden()) return {0, below};
+    return {kStatusWidth + 4, below + summary_->height() + 2};
 }
 
 void TTableRunPanel::forget() {

@@ -158,6 +158,7 @@ private slots:
         QCOMPARE(panel->statusColumn()->rowCount(), 8);
         QTest::qWait(50);
         QVERIFY(wholeGrid());  // the status column widened the window, not squeezed the grid
+        QVERIFY(panel->statusColumn()->viewport()->height() >= 8 * t->grid()->rowHeight(0));  // beside every run
         QVERIFY(panel->statusOf(0).startsWith("running"));
         QVERIFY(panel->statusOf(1).startsWith("running"));
         QCOMPARE(panel->statusOf(2), QStringLiteral("waiting"));
