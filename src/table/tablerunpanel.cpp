@@ -61,20 +61,26 @@ TTableRunPanel::TTableRunPanel(QTableView& grid, QBoxLayout& besideGrid, QBoxLay
 
     row_ = new QWidget(parent);
     row_->setObjectName(QStringLiteral("RunProgressRow"));
-    auto* h = new QHBoxLayout(row_);
-    h->setContentsMargins(4, 2, 4, 2);
+    // The bar and Cancel on one line, the times under them: the times grow
+    // (hours, time left, the Slurm job) and must not squeeze the bar.
+    auto* v2 = new QVBoxLayout(row_);
+    v2->setContentsMargins(4, 2, 4, 2);
+    v2->setSpacing(1);
+    auto* h = new QHBoxLayout;
+    v2->addLayout(h);
     bar_ = new QProgressBar(row_);
     bar_->setObjectName(QStringLiteral("RunProgress"));
     bar_->setFormat(QStringLiteral("%v of %m runs done"));
     time_ = new QLabel(row_);
     time_->setObjectName(QStringLiteral("RunTime"));
+    time_->setWordWrap(true);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), row_);
     cancel_->setObjectName(QStringLiteral("CancelRunsBtn"));
     cancel_->setToolTip(QStringLiteral("End the runs that wait (Esc)"));
     connect(cancel_, &QPushButton::clicked, this, &TTableRunPanel::CancelBtnClick);
     h->addWidget(bar_, 1);
-    h->addWidget(time_);
     h->addWidget(cancel_);
+    v2->addWidget(time_);
     below.addWidget(row_);
     row_->hide();
 
