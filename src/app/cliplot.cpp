@@ -1,21 +1,16 @@
 // palumaro --plot and --new-plot: a saved plot, or a quick plot of plot data,
-// drawn by the plot windows' own renderer into an image, a PDF page or a table
-// of its values, without a window.
-#include <QFile>
+// written as an image, a drawing, a PDF page or a table of its values by the
+// plot export service, without a window.
 #include <QFileInfo>
-#include <QImage>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
-#include <cstdio>
+#include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "app/cli.h"
 #include "plot/axes.h"
 #include "plot/curvebuilder.h"
 #include "plot/plotdata.h"
 #include "plot/plotexport.h"
-#include "plot/plotrender.h"
 #include "plot/plottext.h"
 #include "plot/pmxfile.h"
 #include "shell/qtbytes.h"
@@ -24,101 +19,19 @@ namespace cli {
 
 namespace {
 
-// The plot drawn as the window draws it, on white, in an image just large
-// enough for everything it covers (at least the window's first size).
-QImage renderImage(const plot::PlotDocument& doc) {
-    const plot::PlotView view;
-    QRect extent;
-    {
-        // A first drawing learns the extent of labels and legend.
-        QImage scratch(2000, 1600, QImage::Format_RGB32);
-        QPainter p(&scratch);
-        extent = plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{}).dataExtent;
-    }
-    const QSize size(std::max(500, extent.right() + 50), std::max(340, extent.bottom() + 50));
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{});
-    return image;
-}
-
-void writePng(const plot::PlotDocument& doc, const QString& out) {
-    QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || !renderImage(doc).save(&file, "PNG") || !file.commit())
-        throw Failure(out + QStringLiteral(": cannot write: ") + file.errorString());
-}
-
-void writePdf(const plot::PlotDocument& doc, const QString& out) {
-    const QImage probe = renderImage(doc);  // the size the drawing needs
-    QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly)) throw Failure(out + QStringLiteral(": cannot write: ") + file.errorString());
-    {
-        QPdfWriter pdf(&file);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageOrientation(QPageLayout::Landscape);
-        pdf.setResolution(600);
-        pdf.setTitle(plot::plotString(doc.caption));
-        QPainter p(&pdf);
-        // Vector drawing scaled to fill the page's width or height.
-        const double scale = std::min(pdf.width() / double(probe.width()), pdf.height() / double(probe.height()));
-        p.scale(scale, scale);
-        plot::PlotRenderer::render(p, doc, plot::PlotView{}, plot::RenderTarget{});
-    }
-    if (!file.commit()) throw Failure(out + QStringLiteral(": cannot write: ") + file.errorString());
-}
-
-// One pair of columns per curve (its X and Y names as the header); shorter
-// curves leave their cells empty. Values are written exactly (17 digits).
-void writeCsv(const plot::PlotDocument& doc, const QString& out) {
-    QByteArray text;
-    const auto quoted = [](const std::string& s) {
-        QByteArray q = QByteArray::fromStdString(s);
-        q.replace('"', "\"\"");
-        return '"' + q + '"';
-    };
-    std::size_t rows = 0;
-    for (int c = 0; c < doc.record.curveCount(); ++c) {
-        const auto& curve = doc.record.curves[std::size_t(c)];
-        if (c) text += ',';
-        text += quoted(curve.xName) + ',' + quoted(curve.yName);
-        rows = std::max(rows, std::min(curve.x.size(), curve.y.size()));
-    }
-    text += "\r\n";
-    char buf[64];
-    for (std::size_t r = 0; r < rows; ++r) {
-        for (int c = 0; c < doc.record.curveCount(); ++c) {
-            const auto& curve = doc.record.curves[std::size_t(c)];
-            if (c) text += ',';
-            if (r < curve.x.size() && r < curve.y.size()) {
-                std::snprintf(buf, sizeof buf, "%.17g,%.17g", curve.x[r], curve.y[r]);
-                text += buf;
-            } else {
-                text += ',';
-            }
-        }
-        text += "\r\n";
-    }
-    QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw Failure(out + QStringLiteral(": cannot write: ") + file.errorString());
-}
-
-// Writes the plot in the format of the one output option given.
+// Writes the plot into each output option given, through the export service the
+// plot window's File > Export uses, as a new plot window would show it.
 int writeOutputs(const plot::PlotDocument& doc, const Options& o, const QString& command) {
+    static const std::pair<const char*, plot::ExportFormat> kOutputs[] = {{"--png", plot::ExportFormat::Png},
+                                                                        {"--svg", plot::ExportFormat::Svg},
+                                                                        {"--pdf", plot::ExportFormat::Pdf},
+                                                                        {"--csv", plot::ExportFormat::Csv}};
     int written = 0;
     for (const auto& [name, out] : o.pairs) {
-        if (name == QLatin1String("--png"))
-            writePng(doc, out);
-        else if (name == QLatin1String("--pdf"))
-            writePdf(doc, out);
-        else if (name == QLatin1String("--csv"))
-            writeCsv(doc, out);
-        else if (name == QLatin1String("--svg"))
-            plot::exportPlot(doc, plot::PlotView{}, plot::ExportFormat::Svg, out);
-        else
-            continue;
+        const auto format = std::find_if(std::begin(kOutputs), std::end(kOutputs),
+                                         [&](const auto& f) { return name == QLatin1String(f.first); });
+        if (format == std::end(kOutputs)) continue;
+        plot::exportPlot(doc, plot::PlotView{}, format->second, out);  // pal::IoError: one line by the caller
         ++written;
     }
     if (!written) throw Failure(QStringLiteral("%1 needs an output (--png, --svg, --pdf or --csv)").arg(command), 2);

@@ -109,14 +109,16 @@ int MapToPixel(const AxisSettings& axis, const AxisSpan& span, long double value
 }
 
 PixelMap::PixelMap(const AxisSettings& axis, const AxisSpan& span)
-    : log_(axis.logarithmic), span_(span.span), base_(span.base) {
+    : log_(axis.logarithmic), base_(span.base) {
+    double range;
     if (log_) {
         low_ = static_cast<double>(std::log10(axis.minimum));
-        range_ = static_cast<double>(std::log10(axis.maximum) - std::log10(axis.minimum));
+        range = static_cast<double>(std::log10(axis.maximum) - std::log10(axis.minimum));
     } else {
         low_ = static_cast<double>(axis.minimum);
-        range_ = static_cast<double>(axis.maximum - axis.minimum);
+        range = static_cast<double>(axis.maximum - axis.minimum);
     }
+    perUnit_ = span.span / range;  // an empty range gives inf or nan, as the division would
 }
 
 int decadesOf(const AxisSettings& axis) {

@@ -65,19 +65,6 @@ public:
         }
         return n;
     }
-    // Lines left from here (a last line without its end counts).
-    std::size_t linesLeft() const {
-        if (eof()) return 0;
-        std::size_t n = 0;
-        const char* p = b_.data() + p_;
-        const char* const end = b_.data() + b_.size();
-        while (const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
-            ++n;
-            p = static_cast<const char*>(nl) + 1;
-        }
-        if (b_.back() != '\n') ++n;
-        return n;
-    }
 
 private:
     std::string_view b_;
@@ -161,19 +148,25 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
                                             " columns, but its first row holds " + std::to_string(held) +
                                             " values: the columns cannot be named");
     }
-    // Every line left is a row, and one more is counted when none is left.
-    const std::size_t left = std::max<std::size_t>(in.linesLeft(), 1);
-    if (left > 100'000'000)
-        throw pal::IoError(0, path, "The plot data file has more rows than a plot can take (" + std::to_string(left) + ")");
-    t.rowCount += static_cast<int>(left);
-
+    // Every line left is a row, and one more is counted when none is left. The
+    // lines are counted while the rows are read (no pass of its own); the rows
+    // before the counted part are those of the header lines read as data.
     const int cols = t.columnCount();
-    // A damaged file (a long run of empty lines under a wide header) would ask for
-    // rows far beyond what its bytes can fill; a real file needs two bytes a value.
-    const std::size_t wanted = static_cast<std::size_t>(t.rowCount) * static_cast<std::size_t>(cols);
-    if (wanted > bytes.size() + 64)
-        throw pal::IoError(0, path, "The plot data file is damaged: it has " + std::to_string(t.rowCount) +
-                                        " lines but too few numbers for its " + std::to_string(cols) + " columns");
+    const int rowsBefore = t.rowCount;
+    const std::size_t countFrom = in.position();
+    const auto checkRows = [&](std::size_t left) {
+        left = std::max<std::size_t>(left, 1);
+        if (left > 100'000'000)
+            throw pal::IoError(0, path, "The plot data file has more rows than a plot can take (" + std::to_string(left) + ")");
+        const int rows = rowsBefore + static_cast<int>(left);
+        // A damaged file (a long run of empty lines under a wide header) would ask for
+        // rows far beyond what its bytes can fill; a real file needs two bytes a value.
+        const std::size_t wanted = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+        if (wanted > bytes.size() + 64)
+            throw pal::IoError(0, path, "The plot data file is damaged: it has " + std::to_string(rows) +
+                                            " lines but too few numbers for its " + std::to_string(cols) + " columns");
+        return rows;
+    };
 
     const double lo0 = toReal6Precision(9.0E30L), hi0 = toReal6Precision(-9.0E30L);
     t.minimum.assign(cols, lo0);
@@ -183,20 +176,37 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
     TextCursor data(bytes);
     if (t.hasHeader) data.skipLine();
     if (t.hasUnits) data.skipLine();
-    std::vector<double*> out(static_cast<std::size_t>(cols));
-    for (int c = 0; c < cols; ++c) {
-        t.values[c].resize(static_cast<std::size_t>(t.rowCount));
-        out[c] = t.values[c].data();
+    const char* const begin = bytes.data();
+    const char* p = begin + data.position();
+    const char* const end = begin + bytes.size();
+    // Line ends before the counted part are not rows of their own.
+    const std::size_t endsBefore =
+        static_cast<std::size_t>(std::count(p, begin + std::max(countFrom, data.position()), '\n'));
+    // The columns are reserved once, for as many rows as lines of the first row's
+    // length fit (never more than the bytes could fill).
+    {
+        const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        const std::size_t lineLength = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - p) + 1 : 0;
+        const std::size_t rest = static_cast<std::size_t>(end - p);
+        std::size_t guess = lineLength ? rest / lineLength + 16 : 16;
+        guess = std::min(guess, (bytes.size() + 64) / static_cast<std::size_t>(std::max(cols, 1)) + 16);
+        for (auto& column : t.values) column.reserve(guess);
     }
+    std::vector<double>* const out = t.values.data();
     double* const lo = t.minimum.data();
     double* const hi = t.maximum.data();
+    std::size_t ends = 0;  // line ends passed
+    const auto linesLeftAt = [&](const char* at) {
+        // Lines from the counted part's start, were the file read to its end from at.
+        if (countFrom >= bytes.size()) return std::size_t(0);
+        const std::size_t more = static_cast<std::size_t>(std::count(at, end, '\n'));
+        return ends + more - endsBefore + (bytes.back() != '\n' ? 1 : 0);
+    };
     // The hot loop: straight over the bytes, one from_chars per number.
-    const char* p = bytes.data() + data.position();
-    const char* const end = bytes.data() + bytes.size();
     const auto gap = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
-    for (int r = 0; r < t.rowCount; ++r) {
+    for (int r = 0; p < end; ++r) {
         for (int c = 0; c < cols; ++c) {
-            while (p < end && gap(*p)) ++p;
+            while (p < end && gap(*p)) ends += *p++ == '\n';
             double v = 0;
             if (p < end) {
                 const char* const start = p;
@@ -213,27 +223,47 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
                     v = std::fabs(std::strtold(std::string(start, p).c_str(), nullptr)) > 1 ? HUGE_VAL : 0.0;
                 } else if (!ok || res.ec != std::errc() || (p < end && !gap(*p))) {
                     while (p < end && !gap(*p)) ++p;
+                    checkRows(linesLeftAt(p));  // a file too damaged to hold is reported as such first
                     throw pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + std::string(start, p).substr(0, 40) +
                                                                  "\" in row " + std::to_string(r + 1));
                 }
-                double s6 = 0;
-                try {
-                    s6 = toReal6Precision(v);
-                } catch (const std::range_error&) {
-                    throw pal::IoError(0, path, "The number " + std::string(start, p).substr(0, 40) + " in row " +
-                                                    std::to_string(r + 1) + " is too large for a plot (at most about 1.7E38)");
+                // The 6-byte real rounding inline where neither limit of its range
+                // can be reached (binary exponents -128 to 125).
+                std::uint64_t b = std::bit_cast<std::uint64_t>(v);
+                const unsigned exponent = static_cast<unsigned>(b >> 52) & 0x7FF;
+                if (exponent - 895u < 1149u - 895u) {
+                    // Ties to even without a branch: the carry out of the 13 bits.
+                    const std::uint64_t low = b & 0x1FFF, even = (b >> 13) & 1;
+                    b = (b & ~std::uint64_t(0x1FFF)) + ((low + 0xFFF + even) & 0x2000);
+                    v = std::bit_cast<double>(b);
+                } else {
+                    try {
+                        v = toReal6Precision(v);
+                    } catch (const std::range_error&) {
+                        checkRows(linesLeftAt(p));
+                        throw pal::IoError(0, path, "The number " + std::string(start, p).substr(0, 40) + " in row " +
+                                                        std::to_string(r + 1) + " is too large for a plot (at most about 1.7E38)");
+                    }
                 }
-                v = s6;
             }
-            out[c][r] = v;
-            if (v < lo[c]) lo[c] = v;
-            if (v > hi[c]) hi[c] = v;
+            out[c].push_back(v);
+            lo[c] = std::min(lo[c], v);
+            hi[c] = std::max(hi[c], v);
         }
         // The rest of the line (numbers beyond the columns) is skipped.
         if (p < end) {
             const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
             p = nl ? static_cast<const char*>(nl) + 1 : end;
+            ends += nl != nullptr;
         }
+    }
+    t.rowCount = checkRows(linesLeftAt(end));
+    // Rows beyond the numbers (empty lines at the end) are rows of zeros.
+    for (int c = 0; c < cols; ++c) {
+        if (t.values[c].size() >= static_cast<std::size_t>(t.rowCount)) continue;
+        t.values[c].resize(static_cast<std::size_t>(t.rowCount), 0.0);
+        lo[c] = std::min(lo[c], 0.0);
+        hi[c] = std::max(hi[c], 0.0);
     }
     return t;
 }

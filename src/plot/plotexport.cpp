@@ -51,7 +51,9 @@ QRect plotExtent(const PlotDocument& doc, const PlotView& view) {
     if (!extent.isValid()) {
         QImage probe(1, 1, QImage::Format_RGB32);
         QPainter p(&probe);
-        extent = PlotRenderer::render(p, doc, view, RenderTarget{}).dataExtent;
+        RenderTarget layout;
+        layout.layoutOnly = true;
+        extent = PlotRenderer::render(p, doc, view, layout).dataExtent;
     }
     return extent.adjusted(-kMargin, -kMargin, kMargin, kMargin);
 }

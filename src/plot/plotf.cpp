@@ -111,12 +111,31 @@ void TPlotForm::replot() {
         view_.zoom.reset();
         history_.clear();
     }
-    renderCache();
+    // What the drawing covers is learnt without drawing the curves, so that the
+    // canvas is sized before the one drawing, which waits for the next paint.
+    {
+        QImage probe(1, 1, QImage::Format_RGB32);
+        QPainter p(&probe);
+        plot::RenderTarget layout;
+        layout.layoutOnly = true;
+        view_.take(plot::PlotRenderer::render(p, doc_, view_, layout));
+    }
+    ++generation_;
+    readout_ = cursorReadout();
     updateCanvasSize();
     if (canvas_) canvas_->update();
 }
 
 void TPlotForm::paintCanvas(QPainter& painter) {
+    const CacheKey key = cacheKey();
+    if (!(key == cacheKey_)) renderCache();
+    // The cache holds the plot's area; the rest of the canvas is background.
+    const QRect plotArea(QPoint(0, 0), cache_.deviceIndependentSize().toSize());
+    const QColor background = palette().color(QPalette::Window);
+    const QRect all = canvas_->rect();
+    if (all.width() > plotArea.width()) painter.fillRect(QRect(plotArea.width(), 0, all.width() - plotArea.width(), all.height()), background);
+    if (all.height() > plotArea.height())
+        painter.fillRect(QRect(0, plotArea.height(), plotArea.width(), all.height() - plotArea.height()), background);
     painter.drawImage(0, 0, cache_);
     paintCursors(painter);
     if (mode_ != MouseMode::None) {
@@ -126,14 +145,26 @@ void TPlotForm::paintCanvas(QPainter& painter) {
     }
 }
 
+QSize TPlotForm::plotAreaSize() const {
+    const QRect de = view_.dataExtent;
+    return QSize(std::max(de.right() + 50, 1), std::max(de.bottom() + 50, 1));
+}
+
+TPlotForm::CacheKey TPlotForm::cacheKey() const {
+    return CacheKey{plotAreaSize(), canvas_ ? canvas_->devicePixelRatioF() : 1.0, generation_};
+}
+
 void TPlotForm::renderCache() {
-    QImage img(canvas_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    const CacheKey key = cacheKey();
+    QImage img(key.size * key.pixelRatio, QImage::Format_RGB32);
+    img.setDevicePixelRatio(key.pixelRatio);
     img.fill(palette().color(QPalette::Window));
     QPainter p(&img);
     p.setRenderHint(QPainter::TextAntialiasing);
     view_.take(plot::PlotRenderer::render(p, doc_, view_, plot::RenderTarget{}));
     p.end();
     cache_ = std::move(img);
+    cacheKey_ = key;
 }
 
 QImage TPlotForm::renderImage() {
@@ -143,12 +174,9 @@ QImage TPlotForm::renderImage() {
 
 void TPlotForm::updateCanvasSize() {
     if (!canvas_) return;
-    const QRect de = view_.dataExtent;
-    QSize want(de.right() + 50, de.bottom() + 50);
+    QSize want = plotAreaSize();
     want = want.expandedTo(scroll_->viewport()->size());
     if (want != canvas_->size()) canvas_->resize(want);
-    // The cache covers the canvas: draw again at a new size.
-    if (cache_.size() != canvas_->size()) renderCache();
 }
 
 void TPlotForm::Save(const QString& path) {
@@ -206,7 +234,10 @@ void TPlotForm::Print(PrintContext& ctx) {
     QPainter& p = *ctx.canvas;
     p.save();
     p.setClipRect(0, 0, ctx.pageWidth, ctx.pageHeight);
-    plot::PlotRenderer::render(p, doc_, view_, plot::RenderTarget{scale, &ctx});
+    plot::RenderTarget target;
+    target.scale = scale;
+    target.print = &ctx;
+    plot::PlotRenderer::render(p, doc_, view_, target);
     p.restore();
 }
 

@@ -111,7 +111,19 @@ private:
     void paintCursors(QPainter& painter) const;
     void setZoom(std::optional<plot::PlotView::Zoom> zoom, bool remember);
     void showContextMenu(const QPoint& globalPos);
-    // Draws the plot into the cache at the canvas size and keeps what it covered.
+    // The drawn plot is kept in an image of the plot's area and drawn again only
+    // when the key changes: a new size, another screen's pixel ratio, or a
+    // change of the plot or the view (each replot() is a new generation).
+    struct CacheKey {
+        QSize size;
+        qreal pixelRatio = 0;
+        quint64 generation = 0;
+        bool operator==(const CacheKey&) const = default;
+    };
+    CacheKey cacheKey() const;
+    // The window pixels the drawing covers plus a margin.
+    QSize plotAreaSize() const;
+    // Draws the plot into the cache and keeps what it covered.
     void renderCache();
     // The canvas covers the drawing plus a margin, at least the visible area.
     void updateCanvasSize();
@@ -122,6 +134,9 @@ private:
     QScrollArea* scroll_{nullptr};
     QWidget* canvas_{nullptr};
     QImage cache_;
+    CacheKey cacheKey_;
+    quint64 generation_ = 0;
+    QList<ReadoutLine> readout_;  // the cursors' read-out as last computed
     MouseMode mode_ = MouseMode::None;
     QRect band_;
     QPoint last_;

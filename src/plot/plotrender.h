@@ -56,6 +56,9 @@ struct RenderTarget {
     // Every point stroked and marked as it comes, without the reduction to what
     // the pixels can show (the reference the reduction is measured against).
     bool fullDetail = false;
+    // Everything but the curves' values (frame, axes, titles, legend): what the
+    // drawing covers, learnt without the cost of the curves.
+    bool layoutOnly = false;
     // A surface of the plot's own (an exported image or page): the window-pixel
     // extent of the screen drawing is drawn, scaled, with its top-left at origin.
     struct Placement {

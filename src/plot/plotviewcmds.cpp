@@ -93,6 +93,7 @@ void TPlotForm::setCursorX(int which, std::optional<long double> x) {
     } else {
         cursor2_ = cursor1_ ? x : std::nullopt;
     }
+    readout_ = cursorReadout();
     canvas_->update();
 }
 
@@ -139,7 +140,7 @@ void TPlotForm::paintCursors(QPainter& p) const {
         p.drawLine(x, frame.top(), x, frame.bottom());
     }
     // The read-out beside the last cursor, inside the frame where it fits.
-    const QList<ReadoutLine> lines = cursorReadout();
+    const QList<ReadoutLine>& lines = readout_;  // a look-up over every point: not at each paint
     QFont f = plot::PlotRenderer::plotFont(1, 11, 0, 1.0);
     p.setFont(f);
     const QFontMetrics fm(f);

@@ -148,6 +148,13 @@ TEST(PlotData, BadFilesFailWithAMessage) {
     std::string wide;
     for (int i = 0; i < 25; ++i) wide += "C" + std::to_string(i) + " ";
     EXPECT_THROW(parse(wide + "\n" + std::string(1'000'000, '\n')), pal::IoError);
+    // Damage is told before a bad number in it (the rows are counted as they are read).
+    try {
+        parse(wide + "\nu\n1 x\n" + std::string(1'000'000, '\n'));
+        ADD_FAILURE();
+    } catch (const pal::IoError& e) {
+        EXPECT_NE(std::string(e.what()).find("damaged: it has 1000001 lines"), std::string::npos) << e.what();
+    }
     try {
         plot::ReadPlt("/nonexistent/dir/NONE.PLT");
         FAIL();

@@ -72,20 +72,26 @@ private slots:
         QTest::addColumn<int>("lineStyle");
         QTest::addColumn<int>("symbol");
         QTest::addColumn<double>("scale");
-        QTest::newRow("lines, linear, screen") << false << 1 << 0 << 1.0;
-        QTest::newRow("lines, log, screen") << true << 1 << 0 << 1.0;
-        QTest::newRow("symbols, linear, screen") << false << 0 << 1 << 1.0;
-        QTest::newRow("lines and filled symbols, log, screen") << true << 1 << 9 << 1.0;
-        QTest::newRow("thick lines, linear, screen") << false << 2 << 0 << 1.0;
-        QTest::newRow("lines and symbols, linear, page") << false << 1 << 2 << 2.9;
-        QTest::newRow("lines, log, page") << true << 1 << 0 << 2.9;
+        QTest::addColumn<int>("points");
+        QTest::newRow("lines, linear, screen") << false << 1 << 0 << 1.0 << 100000;
+        QTest::newRow("lines, log, screen") << true << 1 << 0 << 1.0 << 100000;
+        QTest::newRow("symbols, linear, screen") << false << 0 << 1 << 1.0 << 100000;
+        QTest::newRow("lines and filled symbols, log, screen") << true << 1 << 9 << 1.0 << 100000;
+        QTest::newRow("thick lines, linear, screen") << false << 2 << 0 << 1.0 << 100000;
+        QTest::newRow("lines and symbols, linear, page") << false << 1 << 2 << 2.9 << 100000;
+        QTest::newRow("lines, log, page") << true << 1 << 0 << 2.9 << 100000;
+        // A filled diamond and a cross (no pixel of it has a neighbour beside it),
+        // and symbols too large for the fast copy (a big export).
+        QTest::newRow("diamonds and crosses, screen") << false << 0 << 14 << 1.0 << 100000;
+        QTest::newRow("crosses and circles, large") << false << 1 << 15 << 8.0 << 20000;
     }
     void reducedDrawingGivesTheSamePixels() {
         QFETCH(bool, logY);
         QFETCH(int, lineStyle);
         QFETCH(int, symbol);
         QFETCH(double, scale);
-        const plot::PlotDocument doc = noisyPlot(100000, logY, lineStyle, symbol);
+        QFETCH(int, points);
+        const plot::PlotDocument doc = noisyPlot(points, logY, lineStyle, symbol);
         const QImage reduced = draw(doc, scale, false), full = draw(doc, scale, true);
         int differ = 0;
         for (int y = 0; y < full.height(); ++y)

@@ -136,8 +136,14 @@ private slots:
         QVERIFY(w.FormKey(Qt::Key_Home));
         QVERIFY(!w.zoomed());
 
-        // Nothing of it reached the plot: the saved bytes are those of before.
+        // Nothing of it reached the plot: the saved bytes are those of before, and
+        // the window does not count itself changed (no close question, no marker).
         QCOMPARE(pmxBytes(w), before);
+        w.FormMouseDown(f.center());  // a cursor too
+        w.FormMouseUp(f.center());
+        QVERIFY(w.cursorX(1));
+        QVERIFY(!w.isModified());
+        QVERIFY(!w.isWindowModified());
 
         // Modify Plot offers the visible range as the stored limits.
         QVERIFY(w.FormWheel(mid, 3, Qt::ShiftModifier));
