@@ -1,2 +1,2 @@
-# Reading a large plot data file and drawing plots of 100 000 points.
+# A year of one-minute plot data read, plotted in a window, zoomed, printed.
 palumaro_add_bench(bench_plot ${CMAKE_CURRENT_LIST_DIR}/bench_plot.cpp)

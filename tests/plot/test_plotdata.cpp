@@ -2,7 +2,10 @@
 // rows, limits and damaged files.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <unistd.h>
 #include <fstream>
@@ -113,6 +116,22 @@ TEST(PlotData, ValuesAreStoredInTheSavedPlotPrecision) {
     EXPECT_NE(t.values[0][0], 0.1);
     EXPECT_EQ(t.values[0][0], plot::toReal6Precision(0.1L));
     EXPECT_NEAR(t.values[0][0], 0.1, 1e-12);
+}
+
+TEST(PlotData, EveryNotationReadsAsTheGeneralConversionGivesIt) {
+    // Short decimals take a quick conversion, the rest the general one: both
+    // must give the same stored value.
+    for (const char* text : {"0.1234567E+01", "-0.9999999E-05", "0.3333333E+00", "4.35", "-0.0", "1.", ".5", "7e0",
+                             "123456789012345", "1234567890123456", "0.000000000000000000001234", "1e22", "1e23",
+                             "2.5E-22", "2.5E-23", "9.9999999E+36", "1.7E38", "0.1000000E-37", "+3.25", "1E+001",
+                             "0.29999999999999998889776975"}) {
+        const std::string_view plain = text[0] == '+' ? text + 1 : text;
+        double general = 0;
+        std::from_chars(plain.data(), plain.data() + plain.size(), general);
+        const double want = plot::toReal6Precision(general);
+        const double got = parse(std::string("A B\nu v\n") + text + " 1\n").values[0][0];
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(want)) << text;
+    }
 }
 
 TEST(PlotData, SavedPlotPrecisionMatchesTheSixByteCodec) {
