@@ -28,6 +28,7 @@
 #include "plot/plotdata.h"
 #include "plot/plotf.h"
 #include "plot/plotrender.h"
+#include "plot/pmxfile.h"
 #include "shell/printcontext.h"
 
 namespace {
@@ -251,9 +252,13 @@ int measure(const std::string& path, double mb) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc == 4 && std::string(argv[1]) == "--measure") return measure(argv[2], std::atof(argv[3]));
-    // The files alone, to look at them in the program: --write DIR.
+    // The files alone, to look at them in the program: --write DIR gives the
+    // plot data files and the 9-curve plot of the smaller one as a saved plot.
     if (argc == 3 && std::string(argv[1]) == "--write") {
         for (int cols : {10, 25}) std::printf("%s\n", writePlt(QString::fromLocal8Bit(argv[2]), cols).c_str());
+        const std::string pmx = std::string(argv[2]) + "/YEAR10.PMX";
+        plot::writePmx(pmx, nineCurves(plot::ReadPlt(std::string(argv[2]) + "/YEAR10.PLT")));
+        std::printf("%s\n", pmx.c_str());
         return 0;
     }
 
