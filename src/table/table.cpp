@@ -333,9 +333,10 @@ void TTableForm::FormResize() {
 }
 
 bool TTableForm::FormCloseQuery() {
-    // A table run going on is asked about first, then the save question.
-    if (!runPanel_->mayClose()) return false;
-    return TDocWindow::FormCloseQuery();
+    // The save question first, the table run last: runs are stopped only once
+    // nothing else can keep the window open.
+    if (!TDocWindow::FormCloseQuery()) return false;
+    return runPanel_->mayClose();
 }
 
 void TTableForm::Print(PrintContext& ctx) {

@@ -282,15 +282,18 @@ private slots:
         run::tableRunSettings().parallelRuns = 1;
         useEngine("touch \"$1.started\"\nexec sleep 30\n");
         QPointer<TTableForm> t = openTable(3);
-        t->setModified(false);
-        bool programClosed = true, tableClosed = false;
+        t->GridSetEditText(1, 1, "7");  // unsaved: the save question comes first
+        bool programClosed = true, tableClosed = false, stillRunning = false;
         QString question;
         std::function<void()> closeOnceStarted = [&] {
             if (!QFile::exists(work_ + "/SOLAR.TMP.started")) return QTimer::singleShot(50, form_.get(), closeOnceStarted);
-            alerts().answers = {AlertButton::Cancel};
+            alerts().answers = {AlertButton::No, AlertButton::Cancel};
             programClosed = form_->close();
             question = alerts().lastText();
-            alerts().answers = {AlertButton::Ok};
+            // Cancel on the save question keeps the window and the run.
+            alerts().answers = {AlertButton::Cancel};
+            stillRunning = !t->close() && table::tableRunActive();
+            alerts().answers = {AlertButton::No, AlertButton::Ok};
             if (t) tableClosed = t->close();
         };
         QTimer::singleShot(50, form_.get(), closeOnceStarted);
@@ -301,6 +304,7 @@ private slots:
         seams().launcher = &seams_->launcher;
 
         QVERIFY(!programClosed);
+        QVERIFY(stillRunning);
         QVERIFY2(question.startsWith("Runs of this table are still going on (1 running, 2 waiting)."), qPrintable(question));
         QVERIFY(tableClosed);
         QVERIFY(clock.elapsed() < 20000);  // the engine's 30 s sleep was ended
