@@ -230,6 +230,16 @@ int measure(const std::string& path, double mb) {
         window.grab();
         zooms.push_back(ms(t));
     }
+    // Deep in: one day of the year in view, then panned by an hour.
+    std::vector<double> days;
+    const plot::AxisRange allY = plot::storedRange(doc.record.y);
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer t;
+        t.start();
+        window.zoomTo(plot::AxisRange{4000.0L + i, 4024.0L + i}, allY);
+        window.grab();
+        days.push_back(ms(t));
+    }
     const long windowPeak = peakMegabytes();  // the program's part: read, plot window, zoom
     plot::PlotView view = windowView();
     for (int i = 0; i < 3; ++i) images.push_back(drawImage(doc, view));
@@ -239,8 +249,9 @@ int measure(const std::string& path, double mb) {
                 readMedian / floorMedian);
     std::printf("  build 9 curves: %.0f ms; first draw in a 1280x800 window: %.0f ms; read + curves + first draw: %.0f ms\n",
                 build, first, read + build + first);
-    std::printf("  window repaint: %.1f ms (median of 5); wheel zoom step with redraw: %.0f ms (median of 5)\n",
-                median(repaints), median(zooms));
+    std::printf("  window repaint: %.1f ms (median of 5); wheel zoom step with redraw: %.0f ms (median of 5); one day in view, "
+                "redrawn: %.0f ms (median of 5)\n",
+                median(repaints), median(zooms), median(days));
     std::printf("  renderer alone: 1280x800 image %.0f ms, A4 page at 300 dpi %.0f ms\n", median(images), median(pages));
     std::printf("  peak memory: %ld MB through reading, the window and zooming; %ld MB with the A4 page image (file %.0f MB)\n",
                 windowPeak, peakMegabytes(), mb);

@@ -219,6 +219,13 @@ std::vector<QPoint> lastOnEachPixel(const QRect& area, std::size_t count, At at)
 
 int symbolReach(double scale) { return static_cast<int>(std::nearbyint(3 * scale)); }
 
+// Whether the first n X values of a curve ascend and map to ascending pixels
+// (a linear axis from low to high, or a log axis over positive values).
+bool ascendingX(const CurveRecord& c, int n, const AxisSettings& ax) {
+    if (n < 2 || !(ax.maximum > ax.minimum) || (ax.logarithmic && !(c.x[0] > 0))) return false;
+    return std::is_sorted(c.x.begin(), c.x.begin() + n);
+}
+
 // Symbols at points in drawing order; stamped where the surface allows (the
 // points must then be one per pixel, or the copies would cover each other in
 // another order than the shapes).
@@ -630,14 +637,27 @@ void Drawing::drawCurve(const CurveRecord& c) {
         // The mapped points of a curve with symbols, two 16-bit pixel coordinates
         // each (the mapping keeps within +-32600), for the symbols' pass.
         const bool onceEach = c.symbol > 0 && !every;
-        if (onceEach) pixels_.resize(2 * static_cast<std::size_t>(n));
         const double* const xs = c.x.data();
         const double* const ys = c.y.data();
-        for (int i = 0; i < n; ++i) {
+        // Of X values in ascending order only those near the frame can show (a
+        // zoomed view of a long run): the points from the last one left of the
+        // frame by more than a symbol or a thick line reaches to the first one
+        // as far right of it. Lines between points beyond them stay outside.
+        int from = 0, to = n;
+        if (!every && ascendingX(c, n, ax)) {
+            const int reach = symbolReach(scale_) + S(5) + 2;
+            const int low = f_.left - reach, high = f_.right + reach;
+            from = static_cast<int>(std::partition_point(xs, xs + n, [&](double v) { return mx(v) < low; }) - xs);
+            to = static_cast<int>(std::partition_point(xs + from, xs + n, [&](double v) { return mx(v) <= high; }) - xs);
+            from = std::max(from - 1, 0);
+            to = std::min(to + 1, n);
+        }
+        if (onceEach) pixels_.resize(2 * static_cast<std::size_t>(to - from));
+        for (int i = from; i < to; ++i) {
             const int x = mx(xs[i]), y = my(ys[i]);
             if (onceEach) {
-                pixels_[2 * static_cast<std::size_t>(i)] = static_cast<std::int16_t>(x);
-                pixels_[2 * static_cast<std::size_t>(i) + 1] = static_cast<std::int16_t>(y);
+                pixels_[2 * static_cast<std::size_t>(i - from)] = static_cast<std::int16_t>(x);
+                pixels_[2 * static_cast<std::size_t>(i - from) + 1] = static_cast<std::int16_t>(y);
             }
             if (wantMarks) marks.append(QPoint(x, y));
             if (!wantLine) continue;
@@ -648,7 +668,7 @@ void Drawing::drawCurve(const CurveRecord& c) {
         }
         reducer.finish();
         if (onceEach)
-            symbols = lastOnEachPixel(symbolArea(p_, symbolReach(scale_), inside), static_cast<std::size_t>(n),
+            symbols = lastOnEachPixel(symbolArea(p_, symbolReach(scale_), inside), static_cast<std::size_t>(to - from),
                                       [&](std::size_t i) { return QPoint(pixels_[2 * i], pixels_[2 * i + 1]); });
         if (smooth) path = smoothed(c, n, marks);
         // Points that all fall on one pixel still make a (zero-length) stroke.

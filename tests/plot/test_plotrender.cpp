@@ -13,7 +13,7 @@ namespace {
 
 // Two curves of n noisy points that wander up and down within each pixel
 // column, cross the frame's edges and come back.
-plot::PlotDocument noisyPlot(int n, bool logY, int lineStyle, int symbol) {
+plot::PlotDocument noisyPlot(int n, bool logY, int lineStyle, int symbol, bool xRunsBack = true) {
     plot::PlotDocument d;
     d.caption = "Plot from BIG.PLT";
     auto& r = d.record;
@@ -39,7 +39,7 @@ plot::PlotDocument noisyPlot(int n, bool logY, int lineStyle, int symbol) {
             if (logY) y = std::pow(10.0, 1 + y);
             // Now and then a point far outside, and x running back a little.
             if (i % 9973 == 0) y = logY ? 1e6 : 5;
-            c.x.push_back(i % 5000 == 4999 ? i - 3000.0 : i);
+            c.x.push_back(xRunsBack && i % 5000 == 4999 ? i - 3000.0 : i);
             c.y.push_back(y);
         }
         r.curves.push_back(std::move(c));
@@ -47,7 +47,8 @@ plot::PlotDocument noisyPlot(int n, bool logY, int lineStyle, int symbol) {
     return d;
 }
 
-QImage draw(const plot::PlotDocument& doc, double scale, bool full) {
+// zoom: the visible X range (a view of 2 % of the points in the middle).
+QImage draw(const plot::PlotDocument& doc, double scale, bool full, bool zoom = false) {
     const QSize size = scale > 1 ? QSize(1800, 1200) : QSize(640, 400);
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::lightGray);
@@ -55,6 +56,8 @@ QImage draw(const plot::PlotDocument& doc, double scale, bool full) {
     plot::PlotView view;
     view.right = scale > 1 ? 1500 : 560;
     view.bottom = scale > 1 ? 900 : 330;
+    const double n = static_cast<double>(doc.record.x.maximum);
+    if (zoom) view.zoom = plot::PlotView::Zoom{{0.49 * n, 0.51 * n}, {doc.record.y.minimum, doc.record.y.maximum}};
     plot::PlotRenderer::render(p, doc, view, plot::RenderTarget{scale, nullptr, full});
     return img;
 }
@@ -73,17 +76,21 @@ private slots:
         QTest::addColumn<int>("symbol");
         QTest::addColumn<double>("scale");
         QTest::addColumn<int>("points");
-        QTest::newRow("lines, linear, screen") << false << 1 << 0 << 1.0 << 100000;
-        QTest::newRow("lines, log, screen") << true << 1 << 0 << 1.0 << 100000;
-        QTest::newRow("symbols, linear, screen") << false << 0 << 1 << 1.0 << 100000;
-        QTest::newRow("lines and filled symbols, log, screen") << true << 1 << 9 << 1.0 << 100000;
-        QTest::newRow("thick lines, linear, screen") << false << 2 << 0 << 1.0 << 100000;
-        QTest::newRow("lines and symbols, linear, page") << false << 1 << 2 << 2.9 << 100000;
-        QTest::newRow("lines, log, page") << true << 1 << 0 << 2.9 << 100000;
+        QTest::addColumn<bool>("zoom");
+        QTest::newRow("lines, linear, screen") << false << 1 << 0 << 1.0 << 100000 << false;
+        QTest::newRow("lines, log, screen") << true << 1 << 0 << 1.0 << 100000 << false;
+        QTest::newRow("symbols, linear, screen") << false << 0 << 1 << 1.0 << 100000 << false;
+        QTest::newRow("lines and filled symbols, log, screen") << true << 1 << 9 << 1.0 << 100000 << false;
+        QTest::newRow("thick lines, linear, screen") << false << 2 << 0 << 1.0 << 100000 << false;
+        QTest::newRow("lines and symbols, linear, page") << false << 1 << 2 << 2.9 << 100000 << false;
+        QTest::newRow("lines, log, page") << true << 1 << 0 << 2.9 << 100000 << false;
         // A filled diamond and a cross (no pixel of it has a neighbour beside it),
         // and symbols too large for the fast copy (a big export).
-        QTest::newRow("diamonds and crosses, screen") << false << 0 << 14 << 1.0 << 100000;
-        QTest::newRow("crosses and circles, large") << false << 1 << 15 << 8.0 << 20000;
+        QTest::newRow("diamonds and crosses, screen") << false << 0 << 14 << 1.0 << 100000 << false;
+        QTest::newRow("crosses and circles, large") << false << 1 << 15 << 8.0 << 20000 << false;
+        // Zoomed into ascending X: only the points near the frame are drawn.
+        QTest::newRow("zoomed, lines and symbols, screen") << false << 1 << 1 << 1.0 << 100000 << true;
+        QTest::newRow("zoomed, thick lines and symbols, page") << true << 2 << 3 << 2.9 << 100000 << true;
     }
     void reducedDrawingGivesTheSamePixels() {
         QFETCH(bool, logY);
@@ -91,14 +98,15 @@ private slots:
         QFETCH(int, symbol);
         QFETCH(double, scale);
         QFETCH(int, points);
-        const plot::PlotDocument doc = noisyPlot(points, logY, lineStyle, symbol);
-        const QImage reduced = draw(doc, scale, false), full = draw(doc, scale, true);
+        QFETCH(bool, zoom);
+        const plot::PlotDocument doc = noisyPlot(points, logY, lineStyle, symbol, !zoom);
+        const QImage reduced = draw(doc, scale, false, zoom), full = draw(doc, scale, true, zoom);
         int differ = 0;
         for (int y = 0; y < full.height(); ++y)
             for (int x = 0; x < full.width(); ++x) differ += reduced.pixel(x, y) != full.pixel(x, y);
         QCOMPARE(differ, 0);
         // The curves are there at all.
-        QVERIFY(reduced != draw(noisyPlot(2, logY, lineStyle, symbol), scale, false));
+        QVERIFY(reduced != draw(noisyPlot(2, logY, lineStyle, symbol), scale, false, zoom));
     }
 
     void reducerKeepsFirstExtremesAndLastOfEachColumn() {
