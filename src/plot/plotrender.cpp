@@ -739,7 +739,8 @@ void Drawing::drawLegend() {
         p_.drawRect(box);
         fill(box.right(), box.bottom());
     }
-    int y = f_.top - 20, column = 0;
+    // On screen and in exports the entries start at the box's top at any scale.
+    int y = f_.top - (printing_ ? 20 : S(20)), column = 0;
     for (const CurveRecord& c : curves) {
         y += S(20);
         if (y + S(20) > f_.bottom) {

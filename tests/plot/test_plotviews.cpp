@@ -290,6 +290,30 @@ private slots:
         QVERIFY(!plot::exportFormatOf("A.PMX"));
     }
 
+    void legendBoxHoldsItsEntriesAtAnyImageSize() {
+        const plot::PlotDocument doc = twoCurves();
+        const plot::PlotView view;
+        const QRect extent = plot::plotExtent(doc, view);
+        for (int times : {1, 3}) {
+            const QImage img = plot::plotImage(doc, view, extent.size() * times);
+            const double scale = double(img.width()) / extent.width();
+            const int right = static_cast<int>((view.right - extent.left()) * scale), top = static_cast<int>((view.top - extent.top()) * scale);
+            const auto black = [&](int x, int y) { return img.pixelColor(x, y) == Qt::black; };
+            // The box's left side: the first long black column right of the frame.
+            int boxLeft = -1, boxBottom = -1;
+            for (int x = right + 2; x < img.width() && boxLeft < 0; ++x) {
+                int y = top;
+                while (y + 1 < img.height() && black(x, y + 1)) ++y;
+                if (y - top > 20 * times) boxLeft = x, boxBottom = y;
+            }
+            QVERIFY2(boxLeft > 0, "no legend box");
+            // Nothing of the entries (black names) below the box.
+            for (int y = boxBottom + 1; y < std::min(img.height(), boxBottom + 30 * times); ++y)
+                for (int x = boxLeft; x < img.width(); ++x)
+                    QVERIFY2(!black(x, y), qPrintable(QStringLiteral("x%1: entry below the box at %2,%3").arg(times).arg(x).arg(y)));
+        }
+    }
+
     void exportDialogAsksForFileAndSize() {
         ScriptedSeams s;
         TPlotForm w;
