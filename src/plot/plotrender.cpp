@@ -60,18 +60,28 @@ bool stampSymbols(QPainter& p, const std::vector<QPoint>& points, int reach, Sha
     if (points.size() < 64 || p.device()->devType() != QInternal::Image) return false;
     auto* img = static_cast<QImage*>(p.device());
     if (img->format() != QImage::Format_RGB32 && img->format() != QImage::Format_ARGB32_Premultiplied) return false;
-    if (!img->isDetached() || !p.deviceTransform().isIdentity() || p.testRenderHint(QPainter::Antialiasing) ||
+    if (!img->isDetached() || p.testRenderHint(QPainter::Antialiasing) ||
         p.compositionMode() != QPainter::CompositionMode_SourceOver || p.opacity() != 1.0)
         return false;
+    // Device pixels are whole multiples of the painter's (an image of a high
+    // pixel ratio scales by 2 or 3): a point's symbol is then the same device
+    // pixels wherever it is.
+    const QTransform& toDevice = p.deviceTransform();
+    const double ratio = toDevice.m11();
+    if (toDevice.type() > QTransform::TxScale || ratio != toDevice.m22() || ratio < 1 || ratio > 8 ||
+        ratio != std::floor(ratio) || toDevice.dx() != std::floor(toDevice.dx()) || toDevice.dy() != std::floor(toDevice.dy()))
+        return false;
+    const int d = static_cast<int>(ratio), shiftX = static_cast<int>(toDevice.dx()), shiftY = static_cast<int>(toDevice.dy());
     QRect clip = img->rect();
     if (p.hasClipping()) {
         const QRegion region = p.clipRegion();
         if (region.rectCount() > 1) return false;
-        clip = clip.intersected(region.boundingRect());
+        clip = clip.intersected(toDevice.mapRect(region.boundingRect()));
     }
     if (clip.isEmpty()) return true;  // nothing shows
     const int half = reach + static_cast<int>(std::ceil(p.pen().widthF())) + 2;
-    QImage sprite(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
+    QImage sprite((2 * half + 1) * d, (2 * half + 1) * d, QImage::Format_ARGB32_Premultiplied);
+    sprite.setDevicePixelRatio(d);
     sprite.fill(Qt::transparent);
     {
         QPainter sp(&sprite);
@@ -80,7 +90,12 @@ bool stampSymbols(QPainter& p, const std::vector<QPoint>& points, int reach, Sha
         sp.setBackgroundMode(p.backgroundMode());
         shape(sp, half, half);
     }
-    // The symbol as runs of pixels along its rows.
+    // The points and the symbol in device pixels; the symbol as runs of pixels
+    // along its rows.
+    const int hd = half * d;  // device pixels from the sprite's corner to its centre
+    std::vector<QPoint> centres;
+    centres.reserve(points.size());
+    for (const QPoint& q : points) centres.emplace_back(q.x() * d + shiftX, q.y() * d + shiftY);
     struct Run {
         int dx, dy, length;
         const QRgb* color;
@@ -97,7 +112,7 @@ bool stampSymbols(QPainter& p, const std::vector<QPoint>& points, int reach, Sha
             int end = x;
             while (end < sprite.width() && qAlpha(row[end]) == 255) ++end;
             if (end == x) return false;  // not a plain copy
-            runs.push_back({x - half, y - half, end - x, row + x});
+            runs.push_back({x - hd, y - hd, end - x, row + x});
             x = end;
         }
     }
@@ -131,10 +146,10 @@ bool stampSymbols(QPainter& p, const std::vector<QPoint>& points, int reach, Sha
             const QRgb* row = reinterpret_cast<const QRgb*>(sprite.constScanLine(y));
             for (int x = 0; x < side; ++x)
                 if (qAlpha(row[x])) m |= std::uint64_t(1) << x;
-            if (m) shape.push_back({y - half, m, row});
+            if (m) shape.push_back({y - hd, m, row});
         }
-        for (auto q = points.rbegin(); q != points.rend(); ++q) {
-            const int left = q->x() - half;  // image column of sprite column 0
+        for (auto q = centres.rbegin(); q != centres.rend(); ++q) {
+            const int left = q->x() - hd;  // image column of sprite column 0
             const int bx = left - clip.left() + pad;
             const std::size_t wi = static_cast<std::size_t>(bx) / 64;
             const int sh = bx & 63;
@@ -162,7 +177,7 @@ bool stampSymbols(QPainter& p, const std::vector<QPoint>& points, int reach, Sha
     // Large symbols (big exports): the same row by row over runs of pixels.
     const std::size_t words = (static_cast<std::size_t>(clip.width()) + 63) / 64;
     std::vector<std::uint64_t> covered(words * static_cast<std::size_t>(clip.height()), 0);
-    for (auto q = points.rbegin(); q != points.rend(); ++q) {
+    for (auto q = centres.rbegin(); q != centres.rend(); ++q) {
         for (const Run& r : runs) {
             const int y = q->y() + r.dy, x0 = q->x() + r.dx;
             if (y < clip.top() || y > clip.bottom()) continue;

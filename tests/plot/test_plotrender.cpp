@@ -48,9 +48,10 @@ plot::PlotDocument noisyPlot(int n, bool logY, int lineStyle, int symbol, bool x
 }
 
 // zoom: the visible X range (a view of 2 % of the points in the middle).
-QImage draw(const plot::PlotDocument& doc, double scale, bool full, bool zoom = false) {
+QImage draw(const plot::PlotDocument& doc, double scale, bool full, bool zoom = false, int ratio = 1) {
     const QSize size = scale > 1 ? QSize(1800, 1200) : QSize(640, 400);
-    QImage img(size, QImage::Format_RGB32);
+    QImage img(size * ratio, QImage::Format_RGB32);
+    img.setDevicePixelRatio(ratio);
     img.fill(Qt::lightGray);
     QPainter p(&img);
     plot::PlotView view;
@@ -77,20 +78,22 @@ private slots:
         QTest::addColumn<double>("scale");
         QTest::addColumn<int>("points");
         QTest::addColumn<bool>("zoom");
-        QTest::newRow("lines, linear, screen") << false << 1 << 0 << 1.0 << 100000 << false;
-        QTest::newRow("lines, log, screen") << true << 1 << 0 << 1.0 << 100000 << false;
-        QTest::newRow("symbols, linear, screen") << false << 0 << 1 << 1.0 << 100000 << false;
-        QTest::newRow("lines and filled symbols, log, screen") << true << 1 << 9 << 1.0 << 100000 << false;
-        QTest::newRow("thick lines, linear, screen") << false << 2 << 0 << 1.0 << 100000 << false;
-        QTest::newRow("lines and symbols, linear, page") << false << 1 << 2 << 2.9 << 100000 << false;
-        QTest::newRow("lines, log, page") << true << 1 << 0 << 2.9 << 100000 << false;
+        QTest::addColumn<int>("ratio");  // device pixels per pixel (a high-resolution screen)
+        QTest::newRow("lines, linear, screen") << false << 1 << 0 << 1.0 << 100000 << false << 1;
+        QTest::newRow("lines, log, screen") << true << 1 << 0 << 1.0 << 100000 << false << 1;
+        QTest::newRow("symbols, linear, screen") << false << 0 << 1 << 1.0 << 100000 << false << 1;
+        QTest::newRow("lines and filled symbols, log, screen") << true << 1 << 9 << 1.0 << 100000 << false << 1;
+        QTest::newRow("thick lines, linear, screen") << false << 2 << 0 << 1.0 << 100000 << false << 1;
+        QTest::newRow("lines and symbols, linear, page") << false << 1 << 2 << 2.9 << 100000 << false << 1;
+        QTest::newRow("lines, log, page") << true << 1 << 0 << 2.9 << 100000 << false << 1;
         // A filled diamond and a cross (no pixel of it has a neighbour beside it),
         // and symbols too large for the fast copy (a big export).
-        QTest::newRow("diamonds and crosses, screen") << false << 0 << 14 << 1.0 << 100000 << false;
-        QTest::newRow("crosses and circles, large") << false << 1 << 15 << 8.0 << 20000 << false;
+        QTest::newRow("diamonds and crosses, screen") << false << 0 << 14 << 1.0 << 100000 << false << 1;
+        QTest::newRow("crosses and circles, large") << false << 1 << 15 << 8.0 << 20000 << false << 1;
         // Zoomed into ascending X: only the points near the frame are drawn.
-        QTest::newRow("zoomed, lines and symbols, screen") << false << 1 << 1 << 1.0 << 100000 << true;
-        QTest::newRow("zoomed, thick lines and symbols, page") << true << 2 << 3 << 2.9 << 100000 << true;
+        QTest::newRow("zoomed, lines and symbols, screen") << false << 1 << 1 << 1.0 << 100000 << true << 1;
+        QTest::newRow("zoomed, thick lines and symbols, page") << true << 2 << 3 << 2.9 << 100000 << true << 1;
+        QTest::newRow("lines and symbols, screen of pixel ratio 2") << false << 1 << 1 << 1.0 << 100000 << false << 2;
     }
     void reducedDrawingGivesTheSamePixels() {
         QFETCH(bool, logY);
@@ -99,14 +102,15 @@ private slots:
         QFETCH(double, scale);
         QFETCH(int, points);
         QFETCH(bool, zoom);
+        QFETCH(int, ratio);
         const plot::PlotDocument doc = noisyPlot(points, logY, lineStyle, symbol, !zoom);
-        const QImage reduced = draw(doc, scale, false, zoom), full = draw(doc, scale, true, zoom);
+        const QImage reduced = draw(doc, scale, false, zoom, ratio), full = draw(doc, scale, true, zoom, ratio);
         int differ = 0;
         for (int y = 0; y < full.height(); ++y)
             for (int x = 0; x < full.width(); ++x) differ += reduced.pixel(x, y) != full.pixel(x, y);
         QCOMPARE(differ, 0);
         // The curves are there at all.
-        QVERIFY(reduced != draw(noisyPlot(2, logY, lineStyle, symbol), scale, false, zoom));
+        QVERIFY(reduced != draw(noisyPlot(2, logY, lineStyle, symbol), scale, false, zoom, ratio));
     }
 
     void reducerKeepsFirstExtremesAndLastOfEachColumn() {
