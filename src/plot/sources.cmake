@@ -21,6 +21,7 @@ target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/plotf.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotviewcmds.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotrender.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plotsymbols.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotrunsdlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotsetu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stylepicker.cpp

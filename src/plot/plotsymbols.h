@@ -1,0 +1,48 @@
+// Curve symbols: their shapes, and many of them drawn at the cost of a copy
+// per visible pixel (on images), which gives the picture of drawing each one.
+#pragma once
+#include <QPoint>
+#include <QRect>
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+class QPainter;
+
+namespace plot::symbols {
+
+// The reach of a symbol from its centre at a drawing scale.
+int symbolReach(double scale);
+
+// Where symbols of reach r can show on this painter: its clip (else the given
+// bounds) widened by the reach, within the device.
+QRect symbolArea(const QPainter& p, int r, const QRect& bounds);
+
+// Of count points (at(i), drawn in order of i), those inside area that are the
+// last on their pixel, in drawing order: symbols outside add nothing, and of
+// symbols on one pixel only the last drawn shows. Found walking backwards.
+template <class At>
+std::vector<QPoint> lastOnEachPixel(const QRect& area, std::size_t count, At at) {
+    std::vector<QPoint> keep;
+    if (area.isEmpty()) return keep;
+    const unsigned w = static_cast<unsigned>(area.width()), h = static_cast<unsigned>(area.height());
+    std::vector<unsigned char> seen(static_cast<std::size_t>(w) * h, 0);
+    for (std::size_t i = count; i-- > 0;) {
+        const QPoint q = at(i);
+        const unsigned dx = static_cast<unsigned>(q.x() - area.left()), dy = static_cast<unsigned>(q.y() - area.top());
+        if (dx >= w || dy >= h) continue;
+        unsigned char& s = seen[static_cast<std::size_t>(dy) * w + dx];
+        if (s) continue;
+        s = 1;
+        keep.push_back(q);
+    }
+    std::reverse(keep.begin(), keep.end());
+    return keep;
+}
+
+// Symbols at points in drawing order; stamped where the surface allows (the
+// points must then be one per pixel, or the copies would cover each other in
+// another order than the shapes).
+void markPoints(QPainter& p, int code, const std::vector<QPoint>& points, int colorIndex, double scale, bool stamp = true);
+
+}  // namespace plot::symbols
