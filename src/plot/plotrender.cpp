@@ -468,8 +468,8 @@ void Drawing::drawCurve(const CurveRecord& c) {
         // Points that all fall on one pixel still make a (zero-length) stroke.
         if (path.size() == 1) path.append(path.front());
     }
-    // A drawing that cannot clip (SVG) gets the line cut at the frame and only
-    // the symbols inside it.
+    // A drawing that cannot clip (SVG) gets the line and the symbols cut at the
+    // frame.
     if (penCode && n >= 2 && path.size() >= 2) {
         setPen(penCode, currentColor_);
         if (selfClip)
@@ -478,15 +478,11 @@ void Drawing::drawCurve(const CurveRecord& c) {
         else
             p_.drawPolyline(path);
     }
-    if (selfClip) {
-        QPolygon kept;
-        for (const QPoint& q : marks)
-            if (inside.contains(q)) kept.append(q);
-        marks.swap(kept);
-        std::erase_if(symbols, [&](const QPoint& q) { return !inside.contains(q); });
-    }
     if (c.symbol > 0) {
-        if (every)
+        if (selfClip)
+            symbols::markPointsCut(p_, c.symbol, every ? std::vector<QPoint>(marks.begin(), marks.end()) : symbols, currentColor_,
+                                   scale_, QRectF(QPointF(f_.left, f_.top), QPointF(f_.right, f_.bottom)));
+        else if (every)
             PlotRenderer::DrawSymbols(p_, c.symbol, marks, currentColor_, scale_, t_.fullDetail);
         else
             markPoints(p_, c.symbol, symbols, currentColor_, scale_);

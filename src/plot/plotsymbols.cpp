@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPaintEngine>
 #include <QPolygon>
 #include <QRegion>
@@ -35,6 +37,32 @@ void symbolShape(QPainter& p, int shape, int x, int y, int r) {
     default: return;
     }
     p.drawPolygon(poly, n);
+}
+
+// The same outline as a path (the cross open, the others closed).
+QPainterPath symbolPath(int shape, int x, int y, int r) {
+    QPainterPath path;
+    const auto polygon = [&](std::initializer_list<QPoint> points) {
+        path.addPolygon(QPolygonF(QPolygon(points)));
+        path.closeSubpath();
+    };
+    switch (shape) {
+    case 1: path.addEllipse(QRectF(QRect(QPoint(x - r, y - r), QPoint(x + r, y + r)))); break;
+    case 2: polygon({{x - r, y - r}, {x + r, y - r}, {x + r, y + r}, {x - r, y + r}}); break;
+    case 3: polygon({{x, y - r}, {x - r, y + r}, {x + r, y + r}}); break;
+    case 4: polygon({{x - r, y + r}, {x + r, y - r}, {x + r, y + r}, {x - r, y - r}}); break;
+    case 5: polygon({{x, y + r}, {x - r, y - r}, {x + r, y - r}}); break;
+    case 6: polygon({{x - r, y - r}, {x + r, y + r}, {x - r, y + r}, {x + r, y - r}}); break;
+    case 7: polygon({{x, y + r}, {x - r, y}, {x, y - r}, {x + r, y}}); break;
+    case 15:
+        path.moveTo(x - r, y - r);
+        path.lineTo(x + r, y + r);
+        path.moveTo(x + r, y - r);
+        path.lineTo(x - r, y + r);
+        break;
+    default: break;
+    }
+    return path;
 }
 
 int symbolCode(int code) { return code > 15 ? (code - 1) % 15 + 1 : code; }  // 16 is 1 again
@@ -216,6 +244,37 @@ void markPoints(QPainter& p, int code, const std::vector<QPoint>& points, int co
     p.setBrush(filled ? QBrush(PlotRenderer::PlotColor(colorIndex)) : QBrush(Qt::white));
     if (!stamp || !stampSymbols(p, points, r, [&](QPainter& sp, int x, int y) { symbolShape(sp, shape, x, y, r); }))
         for (const QPoint& q : points) symbolShape(p, shape, q.x(), q.y(), r);
+    p.restore();
+}
+
+void markPointsCut(QPainter& p, int code, const std::vector<QPoint>& points, int colorIndex, double scale, const QRectF& cut) {
+    code = symbolCode(code);
+    if (code <= 0 || points.empty()) return;
+    const int r = symbolReach(scale);
+    const QPen pen = PlotRenderer::plotPen(1, colorIndex, scale);
+    const bool filled = code >= 8 && code <= 14;
+    const int shape = filled ? code - 7 : code;
+    const QBrush brush = filled ? QBrush(PlotRenderer::PlotColor(colorIndex)) : QBrush(Qt::white);
+    const double halfPen = std::max(1, pen.width());  // a square cap on the cross reaches 0.71 pen widths out
+    QPainterPath inside;
+    inside.addRect(cut);
+    p.save();
+    p.setPen(pen);
+    p.setBrush(brush);
+    for (const QPoint& q : points) {
+        const QRectF reach = QRectF(q.x() - r, q.y() - r, 2 * r + 1, 2 * r + 1).adjusted(-halfPen, -halfPen, halfPen, halfPen);
+        if (cut.contains(reach)) {
+            symbolShape(p, shape, q.x(), q.y(), r);
+            continue;
+        }
+        if (!cut.intersects(reach)) continue;
+        // Across the edge: the shape's area and its outline's area, each cut.
+        const QPainterPath path = symbolPath(shape, q.x(), q.y(), r);
+        if (shape != 15) p.fillPath(path.intersected(inside), brush);
+        QPainterPathStroker stroker(pen);
+        stroker.setWidth(std::max(1, pen.width()));
+        p.fillPath(stroker.createStroke(path).intersected(inside), pen.color());
+    }
     p.restore();
 }
 

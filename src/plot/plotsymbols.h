@@ -3,6 +3,7 @@
 #pragma once
 #include <QPoint>
 #include <QRect>
+#include <QRectF>
 #include <algorithm>
 #include <cstddef>
 #include <vector>
@@ -44,5 +45,10 @@ std::vector<QPoint> lastOnEachPixel(const QRect& area, std::size_t count, At at)
 // points must then be one per pixel, or the copies would cover each other in
 // another order than the shapes).
 void markPoints(QPainter& p, int code, const std::vector<QPoint>& points, int colorIndex, double scale, bool stamp = true);
+
+// Symbols on a surface that cannot clip (SVG) as a surface clipped to cut shows
+// them: whole where they lie inside it, nothing where they lie beyond it, and
+// across its edge only the parts inside (their fill and outline as cut areas).
+void markPointsCut(QPainter& p, int code, const std::vector<QPoint>& points, int colorIndex, double scale, const QRectF& cut);
 
 }  // namespace plot::symbols

@@ -139,25 +139,36 @@ void TPlotForm::paintCursors(QPainter& p) const {
         p.setPen(QPen(QColor(80, 80, 80), 1, Qt::DashLine));
         p.drawLine(x, frame.top(), x, frame.bottom());
     }
-    // The read-out beside the last cursor, inside the frame where it fits.
+    // The read-out beside the last cursor, inside the frame where it fits. The
+    // texts are dark, whatever the curve's colour (a yellow or light green curve
+    // would be unreadable on the light box); each curve's line starts with a
+    // sample of its colour, outlined so that a light one shows too.
     const QList<ReadoutLine>& lines = readout_;  // a look-up over every point: not at each paint
     QFont f = plot::PlotRenderer::plotFont(1, 11, 0, 1.0);
     p.setFont(f);
     const QFontMetrics fm(f);
+    const int sampleW = fm.height(), sampleH = std::max(4, fm.height() / 3);
     int w = 0;
     for (const ReadoutLine& l : lines) w = std::max(w, fm.horizontalAdvance(l.text));
+    w += sampleW + 4;
     const int h = fm.height() * static_cast<int>(lines.size());
     int left = lastX + 6;
     if (left + w + 8 > frame.right()) left = lastX - 6 - w - 8;
     left = std::max(left, frame.left() + 1);
+    const QColor dark(80, 80, 80);
     const QRect box(left, frame.top() + 4, w + 8, h + 4);
-    p.setPen(QColor(80, 80, 80));
+    p.setPen(dark);
     p.setBrush(QColor(255, 255, 240));
     p.drawRect(box);
     int y = box.top() + 2;
     for (const ReadoutLine& l : lines) {
-        p.setPen(plot::PlotRenderer::PlotColor(l.color < 0 ? 0 : l.color));
-        p.drawText(QPoint(box.left() + 4, y + fm.ascent()), l.text);
+        if (l.color >= 0) {
+            p.setPen(dark);
+            p.setBrush(plot::PlotRenderer::PlotColor(l.color));
+            p.drawRect(QRect(box.left() + 4, y + (fm.height() - sampleH) / 2, sampleW, sampleH));
+        }
+        p.setPen(plot::PlotRenderer::PlotColor(0));
+        p.drawText(QPoint(box.left() + 4 + sampleW + 4, y + fm.ascent()), l.text);
         y += fm.height();
     }
     p.restore();

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 #include "common/ioerror.h"
@@ -72,6 +73,77 @@ QString run(const QString& program, const QStringList& args) {
     p.start(program, args);
     if (!p.waitForFinished(30000)) return QString();
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Contrast of two colours as the ratio of their relative luminances (1 to 21).
+double contrast(const QColor& a, const QColor& b) {
+    const auto lum = [](const QColor& c) {
+        const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double la = lum(a), lb = lum(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The shapes of an SVG drawing in one colour (as fill or stroke), each as its
+// outermost coordinates with the group's transformation applied and widened
+// by half its stroke.
+QList<QRectF> svgShapesIn(const QByteArray& svg, const QString& colour) {
+    QList<QRectF> out;
+    QXmlStreamReader xml(svg);
+    struct Group {
+        QTransform t;
+        bool ours = false;
+        double halfStroke = 0;
+    };
+    QList<Group> groups{Group{}};
+    const QRegularExpression number(QStringLiteral("-?[0-9]*\\.?[0-9]+(?:[eE][-+]?[0-9]+)?"));
+    const auto numbers = [&](const QString& text) {
+        QList<double> v;
+        for (auto it = number.globalMatch(text); it.hasNext();) v << it.next().captured().toDouble();
+        return v;
+    };
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("g")) groups.removeLast();
+        if (token != QXmlStreamReader::StartElement) continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        if (xml.name() == QLatin1String("g")) {
+            Group g = groups.back();
+            if (a.hasAttribute("transform")) {
+                const QList<double> m = numbers(a.value("transform").toString());
+                if (m.size() == 6) g.t = QTransform(m[0], m[1], m[2], m[3], m[4], m[5]);
+            }
+            const bool stroked = a.value("stroke").compare(colour, Qt::CaseInsensitive) == 0;
+            g.ours = stroked || a.value("fill").compare(colour, Qt::CaseInsensitive) == 0;
+            g.halfStroke = stroked ? a.value("stroke-width").toDouble() / 2 : 0;
+            if (a.value("stroke") == QLatin1String("none")) g.halfStroke = 0;
+            groups << g;
+            continue;
+        }
+        const Group& g = groups.back();
+        if (!g.ours) continue;
+        QList<double> xy;
+        if (xml.name() == QLatin1String("path")) xy = numbers(a.value("d").toString());
+        else if (xml.name() == QLatin1String("polygon") || xml.name() == QLatin1String("polyline")) xy = numbers(a.value("points").toString());
+        else if (xml.name() == QLatin1String("ellipse")) {
+            const double cx = a.value("cx").toDouble(), cy = a.value("cy").toDouble(), rx = a.value("rx").toDouble(),
+                         ry = a.value("ry").toDouble();
+            xy = {cx - rx, cy - ry, cx + rx, cy + ry};
+        } else if (xml.name() == QLatin1String("circle")) {
+            const double cx = a.value("cx").toDouble(), cy = a.value("cy").toDouble(), r = a.value("r").toDouble();
+            xy = {cx - r, cy - r, cx + r, cy + r};
+        } else if (xml.name() == QLatin1String("rect")) {
+            const double x = a.value("x").toDouble(), y = a.value("y").toDouble();
+            xy = {x, y, x + a.value("width").toDouble(), y + a.value("height").toDouble()};
+        }
+        if (xy.size() < 2) continue;
+        QPolygonF points;
+        for (qsizetype i = 0; i + 1 < xy.size(); i += 2) points << g.t.map(QPointF(xy[i], xy[i + 1]));
+        const double h = g.halfStroke;
+        out << points.boundingRect().adjusted(-h, -h, h, h);
+    }
+    return out;
 }
 
 }  // namespace
@@ -288,6 +360,96 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(pal::IoError, plot::exportPlot(doc, w.view(), plot::ExportFormat::Png, dir_ + "/taken.png"));
         QCOMPARE(plot::exportFormatOf("A.SVG"), std::optional(plot::ExportFormat::Svg));
         QVERIFY(!plot::exportFormatOf("A.PMX"));
+    }
+
+    void svgCutsSymbolsAtTheFrameAsTheImageDoes() {
+        // Symbols on the frame's edges and corners, just beyond them and far
+        // beyond: what reaches into the frame shows cut at it, nothing of them
+        // outside it, for open, filled and crossed symbols at two sizes.
+        plot::PlotDocument d = twoCurves();
+        d.record.legend = false;
+        d.record.curves.pop_back();
+        plot::CurveRecord& c = d.record.curves[0];
+        c.lineStyle = 0;
+        c.color = 3;  // green, nothing else is
+        const std::vector<QPointF> points{{0, 5},   {10, 5},  {5, 0},    {5, 10}, {0, 0},     {10, 10}, {-0.05, 3},
+                                          {10.05, 7}, {3, -0.05}, {7, 10.05}, {5, 5}, {-4, 5}, {0, 0}};
+        c.x.clear();
+        c.y.clear();
+        for (const QPointF& q : points) c.x.push_back(q.x()), c.y.push_back(q.y());
+        c.lastRow = c.pointCount = static_cast<int>(points.size());  // the last row is not drawn
+        const plot::PlotView view;
+        const QRect extent = plot::plotExtent(d, view);
+        for (int symbol : {1, 3, 10, 15})
+            for (int times : {1, 3}) {
+                c.symbol = symbol;
+                const QString path = dir_ + QStringLiteral("/edge%1x%2.svg").arg(symbol).arg(times);
+                plot::exportPlot(d, view, plot::ExportFormat::Svg, path, extent.size() * times);
+                const auto at = [&](int v, int from) { return double(std::trunc((v - from) * double(times))); };
+                const QRectF frame(QPointF(at(view.left, extent.left()), at(view.top, extent.top())),
+                                   QPointF(at(view.right, extent.left()), at(view.bottom, extent.top())));
+                const QList<QRectF> shapes = svgShapesIn(testsupport::readFile(path), QStringLiteral("#008000"));
+                const QString what = QStringLiteral("symbol %1 x%2 frame %3,%4 %5,%6: ")
+                                         .arg(symbol)
+                                         .arg(times)
+                                         .arg(frame.left())
+                                         .arg(frame.top())
+                                         .arg(frame.right())
+                                         .arg(frame.bottom());
+                QRectF all;
+                for (const QRectF& s : shapes) {
+                    QVERIFY2(frame.adjusted(-0.01, -0.01, 0.01, 0.01).contains(s),
+                             qPrintable(what + QStringLiteral("shape at %1,%2 %3,%4").arg(s.left()).arg(s.top()).arg(s.right()).arg(s.bottom())));
+                    all |= s;
+                }
+                // The symbols on and just beyond the edges are there, reaching them.
+                QVERIFY2(shapes.size() >= 11, qPrintable(what + QString::number(shapes.size())));
+                QVERIFY2(all.left() < frame.left() + 0.5 && all.right() > frame.right() - 0.5 && all.top() < frame.top() + 0.5 &&
+                             all.bottom() > frame.bottom() - 0.5,
+                         qPrintable(what + "edges not reached"));
+            }
+    }
+
+    void readoutTextIsDarkBesideASampleOfTheCurveColour() {
+        // The same plot with its first curve yellow and then blue: the read-out's
+        // texts are drawn alike, dark and legible on the light box; a sample in
+        // the curve's line shows its colour.
+        const int colours[2] = {6, 1};
+        const QColor exact[2] = {QColor(255, 255, 0), QColor(0, 0, 255)};
+        QImage shots[2];
+        for (int k = 0; k < 2; ++k) {
+            plot::PlotDocument d = twoCurves();
+            d.record.curves[0].color = colours[k];
+            TPlotForm w;
+            w.resize(700, 500);
+            w.setDocument(d);
+            w.setCursorX(1, 3.0L);
+            shots[k] = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        }
+        const QColor boxColour(255, 255, 240);
+        QRect box;
+        for (int y = 0; y < shots[0].height(); ++y)
+            for (int x = 0; x < shots[0].width(); ++x)
+                if (shots[0].pixelColor(x, y) == boxColour) box |= QRect(x, y, 1, 1);
+        QVERIFY(box.width() > 40 && box.height() > 30);
+        // Three lines (X, RISE, FALL): the ink both pictures share is the text.
+        int legible[3] = {0, 0, 0}, faint[3] = {0, 0, 0}, sample[2] = {0, 0}, elsewhere = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x) {
+                const QColor a = shots[0].pixelColor(x, y), b = shots[1].pixelColor(x, y);
+                const int line = std::clamp((y - box.top() - 1) * 3 / (box.height() - 3), 0, 2);
+                if (a != b) {
+                    elsewhere += line != 1;
+                    sample[0] += a == exact[0];
+                    sample[1] += b == exact[1];
+                } else if (a != boxColour) {
+                    (contrast(a, boxColour) >= 7 ? legible : faint)[line] += 1;
+                }
+            }
+        for (int line = 0; line < 3; ++line)
+            QVERIFY2(legible[line] > 30, qPrintable(QStringLiteral("line %1: %2 dark pixels, %3 faint").arg(line).arg(legible[line]).arg(faint[line])));
+        QCOMPARE(elsewhere, 0);  // the curve's colour shows in its line only
+        QVERIFY2(sample[0] >= 10 && sample[1] >= 10, qPrintable(QStringLiteral("%1 %2").arg(sample[0]).arg(sample[1])));
     }
 
     void legendBoxHoldsItsEntriesAtAnyImageSize() {
