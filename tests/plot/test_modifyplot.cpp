@@ -19,14 +19,11 @@
 #include "shell/docfactory.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
+#include "support/mainwindowfixture.h"
 #include "support/testsupport.h"
 
-class ModifyPlotTest : public QObject {
+class ModifyPlotTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString work_;
-    std::unique_ptr<ScriptedSeams> seams_;
-    std::unique_ptr<TPALUMAROFORM> form_;
 
     // A plot of A and B against TIME from a small plot data file.
     TPlotForm* newPlot() {
@@ -63,23 +60,11 @@ class ModifyPlotTest : public QObject {
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
     void init() {
-        const auto ws = testsupport::makeWorkspace(tmp_);
-        work_ = ws.work;
-        seams_ = std::make_unique<ScriptedSeams>();
-        form_ = std::make_unique<TPALUMAROFORM>();
-        form_->startUp();
-        testsupport::writeFile(work_ + "/DATA.PLT",
-                               "TIME Temp A\r\ns \xb0"
-                               "C m\r\n0 3 1\r\n1 10 2\r\n2 20 4\r\n3 40 8\r\n");
-        form_->plotDataFileName = work_ + "/DATA.PLT";
-        form_->UpdateMenu();
+        startMainWindow();
+        usePlotData("TIME Temp A\r\ns \xb0"
+                    "C m\r\n0 3 1\r\n1 10 2\r\n2 20 4\r\n3 40 8\r\n");
     }
-    void cleanup() {
-        seams_->alerts.answers = std::deque<AlertButton>(50, AlertButton::No);
-        form_.reset();
-        seams_.reset();
-        docFactories() = DocumentFactories{};
-    }
+    void cleanup() { endMainWindow(Ending::AnswerNoToEveryQuestion); }
 
     void codesOf16AndAboveAreShownAsDrawnAndKept() {
         TPlotForm* w = newPlot();

@@ -21,6 +21,7 @@
 #include "shell/docfactory.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
+#include "support/mainwindowfixture.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -53,50 +54,34 @@ const char* kPlt =
 
 }  // namespace
 
-class PlotDialogsTest : public QObject {
+class PlotDialogsTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString prog_, work_;
-    std::unique_ptr<ScriptedSeams> seams_;
-    std::unique_ptr<TPALUMAROFORM> form_;
 
     TPlotSetup& setup() { return *plot::setupDialogInstance(); }
     TModPlot& modify() { return *plot::modifyDialogInstance(); }
 
     // New Plot on the written plot data with the given Y columns and OK.
     TPlotForm* newPlot(std::initializer_list<int> ys, std::function<void(TPlotSetup&)> adjust = {}) {
-        seams_->dialogs.onDialog = [&](QDialog& dlg) -> int {
-            auto& d = dynamic_cast<TPlotSetup&>(dlg);
-            selectY(d, ys);
-            if (adjust) adjust(d);
-            d.OKBtnClick();
-            return d.result();
-        };
-        form_->NewPlot1Click();
-        seams_->dialogs.onDialog = nullptr;
+        answeringDialogs(
+            [&](QDialog& dlg) -> int {
+                auto& d = dynamic_cast<TPlotSetup&>(dlg);
+                selectY(d, ys);
+                if (adjust) adjust(d);
+                d.OKBtnClick();
+                return d.result();
+            },
+            [&] { form_->NewPlot1Click(); });
         return setup().resultWindow();
     }
 
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
     void init() {
-        const auto ws = testsupport::makeWorkspace(tmp_);
-        prog_ = ws.prog;
-        work_ = ws.work;
-        seams_ = std::make_unique<ScriptedSeams>();
-        form_ = std::make_unique<TPALUMAROFORM>();
-        form_->startUp();
-        testsupport::writeFile(work_ + "/DATA.PLT", kPlt);
-        form_->plotDataFileName = work_ + "/DATA.PLT";
-        form_->UpdateMenu();
+        startMainWindow();
+        usePlotData(kPlt);
     }
-    void cleanup() {
-        // Plot windows ask before closing: answer No for every one.
-        seams_->alerts.answers = std::deque<AlertButton>(50, AlertButton::No);
-        form_.reset();
-        seams_.reset();
-        docFactories() = DocumentFactories{};
-    }
+    // Plot windows ask before closing: answer No for every one.
+    void cleanup() { endMainWindow(Ending::AnswerNoToEveryQuestion); }
 
     void newPlotFromTheEngineOutputSavedAndOpenedAgain() {
         // A real run of the stand-in engine on a sample deck.

@@ -22,6 +22,7 @@
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
+#include "support/mainwindowfixture.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -52,33 +53,14 @@ public:
     }
 };
 
-// The launcher the program installs at start-up (QProcess).
-LauncherService* realLauncher() {
-    const Seams saved = seams();
-    installRealSeams();
-    LauncherService* real = seams().launcher;
-    seams() = saved;
-    return real;
-}
-
 }  // namespace
 
-class RunCommandsTest : public QObject {
+class RunCommandsTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString prog_, work_;
-    std::unique_ptr<ScriptedSeams> seams_;
-    std::unique_ptr<TPALUMAROFORM> form_;
-
-    RecordingLauncher& launcher() { return seams_->launcher; }
-    ScriptedAlerts& alerts() { return seams_->alerts; }
 
     template <class W = FakeDocWindow, class... A>
     W* openWindow(A&&... args) {
-        auto* w = new W(std::forward<A>(args)...);
-        form_->addDocWindow(w);
-        form_->setActiveDocWindow(w);
-        return w;
+        return openDocWindow(new W(std::forward<A>(args)...));
     }
 
     QString copySample(const QString& name, const QString& toDir) { return testsupport::copySample(name, toDir); }
@@ -90,27 +72,11 @@ private slots:
     }
 
     void init() {
-        const auto ws = testsupport::makeWorkspace(tmp_);
-        prog_ = ws.prog;
-        work_ = ws.work;
-        testsupport::linkEngine(prog_);
         pal::app().velmora = false;
-        seams_ = std::make_unique<ScriptedSeams>();
-        form_ = std::make_unique<TPALUMAROFORM>();
-        form_->startUp();
-        QDir::setCurrent(work_);
+        startMainWindow(Engine::Linked);
     }
 
-    void cleanup() {
-        // Document windows go first, as when the program ends through File > Exit.
-        for (TDocWindow* w : form_->docWindows()) w->closeWithoutQuery();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        form_.reset();
-        seams_.reset();
-        QDir::setCurrent(QDir::tempPath());
-        QDir(prog_).removeRecursively();
-        QDir(work_).removeRecursively();
-    }
+    void cleanup() { endMainWindow(); }
 
     // ---- Calculate ----
 
@@ -471,7 +437,7 @@ private slots:
     }
 
     void emptyUserCommandIsReportedByTheSystem() {
-        seams().launcher = realLauncher();
+        seams().launcher = testsupport::realLauncher();
         pal::app().settings.userCommand.clear();
         form_->ExecuteCommand1Click();
         QCOMPARE(alerts().lastText(), QString("Error 2 encountered while trying to execute "));

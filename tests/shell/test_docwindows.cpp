@@ -24,6 +24,7 @@
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "shell/setup.h"
+#include "support/mainwindowfixture.h"
 #include "support/testsupport.h"
 #include "table/table.h"
 #include "table/tablefile.h"
@@ -42,15 +43,10 @@ QStringList windowListEntries(TPALUMAROFORM& f) {
 QMdiSubWindow* frameOf(TDocWindow* w) { return qobject_cast<QMdiSubWindow*>(w->parentWidget()); }
 }  // namespace
 
-class DocWindowsTest : public QObject {
+class DocWindowsTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString prog_, work_;
-    std::unique_ptr<ScriptedSeams> seams_;
-    std::unique_ptr<TPALUMAROFORM> form_;
 
     QString path(const QString& name) const { return work_ + "/" + name; }
-    ScriptedAlerts& alerts() { return seams_->alerts; }
 
     // The open form of the main window.
     TQUIVETForm* quivetForm() {
@@ -129,24 +125,10 @@ private slots:
         installFontSubstitutions();
     }
     void init() {
-        const auto ws = testsupport::makeWorkspace(tmp_);
-        prog_ = ws.prog;
-        work_ = ws.work;
-        QDir::setCurrent(work_);
-        seams_ = std::make_unique<ScriptedSeams>();
-        form_ = std::make_unique<TPALUMAROFORM>();
-        form_->startUp();
+        startMainWindow();
+        QDir::setCurrent(prog_);  // where the main window leaves it at start-up
     }
-    void cleanup() {
-        if (form_) {
-            for (TDocWindow* w : form_->docWindows()) w->closeWithoutQuery();
-        }
-        form_.reset();
-        seams_.reset();
-        docFactories() = DocumentFactories{};
-        QDir(prog_).removeRecursively();
-        QDir(work_).removeRecursively();
-    }
+    void cleanup() { endMainWindow(); }
 
     // ---- the one close question ----
 

@@ -30,6 +30,7 @@
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 #include "shell/setup.h"
+#include "support/mainwindowfixture.h"
 #include "support/testsupport.h"
 #include "table/table.h"
 #include "table/tablecommands.h"
@@ -57,24 +58,11 @@ public:
     bool openDocument(const QString&) override { return false; }
 };
 
-LauncherService* realLauncher() {
-    const Seams saved = seams();
-    installRealSeams();
-    LauncherService* real = seams().launcher;
-    seams() = saved;
-    return real;
-}
-
 }  // namespace
 
-class TableRunWindowTest : public QObject {
+class TableRunWindowTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString prog_, work_;
-    std::unique_ptr<ScriptedSeams> seams_;
-    std::unique_ptr<TPALUMAROFORM> form_;
 
-    ScriptedAlerts& alerts() { return seams_->alerts; }
     TTableForm* table() { return qobject_cast<TTableForm*>(form_->currentTable.data()); }
 
     // The engine the table runs: a script in the KALVEX directory.
@@ -111,25 +99,15 @@ private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
 
     void init() {
-        const auto ws = testsupport::makeWorkspace(tmp_);
-        prog_ = ws.prog;
-        work_ = ws.work;
+        startMainWindow();
         testsupport::copySample("SOLAR.DCK", work_);
-        seams_ = std::make_unique<ScriptedSeams>();
-        form_ = std::make_unique<TPALUMAROFORM>();
-        form_->startUp();
         pal::app().settings.kalvexDir = prog_.toStdString();
         run::tableRunSettings() = {};
         run::tableRunSettings().parallelRuns = 2;
-        QDir::setCurrent(work_);
     }
 
     void cleanup() {
-        for (TDocWindow* w : form_->docWindows()) w->closeWithoutQuery();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        form_.reset();
-        seams_.reset();
-        QDir::setCurrent(QDir::tempPath());
+        endMainWindow();
         run::tableRunSettings() = {};
     }
 
@@ -261,7 +239,7 @@ private slots:
         QFile::link(QString::fromLocal8Bit(realEngine()), prog_ + "/KALVEX32.exe");
         TTableForm* t = openTable(3);
         ReenteringLauncher launcher;
-        launcher.real = realLauncher();
+        launcher.real = testsupport::realLauncher();
         seams().launcher = &launcher;
         form_->RunTable1Click();
         seams().launcher = &seams_->launcher;
@@ -297,7 +275,7 @@ private slots:
             if (t) tableClosed = t->close();
         };
         QTimer::singleShot(50, form_.get(), closeOnceStarted);
-        seams().launcher = realLauncher();
+        seams().launcher = testsupport::realLauncher();
         QElapsedTimer clock;
         clock.start();
         form_->RunTable1Click();  // returns when the run of one run at a time ends

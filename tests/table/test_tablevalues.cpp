@@ -14,6 +14,7 @@
 #include "shell/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/scriptedseams.h"
+#include "support/mainwindowfixture.h"
 #include "support/testsupport.h"
 #include "table/columnformat.h"
 #include "table/insertru.h"
@@ -24,84 +25,57 @@
 
 namespace {
 
-void select(QListWidget* l, const QStringList& names) {
-    l->clearSelection();
-    for (int i = 0; i < l->count(); ++i)
-        if (names.contains(l->item(i)->text().trimmed())) l->item(i)->setSelected(true);
-}
-
 QString cell(TTableForm* t, int column, int row) { return QString::fromStdString(t->GetS(column, row)); }
 
 }  // namespace
 
-class TableValuesTest : public QObject {
+class TableValuesTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString prog_, work_;
-    std::unique_ptr<ScriptedSeams> seams_;
-    std::unique_ptr<TPALUMAROFORM> form_;
 
     TTableForm* table() { return qobject_cast<TTableForm*>(form_->currentTable.data()); }
 
     TTableForm* newTable(const QStringList& vars, const QString& runs) {
-        auto* w = new FakeDocWindow(Kind::DeckEditor, testsupport::copySample("SOLAR.DCK", work_));
-        form_->addDocWindow(w);
-        form_->setActiveDocWindow(w);
-        seams_->dialogs.onDialog = [&](QDialog& d) -> int {
-            auto& dlg = dynamic_cast<TNewTableDlg&>(d);
-            select(dlg.SrcList, vars);
-            dlg.IncludeBtnClick();
-            dlg.RunsEdit->setText(runs);
-            dlg.OKBtnClick();
-            return dlg.result();
-        };
-        form_->NewTable1Click();
-        seams_->dialogs.onDialog = nullptr;
+        openDocWindow(new FakeDocWindow(Kind::DeckEditor, testsupport::copySample("SOLAR.DCK", work_)));
+        answeringDialogs(
+            [&](QDialog& d) -> int {
+                auto& dlg = dynamic_cast<TNewTableDlg&>(d);
+                testsupport::selectItems(dlg.SrcList, vars);
+                dlg.IncludeBtnClick();
+                dlg.RunsEdit->setText(runs);
+                dlg.OKBtnClick();
+                return dlg.result();
+            },
+            [&] { form_->NewTable1Click(); });
         return table();
     }
 
     // Insert/Delete Runs: delete count runs at the bottom or after a row (-1).
     void deleteRuns(const QString& count, int afterRow = -1) {
-        seams_->dialogs.onDialog = [&](QDialog& d) -> int {
-            auto& dlg = dynamic_cast<TInsertRunsDlg&>(d);
-            dlg.DeleteButton->setChecked(true);
-            dlg.DeleteButtonClick();
-            if (afterRow < 0) {
-                dlg.Atbottom->setChecked(true);
-                dlg.AtbottomClick();
-            } else {
-                dlg.AfterRowBtn->setChecked(true);
-                dlg.AfterRowClick();
-                dlg.RowEdit->setText(QString::number(afterRow));
-            }
-            dlg.NumRowsEdit->setText(count);
-            dlg.OKBtnClick();
-            return dlg.result();
-        };
-        form_->InsertDeleteRuns1Click();
-        seams_->dialogs.onDialog = nullptr;
+        answeringDialogs(
+            [&](QDialog& d) -> int {
+                auto& dlg = dynamic_cast<TInsertRunsDlg&>(d);
+                dlg.DeleteButton->setChecked(true);
+                dlg.DeleteButtonClick();
+                if (afterRow < 0) {
+                    dlg.Atbottom->setChecked(true);
+                    dlg.AtbottomClick();
+                } else {
+                    dlg.AfterRowBtn->setChecked(true);
+                    dlg.AfterRowClick();
+                    dlg.RowEdit->setText(QString::number(afterRow));
+                }
+                dlg.NumRowsEdit->setText(count);
+                dlg.OKBtnClick();
+                return dlg.result();
+            },
+            [&] { form_->InsertDeleteRuns1Click(); });
     }
 
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
 
-    void init() {
-        const auto ws = testsupport::makeWorkspace(tmp_);
-        prog_ = ws.prog;
-        work_ = ws.work;
-        seams_ = std::make_unique<ScriptedSeams>();
-        form_ = std::make_unique<TPALUMAROFORM>();
-        form_->startUp();
-        QDir::setCurrent(work_);
-    }
-
-    void cleanup() {
-        for (TDocWindow* w : form_->docWindows()) w->closeWithoutQuery();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        form_.reset();
-        seams_.reset();
-        QDir::setCurrent(QDir::tempPath());
-    }
+    void init() { startMainWindow(); }
+    void cleanup() { endMainWindow(); }
 
     void editorLeftUntouchedKeepsTheStoredValue() {
         TTableForm* t = newTable({"AREA", "VTANK"}, "3");

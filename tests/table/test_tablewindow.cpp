@@ -28,6 +28,7 @@
 #include "shell/printcontext.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
+#include "support/mainwindowfixture.h"
 #include "support/testsupport.h"
 #include "table/alterval.h"
 #include "table/insertru.h"
@@ -61,24 +62,10 @@ public:
     }
 };
 
-LauncherService* realLauncher() {
-    const Seams saved = seams();
-    installRealSeams();
-    LauncherService* real = seams().launcher;
-    seams() = saved;
-    return real;
-}
-
 QStringList items(const QListWidget* l) {
     QStringList out;
     for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
     return out;
-}
-
-void select(QListWidget* l, const QStringList& names) {
-    l->clearSelection();
-    for (int i = 0; i < l->count(); ++i)
-        if (names.contains(l->item(i)->text().trimmed())) l->item(i)->setSelected(true);
 }
 
 }  // namespace
@@ -91,16 +78,9 @@ void select(QListWidget* l, const QStringList& names) {
     } while (0)
 #define CHECK_EQ(a, b) CHECK((a) == (b))
 
-class TableWindowTest : public QObject {
+class TableWindowTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString prog_, work_;
-    std::unique_ptr<ScriptedSeams> seams_;
-    std::unique_ptr<TPALUMAROFORM> form_;
     QStringList failures_;
-
-    ScriptedAlerts& alerts() { return seams_->alerts; }
-    ScriptedDialogs& dialogs() { return seams_->dialogs; }
 
     QString copySample(const QString& name) { return testsupport::copySample(name, work_); }
 
@@ -108,21 +88,19 @@ class TableWindowTest : public QObject {
 
     // New Table on a deck window with the variables chosen and runs typed.
     TTableForm* newTable(const QString& deck, const QStringList& vars, const QString& runs) {
-        auto* w = new FakeDocWindow(Kind::DeckEditor, deck);
-        form_->addDocWindow(w);
-        form_->setActiveDocWindow(w);
-        dialogs().onDialog = [&](QDialog& d) -> int {
-            auto& dlg = dynamic_cast<TNewTableDlg&>(d);
-            for (const QString& v : vars) {  // one at a time: the columns in the order given
-                select(dlg.SrcList, {v});
-                dlg.IncludeBtnClick();
-            }
-            dlg.RunsEdit->setText(runs);
-            dlg.OKBtnClick();
-            return dlg.result();
-        };
-        form_->NewTable1Click();
-        dialogs().onDialog = nullptr;
+        openDocWindow(new FakeDocWindow(Kind::DeckEditor, deck));
+        answeringDialogs(
+            [&](QDialog& d) -> int {
+                auto& dlg = dynamic_cast<TNewTableDlg&>(d);
+                for (const QString& v : vars) {  // one at a time: the columns in the order given
+                    testsupport::selectItems(dlg.SrcList, {v});
+                    dlg.IncludeBtnClick();
+                }
+                dlg.RunsEdit->setText(runs);
+                dlg.OKBtnClick();
+                return dlg.result();
+            },
+            [&] { form_->NewTable1Click(); });
         return table();
     }
 
@@ -133,30 +111,17 @@ private slots:
     }
 
     void init() {
-        const auto ws = testsupport::makeWorkspace(tmp_);
-        prog_ = ws.prog;
-        work_ = ws.work;
-        testsupport::linkEngine(prog_);
-        seams_ = std::make_unique<ScriptedSeams>();
-        form_ = std::make_unique<TPALUMAROFORM>();
-        form_->startUp();
+        startMainWindow(Engine::Linked);
         // Run Table here is one run at a time (the progress window); runs side by
         // side are tested with the table runner.
         run::tableRunSettings().parallelRuns = 1;
         dialogs().dialogsShown.clear();  // the about box
-        QDir::setCurrent(work_);
     }
 
     void cleanup() {
         const QStringList failures = failures_;
         failures_.clear();
-        for (TDocWindow* w : form_->docWindows()) w->closeWithoutQuery();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        form_.reset();
-        seams_.reset();
-        QDir::setCurrent(QDir::tempPath());
-        QDir(prog_).removeRecursively();
-        QDir(work_).removeRecursively();
+        endMainWindow();
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }
 
@@ -399,7 +364,7 @@ private slots:
 
         // Three runs write three sets of results beside the deck, none in the parent.
         ProgressRecordingLauncher launcher;
-        launcher.real = realLauncher();
+        launcher.real = testsupport::realLauncher();
         seams().launcher = &launcher;
         form_->setActiveDocWindow(table());
         form_->RunTable1Click();
@@ -511,10 +476,10 @@ private slots:
         QStringList dst, back;
         dialogs().onDialog = [&](QDialog& d) -> int {
             auto& dlg = dynamic_cast<TNewTableDlg&>(d);
-            select(dlg.SrcList, {"AREA", "TAMB", "VTANK"});
+            testsupport::selectItems(dlg.SrcList, {"AREA", "TAMB", "VTANK"});
             dlg.IncludeBtnClick();
             for (int i = 0; i < dlg.DstList->count(); ++i) dst << dlg.DstList->item(i)->text().trimmed();
-            select(dlg.DstList, {"AREA", "VTANK"});
+            testsupport::selectItems(dlg.DstList, {"AREA", "VTANK"});
             dlg.ExcludeBtnClick();
             for (int i = 0; i < dlg.DstList->count(); ++i) back << dlg.DstList->item(i)->text().trimmed();
             return QDialog::Rejected;
@@ -534,9 +499,9 @@ private slots:
             // The table's variables on the right, the other constants on the left.
             CHECK_EQ(dlg.DstList->count(), 2);
             CHECK_EQ(dlg.SrcList->count(), 8);
-            select(dlg.DstList, {"AREA"});
+            testsupport::selectItems(dlg.DstList, {"AREA"});
             dlg.ExcludeBtnClick();
-            select(dlg.SrcList, {"TAMB"});
+            testsupport::selectItems(dlg.SrcList, {"TAMB"});
             dlg.IncludeBtnClick();
             dlg.OKBtnClick();
             return dlg.result();
@@ -582,7 +547,7 @@ private slots:
         t->GridSetEditText(1, 2, "4.5");
         t->GridSetEditText(1, 3, "9");
         ProgressRecordingLauncher launcher;
-        launcher.real = realLauncher();
+        launcher.real = testsupport::realLauncher();
         seams().launcher = &launcher;
         form_->setActiveDocWindow(t);
         form_->RunTable1Click();
