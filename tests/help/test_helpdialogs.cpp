@@ -5,7 +5,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <memory>
 
@@ -15,26 +14,16 @@
 #include "help/indexu.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 
-class HelpDialogsTest : public QObject {
+class HelpDialogsTest : public QObject, testsupport::ProgramDirFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString dir_;
-    std::unique_ptr<ScriptedSeams> seams_;
 
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
-    void init() {
-        dir_ = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/h%1").arg(QRandomGenerator::global()->generate());
-        QDir().mkpath(dir_);
-        testsupport::prepareProgramDir(dir_);
-        seams_ = std::make_unique<ScriptedSeams>();
-    }
-    void cleanup() {
-        seams_.reset();
-        QDir(dir_).removeRecursively();
-    }
+    void init() { startProgramDir(); }
+    void cleanup() { endProgramDir(); }
 
     void fieldHelpShowsItsTopicUnderTheFieldLabel() {
         testsupport::writeFile(dir_ + "/PUMP.HLP", ".TOPIC=3\r\nFlow of the\r\npump.\r\n.topic=4\r\nOther\r\n");

@@ -21,7 +21,7 @@
 #include "shell/docfactory.h"
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
-#include "support/mainwindowfixture.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -6,7 +6,6 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <memory>
 
@@ -16,6 +15,7 @@
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -41,11 +41,9 @@ QList<int> selectedRows(const QListWidget* l) {
 
 }  // namespace
 
-class MakeQuivetTest : public QObject {
+class MakeQuivetTest : public QObject, testsupport::ProgramDirFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString dir_, engine_;
-    std::unique_ptr<ScriptedSeams> seams_;
+    QString engine_;
 
     quivet::DeckAnalysis analysed() {
         testsupport::writeFile(dir_ + "/C.DCK", kDeck);
@@ -55,19 +53,14 @@ class MakeQuivetTest : public QObject {
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
     void init() {
-        dir_ = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/m%1").arg(QRandomGenerator::global()->generate());
+        startProgramDir();
         engine_ = dir_ + "/engine";
         QDir().mkpath(engine_);
-        testsupport::prepareProgramDir(dir_);
         mkqtest::writeAllTypes(engine_.toStdString());
         testsupport::writeFile(engine_ + "/Header.txt", "Sample heading\r\n");
         pal::app().settings.kalvexDir = engine_.toStdString();
-        seams_ = std::make_unique<ScriptedSeams>();
     }
-    void cleanup() {
-        seams_.reset();
-        QDir(dir_).removeRecursively();
-    }
+    void cleanup() { endProgramDir(); }
 
     void listsShowUnitsAndWhatCanBecomeAField() {
         TMakeQUIVETDlg d;

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QScrollArea>
 #include <QtTest>
 #include <memory>
@@ -25,6 +24,7 @@
 #include "shell/printcontext.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -54,14 +54,10 @@ enum Item { Title, Case, Area, Temp, Step, Fluid, Dens, Picture, Data };
 
 }  // namespace
 
-class QuivetFormTest : public QObject {
+class QuivetFormTest : public QObject, testsupport::ProgramDirFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString dir_;
-    std::unique_ptr<ScriptedSeams> seams_;
 
     ScriptedAlerts& alerts() { return seams_->alerts; }
-    QString path(const QString& name) const { return dir_ + "/" + name; }
 
     void writeForm(const QByteArray& text = kForm, const QString& name = "form.qvd") {
         testsupport::writeFile(path(name), text);
@@ -86,17 +82,8 @@ private slots:
         testsupport::installQuietMessageHandler();
         installFontSubstitutions();
     }
-    void init() {
-        dir_ = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/q%1").arg(QRandomGenerator::global()->generate());
-        QDir().mkpath(dir_);
-        testsupport::prepareProgramDir(dir_);
-        seams_ = std::make_unique<ScriptedSeams>();
-    }
-    void cleanup() {
-        seams_.reset();
-        docFactories() = DocumentFactories{};
-        QDir(dir_).removeRecursively();
-    }
+    void init() { startProgramDir(); }
+    void cleanup() { endProgramDir(); }
 
     void buildsTheRowsOfTheForm() {
         writeForm();

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPageSize>
-#include <QRandomGenerator>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
@@ -22,6 +21,7 @@
 #include "shell/printjob.h"
 #include "shell/scriptedseams.h"
 #include "../shell/printtesthelpers.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -50,13 +50,9 @@ std::size_t item(int field) { return static_cast<std::size_t>(field + 1); }
 
 }  // namespace
 
-class QuivetLongFormTest : public QObject {
+class QuivetLongFormTest : public QObject, testsupport::ProgramDirFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString dir_;
-    std::unique_ptr<ScriptedSeams> seams_;
 
-    QString path(const QString& name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<TQUIVETForm> openShown() {
         testsupport::writeFile(path("long.qvd"), longForm());
@@ -83,17 +79,8 @@ private slots:
         installFontSubstitutions();
         printtest::installFonts();
     }
-    void init() {
-        dir_ = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/l%1").arg(QRandomGenerator::global()->generate());
-        QDir().mkpath(dir_);
-        testsupport::prepareProgramDir(dir_);
-        seams_ = std::make_unique<ScriptedSeams>();
-    }
-    void cleanup() {
-        seams_.reset();
-        docFactories() = DocumentFactories{};
-        QDir(dir_).removeRecursively();
-    }
+    void init() { startProgramDir(); }
+    void cleanup() { endProgramDir(); }
 
     void tabAndHelpReachEveryFieldBeyondTheView() {
         auto main = std::make_unique<TPALUMAROFORM>();

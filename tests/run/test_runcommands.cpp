@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QRandomGenerator>
 #include <QTimer>
 #include <QPushButton>
 #include <QtTest>
@@ -22,7 +21,7 @@
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
-#include "support/mainwindowfixture.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 
 namespace {

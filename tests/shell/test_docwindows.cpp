@@ -24,7 +24,7 @@
 #include "shell/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "shell/setup.h"
-#include "support/mainwindowfixture.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 #include "table/table.h"
 #include "table/tablefile.h"

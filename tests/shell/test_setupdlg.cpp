@@ -7,7 +7,6 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabBar>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <memory>
 
@@ -15,13 +14,11 @@
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 #include "shell/setup.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 
-class SetupDlgTest : public QObject {
+class SetupDlgTest : public QObject, testsupport::ProgramDirFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString dir_;
-    std::unique_ptr<ScriptedSeams> seams_;
 
     template <class T>
     static T* find(QWidget* w, const char* name) {
@@ -32,16 +29,8 @@ class SetupDlgTest : public QObject {
 
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
-    void init() {
-        dir_ = testsupport::makeDotFreeTempDir(tmp_) + QStringLiteral("/setup%1").arg(QRandomGenerator::global()->generate());
-        QDir().mkpath(dir_);
-        testsupport::prepareProgramDir(dir_);
-        seams_ = std::make_unique<ScriptedSeams>();
-    }
-    void cleanup() {
-        seams_.reset();
-        QDir(dir_).removeRecursively();
-    }
+    void init() { startProgramDir(); }
+    void cleanup() { endProgramDir(); }
 
     void pagesAndTabs() {
         TSetupDlg d;

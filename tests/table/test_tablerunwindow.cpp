@@ -30,7 +30,7 @@
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 #include "shell/setup.h"
-#include "support/mainwindowfixture.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 #include "table/table.h"
 #include "table/tablecommands.h"

@@ -14,7 +14,7 @@
 #include "shell/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/scriptedseams.h"
-#include "support/mainwindowfixture.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 #include "table/columnformat.h"
 #include "table/insertru.h"

@@ -15,7 +15,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -28,7 +27,7 @@
 #include "shell/printcontext.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
-#include "support/mainwindowfixture.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 #include "table/alterval.h"
 #include "table/insertru.h"

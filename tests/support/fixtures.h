@@ -1,6 +1,7 @@
-// The set-up most window tests share: a main window started on a fresh
-// workspace, with the scripted services (alerts, dialogs, launcher, clock) in
-// place of the real ones, and the helpers that drive it.
+// The set-ups window tests share: a window or dialog on its own in a scratch
+// program directory, or a main window started on a fresh workspace; both with
+// the scripted services (alerts, dialogs, launcher, clock) in place of the real
+// ones.
 #pragma once
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,24 @@ class QDialog;
 class QListWidget;
 
 namespace testsupport {
+
+// For tests of one window or dialog without the main window. A test class
+// derives from this (after QObject), calls startProgramDir() in its init() and
+// endProgramDir() in its cleanup().
+class ProgramDirFixture {
+protected:
+    QTemporaryDir tmp_;
+    QString dir_;
+    std::unique_ptr<ScriptedSeams> seams_;
+
+    // A fresh directory with no "." in its path, prepared as the program
+    // directory, and the scripted services installed.
+    void startProgramDir();
+    // Puts the real services and document factories back and removes dir_.
+    void endProgramDir();
+
+    QString path(const QString& name) const { return dir_ + QLatin1Char('/') + name; }
+};
 
 // A test class derives from this (after QObject), calls startMainWindow() in
 // its init() and endMainWindow() in its cleanup().

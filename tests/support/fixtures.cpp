@@ -1,13 +1,27 @@
-#include "support/mainwindowfixture.h"
+#include "support/fixtures.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QListWidget>
+#include <QRandomGenerator>
 
 #include "shell/docfactory.h"
 #include "support/testsupport.h"
 
 namespace testsupport {
+
+void ProgramDirFixture::startProgramDir() {
+    dir_ = makeDotFreeTempDir(tmp_) + QStringLiteral("/p%1").arg(QRandomGenerator::global()->generate());
+    QDir().mkpath(dir_);
+    prepareProgramDir(dir_);
+    seams_ = std::make_unique<ScriptedSeams>();
+}
+
+void ProgramDirFixture::endProgramDir() {
+    seams_.reset();
+    docFactories() = DocumentFactories{};
+    QDir(dir_).removeRecursively();
+}
 
 void MainWindowFixture::startMainWindow(Engine engine) {
     const auto ws = makeWorkspace(tmp_);
