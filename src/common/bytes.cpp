@@ -72,4 +72,19 @@ void writeShortString(std::uint8_t* slot, std::size_t n, std::string_view s) {
     std::memcpy(slot + 1, s.data(), len);
 }
 
+void rewriteShortString(std::uint8_t* slot, std::size_t n, std::string_view s) {
+    if (readShortString(slot, n) != s.substr(0, n)) writeShortString(slot, n, s);
+}
+
+std::int32_t readInt32(const std::uint8_t* p) {
+    std::uint32_t u = 0;
+    for (int i = 3; i >= 0; --i) u = (u << 8) | p[i];
+    return static_cast<std::int32_t>(u);
+}
+
+void writeInt32(std::uint8_t* p, std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(u >> (8 * i));
+}
+
 }  // namespace pal

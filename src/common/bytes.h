@@ -34,5 +34,12 @@ std::string directoryPart(std::string_view path);// text before the last separat
 // Short string: one length byte then n character bytes (a fixed slot of n + 1 bytes).
 std::string readShortString(const std::uint8_t* slot, std::size_t n);
 void writeShortString(std::uint8_t* slot, std::size_t n, std::string_view s);
+// Writes s into the slot only when the slot's text differs, so the bytes after
+// the text (undefined in stored files) stay as they were.
+void rewriteShortString(std::uint8_t* slot, std::size_t n, std::string_view s);
+
+// Little-endian 32-bit integers, as the stored binary files hold them.
+std::int32_t readInt32(const std::uint8_t* p);
+void writeInt32(std::uint8_t* p, std::int32_t v);
 
 }  // namespace pal

@@ -29,22 +29,13 @@ constexpr std::size_t kSlot = 256;
 constexpr std::size_t kCommands = 20;     // compile, rebuild, user, six reserved
 constexpr std::size_t kDirectories = 2324; // KALVEX .. ZOBREL, one reserved
 
-void put32(std::uint8_t* p, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(u >> (8 * i));
-}
-std::int32_t get32(const std::uint8_t* p) {
-    std::uint32_t u = 0;
-    for (int i = 3; i >= 0; --i) u = (u << 8) | p[i];
-    return static_cast<std::int32_t>(u);
-}
 }  // namespace
 
 std::array<std::uint8_t, kDftSize> encodeDFT(const Settings& s) {
     std::array<std::uint8_t, kDftSize> b{};
-    put32(&b[0], s.unitSystem);
-    put32(&b[4], s.includeHeader);
-    put32(&b[8], s.includeSimCard);
+    writeInt32(&b[0], s.unitSystem);
+    writeInt32(&b[4], s.includeHeader);
+    writeInt32(&b[8], s.includeSimCard);
     b[12] = s.version32;
     const std::string* commands[] = {&s.compileCommand, &s.rebuildCommand, &s.userCommand};
     for (int i = 0; i < 3; ++i) writeShortString(&b[kCommands + i * kSlot], 255, *commands[i]);
@@ -57,9 +48,9 @@ Settings decodeDFT(const std::string& bytes, const std::string& path) {
     if (bytes.size() < kDftSize) throw IoError(EIO, path, "Read beyond end of file");
     const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.data());
     Settings s;
-    s.unitSystem = get32(b);
-    s.includeHeader = get32(b + 4);
-    s.includeSimCard = get32(b + 8);
+    s.unitSystem = readInt32(b);
+    s.includeHeader = readInt32(b + 4);
+    s.includeSimCard = readInt32(b + 8);
     s.version32 = b[12];
     std::string* commands[] = {&s.compileCommand, &s.rebuildCommand, &s.userCommand};
     for (int i = 0; i < 3; ++i) *commands[i] = readShortString(b + kCommands + i * kSlot, 255);

@@ -16,6 +16,7 @@
 #include "plot/axes.h"
 #include "plot/axisbox.h"
 #include "plot/curvebuilder.h"
+#include "plot/dialogparts.h"
 #include "plot/fieldcheck.h"
 #include "plot/plotf.h"
 #include "plot/plottext.h"
@@ -39,18 +40,15 @@ TModPlot::TModPlot(QWidget* parent) : QDialog(parent) {
     DeleteBtn = new QPushButton(QStringLiteral("Delete"), this);
     DeleteBtn->setObjectName(QStringLiteral("DeleteBtn"));
     left->addWidget(DeleteBtn, r++, 1);
-    Line = new TStylePicker(TStylePicker::Kind::Line, this);
-    Line->setObjectName(QStringLiteral("Line"));
-    Symbol = new TStylePicker(TStylePicker::Kind::Symbol, this);
-    Symbol->setObjectName(QStringLiteral("Symbol"));
-    Color = new TStylePicker(TStylePicker::Kind::Color, this);
-    Color->setObjectName(QStringLiteral("Color"));
+    const plot::CurveLookControls look = plot::makeCurveLookControls(this);
+    Line = look.line;
+    Symbol = look.symbol;
+    Color = look.color;
+    Smoothing = look.smoothing;
     for (auto [label, w] : {std::pair{"Line", Line}, std::pair{"Symbol", Symbol}, std::pair{"Color", Color}}) {
         left->addWidget(new QLabel(QString::fromLatin1(label), this), r, 0);
         left->addWidget(w, r++, 1);
     }
-    Smoothing = new QCheckBox(QStringLiteral("Smoothing"), this);
-    Smoothing->setObjectName(QStringLiteral("Smoothing"));
     Legend = new QCheckBox(QStringLiteral("Legend"), this);
     Legend->setObjectName(QStringLiteral("Legend"));
     left->addWidget(Smoothing, r++, 1);
@@ -67,14 +65,9 @@ TModPlot::TModPlot(QWidget* parent) : QDialog(parent) {
     FitBtn = new QPushButton(QStringLiteral("Fit"), this);
     FitBtn->setObjectName(QStringLiteral("FitBtn"));
     left->addWidget(FitBtn, r++, 1);
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    left->addWidget(OKBtn, r, 0);
-    left->addWidget(CancelBtn, r++, 1);
-    left->setRowStretch(r, 1);
+    const plot::OkCancelButtons buttons = plot::addOkCancelButtons(left, r, this);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
     top->addLayout(left);
 
     XAxis = new TAxisBox(QStringLiteral("X-Axis"), QStringLiteral("X"), true, this);

@@ -10,15 +10,6 @@
 namespace plot {
 
 namespace {
-std::int32_t getInt(const std::uint8_t* p) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | p[i];
-    return static_cast<std::int32_t>(v);
-}
-void putInt(std::uint8_t* p, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(u >> (8 * i));
-}
 void putExtended(std::uint8_t* p, long double v) {
     // Keep the stored bytes when they already mean this value (a NaN's payload,
     // a negative zero) so open and save change nothing.
@@ -27,27 +18,24 @@ void putExtended(std::uint8_t* p, long double v) {
     const pal::Extended10 e = pal::encodeExtended(v);
     std::memcpy(p, e.data(), e.size());
 }
-void putString(std::uint8_t* slot, std::size_t n, const std::string& s) {
-    if (pal::readShortString(slot, n) != s.substr(0, n)) pal::writeShortString(slot, n, s);
-}
 }  // namespace
 
 std::array<std::uint8_t, kPlotRecordSize> PlotRecord::encode() const {
     auto b = raw;
     std::uint8_t* p = b.data();
-    putInt(p + 0, curveCount());
-    putString(p + 260, 30, x.title);
-    putString(p + 291, 30, y.title);
+    pal::writeInt32(p + 0, curveCount());
+    pal::rewriteShortString(p + 260, 30, x.title);
+    pal::rewriteShortString(p + 291, 30, y.title);
     putExtended(p + 322, x.minimum);
     putExtended(p + 332, y.minimum);
     putExtended(p + 342, x.maximum);
     putExtended(p + 352, y.maximum);
     p[362] = x.grid ? 1 : 0;
     p[363] = y.grid ? 1 : 0;
-    putInt(p + 364, x.minorTicks);
-    putInt(p + 368, y.minorTicks);
-    putInt(p + 372, x.ticks);
-    putInt(p + 376, y.ticks);
+    pal::writeInt32(p + 364, x.minorTicks);
+    pal::writeInt32(p + 368, y.minorTicks);
+    pal::writeInt32(p + 372, x.ticks);
+    pal::writeInt32(p + 376, y.ticks);
     p[380] = x.logarithmic ? 1 : 0;
     p[381] = y.logarithmic ? 1 : 0;
     p[382] = x.style;
@@ -67,7 +55,7 @@ std::array<std::uint8_t, kPlotRecordSize> PlotRecord::encode() const {
 PlotRecord PlotRecord::decode(const std::uint8_t* p) {
     PlotRecord r;
     std::memcpy(r.raw.data(), p, kPlotRecordSize);
-    const std::int32_t count = getInt(p + 0);
+    const std::int32_t count = pal::readInt32(p + 0);
     if (count < 0 || count > kMaxCurves)
         throw std::runtime_error("the plot holds " + std::to_string(count) + " curves (at most 50 are possible)");
     r.x.title = pal::readShortString(p + 260, 30);
@@ -78,10 +66,10 @@ PlotRecord PlotRecord::decode(const std::uint8_t* p) {
     r.y.maximum = pal::decodeExtended(p + 352);
     r.x.grid = p[362] != 0;
     r.y.grid = p[363] != 0;
-    r.x.minorTicks = getInt(p + 364);
-    r.y.minorTicks = getInt(p + 368);
-    r.x.ticks = getInt(p + 372);
-    r.y.ticks = getInt(p + 376);
+    r.x.minorTicks = pal::readInt32(p + 364);
+    r.y.minorTicks = pal::readInt32(p + 368);
+    r.x.ticks = pal::readInt32(p + 372);
+    r.y.ticks = pal::readInt32(p + 376);
     r.x.logarithmic = p[380] != 0;
     r.y.logarithmic = p[381] != 0;
     r.x.style = p[382];

@@ -18,6 +18,7 @@
 #include "plot/axes.h"
 #include "plot/axisbox.h"
 #include "plot/curvebuilder.h"
+#include "plot/dialogparts.h"
 #include "plot/fieldcheck.h"
 #include "plot/plotcommands.h"
 #include "plot/plotf.h"
@@ -62,14 +63,11 @@ TPlotSetup::TPlotSetup(QWidget* parent) : QDialog(parent) {
     FromRow->setObjectName(QStringLiteral("FromRow"));
     ToRow = new QLineEdit(QStringLiteral("20"), this);
     ToRow->setObjectName(QStringLiteral("ToRow"));
-    Line = new TStylePicker(TStylePicker::Kind::Line, this);
-    Line->setObjectName(QStringLiteral("Line"));
-    Symbol = new TStylePicker(TStylePicker::Kind::Symbol, this);
-    Symbol->setObjectName(QStringLiteral("Symbol"));
-    Color = new TStylePicker(TStylePicker::Kind::Color, this);
-    Color->setObjectName(QStringLiteral("Color"));
-    Smoothing = new QCheckBox(QStringLiteral("Smoothing"), this);
-    Smoothing->setObjectName(QStringLiteral("Smoothing"));
+    const plot::CurveLookControls look = plot::makeCurveLookControls(this);
+    Line = look.line;
+    Symbol = look.symbol;
+    Color = look.color;
+    Smoothing = look.smoothing;
     LegendBox = new QCheckBox(QStringLiteral("LegendBox"), this);
     LegendBox->setObjectName(QStringLiteral("LegendBox"));
     int r = 0;
@@ -85,14 +83,9 @@ TPlotSetup::TPlotSetup(QWidget* parent) : QDialog(parent) {
     right->addWidget(Color, r++, 1);
     right->addWidget(Smoothing, r++, 1);
     right->addWidget(LegendBox, r++, 1);
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    right->addWidget(OKBtn, r, 0);
-    right->addWidget(CancelBtn, r++, 1);
-    right->setRowStretch(r, 1);
+    const plot::OkCancelButtons buttons = plot::addOkCancelButtons(right, r, this);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
     top->addLayout(right);
 
     connect(OKBtn, &QPushButton::clicked, this, &TPlotSetup::OKBtnClick);

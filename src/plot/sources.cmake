@@ -14,6 +14,7 @@ target_sources(palumaro_core PRIVATE
 )
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/axisbox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dialogparts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fieldcheck.cpp
   ${CMAKE_CURRENT_LIST_DIR}/modplotu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotcommands.cpp

@@ -26,12 +26,6 @@ void put32(std::uint8_t* p, std::int32_t v) {
 
 std::int16_t get16(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
 
-std::int32_t get32(const std::uint8_t* p) {
-    std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= static_cast<std::uint32_t>(p[i]) << (8 * i);
-    return static_cast<std::int32_t>(u);
-}
-
 [[noreturn]] void damaged(const std::string& path, const std::string& why) {
     throw pal::IoError(0, path, "The table file is damaged: " + why + ".");
 }
@@ -80,8 +74,8 @@ TableFileContent decodeTableFile(const std::string& bytes, const std::string& pa
     TableFileContent out;
     TableData& t = out.table;
     t.deckPath = pal::readShortString(b, 255);
-    const std::int32_t C = get32(b + 256);
-    const std::int32_t R = get32(b + 260);
+    const std::int32_t C = pal::readInt32(b + 256);
+    const std::int32_t R = pal::readInt32(b + 260);
     if (R < 1 || R > kMaxRuns + 1) damaged(path, "it gives " + std::to_string(R) + " rows");
     if (C < 1) damaged(path, "it gives " + std::to_string(C) + " columns");
     const std::size_t rows = static_cast<std::size_t>(R);
