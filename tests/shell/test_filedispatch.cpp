@@ -17,6 +17,7 @@
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 #include "shell/viewer.h"
+#include "support/fixtures.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -33,12 +34,8 @@ int countKind(TPALUMAROFORM& f, int tag) {
 FileDialogResult chosen(const QString& path) { return FileDialogResult{path, 1}; }
 }  // namespace
 
-class FileDispatchTest : public QObject {
+class FileDispatchTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
-    QTemporaryDir tmp_;
-    QString prog_, work_;
-    std::unique_ptr<ScriptedSeams> seams_;
-    std::unique_ptr<TPALUMAROFORM> form_;
     QStringList quivetOpened_;
 
     void write(const QString& rel, const QByteArray& bytes = "* text\r\n") { testsupport::writeFile(work_ + "/" + rel, bytes); }
@@ -46,25 +43,15 @@ class FileDispatchTest : public QObject {
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); installFontSubstitutions(); }
     void init() {
-        const auto ws = testsupport::makeWorkspace(tmp_);
-        prog_ = ws.prog;
-        work_ = ws.work;
-        seams_ = std::make_unique<ScriptedSeams>();
-        form_ = std::make_unique<TPALUMAROFORM>();
-        form_->startUp();
+        startMainWindow();
+        QDir::setCurrent(prog_);  // where the main window leaves it at start-up
         quivetOpened_.clear();
         docFactories().quivetWindow = [this](const QString& path) {
             quivetOpened_ << path;
             return new FakeDocWindow(Kind::QuivetForm, path);
         };
     }
-    void cleanup() {
-        docFactories() = DocumentFactories{};
-        form_.reset();
-        seams_.reset();
-        QDir(prog_).removeRecursively();
-        QDir(work_).removeRecursively();
-    }
+    void cleanup() { endMainWindow(); }
 
     void deckInADottedDirectoryFindsItsCompanionsBesideIt() {
         QDir().mkpath(work_ + "/run.1");
