@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QTimer>
 #include <cmath>
 #include <new>
 
@@ -77,6 +78,12 @@ TPlotForm::TPlotForm(QWidget* parent) : TDocWindow(Kind::Plot, parent) {
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setGeometry(rect());
     canvas_->resize(500, 340);
+    // A wheel spin sends a step every few tens of milliseconds: the drawing waits
+    // for a pause longer than that.
+    settle_ = new QTimer(this);
+    settle_->setSingleShot(true);
+    settle_->setInterval(80);
+    connect(settle_, &QTimer::timeout, this, &TPlotForm::drawNow);
     // The plot setup gives a new plot one minor tick per interval.
     doc_.record.x.minorTicks = 1;
     doc_.record.y.minorTicks = 1;
@@ -104,6 +111,7 @@ void TPlotForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TPlotForm::replot() {
+    settling_ = false;  // a view step sets it again after this
     // A zoom is relative to the stored limits it started from: new limits (from
     // Modify Plot) show the whole plot again.
     const plot::PlotView::Zoom stored{plot::storedRange(doc_.record.x), plot::storedRange(doc_.record.y)};
@@ -128,7 +136,11 @@ void TPlotForm::replot() {
 
 void TPlotForm::paintCanvas(QPainter& painter) {
     const CacheKey key = cacheKey();
-    if (!(key == cacheKey_)) renderCache();
+    // While view steps come, the last drawing stands in for the new one (same
+    // size and frame: only the ranges changed).
+    const bool preview = settling_ && !cache_.isNull() && key.size == cacheKey_.size &&
+                         key.pixelRatio == cacheKey_.pixelRatio && view_.frame() == cacheFrame_;
+    if (!(key == cacheKey_) && !preview) renderCache();
     // The cache holds the plot's area; the rest of the canvas is background.
     const QRect plotArea(QPoint(0, 0), cache_.deviceIndependentSize().toSize());
     const QColor background = palette().color(QPalette::Window);
@@ -137,6 +149,7 @@ void TPlotForm::paintCanvas(QPainter& painter) {
     if (all.height() > plotArea.height())
         painter.fillRect(QRect(0, plotArea.height(), plotArea.width(), all.height() - plotArea.height()), background);
     painter.drawImage(0, 0, cache_);
+    if (preview && !(key == cacheKey_)) paintPreview(painter);
     paintCursors(painter);
     if (mode_ != MouseMode::None) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
@@ -165,6 +178,56 @@ void TPlotForm::renderCache() {
     p.end();
     cache_ = std::move(img);
     cacheKey_ = key;
+    cacheAxisX_ = view_.axisX(doc_.record);
+    cacheAxisY_ = view_.axisY(doc_.record);
+    cacheFrame_ = view_.frame();
+    ++cacheDraws_;
+}
+
+namespace {
+// A pixel position (not rounded) of a value on an axis drawn over a span.
+double pixelOf(const plot::AxisSettings& a, const plot::AxisSpan& s, long double v) {
+    const auto f = [&](long double x) { return a.logarithmic ? std::log10(x) : x; };
+    return s.base + static_cast<double>((f(v) - f(a.minimum)) / (f(a.maximum) - f(a.minimum))) * s.span;
+}
+}  // namespace
+
+void TPlotForm::paintPreview(QPainter& painter) {
+    // Old and new pixels of one value are related linearly on each axis (also
+    // on a log axis), so the old frame's inside, scaled and moved, shows the
+    // new view: what lay outside the old ranges stays blank until the drawing.
+    const QRect inner = view_.frame().adjusted(1, 1, -1, -1);
+    if (inner.isEmpty()) return;
+    const plot::PlotRecord& r = doc_.record;
+    const plot::AxisSettings ax = view_.axisX(r), ay = view_.axisY(r);
+    const plot::AxisSpan sx = view_.spanX(), sy = view_.spanY();
+    // The new inside's edges as pixels of the old drawing.
+    const double left = inner.left(), right = inner.right() + 1.0, top = inner.top(), bottom = inner.bottom() + 1.0;
+    const QRectF source(QPointF(pixelOf(cacheAxisX_, sx, plot::PixelToValue(ax, sx, left)),
+                                pixelOf(cacheAxisY_, sy, plot::PixelToValue(ay, sy, top))),
+                        QPointF(pixelOf(cacheAxisX_, sx, plot::PixelToValue(ax, sx, right)),
+                                pixelOf(cacheAxisY_, sy, plot::PixelToValue(ay, sy, bottom))));
+    painter.fillRect(inner, Qt::white);
+    if (!source.isValid() || !std::isfinite(source.width()) || !std::isfinite(source.height())) return;
+    // Only the old inside is taken (not its axes); the target shrinks alike.
+    const QRectF kept = source.intersected(QRectF(inner));
+    if (kept.isEmpty()) return;
+    const double kx = inner.width() / source.width(), ky = inner.height() / source.height();
+    const QRectF target(QPointF(left + (kept.left() - source.left()) * kx, top + (kept.top() - source.top()) * ky),
+                        QSizeF(kept.width() * kx, kept.height() * ky));
+    const qreal dpr = cache_.devicePixelRatio();
+    painter.save();
+    painter.setClipRect(inner);
+    painter.drawImage(target, cache_, QRectF(kept.topLeft() * dpr, kept.size() * dpr));
+    painter.restore();
+}
+
+void TPlotForm::drawNow() {
+    if (!settling_) return;
+    settling_ = false;
+    settle_->stop();
+    if (!(cacheKey() == cacheKey_)) renderCache();
+    canvas_->update();
 }
 
 QImage TPlotForm::renderImage() {
@@ -284,7 +347,7 @@ void TPlotForm::FormMouseMove(const QPoint& p) {
         const plot::PlotRecord& r = doc_.record;
         const auto x = d.x() ? plot::panBy(view_.axisX(r), visibleX(), -double(d.x()) / view_.spanX().span) : visibleX();
         const auto y = d.y() ? plot::panBy(view_.axisY(r), visibleY(), -double(d.y()) / view_.spanY().span) : visibleY();
-        if (x && y && !d.isNull()) setZoom(plot::PlotView::Zoom{*x, *y}, false);
+        if (x && y && !d.isNull()) setZoom(plot::PlotView::Zoom{*x, *y}, false, true);
         break;
     }
     case MouseMode::None: return;

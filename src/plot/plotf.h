@@ -11,6 +11,7 @@
 
 class QMenu;
 class QScrollArea;
+class QTimer;
 
 class TPlotForm : public TDocWindow {
     Q_OBJECT
@@ -48,6 +49,14 @@ public:
     void replot();
     // The plot as the window shows it, drawn into an image of the canvas size.
     QImage renderImage();
+    // Wheel steps and pan moves change the view at once; while they keep coming
+    // the paint shows the last drawing moved and scaled to the new view, and the
+    // exact drawing follows once they pause (one drawing for a whole spin).
+    // drawNow() makes that drawing without waiting; drawPending() tells whether
+    // one is due; cacheDraws() counts the drawings of the plot so far.
+    void drawNow();
+    bool drawPending() const { return settling_; }
+    int cacheDraws() const { return cacheDraws_; }
 
     // Mouse handling on the canvas (window pixels of the unscrolled plot). A drag
     // in the frame moves it, on the corner square resizes it; with Ctrl it draws
@@ -109,7 +118,10 @@ private:
     friend class PlotCanvas;
     void paintCanvas(QPainter& painter);
     void paintCursors(QPainter& painter) const;
-    void setZoom(std::optional<plot::PlotView::Zoom> zoom, bool remember);
+    // step: a wheel step or pan move, drawn exactly once the steps pause.
+    void setZoom(std::optional<plot::PlotView::Zoom> zoom, bool remember, bool step = false);
+    // The last drawing mapped onto the current view inside the frame (same frame).
+    void paintPreview(QPainter& painter);
     void showContextMenu(const QPoint& globalPos);
     // The drawn plot is kept in an image of the plot's area and drawn again only
     // when the key changes: a new size, another screen's pixel ratio, or a
@@ -135,6 +147,12 @@ private:
     QWidget* canvas_{nullptr};
     QImage cache_;
     CacheKey cacheKey_;
+    // The axes and frame the cache was drawn with (the preview maps from them).
+    plot::AxisSettings cacheAxisX_, cacheAxisY_;
+    QRect cacheFrame_;
+    int cacheDraws_ = 0;
+    bool settling_ = false;       // view steps shown as a preview, drawing due
+    QTimer* settle_{nullptr};
     quint64 generation_ = 0;
     QList<ReadoutLine> readout_;  // the cursors' read-out as last computed
     MouseMode mode_ = MouseMode::None;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QTimer>
 #include <cmath>
 
 #include "common/ioerror.h"
@@ -37,13 +38,17 @@ QString valueText(const plot::AxisSettings& a, long double v) {
 plot::AxisRange TPlotForm::visibleX() const { return view_.zoom ? view_.zoom->x : plot::storedRange(doc_.record.x); }
 plot::AxisRange TPlotForm::visibleY() const { return view_.zoom ? view_.zoom->y : plot::storedRange(doc_.record.y); }
 
-void TPlotForm::setZoom(std::optional<plot::PlotView::Zoom> zoom, bool remember) {
+void TPlotForm::setZoom(std::optional<plot::PlotView::Zoom> zoom, bool remember, bool step) {
     if (!view_.zoom && history_.empty())
         zoomBase_ = plot::PlotView::Zoom{plot::storedRange(doc_.record.x), plot::storedRange(doc_.record.y)};
     if (remember) history_.push_back(view_.zoom);
     if (zoom == view_.zoom) return;
     view_.zoom = zoom;
     replot();
+    if (step) {
+        settling_ = true;
+        settle_->start();  // restarted by each step: one drawing when they pause
+    }
 }
 
 void TPlotForm::zoomTo(const plot::AxisRange& x, const plot::AxisRange& y) { setZoom(plot::PlotView::Zoom{x, y}, true); }
@@ -70,7 +75,8 @@ bool TPlotForm::FormWheel(const QPoint& p, int steps, Qt::KeyboardModifiers mods
     std::optional<plot::AxisRange> x = visibleX(), y = visibleY();
     if (zoomX) x = plot::zoomAround(ax, *x, plot::PixelToValue(ax, view_.spanX(), p.x()), factor);
     if (zoomY) y = plot::zoomAround(ay, *y, plot::PixelToValue(ay, view_.spanY(), p.y()), factor);
-    if (x && y) zoomTo(*x, *y);
+    // Each step is one step back for Zoom back, as when each was drawn.
+    if (x && y) setZoom(plot::PlotView::Zoom{*x, *y}, true, true);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QtTest>
 #include <cmath>
 #include <memory>
@@ -229,6 +230,79 @@ private slots:
         QCOMPARE(static_cast<double>(w.document().record.x.minimum), static_cast<double>(vx.low));
         QCOMPARE(static_cast<double>(w.document().record.y.maximum), static_cast<double>(vy.high));
         QVERIFY(!w.zoomed());  // the new limits are the whole plot now
+    }
+
+    void aFastSpinIsOneDrawingOfTheSameView() {
+        // The same wheel steps (in, out, Ctrl, Shift) and pan moves: one window
+        // draws after each of them, the other gets a paint after each, as when
+        // they arrive faster than the plot is drawn.
+        TPlotForm one, spin;
+        for (TPlotForm* w : {&one, &spin}) {
+            w->resize(700, 500);
+            w->setDocument(twoCurves());
+            w->renderImage();
+        }
+        QWidget* canvas = spin.findChild<QScrollArea*>()->widget();
+        QWidget* oneCanvas = one.findChild<QScrollArea*>()->widget();
+        const QRect f = spin.view().frame();
+        const QPoint at(f.left() + f.width() / 3, f.top() + f.height() / 4);
+        const struct {
+            int delta;
+            Qt::KeyboardModifiers mods;
+        } steps[] = {{120, Qt::NoModifier}, {240, Qt::NoModifier}, {120, Qt::ControlModifier},
+                     {-120, Qt::NoModifier}, {120, Qt::ShiftModifier}, {120, Qt::NoModifier}};
+        const int drawn = spin.cacheDraws();
+        // The canvases may differ beyond the plot (the scroll areas lay out apart).
+        const auto sameShot = [&] {
+            const QImage a = canvas->grab().toImage(), b = oneCanvas->grab().toImage();
+            const QRect r(QPoint(0, 0), a.size().boundedTo(b.size()));
+            return r.contains(f) && a.copy(r) == b.copy(r);
+        };
+        std::vector<plot::PlotView::Zoom> views;
+        for (const auto& s : steps) {
+            for (QWidget* c : {canvas, oneCanvas}) {
+                QWheelEvent e(at, c->mapToGlobal(at), QPoint(), QPoint(0, s.delta), Qt::NoButton, s.mods, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(c, &e);
+                QVERIFY(e.isAccepted());
+            }
+            one.drawNow();
+            views.push_back({one.visibleX(), one.visibleY()});
+            canvas->grab();
+            QVERIFY(spin.drawPending());
+        }
+        QCOMPARE(spin.cacheDraws(), drawn);  // only previews so far
+        QCOMPARE(spin.visibleX(), one.visibleX());
+        QCOMPARE(spin.visibleY(), one.visibleY());
+        // The drawing follows the pause, once; the picture is the exact one.
+        QTRY_VERIFY(!spin.drawPending());
+        QCOMPARE(spin.cacheDraws(), drawn + 1);
+        QVERIFY(sameShot());
+
+        // A Shift-drag: the preview is the last drawing moved with the mouse;
+        // the release draws the exact picture once.
+        const QImage before = canvas->grab().toImage();
+        const QPoint c0 = f.center();
+        for (TPlotForm* w : {&one, &spin}) w->FormMouseDown(c0, Qt::ShiftModifier);
+        for (int dx : {10, 25, 40}) {
+            for (TPlotForm* w : {&one, &spin}) w->FormMouseMove(c0 + QPoint(dx, 0));
+            one.drawNow();
+            canvas->grab();
+        }
+        const QImage moved = canvas->grab().toImage();
+        QCOMPARE(spin.cacheDraws(), drawn + 1);
+        for (int y = f.top() + 2; y < f.bottom() - 1; y += 7)
+            for (int x = f.left() + 42; x < f.right() - 1; ++x)
+                QCOMPARE(moved.pixel(x, y), before.pixel(x - 40, y));
+        for (TPlotForm* w : {&one, &spin}) w->FormMouseUp(c0 + QPoint(40, 0));
+        QVERIFY(sameShot());
+        QCOMPARE(spin.cacheDraws(), drawn + 2);
+        QCOMPARE(spin.visibleX(), one.visibleX());
+
+        // Zoom back still goes back one wheel step at a time (the pan is one more).
+        spin.ZoomBack();
+        spin.ZoomBack();
+        QCOMPARE(spin.visibleX(), views[views.size() - 2].x);
+        QCOMPARE(spin.visibleY(), views[views.size() - 2].y);
     }
 
     void cursorsReadTheCurvesAtAKnownX() {
