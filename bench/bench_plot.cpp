@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <QScrollArea>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <charconv>
@@ -227,8 +229,49 @@ int measure(const std::string& path, double mb) {
         QElapsedTimer t;
         t.start();
         window.FormWheel(mid, i < 3 ? 1 : -1, Qt::NoModifier);
+        window.drawNow();
         window.grab();
         zooms.push_back(ms(t));
+    }
+    // Ten wheel steps in: each drawn before the next comes, against a burst with a
+    // paint after each step (steps arriving while the plot would be drawn) and
+    // the one drawing at the end.
+    double oneByOne = 0, burst = 0;
+    std::vector<double> previews;
+    int burstDraws = 0;
+    {
+        window.WholePlot();
+        window.drawNow();
+        window.grab();
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < 10; ++i) {
+            window.FormWheel(mid, 1, Qt::NoModifier);
+            window.drawNow();
+            window.grab();
+        }
+        oneByOne = ms(t);
+        const plot::AxisRange reached = window.visibleX();
+        window.WholePlot();
+        window.drawNow();
+        window.grab();
+        QWidget* canvas = window.findChild<QScrollArea*>()->widget();
+        const int drawn = window.cacheDraws();
+        t.restart();
+        for (int i = 0; i < 10; ++i) {
+            QElapsedTimer step;
+            step.start();
+            QWheelEvent e(mid, canvas->mapToGlobal(mid), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(canvas, &e);
+            window.grab();
+            previews.push_back(ms(step));
+        }
+        window.drawNow();
+        window.grab();
+        burst = ms(t);
+        burstDraws = window.cacheDraws() - drawn;
+        if (!(window.visibleX() == reached)) std::printf("the burst reached another view\n");
     }
     // Deep in: one day of the year in view, then panned by an hour.
     std::vector<double> days;
@@ -252,6 +295,9 @@ int measure(const std::string& path, double mb) {
     std::printf("  window repaint: %.1f ms (median of 5); wheel zoom step with redraw: %.0f ms (median of 5); one day in view, "
                 "redrawn: %.0f ms (median of 5)\n",
                 median(repaints), median(zooms), median(days));
+    std::printf("  10 wheel steps: one at a time, each drawn: %.0f ms; in one burst: %.0f ms (%d drawing(s), a step shown in "
+                "%.1f ms, median)\n",
+                oneByOne, burst, burstDraws, median(previews));
     std::printf("  renderer alone: 1280x800 image %.0f ms, A4 page at 300 dpi %.0f ms\n", median(images), median(pages));
     std::printf("  peak memory: %ld MB through reading, the window and zooming; %ld MB with the A4 page image (file %.0f MB)\n",
                 windowPeak, peakMegabytes(), mb);
