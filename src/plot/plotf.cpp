@@ -148,8 +148,20 @@ void TPlotForm::paintCanvas(QPainter& painter) {
     if (all.width() > plotArea.width()) painter.fillRect(QRect(plotArea.width(), 0, all.width() - plotArea.width(), all.height()), background);
     if (all.height() > plotArea.height())
         painter.fillRect(QRect(0, plotArea.height(), plotArea.width(), all.height() - plotArea.height()), background);
-    painter.drawImage(0, 0, cache_);
-    if (preview && !(key == cacheKey_)) paintPreview(painter);
+    if (preview && !(key == cacheKey_)) {
+        // The new view's frame, axes and legend (cheap: no curve values), the
+        // last drawing's curves mapped into the frame.
+        painter.save();
+        painter.fillRect(plotArea, background);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        plot::RenderTarget layout;
+        layout.layoutOnly = true;
+        plot::PlotRenderer::render(painter, doc_, view_, layout);
+        painter.restore();
+        paintPreview(painter);
+    } else {
+        painter.drawImage(0, 0, cache_);
+    }
     paintCursors(painter);
     if (mode_ != MouseMode::None) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
