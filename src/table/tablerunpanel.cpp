@@ -142,7 +142,18 @@ void TTableRunPanel::showRun(int index) {
     const bool bad = s.phase == run::RunPhase::Failed || s.phase == run::RunPhase::NotStarted ||
                      s.phase == run::RunPhase::Lost;
     item->setForeground(bad ? QColor(176, 0, 0) : s.phase == run::RunPhase::Running ? QColor(0, 0, 160) : QColor(Qt::black));
-    bar_->setValue(runner_->endedCount());
+    // Runs the user cancelled or stopped are ended but not done: the bar shows
+    // the done ones and its text names the cancelled ones apart.
+    int done = 0, cancelled = 0;
+    for (const run::RunStatus& r : runner_->statuses()) {
+        if (r.phase == run::RunPhase::Cancelled || r.phase == run::RunPhase::Stopped)
+            ++cancelled;
+        else
+            done += run::hasEnded(r.phase);
+    }
+    bar_->setFormat(cancelled ? QStringLiteral("%v of %m runs done, %1 cancelled").arg(cancelled)
+                              : QStringLiteral("%v of %m runs done"));
+    bar_->setValue(done);
 }
 
 void TTableRunPanel::refresh() {

@@ -155,7 +155,7 @@ private slots:
         QVERIFY(waitForSummary(t));
         QVERIFY2(panel->summary()->text().startsWith("8 of 8 runs ended normally in "), qPrintable(panel->summary()->text()));
         QVERIFY(panel->statusOf(7).startsWith("done, exit code 0, "));
-        QCOMPARE(panel->progress()->value(), 8);
+        QCOMPARE(panel->progress()->text(), QStringLiteral("8 of 8 runs done"));
         QVERIFY(!panel->cancelButton()->isVisibleTo(t));
         QVERIFY(form_->item("RunTable1")->isEnabled());
         QVERIFY(QDir(work_).entryList({"*.TMP"}).isEmpty());
@@ -190,11 +190,15 @@ private slots:
         QCOMPARE(alerts().shown.back().kind, AlertKind::WarningYesNo);
         QCOMPARE(t->runPanel()->statusOf(3), QStringLiteral("cancelled"));
         QCOMPARE(r->runningCount(), 2);
+        // Cancelled runs are not counted among the done ones.
+        QCOMPARE(t->runPanel()->progress()->text(), QStringLiteral("1 of 5 runs done, 2 cancelled"));
 
         alerts().answers = {AlertButton::Yes};
         t->runPanel()->cancelButton()->click();
         QVERIFY(waitForSummary(t, 15000));
         QCOMPARE(t->runPanel()->summary()->text(), QStringLiteral("1 of 5 runs ended normally in 0:00; 4 runs were cancelled."));
+        QCOMPARE(t->runPanel()->progress()->value(), 1);
+        QCOMPARE(t->runPanel()->progress()->text(), QStringLiteral("1 of 5 runs done, 4 cancelled"));
         QVERIFY(t->runPanel()->statusOf(1).startsWith("stopped after"));
         QVERIFY(QDir(work_).entryList({"*.TMP"}).isEmpty());
     }
