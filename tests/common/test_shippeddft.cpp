@@ -29,11 +29,15 @@ TEST(ShippedSettings, WorkInTheProgramDirectoryAsBuilt) {
     // Every command line starts an existing program or is empty.
     for (const std::string* line : {&s.compileCommand, &s.rebuildCommand, &s.userCommand}) {
         const run::Command c = run::parseCommandLine(*line);
-        if (!c.program.empty()) EXPECT_EQ(::access(c.program.c_str(), X_OK), 0) << *line;
+        if (!c.program.empty()) {
+            EXPECT_EQ(::access(c.program.c_str(), X_OK), 0) << *line;
+        }
     }
     // Tool directories exist or are empty (a utility then asks for its directory).
     for (const std::string* d : {&s.mordaxDir, &s.teklorDir, &s.ulmDir, &s.gaskDir, &s.zobrelDir}) {
         EXPECT_EQ(d->find('\\'), std::string::npos) << *d;
-        if (!d->empty()) EXPECT_TRUE(fs::is_directory(*d)) << *d;
+        if (!d->empty()) {
+            EXPECT_TRUE(fs::is_directory(*d)) << *d;
+        }
     }
 }

@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <utility>
 
 #include "common/textfile.h"
 #include "run/runplan.h"
@@ -30,6 +32,19 @@ std::vector<RunResultFiles> resultsOfRuns(const std::vector<std::string>& deck, 
         out.push_back(resultFiles(table::runDeckPath(deckPath, i),
                                   table::runDeckLines(deck, deckPath, i, {"AREA"}, {std::to_string(i)})));
     return out;
+}
+
+// A run status with the fields a case needs, the rest left at their defaults.
+RunStatus st(RunPhase phase, int exitCode = 0, double started = -1, double ended = -1, std::string node = {},
+             std::string reason = {}) {
+    RunStatus s;
+    s.phase = phase;
+    s.exitCode = exitCode;
+    s.started = started;
+    s.ended = ended;
+    s.node = std::move(node);
+    s.reason = std::move(reason);
+    return s;
 }
 
 }  // namespace
@@ -81,19 +96,19 @@ TEST(RunStatusText, EveryStateAsTheStatusColumnShowsIt) {
         double now;
         const char* text;
     } cases[] = {
-        {{RunPhase::Waiting}, 3, "waiting"},
-        {{RunPhase::Pending, 0, -1, -1, "", "Resources"}, 3, "pending (Resources)"},
-        {{RunPhase::Running, 0, 2, -1}, 14.4, "running 0:12"},
-        {{RunPhase::Running, 0, 2, -1, "node7"}, 3, "running on node7 0:01"},
-        {{RunPhase::Done, 0, 1, 3726}, 4000, "done, exit code 0, 1:02:05"},
-        {{RunPhase::Done, 0, 1, 31, "node7"}, 40, "completed on node7, exit code 0, 0:30"},
-        {{RunPhase::Failed, 3, 0, 5}, 9, "failed, exit code 3, 0:05"},
-        {{RunPhase::Failed, -1, 0, 5, "", "ended by a signal"}, 9, "failed: ended by a signal, 0:05"},
-        {{RunPhase::NotStarted, 0, -1, 0, "", "File /e/KALVEX32.exe was not found."}, 1,
+        {st(RunPhase::Waiting), 3, "waiting"},
+        {st(RunPhase::Pending, 0, -1, -1, "", "Resources"), 3, "pending (Resources)"},
+        {st(RunPhase::Running, 0, 2, -1), 14.4, "running 0:12"},
+        {st(RunPhase::Running, 0, 2, -1, "node7"), 3, "running on node7 0:01"},
+        {st(RunPhase::Done, 0, 1, 3726), 4000, "done, exit code 0, 1:02:05"},
+        {st(RunPhase::Done, 0, 1, 31, "node7"), 40, "completed on node7, exit code 0, 0:30"},
+        {st(RunPhase::Failed, 3, 0, 5), 9, "failed, exit code 3, 0:05"},
+        {st(RunPhase::Failed, -1, 0, 5, "", "ended by a signal"), 9, "failed: ended by a signal, 0:05"},
+        {st(RunPhase::NotStarted, 0, -1, 0, "", "File /e/KALVEX32.exe was not found."), 1,
          "failed to start: File /e/KALVEX32.exe was not found."},
-        {{RunPhase::Stopped, 0, 10, 70}, 80, "stopped after 1:00"},
-        {{RunPhase::Cancelled, 0, -1, 2, "node7"}, 3, "cancelled on node7"},
-        {{RunPhase::Lost, 0, -1, 9, "", "gone"}, 9, "lost: gone"},
+        {st(RunPhase::Stopped, 0, 10, 70), 80, "stopped after 1:00"},
+        {st(RunPhase::Cancelled, 0, -1, 2, "node7"), 3, "cancelled on node7"},
+        {st(RunPhase::Lost, 0, -1, 9, "", "gone"), 9, "lost: gone"},
     };
     for (const auto& c : cases) EXPECT_EQ(statusText(c.s, c.now), c.text);
 }
@@ -101,22 +116,22 @@ TEST(RunStatusText, EveryStateAsTheStatusColumnShowsIt) {
 TEST(RunStatusText, EstimateAndSummary) {
     std::vector<RunStatus> runs(6);
     EXPECT_FALSE(estimateSecondsLeft(runs, 0, 2).has_value());  // nothing ended yet
-    runs[0] = {RunPhase::Done, 0, 0, 10};
-    runs[1] = {RunPhase::Failed, 1, 0, 20};  // mean 15 s
-    runs[2] = {RunPhase::Running, 0, 20, -1};
-    runs[3] = {RunPhase::Running, 0, 25, -1};
+    runs[0] = st(RunPhase::Done, 0, 0, 10);
+    runs[1] = st(RunPhase::Failed, 1, 0, 20);  // mean 15 s
+    runs[2] = st(RunPhase::Running, 0, 20, -1);
+    runs[3] = st(RunPhase::Running, 0, 25, -1);
     // Waiting: 2 x 15 s; running: 15 - 10 and 15 - 5 left; over 2 lanes.
     ASSERT_TRUE(estimateSecondsLeft(runs, 30, 2).has_value());
     EXPECT_DOUBLE_EQ(*estimateSecondsLeft(runs, 30, 2), (30.0 + 5 + 10) / 2);
     EXPECT_DOUBLE_EQ(*estimateSecondsLeft(runs, 30, 8), (30.0 + 5 + 10) / 4);  // no more lanes than runs
 
-    runs[2] = {RunPhase::Done, 0, 20, 35};
-    runs[3] = {RunPhase::NotStarted};
-    runs[4] = {RunPhase::Stopped};
-    runs[5] = {RunPhase::Cancelled};
+    runs[2] = st(RunPhase::Done, 0, 20, 35);
+    runs[3] = st(RunPhase::NotStarted);
+    runs[4] = st(RunPhase::Stopped);
+    runs[5] = st(RunPhase::Cancelled);
     EXPECT_EQ(summaryText(runs, 61),
               "2 of 6 runs ended normally in 1:01; runs 2, 4 failed; 2 runs were cancelled.");
-    EXPECT_EQ(summaryText({RunStatus{RunPhase::Done}}, 0.4), "1 of 1 run ended normally in 0:00.");
+    EXPECT_EQ(summaryText({st(RunPhase::Done)}, 0.4), "1 of 1 run ended normally in 0:00.");
     EXPECT_EQ(endLine(2, runs[1], "/w/SOLAR1.LST"), "Run 2: failed, exit code 1, 0:20 (listing /w/SOLAR1.LST)");
 }
 
