@@ -1,5 +1,6 @@
 // Build-time tool: writes the PALUMARO.DFT a fresh program directory ships, the
-// engine directory being the directory the file is written to.
+// engine directory being the directory the file is written to (stored so that it
+// follows the directory when it is copied or moved).
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "common/bytes.h"
 #include "common/filelookup.h"
@@ -65,9 +67,30 @@ Settings shippedSettings(const std::string& programDir) {
     return s;
 }
 
-Settings readDFTFile(const std::string& path) { return decodeDFT(readFileBytes(path), path); }
+namespace {
+bool sameDirectory(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+}  // namespace
 
-void writeDFTFile(const std::string& path, const Settings& s) {
+std::string storedEngineDir(const std::string& kalvexDir, const std::string& programDir,
+                            const std::string& fileDir) {
+    return sameDirectory(kalvexDir, programDir) || sameDirectory(kalvexDir, fileDir) ? std::string() : kalvexDir;
+}
+
+Settings readDFTFile(const std::string& path) {
+    Settings s = decodeDFT(readFileBytes(path), path);
+    // An empty engine directory is the program directory; shown as such.
+    if (s.kalvexDir.empty()) s.kalvexDir = app().programDir;
+    return s;
+}
+
+void writeDFTFile(const std::string& path, const Settings& settings) {
+    Settings s = settings;
+    const std::string dir = directoryPart(path);
+    s.kalvexDir = storedEngineDir(s.kalvexDir, app().programDir, dir.empty() ? "." : dir);
     const auto image = encodeDFT(s);
     replaceFile(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
 }

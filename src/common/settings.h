@@ -54,8 +54,16 @@ constexpr const char* kKvnBackupName = "CNFGKV.BAK";
 std::array<std::uint8_t, kDftSize> encodeDFT(const Settings& s);
 // Throws IoError when the image is shorter than 4116 bytes.
 Settings decodeDFT(const std::string& bytes, const std::string& path);
+// The engine directory as the settings file stores it: empty when it is the
+// program directory (or the directory the file lives in), so that a copied or
+// moved program directory runs its own engine, not the one it was copied from.
+// Every reader takes an empty engine directory for the program directory.
+std::string storedEngineDir(const std::string& kalvexDir, const std::string& programDir,
+                            const std::string& fileDir);
+// Reads the file; an empty engine directory comes back as app().programDir.
 Settings readDFTFile(const std::string& path);             // throws IoError
-void writeDFTFile(const std::string& path, const Settings& s);  // safe replacement
+// Safe replacement; the engine directory is stored as storedEngineDir has it.
+void writeDFTFile(const std::string& path, const Settings& s);
 
 // CNFGKV.KVN switches, lines 2..8 in order.
 constexpr int kKvnSwitches = 7;

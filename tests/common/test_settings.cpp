@@ -58,6 +58,35 @@ TEST(SettingsFile, ReadBackAndShortFileIsAnIoError) {
     EXPECT_THROW(readDFTFile(d / "SHORT.DFT"), IoError);
 }
 
+// The program directory's own engine is stored empty, so the file follows a
+// copied or moved program directory; any other engine directory is kept.
+TEST(SettingsFile, EngineInTheProgramDirectoryIsStoredSoItFollowsTheDirectory) {
+    TempDir prog, other;
+    const std::string saved = app().programDir;
+    app().programDir.clear();
+    Settings s;
+    for (const std::string& dir : {prog.path.string(), prog.path.string() + "/", prog.path.string() + "/."}) {
+        s.kalvexDir = dir;  // the directory the file is written to (as the build writes it)
+        writeDFTFile(prog / "PALUMARO.DFT", s);
+        EXPECT_EQ(decodeDFT(readFileBytes(prog / "PALUMARO.DFT"), "").kalvexDir, "") << dir;
+    }
+    // A copy of it elsewhere reads as that program directory.
+    app().programDir = other.path.string();
+    EXPECT_EQ(readDFTFile(prog / "PALUMARO.DFT").kalvexDir, other.path.string());
+    // Written elsewhere (the user's configuration copy) the program directory is still stored empty.
+    s.kalvexDir = other.path.string();
+    writeDFTFile(prog / "USER.DFT", s);
+    EXPECT_EQ(decodeDFT(readFileBytes(prog / "USER.DFT"), "").kalvexDir, "");
+    // Another engine directory, existing or not, stays as it is.
+    for (const std::string& dir : {prog.path.string() + "/engine", std::string("/opt/kalvex"), std::string("C:\\KALVEX14")}) {
+        fs::create_directories(prog / "engine");
+        s.kalvexDir = dir;
+        writeDFTFile(prog / "USER.DFT", s);
+        EXPECT_EQ(readDFTFile(prog / "USER.DFT").kalvexDir, dir);
+    }
+    app().programDir = saved;
+}
+
 TEST(SwitchesFile, FirstCharacterDecidesAnyCase) {
     TempDir d;
     write(d / "CNFGKV.KVN", "title\r\ny lower\nN\nYes\n\nno\nY\nYES\n");

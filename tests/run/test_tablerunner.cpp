@@ -259,6 +259,38 @@ private slots:
         QVERIFY(out.contains("Usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm]"));
     }
 
+    // A copy of the built program directory runs the copy's engine, not the
+    // build's; without an engine the message names the path it looked for.
+    void aCopiedProgramDirectoryRunsItsOwnEngine() {
+        const QString base = tmp_.path() + "/copied", prog = base + "/prog", config = base + "/config", work = base + "/work";
+        for (const QString& d : {prog, config, work}) QVERIFY(QDir().mkpath(d));
+        const QString built = qEnvironmentVariable("PALUMARO_PROGRAM_DIR");
+        QVERIFY(QFile::copy(built + "/palumaro", prog + "/palumaro"));
+        QVERIFY(QFile::copy(built + "/PALUMARO.DFT", prog + "/PALUMARO.DFT"));
+        writeEngine(prog + "/KALVEX32.exe", "touch \"$1.ran\"\n");
+        testsupport::copySample("SOLAR.DCK", work);
+        table::TableData t(work.toStdString() + "/SOLAR.DCK", {"AREA"}, 2);
+        for (int i = 1; i <= 2; ++i) t.setValue(1, i, i);
+        table::writeTableFile((work + "/SOLAR.TBL").toStdString(), t, {});
+        const auto run = [&](QString& out) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_CONFIG_HOME", config);
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(work);
+            p.start(prog + "/palumaro", {"--run-table", work + "/SOLAR.TBL"});
+            p.waitForFinished(120000);
+            out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QString out;
+        QCOMPARE(run(out), 0);
+        QCOMPARE(QDir(work).entryList({"*.ran"}), QStringList({"SOLAR.TMP.ran", "SOLAR1.TMP.ran"}));
+        QVERIFY(QFile::remove(prog + "/KALVEX32.exe"));
+        QCOMPARE(run(out), 2);
+        QVERIFY2(out.contains("the engine " + prog + "/KALVEX32.exe was not found"), qPrintable(out));
+    }
+
     // An installation the user may not write (an installed prefix) keeps the
     // user's PALUMARO.DFT in the configuration directory: a headless table run
     // reads that copy first, as the window program does. Here it names another
