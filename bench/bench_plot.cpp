@@ -58,7 +58,7 @@ void e15(char* out, double v) {
         ++e;
     }
     std::snprintf(body, sizeof body, "%s0.%07lldE%c%02d", v < 0 ? "-" : "", digits, e < 0 ? '-' : '+', std::abs(e));
-    std::snprintf(out, 16, "%15s", body);
+    std::snprintf(out, 16, "%15.15s", body);
 }
 
 std::string writePlt(const QString& dir, int cols) {
