@@ -71,6 +71,16 @@ private:
     std::size_t p_ = 0;
 };
 
+// The double's 52-bit fraction rounded to the 39 bits of the 6-byte real: ties
+// to even without a branch, the carry out of the 13 dropped bits moving into
+// the exponent as it should. The range of the 6-byte real is not checked.
+double roundToReal6Bits(double v) {
+    std::uint64_t b = std::bit_cast<std::uint64_t>(v);
+    const std::uint64_t low = b & 0x1FFF, even = (b >> 13) & 1;
+    b = (b & ~std::uint64_t(0x1FFF)) + ((low + 0xFFF + even) & 0x2000);
+    return std::bit_cast<double>(b);
+}
+
 // A number of the form [sign] digits [. digits] [E|e [sign] digits] with at
 // most 15 significant digits and a power of ten within 10^22, converted in one
 // correctly rounded operation (the integer of the digits and the power of ten
@@ -118,11 +128,7 @@ const char* quickDecimal(const char* p, const char* end, double& out) {
     const double m = static_cast<double>(digits);
     double v = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
     if (!(v < 1e37)) return nullptr;  // near the 6-byte real's limit: the general path
-    // The 6-byte real rounding (ties to even on the 13 bits it drops).
-    std::uint64_t b = std::bit_cast<std::uint64_t>(v);
-    const std::uint64_t low = b & 0x1FFF, even = (b >> 13) & 1;
-    b = (b & ~std::uint64_t(0x1FFF)) + ((low + 0xFFF + even) & 0x2000);
-    v = std::bit_cast<double>(b);
+    v = roundToReal6Bits(v);
     out = negative ? -v : v;
     return p;
 }
@@ -156,11 +162,7 @@ double toReal6Precision(long double value) {
     // (ties to even; a carry moves into the exponent as it should).
     const double v = static_cast<double>(value);
     if (std::isnan(v)) return 0.0;
-    std::uint64_t b = std::bit_cast<std::uint64_t>(v);
-    const std::uint64_t low = b & 0x1FFF, half = 0x1000;
-    b &= ~std::uint64_t(0x1FFF);
-    if (low > half || (low == half && (b & 0x2000))) b += 0x2000;
-    const double r = std::bit_cast<double>(b);
+    const double r = roundToReal6Bits(v);
     if (!(std::fabs(r) < 0x1p127)) throw std::range_error("value out of range of the 6-byte real");
     if (std::fabs(r) < 0x1p-128) return 0.0;
     return r;
@@ -288,13 +290,9 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
                 }
                 // The 6-byte real rounding inline where neither limit of its range
                 // can be reached (binary exponents -128 to 125).
-                std::uint64_t b = std::bit_cast<std::uint64_t>(v);
-                const unsigned exponent = static_cast<unsigned>(b >> 52) & 0x7FF;
+                const unsigned exponent = static_cast<unsigned>(std::bit_cast<std::uint64_t>(v) >> 52) & 0x7FF;
                 if (exponent - 895u < 1149u - 895u) {
-                    // Ties to even without a branch: the carry out of the 13 bits.
-                    const std::uint64_t low = b & 0x1FFF, even = (b >> 13) & 1;
-                    b = (b & ~std::uint64_t(0x1FFF)) + ((low + 0xFFF + even) & 0x2000);
-                    v = std::bit_cast<double>(b);
+                    v = roundToReal6Bits(v);
                 } else {
                     try {
                         v = toReal6Precision(v);
