@@ -11,12 +11,6 @@ namespace plot {
 
 namespace {
 
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 // Colours that read well on white, in the order curves get them (yellow, aqua
 // and silver last).
 constexpr int kRunColours[] = {0, 1, 2, 3, 4, 5, 12, 13, 8, 10, 11, 7, 9, 6, 14};
@@ -24,9 +18,9 @@ constexpr int kRunColours[] = {0, 1, 2, 3, 4, 5, 12, 13, 8, 10, 11, 7, 9, 6, 14}
 }  // namespace
 
 int columnIndex(const PlotDataTable& data, const std::string& name) {
-    const std::string want = upper(pal::trim(name));
+    const std::string want = pal::upper(pal::trim(name));
     for (int c = 0; c < data.columnCount(); ++c)
-        if (upper(data.names[c]) == want) return c;
+        if (pal::upper(data.names[c]) == want) return c;
     return -1;
 }
 
