@@ -403,8 +403,9 @@ void Drawing::drawTitles() {
 void Drawing::drawCurve(const CurveRecord& c) {
     const AxisSettings& ax = ax_;
     const AxisSettings& ay = ay_;
+    const QRect inside(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom));
     p_.save();
-    p_.setClipRect(QRect(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom)), Qt::IntersectClip);
+    p_.setClipRect(inside, Qt::IntersectClip);
     // The point of the last row is neither joined nor marked.
     const int n = drawnPoints(c);
     const bool drawable = drawableAxis(ax) && drawableAxis(ay);
@@ -418,7 +419,6 @@ void Drawing::drawCurve(const CurveRecord& c) {
     // the mapped points.
     const bool every = t_.fullDetail || smooth;
     const bool selfClip = p_.paintEngine() && p_.paintEngine()->type() == QPaintEngine::SVG;
-    const QRect inside(QPoint(f_.left, f_.top), QPoint(f_.right, f_.bottom));
     QPolygon path, marks;
     std::vector<QPoint> symbols;  // once per pixel, in drawing order
     if (drawable && n > 0 && !t_.layoutOnly) {
@@ -470,10 +470,11 @@ void Drawing::drawCurve(const CurveRecord& c) {
     }
     // A drawing that cannot clip (SVG) gets the line and the symbols cut at the
     // frame.
+    const QRectF cut(QPointF(f_.left, f_.top), QPointF(f_.right, f_.bottom));
     if (penCode && n >= 2 && path.size() >= 2) {
         setPen(penCode, currentColor_);
         if (selfClip)
-            for (const QPolygonF& piece : clipPolyline(path, QRectF(QPointF(f_.left, f_.top), QPointF(f_.right, f_.bottom))))
+            for (const QPolygonF& piece : clipPolyline(path, cut))
                 p_.drawPolyline(piece);
         else
             p_.drawPolyline(path);
@@ -481,7 +482,7 @@ void Drawing::drawCurve(const CurveRecord& c) {
     if (c.symbol > 0) {
         if (selfClip)
             symbols::markPointsCut(p_, c.symbol, every ? std::vector<QPoint>(marks.begin(), marks.end()) : symbols, currentColor_,
-                                   scale_, QRectF(QPointF(f_.left, f_.top), QPointF(f_.right, f_.bottom)));
+                                   scale_, cut);
         else if (every)
             PlotRenderer::DrawSymbols(p_, c.symbol, marks, currentColor_, scale_, t_.fullDetail);
         else
