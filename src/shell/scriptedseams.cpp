@@ -2,6 +2,19 @@
 
 #include <QDialog>
 
+namespace {
+
+// The program's own launcher, fetched without disturbing the installed seams.
+LauncherService* realLauncher() {
+    const Seams saved = seams();
+    installRealSeams();
+    LauncherService* real = seams().launcher;
+    seams() = saved;
+    return real;
+}
+
+}  // namespace
+
 AlertButton ScriptedAlerts::show(const QString& text, AlertKind kind, bool beep) {
     shown.push_back({text, kind, beep});
     if (beep) ++beeps;
@@ -57,13 +70,7 @@ bool ScriptedDialogs::pageSetup(QPrinter&) {
 LaunchResult RecordingLauncher::runAndWait(const QString& program, const QStringList& arguments) {
     calls.push_back({program, arguments, true});
     if (forcedResult) return *forcedResult;
-    if (runForReal) {
-        Seams saved = seams();
-        installRealSeams();
-        LauncherService* real = seams().launcher;
-        seams() = saved;
-        return real->runAndWait(program, arguments);
-    }
+    if (runForReal) return realLauncher()->runAndWait(program, arguments);
     return LaunchResult{true, 0, 0};
 }
 
@@ -71,13 +78,7 @@ LaunchResult RecordingLauncher::runStoppable(const QString& program, const QStri
                                              const std::function<bool()>& stopRequested, int graceMs) {
     calls.push_back({program, arguments, true});
     if (forcedResult) return *forcedResult;
-    if (runForReal) {
-        Seams saved = seams();
-        installRealSeams();
-        LauncherService* real = seams().launcher;
-        seams() = saved;
-        return real->runStoppable(program, arguments, stopRequested, graceMs);
-    }
+    if (runForReal) return realLauncher()->runStoppable(program, arguments, stopRequested, graceMs);
     return LaunchResult{true, 0, 0};
 }
 
