@@ -88,14 +88,8 @@ private:
         }
     }
 
-    int running() const {
-        int n = 0;
-        for (const RunStatus& s : r_.statuses()) n += s.phase == RunPhase::Running;
-        return n;
-    }
-
     void launchMore() {
-        while (next_ < r_.runs() && running() < std::max(1, r_.job().parallel)) launch(next_++);
+        while (next_ < r_.runs() && r_.runningCount() < std::max(1, r_.job().parallel)) launch(next_++);
         r_.finishIfDone();
     }
 
