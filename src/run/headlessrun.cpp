@@ -50,10 +50,7 @@ struct Options {
 std::string tableDeck(const std::string& stored, const std::string& tablePath, const std::string& programDir) {
     const std::string deck = table::resolveTableDeck(stored, tablePath, programDir);
     if (table::ScanDeckConstants(deck)) return deck;
-    const std::string ext = pal::extensionTest(pal::fileNamePart(stored)).empty()
-                                ? std::string()
-                                : stored.substr(stored.rfind('.')).substr(0, 4);
-    const std::string beside = pal::baseName(tablePath) + ext;
+    const std::string beside = table::besideTableDeck(stored, tablePath);
     return table::ScanDeckConstants(beside) ? beside : deck;
 }
 

@@ -111,10 +111,7 @@ void TTableForm::ReadTable(const QString& path) {
     const std::string stored = content.table.deckPath;
     std::string deck = table::resolveTableDeck(stored, toBytes(path), pal::app().programDir);
     if (!table::ScanDeckConstants(deck)) {
-        const std::string ext = pal::extensionTest(pal::fileNamePart(stored)).empty()
-                                    ? std::string()
-                                    : stored.substr(stored.rfind('.')).substr(0, 4);
-        deck = pal::baseName(toBytes(path)) + ext;
+        deck = table::besideTableDeck(stored, toBytes(path));
         if (!table::ScanDeckConstants(deck))
             ShowAlert(QStringLiteral("File ") + toQ(deck) + QStringLiteral(" which is used by this table was not found."), AlertKind::Information,
                       true);

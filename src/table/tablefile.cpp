@@ -126,4 +126,10 @@ std::string resolveTableDeck(const std::string& stored, const std::string& table
     return pal::findFile(candidate).value_or(candidate);
 }
 
+std::string besideTableDeck(const std::string& stored, const std::string& tablePath) {
+    const std::string ext =
+        pal::extensionTest(pal::fileNamePart(stored)).empty() ? std::string() : stored.substr(stored.rfind('.')).substr(0, 4);
+    return pal::baseName(tablePath) + ext;
+}
+
 }  // namespace table

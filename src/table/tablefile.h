@@ -41,4 +41,9 @@ void writeTableFile(const std::string& path, const TableData& table, const Table
 // "C:\\...") follows the data-path rules (pal::resolveDataPath).
 std::string resolveTableDeck(const std::string& stored, const std::string& tablePath, const std::string& programDir);
 
+// The deck of the table's own base name beside the table, with the stored deck's
+// extension (cut to 4 characters): where a table moved together with its deck
+// finds it when the stored deck cannot be read.
+std::string besideTableDeck(const std::string& stored, const std::string& tablePath);
+
 }  // namespace table
