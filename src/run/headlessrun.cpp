@@ -15,6 +15,7 @@
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "run/commandline.h"
+#include "run/kalvexrun.h"
 #include "run/runplan.h"
 #include "run/runsettingsstore.h"
 #include "run/tablerunner.h"
@@ -132,9 +133,8 @@ int runTableFile(const QStringList& arguments) {
         for (const auto& d : decks) std::remove(d.c_str());
     };
 
-    if (!pal::directoryExists(state.settings.kalvexDir)) state.settings.kalvexDir = state.programDir;
-    const std::string built = programInDirectory(state.settings.kalvexDir, "KALVEX32.exe");
-    std::string engine = pal::findFile(built).value_or(built);
+    CheckKalvexDirectory();
+    std::string engine = toBytes(EnginePath());
     const bool nodeEngine = settings.onSlurm && !settings.slurm.enginePath.empty();
     if (nodeEngine) engine = settings.slurm.enginePath;
     if (!nodeEngine && !pal::fileExists(engine)) {
