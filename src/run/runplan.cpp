@@ -184,7 +184,7 @@ std::string summaryText(const std::vector<RunStatus>& runs, double elapsed) {
     if (!others.empty()) {
         text += others.size() == 1 ? "; run " : "; runs ";
         for (std::size_t k = 0; k < others.size(); ++k) text += (k ? ", " : "") + others[k];
-        text += others.size() == 1 ? " failed" : " failed";
+        text += " failed";
     }
     int stopped = 0;
     for (const RunStatus& r : runs) stopped += r.phase == RunPhase::Stopped || r.phase == RunPhase::Cancelled;
