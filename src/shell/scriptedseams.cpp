@@ -2,9 +2,6 @@
 
 #include <QDialog>
 
-namespace {
-
-// The program's own launcher, fetched without disturbing the installed seams.
 LauncherService* realLauncher() {
     const Seams saved = seams();
     installRealSeams();
@@ -12,8 +9,6 @@ LauncherService* realLauncher() {
     seams() = saved;
     return real;
 }
-
-}  // namespace
 
 AlertButton ScriptedAlerts::show(const QString& text, AlertKind kind, bool beep) {
     shown.push_back({text, kind, beep});

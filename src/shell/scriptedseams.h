@@ -7,6 +7,9 @@
 
 #include "shell/seams.h"
 
+// The program's own launcher, fetched without disturbing the installed seams.
+LauncherService* realLauncher();
+
 class ScriptedAlerts : public AlertService {
 public:
     struct Shown {

@@ -436,7 +436,7 @@ private slots:
     }
 
     void emptyUserCommandIsReportedByTheSystem() {
-        seams().launcher = testsupport::realLauncher();
+        seams().launcher = realLauncher();
         pal::app().settings.userCommand.clear();
         form_->ExecuteCommand1Click();
         QCOMPARE(alerts().lastText(), QString("Error 2 encountered while trying to execute "));

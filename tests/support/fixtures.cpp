@@ -64,14 +64,6 @@ void MainWindowFixture::answeringDialogs(const std::function<int(QDialog&)>& ans
     seams_->dialogs.onDialog = nullptr;
 }
 
-LauncherService* realLauncher() {
-    const Seams saved = seams();
-    installRealSeams();
-    LauncherService* real = seams().launcher;
-    seams() = saved;
-    return real;
-}
-
 void selectItems(QListWidget* l, const QStringList& names) {
     l->clearSelection();
     for (int i = 0; i < l->count(); ++i)

@@ -77,10 +77,6 @@ protected:
     void answeringDialogs(const std::function<int(QDialog&)>& answer, const std::function<void()>& command);
 };
 
-// The launcher the program installs at start-up (QProcess), for tests whose
-// own launcher hands the real engine run on to it.
-LauncherService* realLauncher();
-
 // Selects exactly the items of l whose texts, trimmed, are among names.
 void selectItems(QListWidget* l, const QStringList& names);
 

@@ -243,7 +243,7 @@ private slots:
         QFile::link(QString::fromLocal8Bit(realEngine()), prog_ + "/KALVEX32.exe");
         TTableForm* t = openTable(3);
         ReenteringLauncher launcher;
-        launcher.real = testsupport::realLauncher();
+        launcher.real = realLauncher();
         seams().launcher = &launcher;
         form_->RunTable1Click();
         seams().launcher = &seams_->launcher;
@@ -279,7 +279,7 @@ private slots:
             if (t) tableClosed = t->close();
         };
         QTimer::singleShot(50, form_.get(), closeOnceStarted);
-        seams().launcher = testsupport::realLauncher();
+        seams().launcher = realLauncher();
         QElapsedTimer clock;
         clock.start();
         form_->RunTable1Click();  // returns when the run of one run at a time ends

@@ -363,7 +363,7 @@ private slots:
 
         // Three runs write three sets of results beside the deck, none in the parent.
         ProgressRecordingLauncher launcher;
-        launcher.real = testsupport::realLauncher();
+        launcher.real = realLauncher();
         seams().launcher = &launcher;
         form_->setActiveDocWindow(table());
         form_->RunTable1Click();
@@ -546,7 +546,7 @@ private slots:
         t->GridSetEditText(1, 2, "4.5");
         t->GridSetEditText(1, 3, "9");
         ProgressRecordingLauncher launcher;
-        launcher.real = testsupport::realLauncher();
+        launcher.real = realLauncher();
         seams().launcher = &launcher;
         form_->setActiveDocWindow(t);
         form_->RunTable1Click();
