@@ -1,6 +1,8 @@
 #include "help/helpcommands.h"
 
 #include "common/ioerror.h"
+#include <QPlainTextEdit>
+
 #include "help/addhelp.h"
 #include "help/helpu.h"
 #include "help/indexu.h"
@@ -45,6 +47,20 @@ void ShowFieldHelp(int topic, const QString& quivetPath, const QString& fieldLab
     g_help->fieldLabel = fieldLabel;
     g_help->FormActivate();
     seams().dialogs->execDialog(*g_help);
+}
+
+void ShowHelp(const QString& subject, const QString& helpFile, const QString& text) {
+    if (!g_addHelp) return;
+    g_addHelp->subject = subject;
+    if (!helpFile.isEmpty()) {
+        g_addHelp->helpFile = helpFile;
+        g_addHelp->SetupWindow();
+        if (g_addHelp->readyToShow) seams().dialogs->execDialog(*g_addHelp);
+        return;
+    }
+    g_addHelp->setWindowTitle(QStringLiteral("Help for ") + subject);
+    g_addHelp->memo()->setPlainText(text);
+    seams().dialogs->execDialog(*g_addHelp);
 }
 
 }  // namespace help

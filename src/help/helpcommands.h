@@ -16,4 +16,8 @@ void ShowIndex(const QString& indexPath);
 // field's label.
 void ShowFieldHelp(int topic, const QString& quivetPath, const QString& fieldLabel);
 
+// Shows a help text captioned "Help for " + subject: the help file when one is
+// named (read as an index entry's help text is), else the text.
+void ShowHelp(const QString& subject, const QString& helpFile, const QString& text);
+
 }  // namespace help

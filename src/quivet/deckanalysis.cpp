@@ -11,15 +11,22 @@ namespace quivet {
 
 namespace {
 
-std::vector<std::string> words(const std::string& s) {
-    std::vector<std::string> out;
+// The byte columns and lengths of the words of s.
+std::vector<std::pair<std::size_t, std::size_t>> wordSpans(const std::string& s) {
+    std::vector<std::pair<std::size_t, std::size_t>> out;
     std::size_t i = 0;
     while (i < s.size()) {
         while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
         const std::size_t start = i;
         while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
-        if (i > start) out.push_back(s.substr(start, i - start));
+        if (i > start) out.emplace_back(start, i - start);
     }
+    return out;
+}
+
+std::vector<std::string> words(const std::string& s) {
+    std::vector<std::string> out;
+    for (const auto& [start, length] : wordSpans(s)) out.push_back(s.substr(start, length));
     return out;
 }
 
@@ -54,8 +61,8 @@ constexpr int kMaxUnitCount = 100000;
 
 class Analyser {
 public:
-    Analyser(const std::vector<std::string>& lines, const std::string& folder, DeckAnalysis& a)
-        : lines_(lines), folder_(folder), a_(a) {}
+    Analyser(const std::vector<std::string>& lines, const std::string& folder, DeckAnalysis& a, TypeFileCache* cache)
+        : lines_(lines), folder_(folder), a_(a), cache_(cache) {}
 
     void run() {
         std::size_t cur = 0;
@@ -124,6 +131,8 @@ private:
 
     std::size_t unit(std::size_t cur) {
         DeckUnit u;
+        u.line = cur;
+        const std::size_t firstMessage = a_.messages.size();
         u.unitLine = pal::upper(pal::trim(lines_[cur]));
         const auto w = words(u.unitLine);
         u.typeNumber = w.size() > 3 ? w[3] : std::string();
@@ -137,27 +146,38 @@ private:
         std::size_t i = cur + 1;
         std::size_t afterLast = i;  // the line after the unit's last statement line
         // Reads value lines until `have` holds `count` words; joinCommas joins "3," with "1".
-        auto values = [&](std::vector<std::string>& have, int count, bool joinCommas, const char* what) {
+        // Each word's place in the deck goes to places.
+        auto values = [&](std::vector<std::string>& have, std::vector<DeckPlace>& places, int count, bool joinCommas,
+                          const char* what) {
             while (have.size() < static_cast<std::size_t>(count)) {
                 auto line = next(i);
                 if (!line) return;
                 u.statementLines.push_back(*line);
                 afterLast = i;
-                auto ws = words(*line);
-                if (joinCommas) {
-                    std::vector<std::string> joined;
-                    for (std::size_t k = 0; k < ws.size(); ++k) {
-                        std::string word = ws[k];
-                        while (!word.empty() && word.back() == ',' && k + 1 < ws.size()) word += ws[++k];
-                        joined.push_back(word);
+                const std::size_t lineIndex = i - 1;
+                const std::size_t indent = lines_[lineIndex].size() - line->size();
+                std::vector<std::string> ws;
+                std::vector<DeckPlace> at;
+                const auto spans = wordSpans(*line);
+                for (std::size_t k = 0; k < spans.size(); ++k) {
+                    const std::size_t start = spans[k].first;
+                    std::size_t end = start + spans[k].second;
+                    std::string word = line->substr(start, spans[k].second);
+                    while (joinCommas && !word.empty() && word.back() == ',' && k + 1 < spans.size()) {
+                        ++k;
+                        word += line->substr(spans[k].first, spans[k].second);
+                        end = spans[k].first + spans[k].second;
                     }
-                    ws = std::move(joined);
+                    ws.push_back(std::move(word));
+                    at.push_back({lineIndex, indent + start, end - start});
                 }
                 if (have.size() + ws.size() > static_cast<std::size_t>(count)) {
                     if (what) report(what);
                     ws.resize(count - have.size());
+                    at.resize(ws.size());
                 }
                 have.insert(have.end(), ws.begin(), ws.end());
+                places.insert(places.end(), at.begin(), at.end());
             }
         };
 
@@ -175,19 +195,20 @@ private:
                 u.statementLines.push_back(*line);
                 afterLast = i;
                 addCount(u.parameterCount, *line, "parameters");
-                values(u.parameters, u.parameterCount, false, "parameters");
+                values(u.parameters, u.parameterPlaces, u.parameterCount, false, "parameters");
             } else if (key == "INP") {
                 u.statementLines.push_back(*line);
                 afterLast = i;
                 addCount(u.inputCount, *line, "inputs");
-                values(u.connections, u.inputCount, true, "inputs");
-                values(u.initialValues, u.inputCount, false, "inputs");
+                values(u.connections, u.connectionPlaces, u.inputCount, true, "inputs");
+                values(u.initialValues, u.initialValuePlaces, u.inputCount, false, "inputs");
             } else if (key == "DER") {
                 u.statementLines.push_back(*line);
                 afterLast = i;
                 u.derivativeCount = std::min(countOf(*line), kMaxUnitCount);
                 u.derivatives.clear();
-                values(u.derivatives, u.derivativeCount, false, nullptr);
+                std::vector<DeckPlace> unused;
+                values(u.derivatives, unused, u.derivativeCount, false, nullptr);
             } else if (key == "TRA") {
                 u.statementLines.push_back(*line);
                 afterLast = i;
@@ -202,8 +223,9 @@ private:
             u.noData = true;
             u.description = u.unitLine.substr(0, 7) + " - NO DATA AVAILABLE";
         } else {
-            loadUnitDescription(folder_, u, a_.variables, a_.messages);
+            loadUnitDescription(folder_, u, a_.variables, a_.messages, cache_);
         }
+        for (std::size_t k = firstMessage; k < a_.messages.size(); ++k) a_.messages[k].line = static_cast<int>(cur + 1);
         a_.units.push_back(std::move(u));
         // Comments after the unit go back to the deck reader with the statement
         // that ended it, so they are kept among the plain lines.
@@ -213,6 +235,7 @@ private:
     const std::vector<std::string>& lines_;
     const std::string& folder_;
     DeckAnalysis& a_;
+    TypeFileCache* cache_;
 };
 
 }  // namespace
@@ -249,9 +272,9 @@ std::string claimVariableName(std::vector<DeckVariable>& variables, const std::s
     return claimVariableName(variables, index, name);
 }
 
-DeckAnalysis analyseDeckLines(const std::vector<std::string>& lines, const std::string& folder) {
+DeckAnalysis analyseDeckLines(const std::vector<std::string>& lines, const std::string& folder, TypeFileCache* cache) {
     DeckAnalysis a;
-    Analyser(lines, folder, a).run();
+    Analyser(lines, folder, a, cache).run();
     return a;
 }
 

@@ -35,8 +35,12 @@ void addVariable(std::vector<DeckVariable>& variables, VariableIndex& index, Dec
 // The same for a list without an index (one look-up over the list).
 std::string claimVariableName(std::vector<DeckVariable>& variables, const std::string& name);
 
-// Analyses deck lines; the type files are looked for in folder.
-DeckAnalysis analyseDeckLines(const std::vector<std::string>& lines, const std::string& folder);
+class TypeFileCache;
+
+// Analyses deck lines; the type files are looked for in folder (read through
+// the cache when one is given).
+DeckAnalysis analyseDeckLines(const std::vector<std::string>& lines, const std::string& folder,
+                              TypeFileCache* cache = nullptr);
 // Reads the deck file and analyses it. Throws pal::IoError when it cannot be read.
 DeckAnalysis MakeDeck(const std::string& deckPath, const std::string& folder);
 

@@ -24,7 +24,16 @@ struct DeckVariable {
     std::string tail;
 };
 
+// Where a unit or one of its values stands in the deck: 0-based line, byte
+// column and length, for the editor that points at it.
+struct DeckPlace {
+    std::size_t line = 0;
+    std::size_t column = 0;
+    std::size_t length = 0;
+};
+
 struct DeckUnit {
+    std::size_t line = 0;    // of the UNIT statement, 0-based
     std::string unitLine;    // upper case
     std::string typeNumber;  // fourth word of the UNIT line
     std::string description; // header line of the type, or "... - NO DATA AVAILABLE"
@@ -41,6 +50,10 @@ struct DeckUnit {
     // The unit's statement lines as read (upper case, comments left out); a unit
     // without data is written back from them.
     std::vector<std::string> statementLines;
+    // The places of the parameters, connections and initial values, one each.
+    std::vector<DeckPlace> parameterPlaces;
+    std::vector<DeckPlace> connectionPlaces;
+    std::vector<DeckPlace> initialValuePlaces;
 
     std::vector<TypeDescription> parameterInfo;
     std::vector<TypeDescription> inputInfo;
@@ -54,6 +67,7 @@ struct DeckUnit {
 struct AnalysisMessage {
     std::string text;
     bool beep = false;
+    int line = 0;  // the 1-based deck line of the unit it concerns; 0 when none
 };
 
 }  // namespace quivet

@@ -13,6 +13,12 @@ public:
     Kind kind() const { return kind_; }
     bool beep() const { return kind_ == Kind::InputError; }
 
+    // Where an input error stands and what it is in one line, for a list of
+    // messages (the message itself spans several lines); line 0 when none.
+    std::string file;
+    int line = 0;
+    std::string summary;
+
 private:
     Kind kind_;
 };

@@ -87,9 +87,13 @@ public:
 private:
     // The message names where the descriptor stands, so that the line can be found.
     [[noreturn]] void inputError(const std::string& descriptor) const {
-        throw QuivetError(QuivetError::Kind::InputError,
-                          "****Input Error****\n" + pal::cut(preceding_, kItemText) + "\n" +
-                              pal::cut(descriptor, kItemText) + "\nFile " + path_ + ", line " + std::to_string(lineNo_));
+        QuivetError e(QuivetError::Kind::InputError,
+                      "****Input Error****\n" + pal::cut(preceding_, kItemText) + "\n" + pal::cut(descriptor, kItemText) +
+                          "\nFile " + path_ + ", line " + std::to_string(lineNo_));
+        e.file = path_;
+        e.line = lineNo_;
+        e.summary = "Input error in the descriptor " + pal::cut(descriptor, kItemText);
+        throw e;
     }
 
     FormItem fieldItem(ItemKind kind, const std::string& descriptor) const {

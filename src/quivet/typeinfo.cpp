@@ -245,18 +245,10 @@ bool describeUnit(const std::vector<std::string>& lines, DeckUnit& unit, const s
         return false;
     };
 
-    std::size_t at = 0;
-    std::string header;
-    for (; at < lines.size(); ++at) {
-        const std::string u = pal::upper(lines[at]);
-        const auto w = words(u);
-        if (contains(u, "TYPE") && w.size() > 1 && sameNumber(w[1], n)) {
-            header = u;
-            break;
-        }
-    }
-    if (at == lines.size()) return fail("Type " + n + " can not be found");
-    ++at;
+    const auto headerAt = typeHeaderLine(lines, n);
+    if (!headerAt) return fail("Type " + n + " can not be found");
+    const std::string header = pal::upper(lines[*headerAt]);
+    std::size_t at = *headerAt + 1;
 
     // Mode sections chosen by parameter values; the line after them is passed over.
     std::string line = at < lines.size() ? pal::upper(lines[at]) : std::string();
@@ -321,12 +313,34 @@ bool describeUnit(const std::vector<std::string>& lines, DeckUnit& unit, const s
     return true;
 }
 
+std::optional<std::size_t> typeHeaderLine(const std::vector<std::string>& lines, const std::string& n) {
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        const std::string u = pal::upper(lines[at]);
+        if (!contains(u, "TYPE")) continue;
+        const auto w = words(u);
+        if (w.size() > 1 && sameNumber(w[1], n)) return at;
+    }
+    return std::nullopt;
+}
+
+const std::vector<std::string>& TypeFileCache::lines(const std::string& path) {
+    if (const auto f = files_.find(path); f != files_.end()) return f->second;
+    if (const auto e = failures_.find(path); e != failures_.end()) throw e->second;
+    try {
+        return files_.emplace(path, pal::readLines(path)).first->second;
+    } catch (const pal::IoError& e) {
+        failures_.emplace(path, e);
+        throw;
+    }
+}
+
 void loadUnitDescription(const std::string& folder, DeckUnit& unit, const std::vector<DeckVariable>& variables,
-                         std::vector<AnalysisMessage>& messages) {
+                         std::vector<AnalysisMessage>& messages, TypeFileCache* cache) {
     const std::string path = typeInfoPath(folder, unit.typeNumber);
     bool ok = false;
     try {
-        const auto lines = pal::readLines(path);
+        std::vector<std::string> read;
+        const auto& lines = cache ? cache->lines(path) : (read = pal::readLines(path));
         ok = describeUnit(lines, unit, variables, messages, path);
     } catch (const pal::IoError& e) {
         messages.push_back({"Error " + std::to_string(e.code()) + " was encountered while trying to open file " + path,

@@ -4,7 +4,10 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "common/ioerror.h"
 
 #include "quivet/deckunit.h"
 
@@ -30,10 +33,27 @@ bool describeUnit(const std::vector<std::string>& infoLines, DeckUnit& unit,
                   const std::vector<DeckVariable>& variables, std::vector<AnalysisMessage>& messages,
                   const std::string& fileName = {});
 
+// The lines of the information files read so far, so that a deck of many units
+// of one type reads its file once.
+class TypeFileCache {
+public:
+    // The file's lines as pal::readLines gives them; throws its pal::IoError
+    // (again at each ask for a file that could not be read).
+    const std::vector<std::string>& lines(const std::string& path);
+
+private:
+    std::unordered_map<std::string, std::vector<std::string>> files_;
+    std::unordered_map<std::string, pal::IoError> failures_;
+};
+
 // Opens the unit's information file in the engine folder and describes the unit;
 // on any failure the unit gets its "NO DATA AVAILABLE" description.
 void loadUnitDescription(const std::string& folder, DeckUnit& unit, const std::vector<DeckVariable>& variables,
-                         std::vector<AnalysisMessage>& messages);
+                         std::vector<AnalysisMessage>& messages, TypeFileCache* cache = nullptr);
+
+// The index of the header line of type typeNumber in an information file's
+// lines: the first line holding "TYPE" (any case) whose second word is the number.
+std::optional<std::size_t> typeHeaderLine(const std::vector<std::string>& infoLines, const std::string& typeNumber);
 
 // The heading lines made of the engine folder's Header.txt ("*|*" framing each
 // line), or the message why the file could not be read.

@@ -20,6 +20,9 @@ class TEditControl : public QPlainTextEdit {
 public:
     explicit TEditControl(QWidget* parent = nullptr);
 
+    // Room left of the text for a margin (line numbers and marks of a deck).
+    void setLeftMargin(int width) { setViewportMargins(width, 0, 0, 0); }
+
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
