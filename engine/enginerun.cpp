@@ -1,7 +1,11 @@
 #include "enginerun.h"
 
+#include <charconv>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <ostream>
+#include <thread>
 #include <system_error>
 
 #include "common/bytes.h"
@@ -10,6 +14,7 @@
 #include "common/textfile.h"
 #include "deck.h"
 #include "reports.h"
+#include "resultfile.h"
 #include "common/settings.h"
 #include "simulation.h"
 
@@ -106,6 +111,33 @@ bool writeFile(const std::string& path, const std::vector<std::string>& lines, s
     }
 }
 
+// Rows buffered beyond this many bytes are written at once.
+constexpr std::size_t kMaxPending = 4u << 20;
+
+// The slow-down in milliseconds per step; a value that is not one is ignored
+// with a warning.
+double stepDelay(const std::string& text, std::vector<DeckMessage>& messages) {
+    if (text.empty()) return 0;
+    double ms = 0;
+    const char* end = text.data() + text.size();
+    const auto res = std::from_chars(text.data(), end, ms);
+    if (res.ec != std::errc() || res.ptr != end || !(ms >= 0) || ms > kMaxStepDelayMs) {
+        messages.push_back({0, false, std::string(kStepDelayVariable) + "=" + text.substr(0, 40) +
+                                          " is not a number of milliseconds from 0 to " +
+                                          std::to_string(static_cast<int>(kMaxStepDelayMs)) + "; the run is not slowed down"});
+        return 0;
+    }
+    return ms;
+}
+
+// Waits out one slowed-down step in short slices, so that a stop is not kept waiting.
+void waitStep(double ms, const std::function<bool()>& stopping) {
+    using namespace std::chrono;
+    const auto until = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double, std::milli>(ms));
+    for (auto now = steady_clock::now(); now < until && !stopping(); now = steady_clock::now())
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(until - now, milliseconds(50)));
+}
+
 }  // namespace
 
 std::string assignedPath(const std::string& fileName, const std::string& deckPath) {
@@ -118,7 +150,8 @@ std::string assignedPath(const std::string& fileName, const std::string& deckPat
     return dir.empty() ? name : pal::joinPath(dir, name);
 }
 
-int runEngine(const std::vector<std::string>& args, const std::string& engineDir, std::ostream& console) {
+int runEngine(const std::vector<std::string>& args, const std::string& engineDir, std::ostream& console,
+              const RunControls& controls) {
     std::string deckPath;
     bool tableRun = false;
     std::vector<DeckMessage> fileMessages;
@@ -188,48 +221,88 @@ int runEngine(const std::vector<std::string>& args, const std::string& engineDir
     std::vector<DeckMessage> pathMessages;
     const OutputPaths paths = outputPaths(deck, deckPath, pathMessages);
     fileMessages.insert(fileMessages.end(), pathMessages.begin(), pathMessages.end());
-
-    if (status) console << "KALVEX32: " << deckPath << "\n";
-    Simulation sim(deck);
-    sim.run([&](double done) {
-        if (status) console << "  " << static_cast<int>(done * 100 + 0.5) << "% done\n";
-    });
-
-    const bool ran = sim.ready() && sim.results().rowCount() > 0;
-    options.fileMessages = fileMessages;
-    if (ran) {
-        if (writeFile(paths.output, outputLines(sim, options), options.fileMessages))
-            options.notes.push_back("Output file: " + paths.output);
-        if (writeFile(paths.plot, plotLines(sim.results()), options.fileMessages))
-            options.notes.push_back("Plot data:   " + paths.plot);
-    } else {
-        // Results of an earlier run must not pass for results of this deck.
-        std::vector<std::string> note{"No results: the run found errors; see the listing " + paths.listing + "."};
-        writeFile(paths.output, note, options.fileMessages);
-        if (!paths.plot.empty()) fs::remove(fs::path(paths.plot), ec);
-    }
+    const double delayMs = stepDelay(controls.stepDelay, fileMessages);
 
     if (paths.listing.empty()) {
         console << "KALVEX32: the listing would overwrite the deck " << deckPath << "; rename the deck\n";
         return kExitNotRun;
     }
+    if (status) console << "KALVEX32: " << deckPath << "\n";
+    Simulation sim(deck);
+    options.fileMessages = fileMessages;
+
+    // The listing's head (the deck echoed with its messages) is there before the
+    // run starts; its summary follows at the end.
     std::string listing = paths.listing;
-    options.notes.insert(options.notes.begin(), "Listing:     " + listing);
+    ResultFile listingFile;
     std::vector<DeckMessage> listingFailure;
-    if (!writeFile(listing, listingLines(deck, &sim, options), listingFailure)) {
+    const std::vector<std::string> head = listingHead(deck, &sim, options);
+    if (!listingFile.begin(listing, head, listingFailure)) {
         const std::string fallback = pal::baseName(deckPath) + ".LST";
         if (fallback == listing || samePath(fallback, deckPath)) {
             console << "KALVEX32: " << listingFailure.front().text << "\n";
             return kExitNotRun;
         }
         options.fileMessages.push_back(listingFailure.front());
-        options.notes.front() = "Listing:     " + fallback;
+        options.notes.push_back("Listing:     " + fallback);
         listingFailure.clear();
-        if (!writeFile(fallback, listingLines(deck, &sim, options), listingFailure)) {
+        if (!listingFile.begin(fallback, head, listingFailure)) {
             console << "KALVEX32: " << listingFailure.front().text << "\n";
             return kExitNotRun;
         }
         listing = fallback;
+    } else {
+        options.notes.push_back("Listing:     " + listing);
+    }
+
+    // The output table and the plot data are begun with the first row and grow
+    // while the run goes on, flushed every kFlushSeconds.
+    ResultFile output, plotData;
+    const std::size_t plotColumns = plotColumnCount(sim.results());
+    using Clock = std::chrono::steady_clock;
+    const auto flushEvery = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kFlushSeconds));
+    auto lastFlush = Clock::now();
+    const auto stopping = [&] { return controls.stop && *controls.stop != 0; };
+    sim.run(
+        [&](double done) {
+            if (status) console << "  " << static_cast<int>(done * 100 + 0.5) << "% done\n" << std::flush;
+        },
+        [&](std::size_t row) {
+            if (row == 0) {
+                if (!paths.output.empty()) output.begin(paths.output, outputHead(sim, options), options.fileMessages);
+                if (!paths.plot.empty()) plotData.begin(paths.plot, plotHead(sim.results()), options.fileMessages);
+            }
+            if (output.open()) output.add(outputRow(sim, row));
+            if (plotData.open()) plotData.add(plotRow(sim.results(), row, plotColumns));
+            if (delayMs > 0) waitStep(delayMs, stopping);
+            const auto now = Clock::now();
+            if (now - lastFlush >= flushEvery || output.pending() + plotData.pending() > kMaxPending) {
+                output.flush(options.fileMessages);
+                plotData.flush(options.fileMessages);
+                lastFlush = now;
+            }
+            return !stopping();
+        });
+
+    if (sim.ready() && sim.results().rowCount() > 0) {
+        const bool outputOpen = output.open(), plotOpen = plotData.open();
+        output.add(outputTail(sim, options));
+        output.close(options.fileMessages);
+        plotData.close(options.fileMessages);
+        if (outputOpen) options.notes.push_back("Output file: " + paths.output);
+        if (plotOpen) options.notes.push_back("Plot data:   " + paths.plot);
+    } else {
+        // Results of an earlier run must not pass for results of this deck.
+        std::vector<std::string> note{"No results: the run found errors; see the listing " + listing + "."};
+        writeFile(paths.output, note, options.fileMessages);
+        if (!paths.plot.empty()) fs::remove(fs::path(paths.plot), ec);
+    }
+
+    listingFile.add(listingSummary(deck, &sim, options));
+    listingFile.close(listingFailure);
+    if (!listingFailure.empty()) {
+        console << "KALVEX32: " << listingFailure.front().text << "\n";
+        return kExitNotRun;
     }
     const int errors = errorCount(deck, &sim, options);
     if (status || errors > 0)

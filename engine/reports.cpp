@@ -47,7 +47,27 @@ int errorCount(const Deck& deck, const Simulation* sim, const ReportOptions& opt
     return n;
 }
 
+namespace {
+
+// Messages about a line follow the echo of that line (sorted by line); the
+// others (line 0) go to the summary.
+std::vector<DeckMessage> messagesByLine(const Deck& deck, const Simulation* sim, const ReportOptions& options) {
+    std::vector<DeckMessage> all = shown(deck.messages, options.warnings);
+    if (sim)
+        for (const auto& m : shown(sim->messages(), options.warnings)) all.push_back(m);
+    std::stable_sort(all.begin(), all.end(), [](const DeckMessage& a, const DeckMessage& b) { return a.line < b.line; });
+    return all;
+}
+
+}  // namespace
+
 std::vector<std::string> listingLines(const Deck& deck, const Simulation* sim, const ReportOptions& options) {
+    std::vector<std::string> out = listingHead(deck, sim, options);
+    for (auto& line : listingSummary(deck, sim, options)) out.push_back(std::move(line));
+    return out;
+}
+
+std::vector<std::string> listingHead(const Deck& deck, const Simulation* sim, const ReportOptions& options) {
     std::vector<std::string> out;
     if (options.header) {
         out.push_back(options.engineTitle);
@@ -55,17 +75,9 @@ std::vector<std::string> listingLines(const Deck& deck, const Simulation* sim, c
         if (options.tableRun) out.push_back("Run of a parametric table (/N)");
         out.push_back("");
     }
-
-    // Messages about a line follow the echo of that line; the others go to the summary.
-    std::vector<DeckMessage> lineMessages = shown(deck.messages, options.warnings);
-    if (sim)
-        for (const auto& m : shown(sim->messages(), options.warnings)) lineMessages.push_back(m);
-    std::stable_sort(lineMessages.begin(), lineMessages.end(),
-                     [](const DeckMessage& a, const DeckMessage& b) { return a.line < b.line; });
-    std::vector<DeckMessage> general;
+    const std::vector<DeckMessage> lineMessages = messagesByLine(deck, sim, options);
     auto next = lineMessages.begin();
-    while (next != lineMessages.end() && next->line == 0) general.push_back(*next++);
-
+    while (next != lineMessages.end() && next->line == 0) ++next;
     char number[16];
     for (std::size_t i = 0; i < deck.lines.size(); ++i) {
         const int lineNo = static_cast<int>(i + 1);
@@ -73,7 +85,14 @@ std::vector<std::string> listingLines(const Deck& deck, const Simulation* sim, c
         out.push_back(number + deck.lines[i]);
         for (; next != lineMessages.end() && next->line == lineNo; ++next) out.push_back(messageLine(*next));
     }
+    return out;
+}
 
+std::vector<std::string> listingSummary(const Deck& deck, const Simulation* sim, const ReportOptions& options) {
+    std::vector<std::string> out;
+    std::vector<DeckMessage> general;
+    for (const auto& m : messagesByLine(deck, sim, options))
+        if (m.line == 0) general.push_back(m);
     out.push_back("");
     out.push_back("Summary");
     for (const auto& m : general) out.push_back(messageLine(m));
@@ -117,48 +136,83 @@ std::vector<std::string> listingLines(const Deck& deck, const Simulation* sim, c
     return out;
 }
 
+namespace {
+
+// Blocks of at most 8 equations beside TIME keep every line of the output
+// table short enough for the viewers (255 characters).
+constexpr std::size_t kPerBlock = 8;
+
+struct OutputBlock {
+    std::vector<std::size_t> columns;  // 0 is TIME
+    std::vector<std::size_t> width;
+};
+
+OutputBlock outputBlock(const Results& r, std::size_t first) {
+    OutputBlock b;
+    b.columns.push_back(0);
+    for (std::size_t k = first; k < std::min(r.names.size(), first + kPerBlock); ++k) b.columns.push_back(k + 1);
+    for (std::size_t c : b.columns) {
+        const std::string& name = c == 0 ? std::string("TIME") : r.names[c - 1];
+        const std::string& unit = c == 0 ? r.timeUnit : r.units[c - 1];
+        b.width.push_back(std::max<std::size_t>({13, name.size() + 2, unit.size() + 2}));
+    }
+    return b;
+}
+
+void blockHead(const Results& r, const OutputBlock& b, const ReportOptions& options, std::vector<std::string>& out) {
+    if (options.labels) {
+        std::string line;
+        for (std::size_t k = 0; k < b.columns.size(); ++k)
+            line += padLeft(b.columns[k] == 0 ? "TIME" : r.names[b.columns[k] - 1], b.width[k]);
+        out.push_back(line);
+    }
+    if (options.units) {
+        std::string line;
+        for (std::size_t k = 0; k < b.columns.size(); ++k) {
+            const std::string unit = b.columns[k] == 0 ? r.timeUnit : r.units[b.columns[k] - 1];
+            line += padLeft(unit.empty() ? "-" : unit, b.width[k]);
+        }
+        out.push_back(line);
+    }
+}
+
+std::string blockRow(const Results& r, const OutputBlock& b, std::size_t row) {
+    std::string line;
+    for (std::size_t k = 0; k < b.columns.size(); ++k) line += padLeft(exponentText(r.at(row, b.columns[k]), 5), b.width[k]);
+    return line;
+}
+
+}  // namespace
+
 std::vector<std::string> outputLines(const Simulation& sim, const ReportOptions& options) {
-    const Results& r = sim.results();
+    std::vector<std::string> out = outputHead(sim, options);
+    for (std::size_t row = 0; row < sim.results().rowCount(); ++row) out.push_back(outputRow(sim, row));
+    for (auto& line : outputTail(sim, options)) out.push_back(std::move(line));
+    return out;
+}
+
+std::vector<std::string> outputHead(const Simulation& sim, const ReportOptions& options) {
     std::vector<std::string> out;
     if (options.header) {
         out.push_back(options.engineTitle + ": results of " + options.deckPath);
         out.push_back("");
     }
-    // Blocks of at most 8 equations beside TIME keep every line short enough for
-    // the viewers (255 characters).
-    constexpr std::size_t kPerBlock = 8;
-    const std::size_t equations = r.names.size();
-    for (std::size_t first = 0; first == 0 || first < equations; first += kPerBlock) {
-        const std::size_t last = std::min(equations, first + kPerBlock);
-        std::vector<std::size_t> columns{0};
-        for (std::size_t k = first; k < last; ++k) columns.push_back(k + 1);
-        std::vector<std::size_t> width;
-        for (std::size_t c : columns) {
-            const std::string& name = c == 0 ? std::string("TIME") : r.names[c - 1];
-            const std::string& unit = c == 0 ? r.timeUnit : r.units[c - 1];
-            width.push_back(std::max<std::size_t>({13, name.size() + 2, unit.size() + 2}));
-        }
-        if (first > 0) out.push_back("");
-        if (options.labels) {
-            std::string line;
-            for (std::size_t k = 0; k < columns.size(); ++k)
-                line += padLeft(columns[k] == 0 ? "TIME" : r.names[columns[k] - 1], width[k]);
-            out.push_back(line);
-        }
-        if (options.units) {
-            std::string line;
-            for (std::size_t k = 0; k < columns.size(); ++k) {
-                std::string unit = columns[k] == 0 ? r.timeUnit : r.units[columns[k] - 1];
-                line += padLeft(unit.empty() ? "-" : unit, width[k]);
-            }
-            out.push_back(line);
-        }
-        for (std::size_t row = 0; row < r.rowCount(); ++row) {
-            std::string line;
-            for (std::size_t k = 0; k < columns.size(); ++k)
-                line += padLeft(exponentText(r.at(row, columns[k]), 5), width[k]);
-            out.push_back(line);
-        }
+    blockHead(sim.results(), outputBlock(sim.results(), 0), options, out);
+    return out;
+}
+
+std::string outputRow(const Simulation& sim, std::size_t row) {
+    return blockRow(sim.results(), outputBlock(sim.results(), 0), row);
+}
+
+std::vector<std::string> outputTail(const Simulation& sim, const ReportOptions& options) {
+    const Results& r = sim.results();
+    std::vector<std::string> out;
+    for (std::size_t first = kPerBlock; first < r.names.size(); first += kPerBlock) {
+        const OutputBlock b = outputBlock(r, first);
+        out.push_back("");
+        blockHead(r, b, options, out);
+        for (std::size_t row = 0; row < r.rowCount(); ++row) out.push_back(blockRow(r, b, row));
     }
     for (const auto& m : sim.runMessages()) out.push_back(messageLine(m) + " (the table ends there)");
     return out;
@@ -194,27 +248,35 @@ std::size_t plotColumnCount(const Results& r) {
 }
 
 std::vector<std::string> plotLines(const Results& r) {
+    std::vector<std::string> out = plotHead(r);
+    out.reserve(r.rowCount() + 2);
+    const std::size_t columns = plotColumnCount(r);
+    for (std::size_t row = 0; row < r.rowCount(); ++row) out.push_back(plotRow(r, row, columns));
+    return out;
+}
+
+std::vector<std::string> plotHead(const Results& r) {
     const std::size_t columns = plotColumnCount(r);
     std::string names = plotName(r, 0), units = plotUnit(r, 0);
     for (std::size_t c = 1; c < columns; ++c) {
         names += " " + plotName(r, c);
         units += " " + plotUnit(r, c);
     }
-    std::vector<std::string> out{names, units};
-    out.reserve(r.rowCount() + 2);
-    for (std::size_t row = 0; row < r.rowCount(); ++row) {
-        std::string line;
-        for (std::size_t c = 0; c < columns; ++c) {
-            double v = r.at(row, c);
-            // Plot data is stored in a format that holds magnitudes from about 3E-39;
-            // smaller values are shown as the zero they look like on any plot.
-            if (std::fabs(v) < 1e-37) v = 0;
-            if (c > 0) line += ' ';
-            line += exponentText(v);
-        }
-        out.push_back(std::move(line));
+    return {names, units};
+}
+
+std::string plotRow(const Results& r, std::size_t row, std::size_t columns) {
+    std::string line;
+    line.reserve(columns * 14);
+    for (std::size_t c = 0; c < columns; ++c) {
+        double v = r.at(row, c);
+        // Plot data is stored in a format that holds magnitudes from about 3E-39;
+        // smaller values are shown as the zero they look like on any plot.
+        if (std::fabs(v) < 1e-37) v = 0;
+        if (c > 0) line += ' ';
+        line += exponentText(v);
     }
-    return out;
+    return line;
 }
 
 }  // namespace kalvex

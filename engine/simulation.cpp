@@ -196,7 +196,7 @@ void Simulation::simulationCard(const Deck& deck) {
     }
 }
 
-void Simulation::run(const std::function<void(double)>& progress) {
+void Simulation::run(const std::function<void(double)>& progress, const std::function<bool(std::size_t)>& afterRow) {
     if (!ready_) return;
     const std::size_t cols = results_.columns();
     results_.values.reserve(steps_ * cols);
@@ -219,6 +219,11 @@ void Simulation::run(const std::function<void(double)>& progress) {
         } catch (const EvaluationError& err) {
             const Compiled& c = equations_[current];
             runMessages_.push_back({c.line, true, "at TIME = " + exponentText(time) + ", " + c.name + ": " + err.what()});
+            return;
+        }
+        if (afterRow && !afterRow(n) && n + 1 < steps_) {
+            runMessages_.push_back({0, true, "the run was stopped at TIME = " + exponentText(time) + ", before its stop time " +
+                                                 exponentText(stop_) + "; the results end there"});
             return;
         }
         if (progress && (n + 1) % every == 0) progress(static_cast<double>(n + 1) / static_cast<double>(steps_));

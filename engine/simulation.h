@@ -38,8 +38,11 @@ public:
     // True when the deck compiled and its SIMULATION card is usable.
     bool ready() const { return ready_; }
     // Runs from start to stop; stops at the first evaluation error, keeping the
-    // rows computed before it. progress gets the fraction done now and then.
-    void run(const std::function<void(double)>& progress = {});
+    // rows computed before it. progress gets the fraction done now and then;
+    // afterRow is called with each new row's index and ends the run early (a run
+    // message says where) when it answers false.
+    void run(const std::function<void(double)>& progress = {},
+             const std::function<bool(std::size_t)>& afterRow = {});
 
     // Errors and warnings of the definitions and the SIMULATION card (deck lines).
     const std::vector<DeckMessage>& messages() const { return messages_; }

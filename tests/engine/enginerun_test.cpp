@@ -403,3 +403,107 @@ TEST(EngineFiles, ADeckNamedLikeItsListingIsNotOverwritten) {
     EXPECT_EQ(runEngine({deck}, engineDir.path()).code, kalvex::kExitNotRun);
     EXPECT_EQ(readText(deck), kSmallDeck);
 }
+
+// ---- Writing as the run goes: slowed down, stopped, killed
+
+namespace {
+
+// A run of 2000 steps; slowed down it takes long enough to be watched.
+const char* const kLongDeck =
+    "EQUATIONS 2\r\n"
+    "LEVEL = 2*TIME  ! [m]\r\n"
+    "FLOW = TIME/2   ! [m3/h]\r\n"
+    "SIMULATION 0 1999 1  ! [h]\r\n"
+    "END\r\n";
+
+std::size_t plotRows(const std::string& path) {
+    const std::string text = readText(path);
+    const std::size_t ends = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    return ends > 2 ? ends - 2 : 0;
+}
+
+}  // namespace
+
+TEST(EngineWriting, AStopRequestEndsTheRunWithCompleteFiles) {
+    ScratchDir dir, engineDir;
+    writeText(dir / "D.DCK", kLongDeck);
+    // The flag is set before the run: it ends after its first step.
+    const volatile std::sig_atomic_t stop = 1;
+    kalvex::RunControls controls;
+    controls.stop = &stop;
+    std::ostringstream console;
+    EXPECT_EQ(kalvex::runEngine({dir / "D.DCK"}, engineDir.path(), console, controls), kalvex::kExitDeckErrors);
+    EXPECT_EQ(readText(dir / "D.PLT"), "TIME LEVEL FLOW\r\nh m m3/h\r\n0.000000E+00 0.000000E+00 0.000000E+00\r\n");
+    const std::string listing = readText(dir / "D.LST");
+    EXPECT_TRUE(contains(listing, " *** Error: the run was stopped at TIME = 0.000000E+00, before its stop time 1.999000E+03"))
+        << listing;
+    EXPECT_TRUE(contains(listing, "2000 steps, 1 computed"));
+    EXPECT_EQ(lines(readText(dir / "D.OUT")).back().substr(0, 36), " *** Error: the run was stopped at T");
+}
+
+TEST(EngineWriting, TheStepDelayIsANumberOfMilliseconds) {
+    struct Row {
+        const char* value;
+        bool warned;
+    };
+    for (const Row& r : {Row{"", false}, Row{"0", false}, Row{"0.5", false}, Row{"abc", true}, Row{"-3", true},
+                         Row{"1e9", true}, Row{"5ms", true}}) {
+        ScratchDir dir, engineDir;
+        writeText(dir / "SMALL.DCK", kSmallDeck);
+        kalvex::RunControls controls;
+        controls.stepDelay = r.value;
+        std::ostringstream console;
+        EXPECT_EQ(kalvex::runEngine({dir / "SMALL.DCK"}, engineDir.path(), console, controls), kalvex::kExitOk) << r.value;
+        EXPECT_EQ(contains(readText(dir / "SMALL.LST"), std::string(" *** Warning: KALVEX_STEP_MS=") + r.value + " is not a number"),
+                  r.warned)
+            << r.value;
+        EXPECT_EQ(plotRows(dir / "SMALL.PLT"), 3u) << r.value;
+    }
+}
+
+TEST(EngineWriting, ASlowedRunIsReadableWhileItRunsAndAfterItIsEnded) {
+    // Ended by the shell's Stop (SIGTERM: the run ends after its step, the
+    // listing says so) and killed outright (SIGKILL: the rows flushed so far).
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        ScratchDir dir;
+        writeText(dir / "D.DCK", kLongDeck);
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) env.emplace_back(*e);
+        env.push_back(std::string(kalvex::kStepDelayVariable) + "=2");
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::string engine = enginePath(), deck = dir / "D.DCK";
+        char* argv[] = {engine.data(), deck.data(), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        // Rows arrive while the engine still runs (2000 steps of 2 ms take 4 s).
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        int status = 0;
+        while (plotRows(dir / "D.PLT") < 20 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the engine ended before its rows were seen";
+        kill(pid, signal);
+        waitpid(pid, &status, 0);
+
+        const std::string plt = readText(dir / "D.PLT");
+        ASSERT_GE(plt.size(), 2u);
+        EXPECT_EQ(plt.substr(plt.size() - 2), "\r\n") << "a row cut in the middle";
+        const plot::PlotDataTable t = plot::parsePlotData(plt, "D.PLT");
+        EXPECT_GE(t.rowCount, 20);
+        EXPECT_LT(t.rowCount, 2000);
+        EXPECT_EQ(t.values[1][static_cast<std::size_t>(t.rowCount - 1)], 2.0 * (t.rowCount - 1));
+        if (signal == SIGTERM) {
+            EXPECT_EQ(WEXITSTATUS(status), kalvex::kExitDeckErrors);
+            EXPECT_TRUE(contains(readText(dir / "D.LST"), "the run was stopped at TIME"));
+            EXPECT_TRUE(contains(readText(dir / "D.LST"), "Plot data:   " + dir / "D.PLT"));
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(status));
+            EXPECT_TRUE(contains(readText(dir / "D.LST"), "    4  SIMULATION 0 1999 1  ! [h]"));
+        }
+    }
+}
