@@ -3,6 +3,7 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/codecs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/configdir.cpp
   ${CMAKE_CURRENT_LIST_DIR}/filelookup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/followfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ioerror.cpp
   ${CMAKE_CURRENT_LIST_DIR}/numtext.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
