@@ -150,7 +150,8 @@ private slots:
         QCOMPARE(alerts().shown[2].text, "The KALVEX run of " + path +
                                              " was stopped.\nThe files it had written are kept; its listing and "
                                              "results may be incomplete or from an earlier run.");
-        QCOMPARE(testsupport::readFile(work_ + "/long/LONG.LST"), QByteArray("listing of an earlier run\r\n"));
+        // The engine ends after its step: its listing says where.
+        QVERIFY(testsupport::readFile(work_ + "/long/LONG.LST").contains(" *** Error: the run was stopped at TIME = "));
         // The Windows menu is refreshed as after any run.
         QVERIFY(form_->item("Listing1")->isEnabled());
         QVERIFY(form_->item("Listing1")->text().endsWith(work_ + "/long/LONG.LST"));
