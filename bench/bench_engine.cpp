@@ -14,7 +14,7 @@
 
 #include "run/kalvexrun.h"
 #include "shell/docwindow.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 

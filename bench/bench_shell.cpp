@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/numtext.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 

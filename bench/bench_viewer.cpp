@@ -14,10 +14,10 @@
 #include <random>
 #include <string>
 
-#include "shell/fileviewer.h"
-#include "shell/finddialog.h"
+#include "text/fileviewer.h"
+#include "text/finddialog.h"
 #include "shell/scriptedseams.h"
-#include "shell/viewer.h"
+#include "text/viewer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "plot/pmxfile.h"
 #include "common/settings.h"
-#include "shell/wmfbuilder.h"  // tests/shell
+#include "diagram/wmfbuilder.h"  // tests/diagram
 #include "table/tablefile.h"
 
 namespace {

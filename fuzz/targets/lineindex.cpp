@@ -6,7 +6,7 @@
 
 #include "common/ioerror.h"
 #include "fuzzsupport.h"
-#include "shell/lineindex.h"
+#include "text/lineindex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -5,7 +5,7 @@
 
 #include "common/ioerror.h"
 #include "fuzzsupport.h"
-#include "shell/wmffile.h"
+#include "diagram/wmffile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);

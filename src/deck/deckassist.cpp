@@ -22,7 +22,7 @@
 #include "help/helptext.h"
 #include "quivet/fieldnumber.h"
 #include "quivet/typeinfo.h"
-#include "shell/editoru.h"
+#include "text/editoru.h"
 #include "shell/qtbytes.h"
 
 namespace {

@@ -15,11 +15,11 @@
 #include "deck/deckhighlighter.h"
 #include "deck/messagesdock.h"
 #include "deck/outlinedock.h"
-#include "shell/editoru.h"
-#include "shell/fileviewer.h"
-#include "shell/palumaro.h"
+#include "text/editoru.h"
+#include "text/fileviewer.h"
+#include "mainwindow/palumaro.h"
 #include "shell/qtbytes.h"
-#include "shell/viewer.h"
+#include "text/viewer.h"
 
 namespace deckedit {
 

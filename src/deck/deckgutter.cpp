@@ -6,7 +6,7 @@
 #include <QTextBlock>
 #include <QToolTip>
 
-#include "shell/editoru.h"
+#include "text/editoru.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "help/helpu.h"
 #include "help/indexu.h"
 #include "shell/docfactory.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/seams.h"
 
 namespace help {

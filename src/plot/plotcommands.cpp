@@ -20,7 +20,7 @@
 #include "plot/plotf.h"
 #include "plot/plotsetu.h"
 #include "shell/docfactory.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/seams.h"
 
 namespace plot {

@@ -15,7 +15,7 @@
 #include "quivet/quivetgen.h"
 #include "quivet/typeinfo.h"
 #include "shell/docwindow.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"

@@ -6,7 +6,7 @@
 #include "quivet/makequiv.h"
 #include "quivet/quivet.h"
 #include "shell/docfactory.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 
 namespace quivet {
 

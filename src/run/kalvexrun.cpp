@@ -9,7 +9,7 @@
 #include "run/compilin.h"
 #include "common/ioerror.h"
 #include "shell/docwindow.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"

@@ -17,7 +17,7 @@
 #include "run/runsettings.h"
 #include "run/tablerunner.h"
 #include "shell/docfactory.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "table/alterval.h"

@@ -7,7 +7,7 @@
 
 #include "common/ioerror.h"
 #include "common/textfile.h"
-#include "shell/recentfiles.h"
+#include "mainwindow/recentfiles.h"
 #include "common/settings.h"
 
 namespace fs = std::filesystem;

@@ -12,11 +12,11 @@
 #include <QtTest>
 #include <memory>
 
-#include "shell/desktopintegration.h"
-#include "shell/editoru.h"
-#include "shell/finddialog.h"
+#include "mainwindow/desktopintegration.h"
+#include "text/editoru.h"
+#include "text/finddialog.h"
 #include "shell/fonts.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 #include "support/testsupport.h"

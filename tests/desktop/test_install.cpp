@@ -10,7 +10,7 @@
 
 #include "common/configdir.h"
 #include "shell/fonts.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 #include "support/testsupport.h"

@@ -12,7 +12,7 @@
 #include "help/helpcommands.h"
 #include "help/helpu.h"
 #include "help/indexu.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "support/fixtures.h"
 #include "support/testsupport.h"

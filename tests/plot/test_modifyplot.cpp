@@ -17,7 +17,7 @@
 #include "plot/pmxfile.h"
 #include "plot/stylepicker.h"
 #include "shell/docfactory.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "support/fixtures.h"
 #include "support/testsupport.h"

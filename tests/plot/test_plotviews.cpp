@@ -26,7 +26,7 @@
 #include "plot/pmxfile.h"
 #include "plot/quickplot.h"
 #include "shell/docfactory.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "support/testsupport.h"
 #include "table/rundecks.h"

@@ -12,7 +12,7 @@
 #include "quivet/makequiv.h"
 #include "quivet/mkqtypefiles.h"
 #include "shell/docwindow.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 #include "support/fixtures.h"

@@ -20,7 +20,7 @@
 #include "run/compilin.h"
 #include "shell/docfactory.h"
 #include "shell/fonts.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/printcontext.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"

@@ -17,7 +17,7 @@
 #include "quivet/quivet.h"
 #include "shell/docfactory.h"
 #include "shell/fonts.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/printjob.h"
 #include "shell/scriptedseams.h"
 #include "../shell/printtesthelpers.h"

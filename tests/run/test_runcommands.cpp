@@ -18,7 +18,7 @@
 #include "run/compilin.h"
 #include "run/kalvexrun.h"
 #include "shell/fonts.h"
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 #include "common/settings.h"
 #include "support/fixtures.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
 
 class QDialog;

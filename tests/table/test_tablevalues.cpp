@@ -11,7 +11,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "shell/palumaro.h"
+#include "mainwindow/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/scriptedseams.h"
 #include "support/fixtures.h"

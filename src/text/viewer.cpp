@@ -1,0 +1,71 @@
+#include "text/viewer.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "common/ioerror.h"
+#include "text/fileviewer.h"
+#include "text/finddialog.h"
+#include "shell/printcontext.h"
+#include "shell/seams.h"
+#include "text/textlines.h"
+
+TViewForm::TViewForm(QWidget* parent) : TDocWindow(Kind::Viewer, parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    viewer_ = new TFileViewer(this);
+    layout->addWidget(viewer_);
+    setFocusProxy(viewer_);
+
+    findDialog_ = new TFindDialog(this);
+    findDialog_->setWholeWordVisible(false);
+    findDialog_->setDown(true);
+    connect(findDialog_, &TFindDialog::findNext, this, &TViewForm::Find);
+    connect(viewer_, &TFileViewer::copyRequested, this, &TViewForm::copySelection);
+}
+
+TViewForm::~TViewForm() = default;
+
+void TViewForm::openFile(const QString& path) {
+    viewer_->openFile(path);
+    setWindowTitle(path);
+}
+
+QString TViewForm::fileName() const { return viewer_->fileName(); }
+
+void TViewForm::FormActivate() { viewer_->setFocus(); }
+
+void TViewForm::showFindDialog() { findDialog_->popUp(); }
+
+void TViewForm::Find() {
+    const QString text = findDialog_->findText();
+    if (!viewer_->find(text, findDialog_->down(), findDialog_->matchCase()) && !viewer_->findCancelled())
+        seams().alerts->beep();
+    findDialog_->setFindText(text);
+}
+
+void TViewForm::copySelection() {
+    bool tooLarge = false;
+    const QString text = viewer_->selectedText(&tooLarge);
+    if (tooLarge) {
+        seams().alerts->beep();
+        return;
+    }
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+}
+
+void TViewForm::Print(PrintContext& ctx) {
+    if (ctx.canvas) {
+        QFont f = ctx.canvas->font();
+        f.setFamily(QStringLiteral("MS LineDraw"));
+        ctx.canvas->setFont(f);
+    }
+    viewer_->finishIndexing();
+    const qint64 lines = viewer_->lineCount();
+    for (qint64 i = 0; i < lines; ++i) {
+        ctx.textOut(ctx.leftMargin, ctx.y, textlines::expandTabs(viewer_->lineText(i)));
+        ctx.NewLine(1);
+    }
+}
