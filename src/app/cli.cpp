@@ -29,6 +29,11 @@ const Command kCommands[] = {
      "run every run of a table file, N at a time on this machine or on a Slurm cluster (default: the setup's "
      "table-run settings); one line per run as it ends, exit code 1 when a run failed",
      &run::runTableFile},
+    {"--compare", "--compare REF NEW [--abs A] [--rel R] [--report DIR]",
+     "compare new results with reference ones (plot data variable by variable, listings and output tables as text; "
+     "two folders: every file in both); a value differs where |new - ref| > max(A, R*|ref|) (default A 1e-6, "
+     "R 1e-3); one line per difference; exit code 0 within the tolerance, 1 differs, 2 not compared",
+     &compareResults},
     {"--version", "--version", "print the program's version", &printVersion},
     {"--help", "--help", "print this help", &printHelp},
 };

@@ -53,6 +53,7 @@ QStringList filesToOpen(const QStringList& applicationArguments);
 int runDeck(const QStringList& arguments);
 int renderSavedPlot(const QStringList& arguments);
 int renderNewPlot(const QStringList& arguments);
+int compareResults(const QStringList& arguments);  // clicompare.cpp
 
 // Reads "--name VALUE" pairs after the first (positional) argument; unknown
 // names and missing values are Failures.

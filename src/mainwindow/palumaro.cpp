@@ -18,6 +18,7 @@
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "common/textfile.h"
+#include "compare/comparecommands.h"
 #include "help/helpcommands.h"
 #include "plot/plotcommands.h"
 #include "quivet/quivetcommands.h"
@@ -75,10 +76,13 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
         return;
     }
     pal::app().velmora = run::readVelmoraSwitch(pal::app().programDir);
-    if (pal::app().quivetMode)
+    if (pal::app().quivetMode) {
         reworkForQuivet();
-    else
+    } else {
         setWindowTitle(QStringLiteral("PALUMARO 32"));
+        cmpui::installMenus(*this);
+        indexItems();
+    }
 
     if (const auto f = pal::findSettingsFile(pal::app().programDir, "PALUMARO.FNL")) {
         recent_.load(*f);
@@ -336,12 +340,13 @@ void TPALUMAROFORM::UpdateMenu() {
     in.tableRunActive = table::tableRunActive();
     for (const auto& [name, on] : pal::menuChanges(in))
         if (QAction* a = item(toQ(name))) a->setEnabled(on);
+    cmpui::updateMenus(*this);
 }
 
 // ---------------------------------------------------------------- recent files
 
 void TPALUMAROFORM::FixFileNameList() {
-    const int base = pal::app().quivetMode ? 9 : 12;
+    const int base = static_cast<int>(File1->actions().indexOf(item(QStringLiteral("Exit1")))) + 1;
     while (File1->actions().size() > base + 1) {
         QAction* last = File1->actions().back();
         File1->removeAction(last);

@@ -180,8 +180,12 @@ void PlotTableRuns(TPALUMAROFORM& main) {
         ShowAlert(toQ(e.what()), AlertKind::Error, true);
         return;
     }
+    showPlot(main, doc);
+}
+
+void showPlot(TPALUMAROFORM& main, const PlotDocument& doc) {
     TPlotForm* w = connectPlotWindow(main, new TPlotForm);
-    w->setDocument(std::move(doc));
+    w->setDocument(doc);
     main.addDocWindow(w);
     main.UpdateMenu();
 }

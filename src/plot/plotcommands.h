@@ -11,6 +11,8 @@ class TDocWindow;
 
 namespace plot {
 
+struct PlotDocument;
+
 // Creates the plot dialogs once at start-up and registers the plot window
 // factory (saved plots opened through File > Open).
 void install(TPALUMAROFORM& main);
@@ -22,6 +24,9 @@ void ModifyPlot(TPALUMAROFORM& main);
 void ExportPlot(TPALUMAROFORM& main);
 // Plot > Plot table runs...: one curve per run of the active table window.
 void PlotTableRuns(TPALUMAROFORM& main);
+
+// A new plot window showing the plot (a double click on it opens Modify Plot).
+void showPlot(TPALUMAROFORM& main, const PlotDocument& doc);
 
 // The plot data files the runs of a table window wrote (run i's file is named
 // like its run deck with ".PLT": SOLAR.PLT, SOLAR1.PLT, ...), by run number;

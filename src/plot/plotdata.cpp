@@ -142,6 +142,60 @@ std::vector<std::string> splitNames(std::string line, std::size_t most = kMaxCol
     return out;
 }
 
+bool isGap(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
+
+enum class NumberFault { None, Invalid, TooLarge };
+
+// The general path of readNumber: any decimal notation from_chars takes, the
+// 6-byte real's range checked.
+[[gnu::noinline]] const char* readNumberSlowly(const char* p, const char* end, double& v, NumberFault& fault) {
+    const char* const start = p;
+    // Only plain decimal notation: a sign, then a digit or a point (no inf, nan
+    // or hex, which from_chars would take).
+    const char* q = *p == '+' || *p == '-' ? p + 1 : p;
+    const bool ok = q < end && ((*q >= '0' && *q <= '9') || *q == '.');
+    auto res = std::from_chars(*p == '+' ? p + 1 : p, end, v);
+    if (!ok) res.ptr = q;
+    p = res.ptr;
+    if (ok && res.ec == std::errc::result_out_of_range) {
+        // Beyond the range of a double: far too large for a plot, or tiny (0).
+        while (p < end && !isGap(*p)) ++p;
+        v = std::fabs(std::strtold(std::string(start, p).c_str(), nullptr)) > 1 ? HUGE_VAL : 0.0;
+    } else if (!ok || res.ec != std::errc() || (p < end && !isGap(*p))) {
+        while (p < end && !isGap(*p)) ++p;
+        fault = NumberFault::Invalid;
+        return p;
+    }
+    // The 6-byte real rounding inline where neither limit of its range can be
+    // reached (binary exponents -128 to 125).
+    const unsigned exponent = static_cast<unsigned>(std::bit_cast<std::uint64_t>(v) >> 52) & 0x7FF;
+    if (exponent - 895u < 1149u - 895u) {
+        v = roundToReal6Bits(v);
+    } else {
+        try {
+            v = toReal6Precision(v);
+        } catch (const std::range_error&) {
+            fault = NumberFault::TooLarge;
+        }
+    }
+    return p;
+}
+
+// One number at p (p < end, not a gap), rounded to the 6-byte real: returns
+// its end, or on a fault the end of the word that is not a plot value.
+inline const char* readNumber(const char* p, const char* end, double& v, NumberFault& fault) {
+    fault = NumberFault::None;
+    if (const char* q = quickDecimal(p, end, v)) return q;  // plain short decimals such as E15.7
+    return readNumberSlowly(p, end, v, fault);
+}
+
+pal::IoError numberError(NumberFault fault, const std::string& path, std::string_view word, const std::string& where) {
+    const std::string text(word.substr(0, 40));
+    if (fault == NumberFault::TooLarge)
+        return pal::IoError(0, path, "The number " + text + " in " + where + " is too large for a plot (at most about 1.7E38)");
+    return pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + text + "\" in " + where);
+}
+
 }  // namespace
 
 std::string NextToken(std::string& line) {
@@ -261,46 +315,18 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
         return ends + more - endsBefore + (bytes.back() != '\n' ? 1 : 0);
     };
     // The hot loop: straight over the bytes, one conversion per number.
-    const auto gap = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
     for (int r = 0; p < end; ++r) {
         for (int c = 0; c < cols; ++c) {
-            while (p < end && gap(*p)) ends += *p++ == '\n';
-            const char* const skipped = p;
-            double v = 0;
-            if (p < end && (p = quickDecimal(p, end, v)) != nullptr) {
-                // Plain short decimals such as the engine's E15.7 (exact, see quickDecimal).
-            } else if ((p = skipped) < end) {
+            while (p < end && isGap(*p)) ends += *p++ == '\n';
+            double v = 0;  // reading at the end of the file gives 0
+            if (p < end) {
                 const char* const start = p;
-                // Only plain decimal notation: a sign, then a digit or a point (no
-                // inf, nan or hex, which from_chars would take).
-                const char* q = *p == '+' || *p == '-' ? p + 1 : p;
-                bool ok = q < end && ((*q >= '0' && *q <= '9') || *q == '.');
-                auto res = std::from_chars(*p == '+' ? p + 1 : p, end, v);
-                if (!ok) res.ptr = q;
-                p = res.ptr;
-                if (ok && res.ec == std::errc::result_out_of_range) {
-                    // Beyond the range of a double: far too large for a plot, or tiny (0).
-                    while (p < end && !gap(*p)) ++p;
-                    v = std::fabs(std::strtold(std::string(start, p).c_str(), nullptr)) > 1 ? HUGE_VAL : 0.0;
-                } else if (!ok || res.ec != std::errc() || (p < end && !gap(*p))) {
-                    while (p < end && !gap(*p)) ++p;
+                NumberFault fault;
+                p = readNumber(p, end, v, fault);
+                if (fault != NumberFault::None) {
                     checkRows(linesLeftAt(p));  // a file too damaged to hold is reported as such first
-                    throw pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + std::string(start, p).substr(0, 40) +
-                                                                 "\" in row " + std::to_string(r + 1));
-                }
-                // The 6-byte real rounding inline where neither limit of its range
-                // can be reached (binary exponents -128 to 125).
-                const unsigned exponent = static_cast<unsigned>(std::bit_cast<std::uint64_t>(v) >> 52) & 0x7FF;
-                if (exponent - 895u < 1149u - 895u) {
-                    v = roundToReal6Bits(v);
-                } else {
-                    try {
-                        v = toReal6Precision(v);
-                    } catch (const std::range_error&) {
-                        checkRows(linesLeftAt(p));
-                        throw pal::IoError(0, path, "The number " + std::string(start, p).substr(0, 40) + " in row " +
-                                                        std::to_string(r + 1) + " is too large for a plot (at most about 1.7E38)");
-                    }
+                    throw numberError(fault, path, std::string_view(start, static_cast<std::size_t>(p - start)),
+                                      "row " + std::to_string(r + 1));
                 }
             }
             out[c].push_back(v);
@@ -351,6 +377,141 @@ PlotDataTable ReadPlt(const std::string& path) {
     }
     ::close(fd);
     return parsePlotData(std::string_view(buf.get(), got), path);
+}
+
+}  // namespace plot
+
+namespace plot {
+
+namespace {
+constexpr std::size_t kStreamBlock = 1 << 20;
+constexpr std::size_t kLongestRow = 16 << 20;  // far beyond any row of numbers
+}  // namespace
+
+PlotDataStream::PlotDataStream(const std::string& path) : path_(path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) throw pal::IoError::fromErrno(path);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd_);
+        errno = e;
+        throw pal::IoError::fromErrno(path);
+    }
+    fileSize_ = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    buffer_.resize(kStreamBlock);
+    try {
+        while (fill() && std::count(buffer_.data() + begin_, buffer_.data() + end_, '\n') < 3) {
+        }
+        // The header lines and the row after them, read by the whole-file rules
+        // (no further row: a fault there is the row's, named by its line).
+        const char* b = buffer_.data() + begin_;
+        const std::size_t n = end_ - begin_;
+        const auto firstLines = [&](int count) {
+            std::size_t cut = 0;
+            for (int lines = 0; lines < count && cut < n; ++lines) {
+                const void* nl = std::memchr(b + cut, '\n', n - cut);
+                cut = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - b) + 1 : n;
+            }
+            return parsePlotData(std::string_view(b, cut), path);
+        };
+        header_ = firstLines(1);
+        if (header_.hasHeader) header_ = firstLines(2);
+        if (header_.hasUnits) header_ = firstLines(3);
+        header_.values.clear();
+        header_.minimum.clear();
+        header_.maximum.clear();
+        header_.rowCount = 0;
+        for (int skip = int(header_.hasHeader) + int(header_.hasUnits); skip > 0; --skip, ++line_) {
+            const void* nl = std::memchr(buffer_.data() + begin_, '\n', end_ - begin_);
+            begin_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - buffer_.data()) + 1 : end_;
+        }
+    } catch (...) {
+        ::close(fd_);
+        throw;
+    }
+}
+
+PlotDataStream::~PlotDataStream() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool PlotDataStream::fill() {
+    if (eof_) return false;
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buffer_.size()) {
+        if (buffer_.size() >= kLongestRow)
+            throw pal::IoError(0, path_, "Line " + std::to_string(line_ + 1) + " is too long for a row of plot data");
+        buffer_.resize(buffer_.size() * 2);
+    }
+    while (end_ < buffer_.size()) {
+        const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw pal::IoError::fromErrno(path_);
+        if (n == 0) {
+            eof_ = true;
+            break;
+        }
+        end_ += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void PlotDataStream::parseLine(const char* p, const char* end, std::vector<std::vector<double>>& columns) {
+    ++line_;
+    const std::size_t cols = columns.size();
+    std::size_t n = 0;
+    for (;;) {
+        while (p < end && isGap(*p)) ++p;
+        if (p >= end) break;
+        const char* const start = p;
+        double v = 0;
+        NumberFault fault;
+        p = readNumber(p, end, v, fault);
+        if (fault != NumberFault::None) {
+            for (std::size_t c = 0; c < std::min(n, cols); ++c) columns[c].pop_back();
+            throw numberError(fault, path_, std::string_view(start, static_cast<std::size_t>(p - start)),
+                              "line " + std::to_string(line_));
+        }
+        if (n < cols) columns[n].push_back(v);
+        ++n;
+    }
+    if (n == 0) return;  // an empty line
+    if (n < cols || (n > cols && cols < static_cast<std::size_t>(kMaxColumns))) {
+        for (std::size_t c = 0; c < std::min(n, cols); ++c) columns[c].pop_back();
+        throw pal::IoError(0, path_, "Line " + std::to_string(line_) + " holds " + std::to_string(n) +
+                                         (n == 1 ? " value" : " values") + ", but the file has " +
+                                         std::to_string(cols) + " columns");
+    }
+    ++rows_;
+}
+
+bool PlotDataStream::next(std::vector<std::vector<double>>& columns, std::size_t mostRows) {
+    columns.resize(static_cast<std::size_t>(columnCount()));
+    if (begin_ == end_ && !fill()) return false;
+    const char* const b = buffer_.data();
+    const char* p = b + begin_;
+    const char* const e = b + end_;
+    const void* last = ::memrchr(p, '\n', static_cast<std::size_t>(e - p));
+    if (last) {
+        const char* const stop = static_cast<const char*>(last) + 1;
+        const std::size_t until = mostRows == SIZE_MAX ? SIZE_MAX : rows_ + mostRows;
+        while (p < stop && rows_ < until) {
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
+            parseLine(p, nl, columns);
+            p = nl + 1;
+        }
+        begin_ = static_cast<std::size_t>(p - b);
+    } else if (eof_) {
+        parseLine(p, e, columns);  // the last line has no line end
+        begin_ = end_;
+        return false;
+    }
+    return fill() || begin_ < end_;
 }
 
 }  // namespace plot

@@ -18,6 +18,7 @@ constexpr int Table = 5000;
 constexpr int OutputViewer = 6000;
 constexpr int TextEditor = 7000;
 constexpr int Diagram = 8000;
+constexpr int Comparison = 9000;  // the windows that compare results
 
 // The text editor kinds: deck, QUIVET file as text, any other text.
 constexpr bool isEditor(int tag) { return tag == DeckEditor || tag == QuivetEditor || tag == TextEditor; }

@@ -50,6 +50,48 @@ void foldUtf8Latin1Letters(std::string& s, char before) {
     }
 }
 
+// A word-at-a-time hash that can be fed in pieces (a line may cross a read).
+class LineHasher {
+public:
+    void add(const char* p, std::size_t n) {
+        length_ += n;
+        while (pending_ && n) take(static_cast<unsigned char>(*p++)), --n;
+        for (; n >= 8; p += 8, n -= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            mix(w);
+        }
+        while (n) take(static_cast<unsigned char>(*p++)), --n;
+    }
+    std::uint64_t finish() {
+        if (pending_) mix(word_);
+        mix(length_);
+        std::uint64_t h = h_;
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDull;
+        h ^= h >> 33;
+        return h;
+    }
+
+private:
+    void take(unsigned char c) {
+        word_ |= std::uint64_t(c) << (8 * pending_);
+        if (++pending_ == 8) {
+            mix(word_);
+            word_ = 0;
+            pending_ = 0;
+        }
+    }
+    void mix(std::uint64_t w) {
+        h_ ^= w * 0x9E3779B97F4A7C15ull;
+        h_ = ((h_ << 31) | (h_ >> 33)) * 0xC2B2AE3D27D4EB4Full;
+    }
+    std::uint64_t h_ = 0x27D4EB2F165667C5ull;
+    std::uint64_t word_ = 0;
+    std::uint64_t length_ = 0;
+    unsigned pending_ = 0;
+};
+
 bool isAscii(const std::string& s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -90,6 +132,31 @@ std::size_t LineIndex::readAt(std::uint64_t offset, char* buffer, std::size_t n)
     return done;
 }
 
+std::uint64_t LineIndex::hashLine(const char* bytes, std::size_t length) {
+    LineHasher h;
+    h.add(bytes, length);
+    return h.finish();
+}
+
+void LineIndex::hashLineAt(std::uint64_t start, std::uint64_t end, const char* buffer, std::uint64_t bufferOffset,
+                           std::size_t bufferLength) {
+    if (start >= bufferOffset && end <= bufferOffset + bufferLength) {
+        hashes_.push_back(hashLine(buffer + (start - bufferOffset), static_cast<std::size_t>(end - start)));
+        return;
+    }
+    // A line that began in an earlier read: its bytes read again, a piece at a time.
+    LineHasher h;
+    std::string piece;
+    for (std::uint64_t at = start; at < end;) {
+        piece.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kReadChunk, end - at)));
+        const std::size_t n = readAt(at, piece.data(), piece.size());
+        if (n == 0) break;
+        h.add(piece.data(), n);
+        at += n;
+    }
+    hashes_.push_back(h.finish());
+}
+
 void LineIndex::finish() {
     if (complete_) return;
     if (openLineStart_ < scanPos_) {
@@ -97,6 +164,7 @@ void LineIndex::finish() {
         std::size_t len = static_cast<std::size_t>(scanPos_ - openLineStart_);
         char last = 0;
         if (readAt(scanPos_ - 1, &last, 1) == 1 && last == '\r') --len;
+        if (keepHashes_) hashLineAt(openLineStart_, openLineStart_ + len, nullptr, 0, 0);
         longest_ = std::max(longest_, std::min(len, kShownBytes));
         ++lineCount_;
         lastUnterminated_ = true;
@@ -131,6 +199,7 @@ bool LineIndex::indexMore(std::size_t budget) {
                 if (before == '\r') --contentEnd;
             }
             const std::uint64_t len = contentEnd - openLineStart_;
+            if (keepHashes_) hashLineAt(openLineStart_, contentEnd, base, scanPos_, n);
             longest_ = std::max<std::size_t>(longest_, static_cast<std::size_t>(std::min<std::uint64_t>(len, kShownBytes)));
             ++lineCount_;
             openLineStart_ = nlOffset + 1;
@@ -418,7 +487,8 @@ std::optional<TextMatch> LineIndex::find(const FindRequest& r) {
 }
 
 std::size_t LineIndex::memoryBytes() const {
-    std::size_t n = checkpoints_.capacity() * sizeof(Checkpoint) + validShown_.bytes.capacity();
+    std::size_t n = checkpoints_.capacity() * sizeof(Checkpoint) + validShown_.bytes.capacity() +
+                    hashes_.capacity() * sizeof(std::uint64_t);
     for (const Block& b : cache_) n += b.data.capacity() + b.starts.capacity() * sizeof(std::uint32_t);
     return n;
 }

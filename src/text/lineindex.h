@@ -86,6 +86,15 @@ public:
     // Heap bytes held by the index and its caches (for the memory bound).
     std::size_t memoryBytes() const;
 
+    // Keeps a 64-bit hash of each line's bytes (its line end left out) as the
+    // lines are indexed, so that two files can be compared line by line without
+    // reading them again. Call before indexing starts.
+    void keepLineHashes() { keepHashes_ = true; }
+    // The hashes of the lines counted so far (empty unless kept).
+    const std::vector<std::uint64_t>& lineHashes() const { return hashes_; }
+    // The hash the index keeps for a line of these bytes.
+    static std::uint64_t hashLine(const char* bytes, std::size_t length);
+
 private:
     struct Checkpoint {
         std::uint64_t offset;
@@ -120,8 +129,13 @@ private:
                                         bool forward, std::uint64_t from,
                                         const std::function<bool(std::uint64_t)>& step = {});
 
+    void hashLineAt(std::uint64_t start, std::uint64_t end, const char* buffer, std::uint64_t bufferOffset,
+                    std::size_t bufferLength);
+
     std::string path_;
     int fd_ = -1;
+    bool keepHashes_ = false;
+    std::vector<std::uint64_t> hashes_;
     std::uint64_t fileSize_ = 0;
     std::uint64_t scanPos_ = 0;        // bytes examined by the indexer
     std::uint64_t openLineStart_ = 0;  // start of the line not yet ended

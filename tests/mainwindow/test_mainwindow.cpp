@@ -58,9 +58,11 @@ private slots:
         QCOMPARE(texts(f->menuBar()->actions()),
                  (QStringList{"&File", "&Edit", "&KALVEX", "&QUIVET", "&Parametrics", "&Utilities", "&Plot", "&Windows", "&Help"}));
         QCOMPARE(names(f->fileMenu()->actions()),
-                 (QStringList{"New1", "Open1", "Save1", "Saveas1", "Export1", "N5", "Print1", "PrintSetup1", "N6", "Setup1", "N7", "Exit1"}));
+                 (QStringList{"New1", "Open1", "Save1", "Saveas1", "Export1", "Compare1", "N5", "Print1", "PrintSetup1", "N6",
+                              "Setup1", "N7", "Exit1"}));
         QCOMPARE(names(f->menu("KALVEX1")->actions()),
-                 (QStringList{"Calculate1", "RunTable1", "N3", "CompileModule1", "RebuildKALVEX1", "N4", "ExecuteCommand1"}));
+                 (QStringList{"Calculate1", "RunTable1", "KeepasReference1", "ComparewithReference1", "N3", "CompileModule1",
+                              "RebuildKALVEX1", "N4", "ExecuteCommand1"}));
         QCOMPARE(texts(f->menu("Utilities1")->actions()), (QStringList{"MORDAX", "TEKLOR", "ULM", "GASK", "ZOBREL"}));
         QCOMPARE(names(f->windowsMenu()->actions()),
                  (QStringList{"Input1", "Output1", "Listing1", "Table1", "Diagram1", "N1", "Tile1", "Cascade1"}));
@@ -213,27 +215,27 @@ private slots:
         testsupport::writeFile(dir_ + "/PALUMARO.FNL", "/w/OLD.DCK\r\n/w/NEW.DCK\r\n");
         TPALUMAROFORM f;
         const QStringList t = texts(f.fileMenu()->actions());
-        QCOMPARE(t.mid(12), (QStringList{"-", "1. /w/NEW.DCK", "2. /w/OLD.DCK"}));
+        QCOMPARE(t.mid(13), (QStringList{"-", "1. /w/NEW.DCK", "2. /w/OLD.DCK"}));
         for (int i = 1; i <= 9; ++i) f.recentFiles().add(QStringLiteral("/w/F%1.DCK").arg(i).toStdString());
         f.FixFileNameList();
         const QStringList t2 = texts(f.fileMenu()->actions());
-        QCOMPARE(t2.size(), 12 + 1 + 8);
-        QCOMPARE(t2[13], QStringLiteral("1. /w/F9.DCK"));
+        QCOMPARE(t2.size(), 13 + 1 + 8);
+        QCOMPARE(t2[14], QStringLiteral("1. /w/F9.DCK"));
         QCOMPARE(t2.last(), QStringLiteral("8. /w/F2.DCK"));
         f.recentFiles().setEntries({});
         f.FixFileNameList();
-        QCOMPARE(texts(f.fileMenu()->actions()).size(), 13);  // the separator stays
+        QCOMPARE(texts(f.fileMenu()->actions()).size(), 14);  // the separator stays
     }
 
     void recentEntryOfAVanishedFileIsDropped() {
         testsupport::prepareProgramDir(dir_);
         testsupport::writeFile(dir_ + "/PALUMARO.FNL", (dir_ + "/GONE.DCK\r\n").toUtf8());
         TPALUMAROFORM f;
-        f.OpenFileItem(f.fileMenu()->actions().at(13));
+        f.OpenFileItem(f.fileMenu()->actions().at(14));
         QCOMPARE(seams_->alerts.lastText(), dir_ + "/GONE.DCK no longer exists");
         QCOMPARE(seams_->alerts.shown.back().kind, AlertKind::Warning);
         QVERIFY(f.recentFiles().entries().empty());
-        QCOMPARE(f.fileMenu()->actions().size(), 13);
+        QCOMPARE(f.fileMenu()->actions().size(), 14);
     }
 
     void exitWritesTheRecentListEvenWhenClosingIsRefused() {
