@@ -11,6 +11,7 @@
 #include "common/bytes.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
+#include "common/samefile.h"
 #include "common/textfile.h"
 #include "deck.h"
 #include "reports.h"
@@ -36,7 +37,9 @@ std::string crlfText(const std::vector<std::string>& lines) {
     return text;
 }
 
+// One file under two names: the same path, a link, or a second hard link.
 bool samePath(const std::string& a, const std::string& b) {
+    if (pal::sameFile(a, b)) return true;
     std::error_code ea, eb;
     const fs::path pa = fs::weakly_canonical(fs::path(a), ea), pb = fs::weakly_canonical(fs::path(b), eb);
     if (ea || eb) return a == b;

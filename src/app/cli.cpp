@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/ioerror.h"
+#include "common/samefile.h"
 #include "run/headlessrun.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
@@ -165,6 +166,13 @@ Options parseOptions(const QString& command, const QStringList& arguments, const
         o.pairs.append({name, arguments[++i]});
     }
     return o;
+}
+
+void refuseOutputOverInput(const QString& command, const QStringList& inputs, const QStringList& outputs) {
+    std::vector<std::string> in, out;
+    for (const QString& f : inputs) in.push_back(toBytes(f));
+    for (const QString& f : outputs) out.push_back(toBytes(f));
+    if (const auto refusal = pal::outputOverInput(in, out)) throw Failure(command + QStringLiteral(": ") + toQ(*refusal), 2);
 }
 
 }  // namespace cli

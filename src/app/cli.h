@@ -64,4 +64,7 @@ struct Options {
 };
 Options parseOptions(const QString& command, const QStringList& arguments, const QStringList& known);
 
+// A Failure (exit code 2) when one of the outputs is one of the inputs.
+void refuseOutputOverInput(const QString& command, const QStringList& inputs, const QStringList& outputs);
+
 }  // namespace cli

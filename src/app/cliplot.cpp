@@ -26,6 +26,10 @@ int writeOutputs(const plot::PlotDocument& doc, const Options& o, const QString&
                                                                         {"--svg", plot::ExportFormat::Svg},
                                                                         {"--pdf", plot::ExportFormat::Pdf},
                                                                         {"--csv", plot::ExportFormat::Csv}};
+    QStringList outputs;
+    for (const auto& [name, out] : o.pairs)
+        if (name != QLatin1String("--x") && name != QLatin1String("--y")) outputs << out;
+    refuseOutputOverInput(command, {o.positional}, outputs);
     int written = 0;
     for (const auto& [name, out] : o.pairs) {
         const auto format = std::find_if(std::begin(kOutputs), std::end(kOutputs),

@@ -7,6 +7,7 @@
 #include "common/configdir.h"
 #include "run/commandline.h"
 #include "run/kalvexrun.h"
+#include "run/runplan.h"
 #include "shell/qtbytes.h"
 #include "common/settings.h"
 
@@ -28,6 +29,10 @@ int runDeck(const QStringList& arguments) {
     if (arguments.size() != 1) throw Failure(QStringLiteral("--run takes one deck (try --help)"), 2);
     const QFileInfo deck(arguments.first());
     if (!deck.isFile()) throw Failure(arguments.first() + QStringLiteral(": No such file"));
+    // The engine writes its results beside the deck, or where ASSIGN says.
+    const run::RunResultFiles results = run::planRuns({toBytes(deck.absoluteFilePath())}).results.front();
+    refuseOutputOverInput(QStringLiteral("--run"), {deck.absoluteFilePath()},
+                          {toQ(results.listing), toQ(results.output), toQ(results.plot)});
     readSettings();
     run::CheckKalvexDirectory();
     const QString engine = run::EnginePath();

@@ -6,6 +6,7 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/followfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ioerror.cpp
   ${CMAKE_CURRENT_LIST_DIR}/numtext.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/samefile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/textfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/utf8check.cpp

@@ -14,10 +14,12 @@
 #include "common/configdir.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
+#include "common/samefile.h"
 #include "run/commandline.h"
 #include "run/kalvexrun.h"
 #include "run/runplan.h"
 #include "run/runsettingsstore.h"
+#include "run/slurmjob.h"
 #include "run/tablerunner.h"
 #include "common/settings.h"
 #include "shell/qtbytes.h"
@@ -113,6 +115,12 @@ int runTableFile(const QStringList& arguments) {
         auto content = table::readTableFile(o.table);
         content.table.deckPath = tableDeck(content.table.deckPath, o.table, state.programDir);
         data = std::move(content.table);
+        std::vector<std::string> runDecks;
+        for (int i = 1; i <= data.runs(); ++i) runDecks.push_back(table::runDeckPath(data.deckPath, i));
+        if (const auto refusal = pal::outputOverInput({o.table, data.deckPath}, runDecks)) {
+            say(stderr, "palumaro: --run-table: " + *refusal);
+            return 2;
+        }
         const table::RunDeckOutcome written = table::writeRunDecks(data);
         for (int i = 1; i <= data.runs() && i < static_cast<int>(data.runDeckNames.size()); ++i)
             decks.push_back(data.runDeckNames[static_cast<std::size_t>(i)]);
@@ -150,6 +158,18 @@ int runTableFile(const QStringList& arguments) {
         if ((settings.onSlurm || parallel > 1) && !plan.clashes.empty()) {
             removeDecks();
             say(stderr, clashMessage(plan.clashes));
+            return 2;
+        }
+        std::vector<std::string> written;
+        for (const auto& r : plan.results) written.insert(written.end(), {r.listing, r.output, r.plot});
+        if (settings.onSlurm) {
+            written.push_back(slurmScriptPath(o.table));
+            for (int t = 1; t <= static_cast<int>(decks.size()); ++t)
+                written.insert(written.end(), {slurmExitPath(o.table, t), slurmLogPath(o.table, t)});
+        }
+        if (const auto refusal = pal::outputOverInput({o.table, data.deckPath}, written)) {
+            removeDecks();
+            say(stderr, "palumaro: --run-table: " + *refusal);
             return 2;
         }
         for (const auto& r : plan.results) job.listings.push_back(r.listing);

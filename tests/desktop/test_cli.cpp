@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QtTest>
+#include <unistd.h>
 
 #include "common/textfile.h"
 #include "plot/axes.h"
@@ -11,6 +12,8 @@
 #include "plot/plotrender.h"
 #include "plot/pmxfile.h"
 #include "support/testsupport.h"
+#include "table/tabledata.h"
+#include "table/tablefile.h"
 
 namespace {
 
@@ -176,6 +179,54 @@ private slots:
         QVERIFY(r.code != 0);
         QVERIFY2(oneLine(r.err), r.err.constData());
         QVERIFY(!QFile::exists(work_ + "/no.png"));
+    }
+
+    // A command never writes over a file it reads, whatever name the output
+    // gives it: exit code 2, one line, the input and every other output untouched.
+    void anOutputThatIsAnInputIsRefused_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("link");  // made to point at the input; "hard:" for a hard link
+        QTest::newRow("--plot, csv over the plot") << QStringList{"--plot", "A.PMX", "--csv", "A.PMX"} << "A.PMX" << "";
+        QTest::newRow("--plot, png through a link")
+            << QStringList{"--plot", "A.PMX", "--png", "fine.png", "--png", "view.png"} << "A.PMX" << "view.png";
+        QTest::newRow("--new-plot, png over the data")
+            << QStringList{"--new-plot", "X.PLT", "--x", "1", "--y", "2", "--png", "X.PLT"} << "X.PLT" << "";
+        QTest::newRow("--new-plot, svg over a hard link")
+            << QStringList{"--new-plot", "./X.PLT", "--x", "1", "--y", "2", "--png", "fine.png", "--svg", "copy.svg"}
+            << "X.PLT" << "hard:copy.svg";
+        QTest::newRow("--run, listing a hard link of the deck") << QStringList{"--run", "PUMP.DCK"} << "PUMP.DCK"
+                                                                << "hard:PUMP.LST";
+        QTest::newRow("--run-table, a run deck over the table") << QStringList{"--run-table", "SOLAR.TMP"}
+                                                                << "SOLAR.TMP" << "";
+    }
+    void anOutputThatIsAnInputIsRefused() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, input);
+        QFETCH(QString, link);
+        testsupport::writeFile(work_ + "/X.PLT", "X Y\r\ns m\r\n0 1\r\n1 2\r\n");
+        plot::PlotDocument doc;
+        const plot::PlotDataTable data = plot::ReadPlt((work_ + "/X.PLT").toStdString());
+        plot::addCurves(doc.record, data, 0, {1}, plot::RowRange{1, data.rowCount}, plot::CurveStyle{1, 1, 1, false});
+        plot::writePmx((work_ + "/A.PMX").toStdString(), doc);
+        testsupport::copySample(QStringLiteral("PUMP.DCK"), work_);
+        testsupport::copySample(QStringLiteral("SOLAR.DCK"), work_);
+        table::TableData t((work_ + "/SOLAR.DCK").toStdString(), {"AREA"}, 2);
+        t.setValue(1, 1, 2.0);
+        t.setValue(1, 2, 3.0);
+        table::writeTableFile((work_ + "/SOLAR.TMP").toStdString(), t, {});
+        if (link.startsWith("hard:"))
+            QCOMPARE(::link(qPrintable(work_ + "/" + input), qPrintable(work_ + "/" + link.mid(5))), 0);
+        else if (!link.isEmpty())
+            QVERIFY(QFile::link(input, work_ + "/" + link));
+        const QByteArray before = testsupport::readFile(work_ + "/" + input);
+        const QStringList files = QDir(work_).entryList(QDir::Files | QDir::System);
+
+        const Result r = run(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(oneLine(r.err) && r.err.contains("nothing was written"), r.err.constData());
+        QCOMPARE(testsupport::readFile(work_ + "/" + input), before);
+        QCOMPARE(QDir(work_).entryList(QDir::Files | QDir::System), files);
     }
 
     void savedPlotRendersToImageDocumentAndTable() {
