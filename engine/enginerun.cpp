@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <thread>
 #include <system_error>
@@ -54,10 +55,21 @@ struct Switches {
     bool status = true, header = true, labels = true, units = true, warnings = true;
 };
 
-Switches readSwitches(const std::string& engineDir, std::vector<DeckMessage>& notes) {
+// The switches file the program named (the one its setup wrote), else the
+// one beside the engine; none: everything on.
+Switches readSwitches(const std::string& engineDir, const std::string& named, std::vector<DeckMessage>& notes) {
     Switches s;
-    const auto path = pal::findFile(pal::joinPath(engineDir, pal::kKvnName));
-    if (!path) return s;  // no switches file: everything on
+    std::optional<std::string> path;
+    if (!named.empty()) {
+        if (pal::fileExists(named)) {
+            path = named;
+        } else {
+            notes.push_back({0, false, "the switches file " + named + " named by " + pal::kSwitchesVariable +
+                                           " does not exist; the engine's own switches are used"});
+        }
+    }
+    if (!path) path = pal::findFile(pal::joinPath(engineDir, pal::kKvnName));
+    if (!path) return s;
     try {
         const pal::KvnSwitches on = pal::readKVN(*path);
         s.status = on[0];
@@ -184,7 +196,7 @@ int runEngine(const std::vector<std::string>& args, const std::string& engineDir
         return kExitNotRun;
     }
 
-    const Switches sw = readSwitches(engineDir, fileMessages);
+    const Switches sw = readSwitches(engineDir, controls.switchesFile, fileMessages);
     ReportOptions options;
     options.deckPath = deckPath;
     options.header = sw.header;

@@ -28,6 +28,9 @@ struct RunControls {
     // Set (by SIGTERM or SIGINT) when the run is to end early: it ends after the
     // step under way, with its files complete up to there.
     const volatile std::sig_atomic_t* stop = nullptr;
+    // The switches file the program that starts the engine names (the one its
+    // setup wrote, in $KALVEX_SWITCHES); it wins over engineDir's.
+    std::string switchesFile;
 };
 
 // args: the command-line arguments after the program name ("deck [/N]").

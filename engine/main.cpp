@@ -1,4 +1,5 @@
-// KALVEX32.exe, the stand-in simulation engine: "KALVEX32.exe deck [/N]".
+// KALVEX32.exe, the stand-in simulation engine: "KALVEX32.exe deck [/N]"; the
+// switches file in $KALVEX_SWITCHES when the starting program names one.
 #include <signal.h>
 
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/settings.h"
 #include "enginerun.h"
 
 namespace {
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
     if (const char* delay = std::getenv(kalvex::kStepDelayVariable)) controls.stepDelay = delay;
     controls.stop = &stopRequested;
     try {
+        if (const char* switches = std::getenv(pal::kSwitchesVariable)) controls.switchesFile = switches;
         return kalvex::runEngine(args, engineDirectory(argc > 0 ? argv[0] : nullptr), std::cout, controls);
     } catch (const std::exception& e) {
         // Out of memory and the like: still a clear message and a failure code.

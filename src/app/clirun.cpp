@@ -8,6 +8,7 @@
 #include "run/commandline.h"
 #include "run/kalvexrun.h"
 #include "run/runplan.h"
+#include "run/runsettings.h"
 #include "shell/qtbytes.h"
 #include "common/settings.h"
 
@@ -35,6 +36,7 @@ int runDeck(const QStringList& arguments) {
                           {toQ(results.listing), toQ(results.output), toQ(results.plot)});
     readSettings();
     run::CheckKalvexDirectory();
+    run::passEngineSwitches();
     const QString engine = run::EnginePath();
     if (!QFileInfo(engine).isFile()) throw Failure(engine + QStringLiteral(": the engine was not found"));
 

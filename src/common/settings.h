@@ -49,6 +49,9 @@ constexpr std::size_t kDftSize = 4116;
 constexpr const char* kDftName = "PALUMARO.DFT";
 constexpr const char* kKvnName = "CNFGKV.KVN";
 constexpr const char* kKvnBackupName = "CNFGKV.BAK";
+// The environment variable that names to the engine the switches file the
+// setup wrote (it may live in the user's configuration, not beside the engine).
+constexpr const char* kSwitchesVariable = "KALVEX_SWITCHES";
 
 // Exact byte image of PALUMARO.DFT; reserved bytes and slots are zero.
 std::array<std::uint8_t, kDftSize> encodeDFT(const Settings& s);

@@ -142,6 +142,7 @@ int runTableFile(const QStringList& arguments) {
     };
 
     CheckKalvexDirectory();
+    passEngineSwitches();
     std::string engine = toBytes(EnginePath());
     const bool nodeEngine = settings.onSlurm && !settings.slurm.enginePath.empty();
     if (nodeEngine) engine = settings.slurm.enginePath;

@@ -7,6 +7,7 @@
 
 #include "common/filelookup.h"
 #include "run/compilin.h"
+#include "run/runsettings.h"
 #include "common/ioerror.h"
 #include "shell/docwindow.h"
 #include "mainwindow/palumaro.h"
@@ -139,6 +140,7 @@ void Calculate(TPALUMAROFORM& main) {
 
     QString engine;
     if (!LocateEngine(engine)) return;
+    passEngineSwitches();
     const bool stopped = RunEngineStoppable(engineCommand(toBytes(engine), toBytes(deck)), main.compiling());
 
     main.GetLSTFile(deck, false);

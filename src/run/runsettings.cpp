@@ -1,6 +1,10 @@
 #include "run/runsettings.h"
 
+#include <cstdlib>
 #include <thread>
+
+#include "common/configdir.h"
+#include "common/settings.h"
 
 namespace run {
 
@@ -15,5 +19,19 @@ int coreCount() {
 }
 
 int effectiveParallelRuns(const TableRunSettings& s) { return s.parallelRuns > 0 ? s.parallelRuns : coreCount(); }
+
+std::optional<std::string> engineSwitchesFile() {
+    if (pal::app().programDir.empty()) return std::nullopt;
+    return pal::findSettingsFile(pal::app().programDir, pal::kKvnName);
+}
+
+std::optional<std::string> passEngineSwitches() {
+    const auto file = engineSwitchesFile();
+    if (file)
+        ::setenv(pal::kSwitchesVariable, file->c_str(), 1);
+    else
+        ::unsetenv(pal::kSwitchesVariable);
+    return file;
+}
 
 }  // namespace run

@@ -2,6 +2,7 @@
 // whether and how tables run on a Slurm cluster. They are kept beside the
 // program's settings files, in the user's configuration.
 #pragma once
+#include <optional>
 #include <string>
 
 namespace run {
@@ -27,5 +28,14 @@ TableRunSettings& tableRunSettings();
 int coreCount();
 // The parallel runs a setting means: the setting, or the number of cores.
 int effectiveParallelRuns(const TableRunSettings& s);
+
+// The engine switches file the setup shows and writes: the user's copy where
+// the installation is write-protected, else the installation's; none when
+// there is neither.
+std::optional<std::string> engineSwitchesFile();
+// Names that file to the engines this program starts from now on, in the
+// environment they inherit ($KALVEX_SWITCHES), and returns it. Every start of
+// the engine (Calculate, --run, table runs) calls it first.
+std::optional<std::string> passEngineSwitches();
 
 }  // namespace run

@@ -238,6 +238,7 @@ void RunTable(TPALUMAROFORM& main) {
     const int parallel = run::effectiveParallelRuns(settings);
     const QString saved = QDir::currentPath();
     run::CheckKalvexDirectory();
+    run::passEngineSwitches();
     QString engine;
     const bool nodeEngine = settings.onSlurm && !settings.slurm.enginePath.empty();
     if (nodeEngine)

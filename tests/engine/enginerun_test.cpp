@@ -197,6 +197,34 @@ TEST(EngineFiles, SwitchesFileTurnsOffHeaderLabelsUnitsAndWarnings) {
     EXPECT_EQ(out[0], "  0.00000E+00  0.00000E+00  1.00000E+00");
 }
 
+// The program names the switches file its setup wrote in $KALVEX_SWITCHES;
+// it wins over the one beside the engine. A named file that is gone is said
+// in the listing, and the engine's own switches hold.
+TEST(EngineCommandLine, TheSwitchesFileTheProgramNamesWins) {
+    ScratchDir dir, config;
+    writeText(dir / "SMALL.DCK", kSmallDeck);
+    writeText(config / "CNFGKV.KVN", "KALVEX configuration\r\nYes\r\nNo\r\nYes\r\nYes\r\nYes\r\nYes\r\nYes\r\n");
+    struct Row {
+        std::string named;
+        bool header;
+        const char* note;
+    };
+    for (const Row& row : {Row{"", true, nullptr}, Row{config / "CNFGKV.KVN", false, nullptr},
+                           Row{config / "GONE.KVN", true, "GONE.KVN named by KALVEX_SWITCHES does not exist"}}) {
+        if (row.named.empty())
+            ::unsetenv("KALVEX_SWITCHES");
+        else
+            ::setenv("KALVEX_SWITCHES", row.named.c_str(), 1);
+        EXPECT_EQ(runExecutable({dir / "SMALL.DCK"}, dir.path()), kalvex::kExitOk);
+        const std::string listing = readText(dir / "SMALL.LST");
+        EXPECT_EQ(contains(listing, "Deck: " + dir / "SMALL.DCK"), row.header) << row.named;
+        if (row.note) {
+            EXPECT_TRUE(contains(listing, row.note)) << listing;
+        }
+    }
+    ::unsetenv("KALVEX_SWITCHES");
+}
+
 TEST(EngineFiles, AssignNamesTheResultFilesRelativeToTheDeck) {
     ScratchDir dir, engineDir, work;
     fs::create_directories(dir / "res");

@@ -157,6 +157,23 @@ private slots:
         QVERIFY(form_->item("Listing1")->text().endsWith(work_ + "/long/LONG.LST"));
     }
 
+    // The engine lives elsewhere (its own switches file beside it); it runs
+    // with the switches the setup shows and writes, here "no header".
+    void calculateRunsTheEngineWithTheSetupsSwitches() {
+        pal::KvnSwitches on{};
+        on.fill(true);
+        on[1] = false;
+        pal::rewriteKVN(prog_.toStdString(), on);
+        const QString deck = copySample("PUMP.DCK", work_ + "/pump");
+        openWindow(Kind::DeckEditor, deck);
+        launcher().runForReal = true;
+        form_->Calculate1Click();
+        QVERIFY2(alerts().shown.isEmpty(), qPrintable(alerts().lastText()));
+        const QByteArray listing = testsupport::readFile(work_ + "/pump/PUMP.LST");
+        QVERIFY2(!listing.isEmpty() && !listing.contains("Deck: "), listing.left(200).constData());
+        QCOMPARE(qEnvironmentVariable("KALVEX_SWITCHES"), prog_ + "/CNFGKV.KVN");
+    }
+
     void calculateFromARealDeckEditor() {
         const QString deck = copySample("OSCILL.DCK", work_ + "/osc");
         form_->ReadaFile(deck);

@@ -294,7 +294,8 @@ private slots:
     // An installation the user may not write (an installed prefix) keeps the
     // user's PALUMARO.DFT in the configuration directory: a headless table run
     // reads that copy first, as the window program does. Here it names another
-    // engine directory than the installation's.
+    // engine directory than the installation's, and the engine is given the
+    // user's engine switches file.
     void aHeadlessRunReadsTheUsersSettingsWhereTheInstallationIsReadOnly() {
         const QString base = tmp_.path() + "/read-only";
         const QString inst = base + "/inst", engines = base + "/engine", config = base + "/config", work = base + "/work";
@@ -304,7 +305,11 @@ private slots:
         pal::writeDFTFile((inst + "/PALUMARO.DFT").toStdString(), pal::shippedSettings(inst.toStdString()));
         writeEngine(inst + "/KALVEX32.exe", "exit 3\n");
         pal::writeDFTFile((config + "/palumaro/PALUMARO.DFT").toStdString(), pal::shippedSettings(engines.toStdString()));
-        writeEngine(engines + "/KALVEX32.exe", "touch \"$1.ran\"\n");
+        // The engine records the switches file it is given: the user's, which
+        // the setup wrote, not the installation's.
+        writeEngine(engines + "/KALVEX32.exe", "printf %s \"$KALVEX_SWITCHES\" > \"$1.ran\"\n");
+        testsupport::writeFile(inst + "/CNFGKV.KVN", "KALVEX configuration\r\nYes\r\n");
+        testsupport::writeFile(config + "/palumaro/CNFGKV.KVN", "KALVEX configuration\r\nNo\r\n");
         testsupport::copySample("SOLAR.DCK", work);
         table::TableData t(work.toStdString() + "/SOLAR.DCK", {"AREA"}, 3);
         for (int i = 1; i <= 3; ++i) t.setValue(1, i, i);
@@ -315,7 +320,8 @@ private slots:
         const auto all = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                          QFile::ExeOther;
         for (const QString& f : {tmp_.path(), base, engines, engines + "/KALVEX32.exe", inst + "/KALVEX32.exe", config,
-                                 config + "/palumaro", config + "/palumaro/PALUMARO.DFT", program})
+                                 config + "/palumaro", config + "/palumaro/PALUMARO.DFT", program,
+                                 inst + "/CNFGKV.KVN", config + "/palumaro/CNFGKV.KVN"})
             QFile::setPermissions(f, all | QFile::WriteOwner);
         QFile::setPermissions(work, all | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
         for (const QString& f : QDir(work).entryList(QDir::Files)) QFile::setPermissions(work + "/" + f, all | QFile::WriteOther);
@@ -337,6 +343,8 @@ private slots:
         const QString out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
         QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(out));
         QCOMPARE(QDir(work).entryList({"*.ran"}), QStringList({"SOLAR.TMP.ran", "SOLAR1.TMP.ran", "SOLAR2.TMP.ran"}));
+        for (const QString& f : QDir(work).entryList({"*.ran"}))
+            QCOMPARE(testsupport::readFile(work + "/" + f), (config + "/palumaro/CNFGKV.KVN").toLocal8Bit());
     }
 };
 
