@@ -23,12 +23,28 @@ struct SlurmScriptInput {
     std::vector<std::string> decks;     // run deck of task i + 1
     std::vector<std::string> deckBytes; // their contents, written by a task that misses its deck
     SlurmOptions options;
+    // The engine switches file the setup wrote (path, for messages, and its
+    // bytes): each task writes the copy to a file of its node and names it to
+    // the engine, so the nodes need not see the user's configuration.
+    std::string switchesPath;
+    std::optional<std::string> switches;
 };
+
+// Why a job cannot be written as a batch script (a clause in lower case): a path or option holding a
+// line break (it would end a line of the script and start a command of its
+// own), a log path with a backslash (which Slurm's file-name patterns take for
+// their own), a run deck with bytes a here-document cannot carry. Names the
+// path; none when the script can be written.
+std::optional<std::string> slurmScriptProblem(const SlurmScriptInput& in);
 
 // The batch script: task $SLURM_ARRAY_TASK_ID runs the engine on its run deck
 // with "/N" and writes "code node start end" to its exit-code file. A task
 // whose run deck is gone (a later submission by hand) writes it first and
 // removes it afterwards, so the script can be submitted again at any time.
+// Every path is quoted; SIGTERM (scancel, the time limit) ends the engine and
+// whatever it started before the task ends, whatever the engine's name.
+// Throws std::invalid_argument with slurmScriptProblem's text for a job that
+// has one.
 std::string slurmScript(const SlurmScriptInput& in);
 
 // "sbatch --parsable --array=1-R [extra arguments] script" (no shell).
@@ -62,5 +78,7 @@ std::optional<TaskExit> parseExitFile(const std::string& text);
 
 // A text quoted for the shell: '...' with every ' written as '\''.
 std::string shellQuote(const std::string& text);
+// A text quoted for an #SBATCH line: "..." with \ and " escaped by a backslash.
+std::string sbatchQuote(const std::string& text);
 
 }  // namespace run

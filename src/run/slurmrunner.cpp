@@ -10,6 +10,7 @@
 
 #include "common/ioerror.h"
 #include "common/textfile.h"
+#include "run/runsettings.h"
 #include "run/slurmjob.h"
 #include "shell/qtbytes.h"
 
@@ -52,6 +53,14 @@ public:
         script_ = slurmScriptPath(table);
         try {
             for (const std::string& d : job.decks) in.deckBytes.push_back(pal::readFileBytes(d));
+            if (const auto switches = engineSwitchesFile()) {
+                in.switchesPath = *switches;
+                in.switches = pal::readFileBytes(*switches);
+            }
+            if (const auto problem = slurmScriptProblem(in)) {
+                refuse(QStringLiteral("The table was not submitted: ") + toQ(*problem));
+                return;
+            }
             // Exit files of an earlier submission must not pass for this one's.
             for (int t = 1; t <= r_.runs(); ++t) {
                 QFile::remove(toQ(slurmExitPath(table, t)));

@@ -4,7 +4,9 @@
 // of squeue, sacct, sbatch and the exit-code files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -188,42 +190,61 @@ TEST(SlurmJob, ReadsTheAnswersOfSlurmsCommands) {
 // The batch script is run by sh as a task of the array would run it: the
 // engine gets the run deck and /N, the exit file gets code and node; a task
 // whose run deck is gone writes it first (byte for byte) and removes it after.
-TEST(SlurmJob, TheBatchScriptRunsTheEngineOnItsTasksDeck) {
-    coretest::TempDir dir;
-    const std::string engine = dir / "my engine.sh";
+// Folder names with blanks, quotes, "$", "%" and "#" are ordinary.
+class BatchScript : public ::testing::TestWithParam<const char*> {};
+
+int runTask(const std::string& dir, const std::string& script, int task) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devnull, 1);
+        ::dup2(devnull, 2);
+        if (::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::setenv("SLURM_ARRAY_TASK_ID", std::to_string(task).c_str(), 1);
+        ::setenv("SLURMD_NODENAME", "node7", 1);
+        ::execl("/bin/sh", "sh", script.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_P(BatchScript, RunsTheEngineOnItsTasksDeck) {
+    coretest::TempDir top;
+    const std::string folder = top / GetParam();
+    std::filesystem::create_directories(folder);
+    const auto at = [&](const std::string& name) { return folder + "/" + name; };
+    const std::string engine = at("my engine.sh");
     coretest::write(engine,
                     "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> \"$(dirname \"$1\")/calls\"\n"
                     "cp \"$1\" \"$1.seen\"\ncase \"$1\" in *SOLAR1.TMP) exit 3;; esac\nexit 0\n");
     std::filesystem::permissions(engine, std::filesystem::perms::owner_all);
     SlurmScriptInput in;
-    in.tablePath = dir / "SOLAR.TBL";
-    in.workDir = dir.path.string();
+    in.tablePath = at("SOLAR.TBL");
+    in.workDir = folder;
     in.enginePath = engine;
-    in.decks = {dir / "SOLAR.TMP", dir / "SOLAR1.TMP"};
-    in.deckBytes = {"AREA=1.5\r\nEND\r\n", "AREA=2.5\r\n* it's 'quoted' $HOME `x`\r\nEND\r\n"};
+    in.decks = {at("SOLAR.TMP"), at("SOLAR1.TMP")};
+    in.deckBytes = {"AREA=1.5\r\nEND\r\n",
+                    "AREA=2.5\r\n* it's 'quoted' $HOME `x`\r\npalumaro_end_of_run_deck\r\nEND\r\n"};
     in.options.partition = "debug";
     in.options.timeLimit = "10";
     coretest::write(in.decks[0], in.deckBytes[0]);
     const std::string script = slurmScript(in);
-    EXPECT_NE(script.find("#SBATCH --partition=debug\n"), std::string::npos);
-    EXPECT_NE(script.find("#SBATCH --time=10\n"), std::string::npos);
+    EXPECT_NE(script.find("#SBATCH --partition=\"debug\"\n"), std::string::npos);
     EXPECT_NE(script.find("#SBATCH --array=1-2\n"), std::string::npos);
+    EXPECT_NE(script.find("#SBATCH --output=\"SOLAR.slurm-%a.log\"\n"), std::string::npos);
+    EXPECT_NE(script.find("#SBATCH --chdir=" + sbatchQuote(folder) + "\n"), std::string::npos);
     EXPECT_EQ(script.find("--mem"), std::string::npos);
     EXPECT_EQ(script.find('\r'), std::string::npos);  // sbatch refuses CR LF scripts
     const std::string path = slurmScriptPath(in.tablePath);
     coretest::write(path, script);
 
-    auto task = [&](int t) {
-        const std::string cmd = "cd '" + dir.path.string() + "' && SLURM_ARRAY_TASK_ID=" + std::to_string(t) +
-                                " SLURMD_NODENAME=node7 sh '" + path + "' >/dev/null 2>&1";
-        const int status = std::system(cmd.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
-    EXPECT_EQ(task(1), 0);
-    EXPECT_EQ(task(2), 3);
-    EXPECT_EQ(task(3), 2);  // no such run
+    EXPECT_EQ(runTask(folder, path, 1), 0);
+    EXPECT_EQ(runTask(folder, path, 2), 3);
+    EXPECT_EQ(runTask(folder, path, 3), 2);  // no such run
 
-    EXPECT_EQ(pal::readFileBytes(dir / "calls"), in.decks[0] + "|/N\n" + in.decks[1] + "|/N\n");
+    EXPECT_EQ(pal::readFileBytes(at("calls")), in.decks[0] + "|/N\n" + in.decks[1] + "|/N\n");
     const auto first = parseExitFile(pal::readFileBytes(slurmExitPath(in.tablePath, 1)));
     const auto second = parseExitFile(pal::readFileBytes(slurmExitPath(in.tablePath, 2)));
     ASSERT_TRUE(first && second);
@@ -234,4 +255,56 @@ TEST(SlurmJob, TheBatchScriptRunsTheEngineOnItsTasksDeck) {
     EXPECT_EQ(pal::readFileBytes(in.decks[1] + ".seen"), in.deckBytes[1]);
     EXPECT_FALSE(std::filesystem::exists(in.decks[1]));
     EXPECT_TRUE(std::filesystem::exists(in.decks[0]));  // the table run's own deck stays for it to delete
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, BatchScript,
+                         ::testing::Values("plain", "my runs", "it's \"100%\" $HOME `id` #1 \\d"));
+
+// What cannot be written into a batch script safely is refused with a
+// one-line message naming it; a log path outside the working directory keeps
+// its folder, "%" doubled.
+TEST(SlurmJob, UnsafeTextIsRefusedAndPathsAreQuoted) {
+    const auto job = [] {
+        SlurmScriptInput in;
+        in.tablePath = "/w/a b/SOLAR.TBL";
+        in.workDir = "/w/a b";
+        in.enginePath = "/opt/k/KALVEX32.exe";
+        in.decks = {"/w/a b/SOLAR.TMP"};
+        in.deckBytes = {"END\r\n"};
+        return in;
+    };
+    struct Row {
+        void (*change)(SlurmScriptInput&);
+        const char* says;  // nullptr: written
+    };
+    const Row rows[] = {
+        {[](SlurmScriptInput&) {}, nullptr},
+        {[](SlurmScriptInput& in) { in.workDir = "/elsewhere"; }, nullptr},
+        {[](SlurmScriptInput& in) { in.tablePath = "/w/x\nrm -rf ~/SOLAR.TBL"; }, "the table's path /w/x\\nrm -rf"},
+        {[](SlurmScriptInput& in) { in.workDir = "/w/a\rb"; }, "the working directory /w/a\\rb holds a line break"},
+        {[](SlurmScriptInput& in) { in.enginePath = "/x\n/KALVEX32.exe"; }, "the engine's path"},
+        {[](SlurmScriptInput& in) { in.decks[0] = "/w/a\nb.TMP"; }, "the run deck /w/a\\nb.TMP"},
+        {[](SlurmScriptInput& in) { in.options.partition = "debug\n#SBATCH --uid=0"; }, "the Slurm option"},
+        {[](SlurmScriptInput& in) { in.tablePath = "/w/a b/SO\\LAR.TBL"; }, "holds a backslash"},
+        {[](SlurmScriptInput& in) { in.deckBytes[0] = std::string("A\0B\r\n", 5); }, "holds a NUL byte"},
+        {[](SlurmScriptInput& in) { in.deckBytes[0] = "A\rB\r\n"; }, "lone carriage return"},
+    };
+    for (const Row& row : rows) {
+        SlurmScriptInput in = job();
+        row.change(in);
+        const auto problem = slurmScriptProblem(in);
+        if (!row.says) {
+            ASSERT_FALSE(problem.has_value()) << *problem;
+            EXPECT_NO_THROW((void)slurmScript(in));
+            continue;
+        }
+        ASSERT_TRUE(problem.has_value()) << row.says;
+        EXPECT_NE(problem->find(row.says), std::string::npos) << *problem;
+        EXPECT_EQ(problem->find('\n'), std::string::npos) << *problem;
+        EXPECT_THROW((void)slurmScript(in), std::invalid_argument);
+    }
+    SlurmScriptInput in = job();
+    in.tablePath = "/w/100% sure/SOLAR.TBL";
+    EXPECT_NE(slurmScript(in).find("#SBATCH --output=\"/w/100%% sure/SOLAR.slurm-%a.log\"\n"), std::string::npos);
+    EXPECT_EQ(sbatchQuote("a \"b\" \\c"), "\"a \\\"b\\\" \\\\c\"");
 }

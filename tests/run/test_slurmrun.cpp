@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "common/bytes.h"
+#include "common/settings.h"
 #include "run/runplan.h"
 #include "run/slurmjob.h"
 #include "run/tablerunner.h"
@@ -78,7 +79,8 @@ private slots:
         cluster_ = std::make_unique<LocalSlurmCluster>(tmp_.path() + "/cluster");
         QString why;
         if (!cluster_->start(why)) QFAIL(qPrintable("The test cluster did not start: " + why));
-        work_ = tmp_.path() + "/work";
+        // Blanks, quotes and "%" in the folder reach the batch script's paths.
+        work_ = tmp_.path() + "/work's 100% \"done\"";
         QDir().mkpath(work_);
         testsupport::copySample("SOLAR.DCK", work_);
         QFile::setPermissions(work_, QFile::permissions(work_) | QFile::ReadOther | QFile::ExeOther);
@@ -128,8 +130,10 @@ private slots:
 
     void aCancelledSubmissionEndsOnTheCluster() {
         // Runs that would take a minute each: two run, four wait for the node.
+        // The engine's name holds a blank, and it starts a program of its own.
         const QString slow = work_ + "/slow engine.sh";
-        testsupport::writeFile(slow, "#!/bin/sh\necho $$ > \"$1.pid\"\nexec sleep 60\n");
+        testsupport::writeFile(slow, "#!/bin/sh\necho $$ > \"$1.pid\"\nsleep 60 &\necho $! > \"$1.child\"\nwait\n"
+                                     "touch \"$1.late\"\n");
         QFile::setPermissions(slow, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const std::vector<std::string> decks = writeDecks(table(6));
         run::TableRunJob j = job(decks);
@@ -140,8 +144,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(runner.runningCount() >= 1, 60000);
         const QString job = runner.jobId();
         QVERIFY(!squeue(job).isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(q(decks[0]) + ".pid"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(q(decks[0]) + ".child"), 30000);
         const qint64 pid = testsupport::readFile(q(decks[0]) + ".pid").trimmed().toLongLong();
+        const qint64 child = testsupport::readFile(q(decks[0]) + ".child").trimmed().toLongLong();
 
         runner.cancelWaiting();
         runner.stopRunning();
@@ -149,10 +154,49 @@ private slots:
         QVERIFY2(problems.isEmpty(), problems.isEmpty() ? "" : qPrintable(problems.first().first().toString()));
         for (int i = 0; i < 6; ++i)
             QVERIFY2(runner.status(i).phase == RunPhase::Cancelled, run::statusText(runner.status(i), 0).c_str());
-        // scancel took effect: nothing of the job is queued, its engine is gone.
+        // scancel took effect: nothing of the job is queued; the engine and what
+        // it started are gone, so nothing more is written.
         QCOMPARE(squeue(job), QString());
         QTRY_VERIFY_WITH_TIMEOUT(::kill(static_cast<pid_t>(pid), 0) != 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(static_cast<pid_t>(child), 0) != 0, 20000);
+        QVERIFY(QDir(work_).entryList({"*.late"}).isEmpty());
         for (const auto& d : decks) QVERIFY(!QFile::exists(q(d)));
+    }
+
+    // The switches the setup wrote travel in the batch script: the nodes need
+    // not see the user's configuration folder.
+    void theNodesRunTheEngineWithTheSetupsSwitches() {
+        const QString config = tmp_.path() + "/config of the user";
+        QVERIFY(QDir().mkpath(config));
+        testsupport::writeFile(config + "/CNFGKV.KVN",
+                               "KALVEX configuration\r\nYes\r\nNo\r\nYes\r\nYes\r\nYes\r\nYes\r\nYes\r\n");
+        pal::app().programDir = config.toStdString();
+        const run::TableRunJob j = job(writeDecks(table(1)));
+        run::TableRunner runner(j);
+        runner.start();
+        QVERIFY(waitFinished(runner, 180000));
+        pal::app().programDir.clear();
+        QVERIFY2(runner.status(0).phase == RunPhase::Done, run::statusText(runner.status(0), 0).c_str());
+        const QByteArray listing = testsupport::readFile(q(j.listings[0]));
+        QVERIFY2(!listing.isEmpty() && !listing.contains("Deck: "), listing.left(300).constData());
+    }
+
+    void aFolderNameWithALineBreakIsRefused() {
+        const QString saved = work_;
+        work_ = tmp_.path() + "/two\nlines";
+        QVERIFY(QDir().mkpath(work_));
+        testsupport::copySample("SOLAR.DCK", work_);
+        run::TableRunner runner(job(writeDecks(table(2))));
+        QSignalSpy problems(&runner, &run::TableRunner::problem);
+        runner.start();
+        QVERIFY(waitFinished(runner, 60000));
+        work_ = saved;
+        QCOMPARE(problems.size(), 1);
+        const QString said = problems.first().first().toString();
+        QVERIFY2(said.contains("not submitted") && said.contains("two\\nlines") && !said.contains('\n'),
+                 qPrintable(said));
+        QVERIFY(runner.jobId().isEmpty());
+        QCOMPARE(runner.status(0).phase, RunPhase::NotStarted);
     }
 
     void theCommandLineSubmitsATableFile() {
