@@ -1,6 +1,5 @@
 // Where the installation is found and where settings files are read and written.
-// The read-only cases need permission bits that bind: run as an ordinary user
-// (ctest drops to nobody when it runs as root).
+// The read-only cases need permission bits that bind: as root they run as nobody.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "support/coretemp.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 using coretest::TempDir;
@@ -65,22 +65,24 @@ TEST(SettingsFiles, WritableInstallationKeepsEverythingThere) {
     EXPECT_EQ(pal::readFileBytes(inst + "/palumaro.fnl"), "A\r\n");
 }
 
-class ReadOnlyInstallation : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (geteuid() == 0) GTEST_SKIP() << "root ignores permission bits; run as an ordinary user";
+// A write-protected installation and a user's configuration directory.
+struct ReadOnlyInstallation {
+    ReadOnlyInstallation() {
         fs::create_directories(inst);
         write(inst + "/CNFGKV.KVN", "KALVEX configuration\r\nYes\r\n");
         write(inst + "/PALUMARO.DFT", std::string(4116, 'i'));
         ::chmod(inst.c_str(), 0555);
     }
-    void TearDown() override { ::chmod(inst.c_str(), 0755); }
+    ~ReadOnlyInstallation() { ::chmod(inst.c_str(), 0755); }
     TempDir t;
     std::string inst = t / "usr/share/palumaro";
     std::string user = t / "home/first.last/.config/palumaro";
 };
 
-TEST_F(ReadOnlyInstallation, ReadsUserFilesFirstAndWritesThere) {
+TEST(ReadOnlyInstallation, ReadsUserFilesFirstAndWritesThere) {
+    PAL_RUN_UNPRIVILEGED();
+    ReadOnlyInstallation f;
+    const std::string &inst = f.inst, &user = f.user;
     EXPECT_FALSE(pal::directoryWritable(inst));
     // Nothing of the user's yet: the installation's files are read.
     EXPECT_EQ(pal::findSettingsFile(inst, user, "PALUMARO.DFT"), inst + "/PALUMARO.DFT");
@@ -103,10 +105,12 @@ TEST_F(ReadOnlyInstallation, ReadsUserFilesFirstAndWritesThere) {
     EXPECT_EQ(pal::readFileBytes(inst + "/CNFGKV.KVN"), "KALVEX configuration\r\nYes\r\n");
 }
 
-TEST_F(ReadOnlyInstallation, UnwritableUserDirectoryIsAnIoError) {
-    const std::string locked = t / "locked";
+TEST(ReadOnlyInstallation, UnwritableUserDirectoryIsAnIoError) {
+    PAL_RUN_UNPRIVILEGED();
+    ReadOnlyInstallation f;
+    const std::string locked = f.t / "locked";
     fs::create_directories(locked);
     ::chmod(locked.c_str(), 0555);
-    EXPECT_THROW(pal::settingsWriteDir(inst, locked + "/config/palumaro"), pal::IoError);
+    EXPECT_THROW(pal::settingsWriteDir(f.inst, locked + "/config/palumaro"), pal::IoError);
     ::chmod(locked.c_str(), 0755);
 }

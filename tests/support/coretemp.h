@@ -4,14 +4,17 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace coretest {
 
 struct TempDir {
     std::filesystem::path path;
+    // In $TMPDIR when set (a test run as nobody has its own), else /tmp.
     TempDir() {
-        char tmpl[] = "/tmp/palcoreXXXXXX";
-        path = ::mkdtemp(tmpl);
+        const char* base = std::getenv("TMPDIR");
+        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/palcoreXXXXXX";
+        path = ::mkdtemp(tmpl.data());
     }
     ~TempDir() { std::filesystem::remove_all(path); }
     TempDir(const TempDir&) = delete;
