@@ -21,6 +21,29 @@ std::vector<std::string> splitParts(std::string_view data, std::size_t n);
 // The lines of a text (LF or CR LF), each cut to 255 bytes as the text readers do.
 std::vector<std::string> textLines(std::string_view text);
 
+// The resources one input may take: CPU time and the peak of heap bytes in use
+// while it runs, each a fixed part and a part per byte of the input, so that
+// work or memory growing with the square of the input is a finding. Declared
+// first in a target; its end checks (heap bytes only where a sanitizer
+// counts them).
+struct Bounds {
+    double seconds = 2.0, secondsPerKiB = 0.05;
+    std::size_t bytes = 64u << 20, bytesPerByte = 512;
+};
+class Budget {
+public:
+    explicit Budget(std::size_t inputSize, Bounds bounds = {});
+    ~Budget();
+    Budget(const Budget&) = delete;
+    Budget& operator=(const Budget&) = delete;
+
+private:
+    std::size_t size_;
+    Bounds bounds_;
+    double cpuStart_;
+    long long heapStart_;
+};
+
 // A directory of this process, emptied of nothing, removed at exit.
 const std::string& scratchDir();
 // Writes bytes to scratchDir()/name (directories created) and returns the path.

@@ -13,6 +13,7 @@
 #include "quivet/typeinfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const auto parts = fuzz::splitParts(std::string_view(reinterpret_cast<const char*>(data), size), 2);
     const std::string folder = fuzz::scratchDir() + "/engine";
     for (const char* n : {"1", "2", "3"}) fuzz::writeScratch(std::string("engine/INFO/TYPE") + n + ".INF", parts[1]);

@@ -7,6 +7,7 @@
 #include "table/deckconstants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const auto lines = fuzz::textLines(std::string_view(reinterpret_cast<const char*>(data), size));
     const auto found = table::scanConstantsLines(lines);
     if (!found) return 0;

@@ -12,6 +12,7 @@
 #include "simulation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const kalvex::Deck deck = kalvex::readDeck(bytes);
     for (const auto& m : deck.messages) FUZZ_CHECK(m.line >= 0 && static_cast<std::size_t>(m.line) <= deck.lines.size());

@@ -9,6 +9,7 @@
 #include "fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const std::string_view text(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 4096));
     // Names of one letter are slots 1..26; TIME is slot 0.
     const kalvex::NameResolver resolve = [](const std::string& name, bool) -> int {

@@ -8,6 +8,7 @@
 #include "help/helptext.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     for (int topic : {0, 1, 2, 7, 1000000})
         if (const auto t = pal::topicText(bytes, topic)) FUZZ_CHECK(t->size() <= bytes.size() + 1);

@@ -9,6 +9,7 @@
 #include "text/lineindex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const std::string path = fuzz::writeScratch("F.TXT", bytes);
     pal::LineIndex index(path);

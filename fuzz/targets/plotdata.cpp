@@ -8,6 +8,7 @@
 #include "plot/plotdata.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     try {
         const plot::PlotDataTable t = plot::parsePlotData(bytes, "F.PLT");

@@ -9,6 +9,7 @@
 #include "plot/pmxfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     plot::PlotDocument doc;
     try {

@@ -29,6 +29,7 @@ void sameFields(const quivet::QuivetDocument& a, const quivet::QuivetDocument& b
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const auto parts = fuzz::splitParts(std::string_view(reinterpret_cast<const char*>(data), size), 2);
     const std::string choice = fuzz::writeScratch("C.CHC", parts[1]);
     try {

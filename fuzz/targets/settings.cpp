@@ -8,6 +8,7 @@
 #include "common/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     try {
         const pal::Settings s = pal::decodeDFT(bytes, "PALUMARO.DFT");

@@ -8,6 +8,7 @@
 #include "table/tablefile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     table::TableFileContent c;
     try {

@@ -8,6 +8,7 @@
 #include "diagram/wmffile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Budget budget(size);
     std::string bytes(reinterpret_cast<const char*>(data), size);
     (void)pal::WmfFile::looksLikeWmf(bytes.substr(0, 32));
     try {

@@ -5,12 +5,8 @@
 #include "common/textfile.h"
 
 void RecentFiles::add(const std::string& path) {
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        if (pal::equalsNoCase(*it, path)) {
-            entries_.erase(it);
-            break;
-        }
-    }
+    // Every earlier entry of the file goes, also twins a hand-edited list holds.
+    std::erase_if(entries_, [&path](const std::string& e) { return pal::equalsNoCase(e, path); });
     if (path.size() > 3) {
         entries_.push_back(path);
         while (entries_.size() > kMax) entries_.erase(entries_.begin());
