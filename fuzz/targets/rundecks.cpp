@@ -47,9 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(pal::readLines(path).size() == deckLines.size());
         std::remove(path.c_str());
     }
-    for (int c = 1; c <= t.variables(); ++c) {
+    for (int c = 1; c <= t.variables() && runs >= 1; ++c) {
         const long double v = t.value(c, 1);
-        if (runs < 1 || !(std::fabs(v) <= table::kDefinedLimit)) continue;
+        if (!(std::fabs(v) <= table::kDefinedLimit)) continue;
         const auto back = table::parseDecimal(table::runDeckValueText(t.columns[std::size_t(c - 1)].format, v));
         FUZZ_CHECK(back && *back == v);
     }

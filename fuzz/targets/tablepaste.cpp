@@ -2,6 +2,7 @@
 // pasted there into a table of three variables and twelve runs. Pasting never
 // changes the table's shape; a bad field stops it inside the table; and the
 // whole table copied and pasted into a new one shows the same cells.
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -24,7 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table::TableData copy("/w/SOLAR.DCK", {"AREA", "VOLUME", "FLOW"}, 12);
     const auto again = copy.paste(t.copyText(all), 1, 1);
     FUZZ_CHECK(!again.badField);
+    // (Numbers beyond the defined range show as up to 255 digits of a fixed
+    // format, cut there: not values a run can take.)
     for (int c = 1; c <= t.variables(); ++c)
-        for (int r = 1; r <= t.runs(); ++r) FUZZ_CHECK(copy.cellText(c, r) == t.cellText(c, r));
+        for (int r = 1; r <= t.runs(); ++r)
+            if (std::fabs(t.value(c, r)) <= table::kDefinedLimit || table::isBlankValue(t.value(c, r)) ||
+                table::isUndefinedValue(t.value(c, r)))
+                FUZZ_CHECK(copy.cellText(c, r) == t.cellText(c, r));
     return 0;
 }
