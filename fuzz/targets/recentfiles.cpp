@@ -7,7 +7,7 @@
 
 #include "common/bytes.h"
 #include "fuzzsupport.h"
-#include "shell/recentfiles.h"
+#include "mainwindow/recentfiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Budget budget(size);
