@@ -12,7 +12,7 @@ JOBS       ?= $(shell nproc)
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev \
            libgtest-dev libbenchmark-dev qt6-svg-dev poppler-utils fonts-dejavu-core xvfb xauth \
            desktop-file-utils shared-mime-info \
-           slurmctld slurmd slurm-client munge clang libclang-rt-14-dev libdtl-dev
+           slurmctld slurmd slurm-client munge clang libclang-rt-14-dev libdtl-dev mold ccache
 
 .PHONY: run test bench package fuzz deps build clean
 
