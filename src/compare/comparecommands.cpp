@@ -15,11 +15,7 @@
 #include "compare/runsummaryf.h"
 #include "compare/textcomparef.h"
 #include "plot/plotcommands.h"
-#if __has_include("mainwindow/palumaro.h")
 #include "mainwindow/palumaro.h"
-#else
-#include "shell/palumaro.h"
-#endif
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 

@@ -14,11 +14,7 @@
 #include "compare/bandplot.h"
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
-#if __has_include("text/textlines.h")
 #include "text/textlines.h"
-#else
-#include "shell/textlines.h"
-#endif
 
 namespace {
 

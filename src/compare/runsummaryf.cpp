@@ -14,11 +14,7 @@
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
-#if __has_include("text/textlines.h")
 #include "text/textlines.h"
-#else
-#include "shell/textlines.h"
-#endif
 
 TRunsCompareForm::TRunsCompareForm(const QString& tableName, std::vector<QString> runFiles, const CompareRequest& request,
                                    QWidget* parent)

@@ -14,11 +14,7 @@
 #include <vector>
 
 #include "compare/tolerance.h"
-#if __has_include("text/lineindex.h")
 #include "text/lineindex.h"
-#else
-#include "shell/lineindex.h"
-#endif
 
 namespace cmp {
 
