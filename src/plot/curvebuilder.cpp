@@ -68,13 +68,9 @@ void addCurves(PlotRecord& record, const PlotDataTable& data, int xColumn, const
         c.symbol = style.symbol + (k - first);
         c.color = style.color + (k - first);
         c.smoothing = style.smoothing;
-        const auto copy = [&](const std::vector<double>& col) {
-            const std::size_t end = std::min(b, col.size());
-            return a < end ? std::vector<double>(col.begin() + static_cast<std::ptrdiff_t>(a), col.begin() + static_cast<std::ptrdiff_t>(end))
-                           : std::vector<double>();
-        };
-        c.x = copy(data.values[xColumn]);
-        c.y = copy(data.values[y]);
+        // The rows are shared with the data's columns, not copied.
+        c.x = data.values[xColumn].slice(a, b - a);
+        c.y = data.values[y].slice(a, b - a);
         c.x.resize(static_cast<std::size_t>(c.pointCount), 0.0);
         c.y.resize(static_cast<std::size_t>(c.pointCount), 0.0);
         if (k == 1) {

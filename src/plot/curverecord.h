@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "plot/realcolumn.h"
+
 namespace plot {
 
 constexpr std::size_t kCurveRecordSize = 156;
@@ -31,8 +33,9 @@ struct CurveRecord {
     std::int32_t color = 0;
     bool smoothing = false;
 
-    // The values, pointCount each, exactly representable as 6-byte reals.
-    std::vector<double> x, y;
+    // The values, pointCount each, as 6-byte reals. Curves made from one plot
+    // data file share its columns' storage.
+    RealColumn x, y;
 
     // The slot as read (reserved bytes, padding and the stale memory handles are
     // written back as they came, so a saved plot survives open and save intact).

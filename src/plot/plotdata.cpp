@@ -34,43 +34,6 @@ std::string trimSpaces(std::string_view s) {
 char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 bool isUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
-// A cursor over the file's bytes with the text-file operations the reader needs.
-class TextCursor {
-public:
-    explicit TextCursor(std::string_view bytes) : b_(bytes) {}
-    bool eof() const { return p_ >= b_.size(); }
-    // One line without its end (LF or CR LF), cut to 255 characters.
-    std::string readLine() {
-        const std::size_t start = p_;
-        while (p_ < b_.size() && b_[p_] != '\n') ++p_;
-        std::size_t end = p_;
-        if (end > start && b_[end - 1] == '\r') --end;
-        if (p_ < b_.size()) ++p_;
-        return std::string(b_.substr(start, std::min<std::size_t>(end - start, 255)));
-    }
-    void skipLine() {
-        if (p_ >= b_.size()) return;
-        const void* nl = std::memchr(b_.data() + p_, '\n', b_.size() - p_);
-        p_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - b_.data()) + 1 : b_.size();
-    }
-    std::size_t position() const { return p_; }
-    // Blank- or tab-separated words on the next line, which is not consumed.
-    std::size_t wordsOnLine() const {
-        std::size_t n = 0;
-        bool inWord = false;
-        for (std::size_t i = p_; i < b_.size() && b_[i] != '\n'; ++i) {
-            const bool blank = b_[i] == ' ' || b_[i] == '\t' || b_[i] == '\r';
-            if (!blank && !inWord) ++n;
-            inWord = !blank;
-        }
-        return n;
-    }
-
-private:
-    std::string_view b_;
-    std::size_t p_ = 0;
-};
-
 // The double's 52-bit fraction rounded to the 39 bits of the 6-byte real: ties
 // to even without a branch, the carry out of the 13 dropped bits moving into
 // the exponent as it should. The range of the 6-byte real is not checked.
@@ -142,14 +105,39 @@ std::vector<std::string> splitNames(std::string line, std::size_t most = kMaxCol
     return out;
 }
 
-bool isGap(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
+bool gap(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 
-enum class NumberFault { None, Invalid, TooLarge };
+// A header line as read: without its end, cut to 255 characters.
+std::string headLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return std::string(line.substr(0, 255));
+}
 
-// The general path of readNumber: any decimal notation from_chars takes, the
-// 6-byte real's range checked.
-[[gnu::noinline]] const char* readNumberSlowly(const char* p, const char* end, double& v, NumberFault& fault) {
+// Blank- or tab-separated words on the line.
+std::size_t wordsOn(std::string_view line) {
+    std::size_t n = 0;
+    bool inWord = false;
+    for (char ch : line) {
+        if (ch == '\n') break;
+        const bool blank = ch == ' ' || ch == '\t' || ch == '\r';
+        if (!blank && !inWord) ++n;
+        inWord = !blank;
+    }
+    return n;
+}
+
+enum class ValueRead { Ok, NotANumber, TooLarge };
+
+// The number starting at p (not a gap), as a 6-byte real; p moves past it, or
+// past the whole word when it is not a number.
+ValueRead readValue(const char*& p, const char* end, double& v) {
     const char* const start = p;
+    if (const char* q = quickDecimal(p, end, v)) {
+        // Plain short decimals such as the engine's E15.7 (exact, see quickDecimal).
+        p = q;
+        return ValueRead::Ok;
+    }
     // Only plain decimal notation: a sign, then a digit or a point (no inf, nan
     // or hex, which from_chars would take).
     const char* q = *p == '+' || *p == '-' ? p + 1 : p;
@@ -159,34 +147,43 @@ enum class NumberFault { None, Invalid, TooLarge };
     p = res.ptr;
     if (ok && res.ec == std::errc::result_out_of_range) {
         // Beyond the range of a double: far too large for a plot, or tiny (0).
-        while (p < end && !isGap(*p)) ++p;
+        while (p < end && !gap(*p)) ++p;
         v = std::fabs(std::strtold(std::string(start, p).c_str(), nullptr)) > 1 ? HUGE_VAL : 0.0;
-    } else if (!ok || res.ec != std::errc() || (p < end && !isGap(*p))) {
-        while (p < end && !isGap(*p)) ++p;
-        fault = NumberFault::Invalid;
-        return p;
+    } else if (!ok || res.ec != std::errc() || (p < end && !gap(*p))) {
+        while (p < end && !gap(*p)) ++p;
+        return ValueRead::NotANumber;
     }
     // The 6-byte real rounding inline where neither limit of its range can be
     // reached (binary exponents -128 to 125).
     const unsigned exponent = static_cast<unsigned>(std::bit_cast<std::uint64_t>(v) >> 52) & 0x7FF;
     if (exponent - 895u < 1149u - 895u) {
         v = roundToReal6Bits(v);
-    } else {
-        try {
-            v = toReal6Precision(v);
-        } catch (const std::range_error&) {
-            fault = NumberFault::TooLarge;
-        }
+        return ValueRead::Ok;
     }
-    return p;
+    try {
+        v = toReal6Precision(v);
+    } catch (const std::range_error&) {
+        return ValueRead::TooLarge;
+    }
+    return ValueRead::Ok;
 }
 
-// One number at p (p < end, not a gap), rounded to the 6-byte real: returns
-// its end, or on a fault the end of the word that is not a plot value.
-inline const char* readNumber(const char* p, const char* end, double& v, NumberFault& fault) {
-    fault = NumberFault::None;
-    if (const char* q = quickDecimal(p, end, v)) return q;  // plain short decimals such as E15.7
-    return readNumberSlowly(p, end, v, fault);
+std::string badValueText(ValueRead why, std::string_view word, std::uint64_t row) {
+    const std::string w(word.substr(0, 40));
+    return why == ValueRead::TooLarge
+               ? "The number " + w + " in row " + std::to_string(row) + " is too large for a plot (at most about 1.7E38)"
+               : "Invalid numeric format \"" + w + "\" in row " + std::to_string(row);
+}
+
+// The number reading of the row stream (PlotDataStream) on the reader's own.
+enum class NumberFault { None, Invalid, TooLarge };
+
+bool isGap(char ch) { return gap(ch); }
+
+const char* readNumber(const char* p, const char* end, double& v, NumberFault& fault) {
+    const ValueRead r = readValue(p, end, v);
+    fault = r == ValueRead::Ok ? NumberFault::None : r == ValueRead::TooLarge ? NumberFault::TooLarge : NumberFault::Invalid;
+    return p;
 }
 
 pal::IoError numberError(NumberFault fault, const std::string& path, std::string_view word, const std::string& where) {
@@ -195,6 +192,8 @@ pal::IoError numberError(NumberFault fault, const std::string& path, std::string
         return pal::IoError(0, path, "The number " + text + " in " + where + " is too large for a plot (at most about 1.7E38)");
     return pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + text + "\" in " + where);
 }
+
+constexpr std::size_t kBlockRows = 4096;
 
 }  // namespace
 
@@ -222,138 +221,270 @@ double toReal6Precision(long double value) {
     return r;
 }
 
-PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
-    PlotDataTable t;
-    TextCursor in(bytes);
-    const std::string line1 = trimSpaces(in.readLine());
-    t.names = splitNames(line1);
-    t.hasHeader = true;
-    const auto letterAt = [&](std::size_t i) { return i < line1.size() && isUpperLetter(upperAscii(line1[i])); };
-    if (!letterAt(0) && !letterAt(1)) {
-        for (int k = 0; k < t.columnCount(); ++k)
-            t.names[k] = k == 0 ? std::string("TIME") : "Col " + std::to_string(k + 1);
-        t.hasHeader = false;
-        t.rowCount = 1;
-    }
-    t.units.assign(t.names.size(), std::string());
-    if (t.hasHeader) {
-        const std::string line2 = in.readLine();
-        std::vector<std::string> units = splitNames(line2);
-        t.hasUnits = true;
-        for (std::size_t k = 0; k < units.size() && k < t.units.size(); ++k) t.units[k] = units[k];
-        if (!line2.empty() && std::string_view("0123456789.+-").find(line2[0]) != std::string_view::npos) {
-            std::fill(t.units.begin(), t.units.end(), std::string());
-            t.hasUnits = false;
-            t.rowCount += 1;
+PlotDataReader::PlotDataReader(std::string path, Rows mode, std::uint64_t sizeHint)
+    : path_(std::move(path)), mode_(mode), sizeHint_(sizeHint) {}
+
+void PlotDataReader::readHead(std::string_view& piece) {
+    // Line 1, then line 2 when line 1 is a header. A line is taken once it has
+    // its end (the last piece before finish() may lack it); a line read as data
+    // stays in the piece for the rows.
+    const auto nextLine = [&](std::string_view& line) {
+        const std::size_t nl = piece.find('\n');
+        if (nl == std::string_view::npos && !finished_) return false;
+        line = piece.substr(0, nl == std::string_view::npos ? piece.size() : nl + 1);
+        return true;
+    };
+    std::string_view line;
+    if (!t_.hasHeader) {
+        if (!nextLine(line)) return;
+        const std::string line1 = trimSpaces(headLine(line));
+        t_.names = splitNames(line1);
+        headText_ = line1;
+        const auto letterAt = [&](std::size_t i) { return i < line1.size() && isUpperLetter(upperAscii(line1[i])); };
+        if (!letterAt(0) && !letterAt(1)) {
+            for (int k = 0; k < t_.columnCount(); ++k)
+                t_.names[k] = k == 0 ? std::string("TIME") : "Col " + std::to_string(k + 1);
+            t_.units.assign(t_.names.size(), std::string());
+            rowsBefore_ = 1;
+            headDone_ = true;
+        } else {
+            t_.hasHeader = true;
+            piece.remove_prefix(line.size());
+            bytes_ += line.size();
+            ++lineNumber_;
         }
     }
+    if (!headDone_) {
+        if (!nextLine(line)) return;
+        const std::string line2 = headLine(line);
+        t_.units.assign(t_.names.size(), std::string());
+        const std::vector<std::string> units = splitNames(line2);
+        for (std::size_t k = 0; k < units.size() && k < t_.units.size(); ++k) t_.units[k] = units[k];
+        t_.hasUnits = true;
+        if (!line2.empty() && std::string_view("0123456789.+-").find(line2[0]) != std::string_view::npos) {
+            std::fill(t_.units.begin(), t_.units.end(), std::string());
+            t_.hasUnits = false;
+            rowsBefore_ = 1;
+        } else {
+            piece.remove_prefix(line.size());
+            bytes_ += line.size();
+            ++lineNumber_;
+        }
+        headDone_ = true;
+    }
+    const int cols = t_.columnCount();
+    t_.minimum.assign(cols, toReal6Precision(9.0E30L));
+    t_.maximum.assign(cols, toReal6Precision(-9.0E30L));
+    t_.values.assign(cols, RealColumn());
+    block_.assign(kBlockRows * static_cast<std::size_t>(std::max(cols, 1)), 0.0);
+    reserveRows(piece);
+}
+
+void PlotDataReader::reserveRows(std::string_view firstRow) {
+    // As many rows as lines of the first row's length fill the file (never more
+    // than its bytes could fill).
+    const int cols = t_.columnCount();
+    if (cols == 0 || sizeHint_ <= bytes_) return;
+    const std::size_t nl = firstRow.find('\n');
+    const std::uint64_t rest = sizeHint_ - bytes_;
+    std::uint64_t guess = nl != std::string_view::npos ? rest / (nl + 1) + 16 : 16;
+    guess = std::min<std::uint64_t>(guess, (sizeHint_ + 64) / static_cast<std::uint64_t>(cols) + 16);
+    for (auto& column : t_.values) column.reserve(static_cast<std::size_t>(guess));
+}
+
+void PlotDataReader::feed(std::string_view piece) {
+    std::string joined;
+    if (!headDone_) {
+        // A header line is read whole: a piece may end inside it only when it is
+        // the last one (finish() takes it then).
+        if (!headPending_.empty()) {
+            joined = std::move(headPending_) + std::string(piece);
+            headPending_.clear();
+            piece = joined;
+        }
+        readHead(piece);
+        if (!headDone_) {
+            headPending_.assign(piece);
+            return;
+        }
+    }
+    feedRows(piece);
+}
+
+void PlotDataReader::feedRows(std::string_view piece) {
+    if (piece.empty()) return;
     // A header that names fewer columns than the rows hold (a name line cut at 255
     // characters) would put the names over the wrong columns: refused.
-    if (t.hasHeader) {
-        const std::size_t named = splitNames(line1, SIZE_MAX).size();
-        TextCursor row(bytes);
-        row.skipLine();
-        if (t.hasUnits) row.skipLine();
-        const std::size_t held = row.wordsOnLine();
-        if (named < static_cast<std::size_t>(kMaxColumns) && held > named)
-            throw pal::IoError(0, path, "The plot data file's header line names " + std::to_string(named) +
-                                            " columns, but its first row holds " + std::to_string(held) +
-                                            " values: the columns cannot be named");
+    if (!firstRowChecked_) {
+        firstRowChecked_ = true;
+        const std::size_t named = splitNames(headText_, SIZE_MAX).size();
+        const std::size_t held = wordsOn(piece);
+        if (mode_ == Rows::Stream && t_.hasHeader && named < static_cast<std::size_t>(kMaxColumns) && held > named)
+            throw pal::IoError(0, path_, "The plot data file's header line names " + std::to_string(named) +
+                                             " columns, but its first row holds " + std::to_string(held) +
+                                             " values: the columns cannot be named");
     }
-    // Every line left is a row, and one more is counted when none is left. The
-    // lines are counted while the rows are read (no pass of its own); the rows
-    // before the counted part are those of the header lines read as data.
-    const int cols = t.columnCount();
-    const int rowsBefore = t.rowCount;
-    const std::size_t countFrom = in.position();
-    const auto checkRows = [&](std::size_t left) {
-        left = std::max<std::size_t>(left, 1);
-        if (left > 100'000'000)
-            throw pal::IoError(0, path, "The plot data file has more rows than a plot can take (" + std::to_string(left) + ")");
-        const int rows = rowsBefore + static_cast<int>(left);
-        // A damaged file (a long run of empty lines under a wide header) would ask for
-        // rows far beyond what its bytes can fill; a real file needs two bytes a value.
-        const std::size_t wanted = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
-        if (wanted > bytes.size() + 64)
-            throw pal::IoError(0, path, "The plot data file is damaged: it has " + std::to_string(rows) +
-                                            " lines but too few numbers for its " + std::to_string(cols) + " columns");
-        return rows;
-    };
+    bytes_ += piece.size();
+    const std::uint64_t ends = static_cast<std::uint64_t>(std::count(piece.begin(), piece.end(), '\n'));
+    dataLines_ += ends + (piece.back() != '\n' ? 1 : 0);
+    if (mode_ == Rows::Stream)
+        streamRows(piece.data(), piece.data() + piece.size());
+    else
+        lineRows(piece.data(), piece.data() + piece.size());
+    flushRows();  // the table holds every complete row read so far
+}
 
-    const double lo0 = toReal6Precision(9.0E30L), hi0 = toReal6Precision(-9.0E30L);
-    t.minimum.assign(cols, lo0);
-    t.maximum.assign(cols, hi0);
-    t.values.assign(cols, std::vector<double>());
-
-    TextCursor data(bytes);
-    if (t.hasHeader) data.skipLine();
-    if (t.hasUnits) data.skipLine();
-    const char* const begin = bytes.data();
-    const char* p = begin + data.position();
-    const char* const end = begin + bytes.size();
-    // Line ends before the counted part are not rows of their own.
-    const std::size_t endsBefore =
-        static_cast<std::size_t>(std::count(p, begin + std::max(countFrom, data.position()), '\n'));
-    // The columns are reserved once, for as many rows as lines of the first row's
-    // length fit (never more than the bytes could fill).
-    {
-        const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-        const std::size_t lineLength = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - p) + 1 : 0;
-        const std::size_t rest = static_cast<std::size_t>(end - p);
-        std::size_t guess = lineLength ? rest / lineLength + 16 : 16;
-        guess = std::min(guess, (bytes.size() + 64) / static_cast<std::size_t>(std::max(cols, 1)) + 16);
-        for (auto& column : t.values) column.reserve(guess);
-    }
-    std::vector<double>* const out = t.values.data();
-    double* const lo = t.minimum.data();
-    double* const hi = t.maximum.data();
-    std::size_t ends = 0;  // line ends passed
-    const auto linesLeftAt = [&](const char* at) {
-        // Lines from the counted part's start, were the file read to its end from at.
-        if (countFrom >= bytes.size()) return std::size_t(0);
-        const std::size_t more = static_cast<std::size_t>(std::count(at, end, '\n'));
-        return ends + more - endsBefore + (bytes.back() != '\n' ? 1 : 0);
-    };
+void PlotDataReader::streamRows(const char* p, const char* end) {
+    if (!error_.empty()) return;  // after a bad number only the lines are counted
+    const int cols = t_.columnCount();
+    if (cols == 0) return;  // no columns: every line is an empty row
+    double* row = block_.data() + blockRows_ * static_cast<std::size_t>(cols);
     // The hot loop: straight over the bytes, one conversion per number.
-    for (int r = 0; p < end; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            while (p < end && isGap(*p)) ends += *p++ == '\n';
-            double v = 0;  // reading at the end of the file gives 0
-            if (p < end) {
-                const char* const start = p;
-                NumberFault fault;
-                p = readNumber(p, end, v, fault);
-                if (fault != NumberFault::None) {
-                    checkRows(linesLeftAt(p));  // a file too damaged to hold is reported as such first
-                    throw numberError(fault, path, std::string_view(start, static_cast<std::size_t>(p - start)),
-                                      "row " + std::to_string(r + 1));
-                }
-            }
-            out[c].push_back(v);
-            lo[c] = std::min(lo[c], v);
-            hi[c] = std::max(hi[c], v);
+    while (p < end) {
+        while (p < end && gap(*p)) ++p;
+        if (p == end) break;
+        const char* const start = p;
+        const ValueRead r = readValue(p, end, row[column_]);
+        if (r != ValueRead::Ok) {
+            error_ = badValueText(r, std::string_view(start, static_cast<std::size_t>(p - start)),
+                                  static_cast<std::uint64_t>(t_.rowCount) + 1);
+            errorCode_ = r == ValueRead::NotANumber ? kInvalidNumber : 0;
+            return;
         }
+        if (++column_ < cols) continue;
+        column_ = 0;
+        commitRow();
+        row = block_.data() + blockRows_ * static_cast<std::size_t>(cols);
         // The rest of the line (numbers beyond the columns) is skipped.
-        if (p < end) {
-            const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-            p = nl ? static_cast<const char*>(nl) + 1 : end;
-            ends += nl != nullptr;
+        const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        p = nl ? static_cast<const char*>(nl) + 1 : end;
+    }
+}
+
+void PlotDataReader::lineRows(const char* p, const char* end) {
+    const int cols = t_.columnCount();
+    while (p < end) {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* const lineEnd = nl ? nl : end;
+        ++lineNumber_;
+        double* const row = block_.data() + blockRows_ * static_cast<std::size_t>(std::max(cols, 1));
+        int held = 0;
+        bool extra = false;
+        std::string bad;
+        for (const char* q = p;;) {
+            while (q < lineEnd && gap(*q)) ++q;
+            if (q == lineEnd) break;
+            if (held == cols) {
+                extra = true;
+                break;
+            }
+            const char* const start = q;
+            double v = 0;
+            if (readValue(q, lineEnd, v) != ValueRead::Ok) {
+                bad.assign(start, static_cast<std::size_t>(std::min<std::ptrdiff_t>(q - start, 40)));
+                break;
+            }
+            row[held++] = v;
         }
+        if (!bad.empty())
+            refuse("\"" + bad + "\" is not a number");
+        else if (extra)
+            refuse("it holds more than " + std::to_string(cols) + " values");
+        else if (held != cols)
+            refuse("it holds " + std::to_string(held) + " values, not " + std::to_string(cols));
+        else
+            commitRow();
+        p = nl ? nl + 1 : end;
     }
-    t.rowCount = checkRows(linesLeftAt(end));
+}
+
+void PlotDataReader::refuse(const std::string& why) {
+    if (refusals_.size() < kNamedRefusals)
+        refusals_.push_back("Line " + std::to_string(lineNumber_) + " of " + path_ + " is left out: " + why + ".");
+    ++refused_;
+}
+
+void PlotDataReader::commitRow() {
+    ++t_.rowCount;
+    if (++blockRows_ == kBlockRows) flushRows();
+}
+
+void PlotDataReader::flushRows() {
+    const std::size_t cols = t_.values.size();
+    for (std::size_t c = 0; c < cols; ++c) {
+        const double* const first = block_.data() + c;
+        double lo = t_.minimum[c], hi = t_.maximum[c];
+        for (std::size_t r = 0; r < blockRows_; ++r) {
+            lo = std::min(lo, first[r * cols]);
+            hi = std::max(hi, first[r * cols]);
+        }
+        t_.minimum[c] = lo;
+        t_.maximum[c] = hi;
+        t_.values[c].appendExact(first, blockRows_, cols);
+    }
+    // A row under way (Stream) goes on at the block's start.
+    if (column_ > 0 && blockRows_ > 0)
+        std::memmove(block_.data(), block_.data() + blockRows_ * cols, static_cast<std::size_t>(column_) * sizeof(double));
+    blockRows_ = 0;
+}
+
+int PlotDataReader::checkedRows() {
+    // Every line after the header lines is a row, and one more is counted when
+    // none is left; header lines read as data are rows before those.
+    const std::uint64_t left = std::max<std::uint64_t>(dataLines_ - std::min<std::uint64_t>(dataLines_, static_cast<std::uint64_t>(rowsBefore_)), 1);
+    if (left > 100'000'000)
+        throw pal::IoError(0, path_, "The plot data file has more rows than a plot can take (" + std::to_string(left) + ")");
+    const int rows = rowsBefore_ + static_cast<int>(left);
+    // A damaged file (a long run of empty lines under a wide header) would ask for
+    // rows far beyond what its bytes can fill; a real file needs two bytes a value.
+    const std::uint64_t wanted = static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(t_.columnCount());
+    if (wanted > bytes_ + 64)
+        throw pal::IoError(0, path_, "The plot data file is damaged: it has " + std::to_string(rows) +
+                                         " lines but too few numbers for its " + std::to_string(t_.columnCount()) + " columns");
+    return rows;
+}
+
+void PlotDataReader::finish() {
+    if (finished_) return;
+    finished_ = true;
+    if (!headDone_) {
+        const std::string rest = std::move(headPending_);
+        headPending_.clear();
+        std::string_view piece = rest;
+        readHead(piece);
+        feedRows(piece);
+    }
+    // Reading past the end gives 0: a row cut short is completed with zeros.
+    if (mode_ == Rows::Stream && error_.empty() && column_ > 0) {
+        double* const row = block_.data() + blockRows_ * t_.values.size();
+        for (int c = column_; c < t_.columnCount(); ++c) row[c] = 0.0;
+        column_ = 0;
+        commitRow();
+    }
+    flushRows();
+    if (mode_ == Rows::Lines && refused_ > 0) return;  // the rows stand as read
+    const int rows = checkedRows();  // a damaged file is told before a bad number in it
+    if (!error_.empty()) throw pal::IoError(errorCode_, path_, error_);
     // Rows beyond the numbers (empty lines at the end) are rows of zeros.
-    for (int c = 0; c < cols; ++c) {
-        if (t.values[c].size() >= static_cast<std::size_t>(t.rowCount)) continue;
-        t.values[c].resize(static_cast<std::size_t>(t.rowCount), 0.0);
-        lo[c] = std::min(lo[c], 0.0);
-        hi[c] = std::max(hi[c], 0.0);
+    for (int c = 0; c < t_.columnCount(); ++c) {
+        if (t_.values[c].size() >= static_cast<std::size_t>(rows)) continue;
+        t_.values[c].resize(static_cast<std::size_t>(rows), 0.0);
+        t_.minimum[c] = std::min(t_.minimum[c], 0.0);
+        t_.maximum[c] = std::max(t_.maximum[c], 0.0);
     }
-    return t;
+    t_.rowCount = rows;
+}
+
+PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
+    PlotDataReader reader(path, PlotDataReader::Rows::Stream, bytes.size());
+    reader.feed(bytes);
+    reader.finish();
+    return reader.take();
 }
 
 PlotDataTable ReadPlt(const std::string& path) {
-    // One read straight into a buffer of the file's size: a year of one-minute
-    // rows is some 80 MB, and a second copy would cost as much as the parsing.
+    // Read in pieces of whole lines: memory holds the values, never the text (a
+    // year of one-minute rows is some 80 MB of text).
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw pal::IoError::fromErrno(path);
     struct stat st {};
@@ -361,27 +492,31 @@ PlotDataTable ReadPlt(const std::string& path) {
         ::close(fd);
         return parsePlotData(pal::readFileBytes(path), path);  // the general reader's rules and messages
     }
-    const std::size_t size = static_cast<std::size_t>(st.st_size);
-    std::unique_ptr<char[]> buf(new char[size]);
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, buf.get() + got, size - got);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    PlotDataReader reader(path, PlotDataReader::Rows::Stream, static_cast<std::uint64_t>(st.st_size));
+    constexpr std::size_t kPiece = 4u << 20;
+    std::vector<char> buffer(kPiece);
+    std::size_t held = 0;  // bytes of a line not yet ended at the buffer's start
+    for (;;) {
+        if (held == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than a piece
+        const ssize_t n = ::read(fd, buffer.data() + held, buffer.size() - held);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const pal::IoError err = pal::IoError::fromErrno(path);
-            ::close(fd);
-            throw err;
-        }
-        if (n == 0) break;  // the file shrank meanwhile: read what is there
-        got += static_cast<std::size_t>(n);
+        if (n < 0) throw pal::IoError::fromErrno(path);
+        if (n == 0) break;
+        const std::size_t filled = held + static_cast<std::size_t>(n);
+        const void* last = ::memrchr(buffer.data(), '\n', filled);
+        const std::size_t take = last ? static_cast<std::size_t>(static_cast<const char*>(last) - buffer.data()) + 1 : 0;
+        if (take) reader.feed(std::string_view(buffer.data(), take));
+        held = filled - take;
+        if (held) std::memmove(buffer.data(), buffer.data() + take, held);
     }
-    ::close(fd);
-    return parsePlotData(std::string_view(buf.get(), got), path);
+    if (held) reader.feed(std::string_view(buffer.data(), held));
+    reader.finish();
+    return reader.take();
 }
-
-}  // namespace plot
-
-namespace plot {
 
 namespace {
 constexpr std::size_t kStreamBlock = 1 << 20;

@@ -1,10 +1,14 @@
 // The engine's plot data file (.PLT) read into columns: names, units, extremes
-// and values, as the plot setup dialog offers them.
+// and values, as the plot setup dialog offers them; read at once, or piece by
+// piece while the engine is still writing it.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "plot/realcolumn.h"
 
 namespace plot {
 
@@ -19,11 +23,83 @@ struct PlotDataTable {
     std::vector<std::string> units;   // same size; empty strings without a unit line
     std::vector<double> minimum;      // per column
     std::vector<double> maximum;
-    // values[c][r]: row r (0-based) of column c. Every value is exactly a 6-byte
-    // real (the precision the plots store), held in a double for speed.
-    std::vector<std::vector<double>> values;
+    // values[c][r]: row r (0-based) of column c, held as the 6-byte reals they
+    // are (the precision of the file's numbers as plots store them).
+    std::vector<RealColumn> values;
 
     int columnCount() const { return static_cast<int>(names.size()); }
+};
+
+// Reads plot data from pieces of whole lines as they come: a whole file at once
+// (ReadPlt) or one that the engine is still writing (a followed file).
+class PlotDataReader {
+public:
+    enum class Rows {
+        // As a file is read once it is complete: a row may go on over line ends,
+        // numbers beyond the columns are skipped, a bad number fails the read.
+        Stream,
+        // As a file is followed while it grows: each line is one row; a line with
+        // another number of values, or one that is not a number, is refused (the
+        // refusals name it) and the reading goes on.
+        Lines,
+    };
+    // sizeHint: the file's expected size, to reserve the columns once.
+    PlotDataReader(std::string path, Rows mode, std::uint64_t sizeHint = 0);
+
+    // The next piece of the file; it ends on a line end except the very last
+    // piece before finish(). Throws pal::IoError (Stream) for a file whose
+    // columns cannot be named.
+    void feed(std::string_view piece);
+    // The file ends here: a row cut short is completed with zeros, lines without
+    // numbers at the end are rows of zeros, and at least one row is counted, as a
+    // read of the whole file gives them. Throws pal::IoError for a bad number
+    // (Stream) or a damaged file.
+    void finish();
+
+    // The header lines have been read: the columns are known.
+    bool headerRead() const { return headDone_; }
+    const PlotDataTable& table() const { return t_; }
+    PlotDataTable take() { return std::move(t_); }
+    // Rows read so far (complete rows; after finish() the table's row count).
+    int rows() const { return t_.rowCount; }
+    // Lines refused while following (Lines), the first few of them named.
+    std::size_t refusedLines() const { return refused_; }
+    const std::vector<std::string>& refusals() const { return refusals_; }
+    static constexpr std::size_t kNamedRefusals = 20;
+
+private:
+    void readHead(std::string_view& piece);
+    void feedRows(std::string_view piece);
+    void reserveRows(std::string_view firstRow);
+    void streamRows(const char* p, const char* end);
+    void lineRows(const char* p, const char* end);
+    void commitRow();
+    void flushRows();
+    void refuse(const std::string& why);
+    int checkedRows();
+
+    std::string path_;
+    Rows mode_;
+    std::uint64_t sizeHint_;
+    PlotDataTable t_;
+    std::string headText_;         // line 1 as read (trimmed)
+    std::string headPending_;      // a header line not yet ended
+    bool headDone_ = false;
+    bool firstRowChecked_ = false;
+    bool finished_ = false;
+    int rowsBefore_ = 0;           // header lines that were rows (line 1 or 2 read as data)
+    std::uint64_t dataLines_ = 0;  // lines fed to the rows (the last one without its end counts)
+    std::uint64_t bytes_ = 0;      // bytes fed
+    std::uint64_t lineNumber_ = 0; // of the file, for refusals
+    int column_ = 0;               // values of the row under way (Stream)
+    std::array<double, 25> row_{};
+    // Rows are gathered here and stored in the columns a block at a time.
+    std::vector<double> block_;  // row by row
+    std::size_t blockRows_ = 0;
+    std::string error_;            // the first bad number (Stream), told at finish
+    int errorCode_ = 0;
+    std::size_t refused_ = 0;
+    std::vector<std::string> refusals_;
 };
 
 // Splits the first token off line: it ends before the first blank, comma or tab;
@@ -32,7 +108,8 @@ std::string NextToken(std::string& line);
 
 // Reads a plot data file. Throws pal::IoError when the file cannot be read, a
 // value is not a number or lies outside the 6-byte real range, or the file is
-// damaged so that its rows would need far more memory than its data.
+// damaged so that its rows would need far more memory than its data. The file
+// is read in pieces: memory holds the values, not the text.
 PlotDataTable ReadPlt(const std::string& path);
 
 // The same from the file's bytes (path is only used in messages).

@@ -431,8 +431,8 @@ void Drawing::drawCurve(const CurveRecord& c) {
         // The mapped points of a curve with symbols, two 16-bit pixel coordinates
         // each (the mapping keeps within +-32600), for the symbols' pass.
         const bool onceEach = c.symbol > 0 && !every;
-        const double* const xs = c.x.data();
-        const double* const ys = c.y.data();
+        const RealColumn::const_iterator xs = c.x.begin();
+        const RealColumn::const_iterator ys = c.y.begin();
         // Of X values in ascending order only those near the frame can show (a
         // zoomed view of a long run): the points from the last one left of the
         // frame by more than a symbol or a thick line reaches to the first one

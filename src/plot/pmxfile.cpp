@@ -1,5 +1,6 @@
 #include "plot/pmxfile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -16,11 +17,11 @@ constexpr int kReadPastEnd = 100;  // the file layer's "Read beyond end of file"
 
 const std::uint8_t* u8(std::string_view s, std::size_t at) { return reinterpret_cast<const std::uint8_t*>(s.data() + at); }
 
-void appendValues(std::string& out, const std::vector<double>& values, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const pal::Real6 r = pal::encodeReal6(i < values.size() ? values[i] : 0.0);
-        out.append(reinterpret_cast<const char*>(r.data()), r.size());
-    }
+// The values are held in the saved plot's own 6-byte layout: copied as they are.
+void appendValues(std::string& out, const RealColumn& values, std::size_t count) {
+    const std::size_t have = std::min(count, values.size());
+    if (have) out.append(reinterpret_cast<const char*>(values.data()), RealColumn::kBytes * have);
+    out.append(RealColumn::kBytes * (count - have), '\0');
 }
 }  // namespace
 
@@ -60,9 +61,9 @@ PlotDocument decodePmx(std::string_view bytes, const std::string& path) {
         const std::size_t n = static_cast<std::size_t>(c.pointCount);
         // Checked against the bytes left before anything is reserved.
         if ((bytes.size() - at) / 12 < n) throw pastEnd();
-        for (std::vector<double>* v : {&c.x, &c.y}) {
-            v->resize(n);
-            for (std::size_t i = 0; i < n; ++i, at += 6) (*v)[i] = static_cast<double>(pal::decodeReal6(u8(bytes, at)));
+        for (RealColumn* v : {&c.x, &c.y}) {
+            v->reserve(n);
+            for (std::size_t i = 0; i < n; ++i, at += 6) v->pushBytes(u8(bytes, at));
         }
     }
     return doc;
