@@ -307,7 +307,7 @@ void TPALUMAROFORM::GetPLTFile(const QString& path, bool open) {
     // Plots of the old data go, but each may be saved first; one the user keeps
     // (Cancel) stays open.
     for (TDocWindow* w : docWindows())
-        if (w->Tag() == Kind::Plot && w->FormCloseQuery()) destroyDocWindow(w);
+        if (w->Tag() == Kind::Plot && !w->property("following").toBool() && w->FormCloseQuery()) destroyDocWindow(w);
     const QString name = existing(companion(path, ".PLT"));
     if (!name.isEmpty()) {
         plotDataFileName = name;
@@ -380,7 +380,8 @@ void TPALUMAROFORM::DisposeKALVEXWindows(int tag) {
     for (;;) {
         TDocWindow* victim = nullptr;
         for (TDocWindow* w : docWindows()) {
-            if (w->Tag() == tag) {
+            // A window following a running engine's file stays (it shows that file).
+            if (w->Tag() == tag && !w->property("following").toBool()) {
                 victim = w;
                 break;
             }

@@ -75,7 +75,8 @@ void install(TPALUMAROFORM& main) {
 void NewPlot(TPALUMAROFORM& main) {
     TPlotSetup* d = setupDialog();
     if (!d) return;
-    d->setTarget(main.plotDataFileName, nullptr);
+    // While the engine writes the file, the plot is made of its whole rows so far and follows it.
+    d->setTarget(main.plotDataFileName, nullptr, main.property("plotDataRunning").toBool());
     if (d->FormActivate()) seams().dialogs->execDialog(*d);
     main.UpdateMenu();
 }
@@ -97,7 +98,7 @@ void OverlayPlot(TPALUMAROFORM& main) {
         seams().alerts->beep();
         seams().alerts->beep();
     }
-    d->setTarget(main.plotDataFileName, target);
+    d->setTarget(main.plotDataFileName, target, main.property("plotDataRunning").toBool());
     if (d->FormActivate()) seams().dialogs->execDialog(*d);
     main.UpdateMenu();
 }

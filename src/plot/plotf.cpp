@@ -1,5 +1,6 @@
 #include "plot/plotf.h"
 
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
@@ -107,6 +108,7 @@ void TPlotForm::showEvent(QShowEvent* event) {
 void TPlotForm::resizeEvent(QResizeEvent* event) {
     TDocWindow::resizeEvent(event);
     scroll_->setGeometry(rect());
+    if (followNote_ && !followNote_->isHidden()) setFollowNote(followNote_->text());
     updateCanvasSize();
 }
 

@@ -5,13 +5,19 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <memory>
 
 #include "plot/plotrender.h"
 #include "shell/docwindow.h"
 
+class QLabel;
 class QMenu;
 class QScrollArea;
 class QTimer;
+
+namespace plot {
+class PlotFollower;
+}
 
 class TPlotForm : public TDocWindow {
     Q_OBJECT
@@ -94,6 +100,28 @@ public:
 
     // The context menu (Zoom back, Whole plot, Copy image, Copy data, Export...).
     QMenu* contextMenu();
+
+    // Following the plot data of a running engine: every kFollowMs the window
+    // reads the rows the engine has added (whole lines only) into the curves
+    // drawn from that file and draws them. The axes widen with the data unless
+    // the view is zoomed. endFollowing() marks the engine's end: one last look,
+    // after which the window shows what a fresh read of the finished file shows.
+    // A file that is gone, lost its header or holds refused rows is named in a
+    // note at the window's foot; the last drawing stays.
+    static constexpr int kFollowMs = 250;
+    void follow(std::shared_ptr<plot::PlotFollower> follower);
+    void endFollowing();
+    bool following() const;
+    // The plot data file followed ("" when none).
+    QString followedFile() const;
+    // Looks at the file now (the timer's work).
+    void followLook();
+    QString followNote() const;
+    // The context menu's Follow: keep the last span units of X in view as the
+    // data grow (none: off). A zoom of the user's own ends it.
+    void setFollowSpan(std::optional<long double> span);
+    std::optional<long double> followSpan() const { return followSpan_; }
+    void FollowClick();
     // The plot as an image and the visible curves as tab-separated text on the
     // clipboard; File > Export... as PNG, SVG, PDF or CSV.
     void CopyImage();
@@ -167,5 +195,16 @@ private:
     std::optional<long double> cursor1_, cursor2_;
     QMenu* menu_{nullptr};
     bool ignoreNextDown_ = false;
+    // Following (plotlive.cpp).
+    void updateFollowedCurves();
+    void widenAxes(bool fresh);
+    void showFollowSpan();
+    void setFollowNote(const QString& text);
+    std::shared_ptr<plot::PlotFollower> follower_;
+    QTimer* followTimer_{nullptr};
+    QLabel* followNote_{nullptr};
+    std::optional<long double> followSpan_;
+    bool widened_ = false;     // the axes were widened to the data
+    bool followEnded_ = false;
     bool sized_ = false;
 };

@@ -22,6 +22,7 @@
 #include "plot/fieldcheck.h"
 #include "plot/plotcommands.h"
 #include "plot/plotf.h"
+#include "plot/plotfollow.h"
 #include "plot/plottext.h"
 #include "plot/stylepicker.h"
 #include "common/numtext.h"
@@ -93,11 +94,15 @@ TPlotSetup::TPlotSetup(QWidget* parent) : QDialog(parent) {
     // The keyboard (arrows, Space) chooses like the mouse: both change the selection.
     connect(XList, &QListWidget::itemSelectionChanged, this, &TPlotSetup::XListClick);
     connect(YList, &QListWidget::itemSelectionChanged, this, &TPlotSetup::YListClick);
-    connect(this, &QDialog::rejected, this, [this] { table_.reset(); });
+    connect(this, &QDialog::rejected, this, [this] {
+        table_.reset();
+        follower_.reset();
+    });
 }
 
-void TPlotSetup::setTarget(const QString& plotDataFile, TPlotForm* overlay) {
+void TPlotSetup::setTarget(const QString& plotDataFile, TPlotForm* overlay, bool running) {
     fileName_ = plotDataFile;
+    running_ = running;
     overlay_ = overlay;
     overlayMode_ = overlay != nullptr;
 }
@@ -106,11 +111,26 @@ bool TPlotSetup::FormActivate() {
     setResult(0);
     result_ = nullptr;
     table_.reset();
-    try {
-        table_ = plot::ReadPlt(toBytes(fileName_));
-    } catch (const pal::IoError& e) {
-        ShowIoError(e);
-        return false;
+    follower_.reset();
+    if (running_) {
+        // The rows written so far; the window made goes on from there.
+        follower_ = std::make_shared<plot::PlotFollower>(toBytes(fileName_));
+        const plot::PlotFollower::Look look = follower_->poll();
+        if (!follower_->headerRead()) {
+            ShowAlert(look.problem.empty() ? QStringLiteral("The plot data file ") + fileName_ + QStringLiteral(" has no header lines yet.")
+                                           : toQ(look.problem),
+                      AlertKind::Error, false);
+            follower_.reset();
+            return false;
+        }
+        table_ = follower_->table();  // the columns' storage is shared, not copied
+    } else {
+        try {
+            table_ = plot::ReadPlt(toBytes(fileName_));
+        } catch (const pal::IoError& e) {
+            ShowIoError(e);
+            return false;
+        }
     }
     const plot::PlotDataTable& t = *table_;
     // The lists are filled here without their choice handlers.
@@ -310,6 +330,7 @@ void TPlotSetup::OKBtnClick() {
         doc.caption = pal::cut("Plot from " + toBytes(fileName_), 255);
         doc.record = std::move(rec);
         w->setDocument(std::move(doc));
+        if (follower_) w->follow(follower_);
         emit plotCreated(w);
         if (!w->parentWidget()) {  // nobody took it in: a window of its own
             w->setAttribute(Qt::WA_DeleteOnClose);
@@ -321,5 +342,6 @@ void TPlotSetup::OKBtnClick() {
     }
     result_ = w;
     table_.reset();
+    follower_.reset();
     accept();
 }

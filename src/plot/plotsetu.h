@@ -4,6 +4,7 @@
 #pragma once
 #include <QDialog>
 #include <QPointer>
+#include <memory>
 #include <optional>
 
 #include "plot/plotdata.h"
@@ -16,13 +17,19 @@ class TAxisBox;
 class TPlotForm;
 class TStylePicker;
 
+namespace plot {
+class PlotFollower;
+}
+
 class TPlotSetup : public QDialog {
     Q_OBJECT
 public:
     explicit TPlotSetup(QWidget* parent = nullptr);
 
     // Prepares a new plot (overlay null) or an overlay onto a plot window.
-    void setTarget(const QString& plotDataFile, TPlotForm* overlay);
+    // running: the engine is still writing the file; the dialog reads its whole
+    // lines so far, and a new plot window follows it.
+    void setTarget(const QString& plotDataFile, TPlotForm* overlay, bool running = false);
     // Activation: reads the plot data file and fills the controls. False (after
     // the failure was shown) when the file cannot be read.
     [[nodiscard]] bool FormActivate();
@@ -66,5 +73,7 @@ private:
     QPointer<TPlotForm> overlay_;
     bool overlayMode_ = false;
     std::optional<plot::PlotDataTable> table_;
+    bool running_ = false;
+    std::shared_ptr<plot::PlotFollower> follower_;
     QPointer<TPlotForm> result_;
 };

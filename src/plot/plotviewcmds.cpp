@@ -39,6 +39,7 @@ plot::AxisRange TPlotForm::visibleX() const { return view_.zoom ? view_.zoom->x 
 plot::AxisRange TPlotForm::visibleY() const { return view_.zoom ? view_.zoom->y : plot::storedRange(doc_.record.y); }
 
 void TPlotForm::setZoom(std::optional<plot::PlotView::Zoom> zoom, bool remember, bool step) {
+    followSpan_.reset();  // a view of the user's own ends Follow
     if (!view_.zoom && history_.empty())
         zoomBase_ = plot::PlotView::Zoom{plot::storedRange(doc_.record.x), plot::storedRange(doc_.record.y)};
     if (remember) history_.push_back(view_.zoom);
@@ -191,6 +192,7 @@ QMenu* TPlotForm::contextMenu() {
     };
     add("ZoomBack1", QStringLiteral("Zoom back"), &TPlotForm::ZoomBack)->setShortcut(QKeySequence(Qt::Key_Backspace));
     add("WholePlot1", QStringLiteral("Whole plot"), &TPlotForm::WholePlot)->setShortcut(QKeySequence(Qt::Key_Home));
+    add("Follow1", QStringLiteral("Follow the last..."), &TPlotForm::FollowClick)->setCheckable(true);
     menu_->addSeparator();
     add("CopyImage1", QStringLiteral("Copy image"), &TPlotForm::CopyImage);
     add("CopyData1", QStringLiteral("Copy data"), &TPlotForm::CopyData);
@@ -203,6 +205,9 @@ void TPlotForm::showContextMenu(const QPoint& globalPos) {
     QMenu* m = contextMenu();
     m->findChild<QAction*>(QStringLiteral("ZoomBack1"))->setEnabled(!history_.empty());
     m->findChild<QAction*>(QStringLiteral("WholePlot1"))->setEnabled(view_.zoom.has_value());
+    QAction* follow = m->findChild<QAction*>(QStringLiteral("Follow1"));
+    follow->setEnabled(following());
+    follow->setChecked(followSpan_.has_value());
     m->popup(globalPos);
 }
 

@@ -6,10 +6,12 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/curverecord.cpp
   ${CMAKE_CURRENT_LIST_DIR}/curvetable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotdata.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plotfollow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotrecord.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pmxfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotzoom.cpp
   ${CMAKE_CURRENT_LIST_DIR}/quickplot.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/realcolumn.cpp
   ${CMAKE_CURRENT_LIST_DIR}/spline.cpp
 )
 target_sources(palumaro_ui PRIVATE
@@ -20,6 +22,7 @@ target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/plotcommands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotexport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotf.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plotlive.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotviewcmds.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotrender.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plotsymbols.cpp

@@ -6,25 +6,29 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 
 #include "shell/seams.h"
 
 namespace {
+constexpr int kWidth = 219;
 constexpr int kHeight = 58;
-constexpr int kRunHeight = 90;  // room for the Stop button
+constexpr int kRunWidth = 320;   // room for the progress line
+constexpr int kRunHeight = 124;  // and for the Stop button
 }  // namespace
 
 TCompiling::TCompiling(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Compiling"));
-    setFixedSize(219, kHeight);
+    setFixedSize(kWidth, kHeight);
 
     auto* panel = new QFrame(this);
+    panel_ = panel;
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setGeometry(0, 0, 219, kRunHeight);
+    panel->setGeometry(0, 0, kRunWidth, kRunHeight);
 
     QFont bold(QStringLiteral("MS Sans Serif"));
     bold.setPointSize(8);
@@ -42,9 +46,21 @@ TCompiling::TCompiling(QWidget* parent)
     LineL_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LineL_->setGeometry(136, 20, 75, 18);
 
+    progressBar_ = new QProgressBar(panel);
+    progressBar_->setObjectName(QStringLiteral("RunProgress"));
+    progressBar_->setRange(0, 1000);
+    progressBar_->setTextVisible(false);
+    progressBar_->setGeometry(10, 46, kRunWidth - 20, 12);
+    progressBar_->hide();
+    progressText_ = new QLabel(panel);
+    progressText_->setObjectName(QStringLiteral("RunProgressText"));
+    progressText_->setAlignment(Qt::AlignCenter);
+    progressText_->setGeometry(4, 62, kRunWidth - 8, 18);
+    progressText_->hide();
+
     stopButton_ = new QPushButton(QStringLiteral("Stop"), panel);
     stopButton_->setObjectName(QStringLiteral("StopButton"));
-    stopButton_->setGeometry(72, 56, 75, 25);
+    stopButton_->setGeometry((kRunWidth - 75) / 2, 88, 75, 25);
     stopButton_->hide();
     connect(stopButton_, &QPushButton::clicked, this, &TCompiling::StopBtnClick);
     clock_.setInterval(1000);
@@ -91,7 +107,14 @@ void TCompiling::beginRun() {
     showElapsed();
     stopButton_->setEnabled(true);
     stopButton_->show();
-    setFixedSize(219, kRunHeight);
+    progressBar_->setValue(0);
+    progressBar_->setRange(0, 0);  // busy until the first row tells how far
+    progressBar_->show();
+    progressText_->clear();
+    progressText_->show();
+    label1_->setGeometry(8, 20, 128 + (kRunWidth - kWidth) / 2, 18);
+    LineL_->setGeometry(136 + (kRunWidth - kWidth) / 2, 20, 75, 18);
+    setFixedSize(kRunWidth, kRunHeight);
     clock_.start();
     showCentred();
 }
@@ -101,8 +124,21 @@ void TCompiling::endRun() {
     running_ = false;
     label1_->setText(captionBeforeRun_);
     stopButton_->hide();
-    setFixedSize(219, kHeight);
+    progressBar_->hide();
+    progressText_->hide();
+    label1_->setGeometry(8, 20, 128, 18);
+    LineL_->setGeometry(136, 20, 75, 18);
+    setFixedSize(kWidth, kHeight);
     hide();
+}
+
+void TCompiling::showRunProgress(const QString& text, int permille) {
+    if (!running_) return;
+    if (permille >= 0) {
+        progressBar_->setRange(0, 1000);
+        progressBar_->setValue(std::min(permille, 1000));
+    }
+    progressText_->setText(text);
 }
 
 void TCompiling::showElapsed() { LineL_->setText(QString::number(elapsed_.elapsed() / 1000) + QStringLiteral(" s")); }

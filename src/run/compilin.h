@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <QWidget>
 
+class QFrame;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 class TCompiling : public QWidget {
@@ -30,6 +32,11 @@ public:
     void beginRun();
     void endRun();
     bool running() const { return running_; }
+    // How far the run has come: a line such as "TIME 36 of 72 h (50 %), about
+    // 12 s left" under a bar of permille done (-1: not known).
+    void showRunProgress(const QString& text, int permille);
+    QLabel* progressText() const { return progressText_; }
+    QProgressBar* progressBar() const { return progressBar_; }
     // The user asked to stop and confirmed it.
     bool stopRequested() const { return stopRequested_; }
     // Stop button and Esc: asks, then marks the run to be stopped.
@@ -49,6 +56,9 @@ private:
     QLabel* label1_{nullptr};
     QLabel* LineL_{nullptr};
     QPushButton* stopButton_{nullptr};
+    QFrame* panel_{nullptr};
+    QProgressBar* progressBar_{nullptr};
+    QLabel* progressText_{nullptr};
     bool running_ = false;
     bool stopRequested_ = false;
     bool asking_ = false;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QPointer>
 #include <QStringList>
+#include <memory>
 
 #include "common/filelookup.h"
 #include "run/compilin.h"
@@ -14,6 +15,7 @@
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
+#include "run/runwatch.h"
 
 namespace run {
 
@@ -138,6 +140,9 @@ void Calculate(TPALUMAROFORM& main) {
     CheckKalvexDirectory();
     if (before.size() > 4) ExecAndWait(before);
 
+    // The result files are watched while the engine writes them.
+    std::unique_ptr<RunWatch> watch;
+    if (!deck.isEmpty()) watch = std::make_unique<RunWatch>(main, deck, main.compiling());
     QString engine;
     if (!LocateEngine(engine)) return;
     passEngineSwitches();
@@ -146,6 +151,7 @@ void Calculate(TPALUMAROFORM& main) {
     main.GetLSTFile(deck, false);
     main.GetOUTFile(deck, false);
     main.GetPLTFile(deck, false);
+    if (watch) watch->finish();
     if (stopped) {
         // The files stay as the engine left them; the listing and results shown
         // may be those of an earlier run.

@@ -4,6 +4,7 @@
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runplan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/runprogress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runsettings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/slurmjob.cpp
   ${CMAKE_CURRENT_LIST_DIR}/velmora.cpp
@@ -14,6 +15,7 @@ target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/kalvexrun.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runsettingsstore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runsetup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/runwatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/slurmrunner.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tablerunner.cpp
 )

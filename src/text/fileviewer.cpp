@@ -69,6 +69,77 @@ void TFileViewer::openFile(const QString& path) {
     viewport()->update();
 }
 
+void TFileViewer::follow() {
+    if (!index_ || following_) return;
+    following_ = true;
+    // The file as it was opened: one that was replaced or grew since is news.
+    stamp_ = pal::FileStamp{true, index_->fileDevice(), index_->fileInode(), index_->fileSize()};
+    index_->holdUnterminated(true);
+    if (!followTimer_) {
+        followTimer_ = new QTimer(this);
+        followTimer_->setInterval(kFollowMs);
+        connect(followTimer_, &QTimer::timeout, this, &TFileViewer::followLook);
+    }
+    followTimer_->start();
+    followLook();
+}
+
+void TFileViewer::endFollowing() {
+    if (!following_) return;
+    followLook();
+    following_ = false;
+    followTimer_->stop();
+    finishIndexing();
+    const bool atEnd = showsEnd();
+    index_->release();
+    updateScrollBars();
+    if (atEnd) scrollToEnd();
+    viewport()->update();
+}
+
+bool TFileViewer::showsEnd() const {
+    return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
+
+void TFileViewer::scrollToEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
+
+void TFileViewer::followLook() {
+    if (!following_ || !index_) return;
+    const pal::FileStamp now = pal::stampOf(toBytes(fileName_));
+    const pal::Growth growth = pal::growthOf(stamp_, now);
+    if (growth == pal::Growth::Same || growth == pal::Growth::Gone) return;
+    const bool atEnd = showsEnd();
+    const int top = verticalScrollBar()->value();
+    const int left = horizontalScrollBar()->value();
+    try {
+        if (growth == pal::Growth::Replaced) {
+            // Another file under the name: read it again, at the same place.
+            auto index = std::make_unique<pal::LineIndex>(toBytes(fileName_));
+            index->holdUnterminated(true);
+            index_ = std::move(index);
+            caret_ = anchor_ = clamp(caret_);
+        } else {
+            index_->grownTo(now.size);
+        }
+        // What is new is indexed at once: a few lines a look while a run writes.
+        index_->indexAll();
+    } catch (const std::exception& e) {
+        indexFailed(e);
+        return;
+    }
+    stamp_ = now;
+    caret_ = clamp(caret_);
+    anchor_ = clamp(anchor_);
+    widest_ = std::max(widest_, static_cast<int>(index_->longestLine()) * charWidth_);
+    updateScrollBars();
+    if (atEnd)
+        scrollToEnd();
+    else
+        verticalScrollBar()->setValue(top);
+    horizontalScrollBar()->setValue(left);
+    viewport()->update();
+}
+
 bool TFileViewer::indexingComplete() const { return !index_ || index_->complete(); }
 
 void TFileViewer::indexFailed(const std::exception& e) {

@@ -5,6 +5,7 @@
 #pragma once
 #include <QAbstractScrollArea>
 #include <memory>
+#include "common/followfile.h"
 
 #include "text/lineindex.h"
 
@@ -55,6 +56,18 @@ public:
     bool findCancelled() const { return findCancelled_; }
     int findProgressDelayMs = 500;
 
+    // Following a file that is still being written, as tail -f does: every
+    // kFollowMs the lines it has gained are taken in (a line still being
+    // written waits for its end). The view stays where the user scrolled it,
+    // unless it showed the last line, which it then keeps showing. A file that
+    // was replaced or shortened is opened again at the same line; a file that
+    // is gone leaves the text as it was. endFollowing(): the writer has ended.
+    static constexpr int kFollowMs = 250;
+    void follow();
+    void endFollowing();
+    bool following() const { return following_; }
+    void followLook();
+
     int firstVisibleLine() const;
     int visibleLineCount() const;  // whole lines that fit
     int lineHeight() const { return lineHeight_; }
@@ -86,9 +99,15 @@ private:
     std::uint64_t byteOffset(Pos p) const;
     void moveCaret(Pos p, bool keepAnchor);
 
+    bool showsEnd() const;
+    void scrollToEnd();
+
     std::unique_ptr<pal::LineIndex> index_;
     QString fileName_;
     QTimer* indexTimer_{nullptr};
+    QTimer* followTimer_{nullptr};
+    bool following_ = false;
+    pal::FileStamp stamp_;
     Pos caret_, anchor_;
     bool dragging_ = false;
     bool findCancelled_ = false;

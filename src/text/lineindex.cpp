@@ -109,6 +109,8 @@ LineIndex::LineIndex(const std::string& path) : path_(path) {
         throw IoError::fromErrno(path);
     }
     fileSize_ = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    device_ = static_cast<std::uint64_t>(st.st_dev);
+    inode_ = static_cast<std::uint64_t>(st.st_ino);
     checkpoints_.push_back({0, 0});
     cache_.reserve(kCachedBlocks);  // blocks handed out by loadBlock never move
     if (fileSize_ == 0) finish();
@@ -157,8 +159,35 @@ void LineIndex::hashLineAt(std::uint64_t start, std::uint64_t end, const char* b
     hashes_.push_back(h.finish());
 }
 
+void LineIndex::grownTo(std::uint64_t size) {
+    if (size <= std::max(scanPos_, fileSize_)) return;
+    if (complete_ && lastUnterminated_) {
+        // The line counted without its end goes on: it is counted again when it ends.
+        --lineCount_;
+        if (hashes_.size() > lineCount_) hashes_.pop_back();
+        lastUnterminated_ = false;
+    }
+    complete_ = false;
+    fileSize_ = size;
+}
+
+void LineIndex::release() {
+    holdUnterminated_ = false;
+    if (complete_ && openLineStart_ < scanPos_) {
+        complete_ = false;
+        finish();
+    }
+}
+
 void LineIndex::finish() {
     if (complete_) return;
+    if (holdUnterminated_) {
+        // The file ends for now at its last complete line.
+        fileSize_ = openLineStart_;
+        complete_ = true;
+        cache_.clear();
+        return;
+    }
     if (openLineStart_ < scanPos_) {
         // The last line has no line end.
         std::size_t len = static_cast<std::size_t>(scanPos_ - openLineStart_);

@@ -50,9 +50,20 @@ public:
     LineIndex& operator=(const LineIndex&) = delete;
 
     const std::string& path() const { return path_; }
+    // The identity of the file opened (it stays this file when the name is
+    // given to another one).
+    std::uint64_t fileDevice() const { return device_; }
+    std::uint64_t fileInode() const { return inode_; }
     std::uint64_t fileSize() const { return fileSize_; }
     bool complete() const { return complete_; }
     std::uint64_t indexedBytes() const { return scanPos_; }
+
+    // Following a file that is still being written: a last line without its end
+    // is not counted (it waits for the end); grownTo() takes in what the file
+    // has gained since. release() ends that: the file is complete as it is.
+    void holdUnterminated(bool hold) { holdUnterminated_ = hold; }
+    void grownTo(std::uint64_t size);
+    void release();
 
     // Indexes about budget more bytes; true when the whole file is indexed.
     // Throws IoError when the file cannot be read.
@@ -144,6 +155,8 @@ private:
     bool complete_ = false;
     bool findCancelled_ = false;
     bool lastUnterminated_ = false;
+    bool holdUnterminated_ = false;
+    std::uint64_t device_ = 0, inode_ = 0;
     std::vector<Checkpoint> checkpoints_;
     std::vector<Block> cache_;
     std::uint64_t useClock_ = 0;

@@ -37,6 +37,19 @@ QString TViewForm::fileName() const { return viewer_->fileName(); }
 
 void TViewForm::FormActivate() { viewer_->setFocus(); }
 
+void TViewForm::follow() {
+    viewer_->follow();
+    // The refresh of the result windows after the run keeps a window that follows.
+    setProperty("following", viewer_->following());
+}
+
+void TViewForm::endFollowing() {
+    viewer_->endFollowing();
+    setProperty("following", false);
+}
+
+bool TViewForm::following() const { return viewer_->following(); }
+
 void TViewForm::showFindDialog() { findDialog_->popUp(); }
 
 void TViewForm::Find() {

@@ -19,6 +19,10 @@ public:
     QString fileName() const override;
     void Print(PrintContext& ctx) override;
     void FormActivate() override;
+    // Following the file while the engine writes it (see TFileViewer::follow).
+    void follow();
+    void endFollowing();
+    bool following() const;
     void copy() override { copySelection(); }
     void find() override { showFindDialog(); }
     void searchAgain(LastSearch) override { Find(); }

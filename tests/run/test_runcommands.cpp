@@ -23,6 +23,13 @@
 #include "common/settings.h"
 #include "support/fixtures.h"
 #include "support/testsupport.h"
+#if __has_include("text/viewer.h")
+#include "text/fileviewer.h"
+#include "text/viewer.h"
+#else
+#include "shell/fileviewer.h"
+#include "shell/viewer.h"
+#endif
 
 namespace {
 
@@ -183,6 +190,46 @@ private slots:
         form_->Calculate1Click();
         QVERIFY2(alerts().shown.isEmpty(), qPrintable(alerts().lastText()));
         QCOMPARE(form_->plotDataFileName, work_ + "/osc/OSCILL.PLT");
+    }
+
+    void whileTheEngineRunsItsResultsAreWatched() {
+        const QString deck = copySample("PUMP.DCK", work_ + "/watch");  // 1441 steps
+        const QString base = work_ + "/watch/PUMP";
+        // The listing of an earlier run, open in a viewer: it follows the new one.
+        testsupport::writeFile(base + ".LST", "listing of an earlier run\r\n");
+        form_->GetLSTFile(deck, true);
+        TViewForm* listing = nullptr;
+        for (TDocWindow* w : form_->docWindows())
+            if (auto* v = qobject_cast<TViewForm*>(w)) listing = v;
+        QVERIFY(listing);
+        openWindow(Kind::DeckEditor, deck);
+        QVERIFY(!form_->item("NewPlot1")->isEnabled());
+        launcher().runForReal = true;
+        qputenv("KALVEX_STEP_MS", "3");  // some 4 s
+        bool newPlot = false, followed = false;
+        QString progress;
+        QTimer sampler;
+        sampler.setInterval(100);
+        connect(&sampler, &QTimer::timeout, this, [&] {
+            if (!form_->compiling()->running()) return;
+            newPlot = newPlot || (form_->item("NewPlot1")->isEnabled() && form_->plotDataFileName == base + ".PLT");
+            followed = followed || (listing && listing->following());
+            const QString text = form_->compiling()->progressText()->text();
+            if (text.contains(" left")) progress = text;
+        });
+        sampler.start();
+        form_->Calculate1Click();
+        sampler.stop();
+        qunsetenv("KALVEX_STEP_MS");
+        QVERIFY2(alerts().shown.isEmpty(), qPrintable(alerts().lastText()));
+        QVERIFY(newPlot);
+        QVERIFY(followed);
+        QVERIFY2(progress.startsWith("TIME ") && progress.contains(" of 72 h ("), qPrintable(progress));
+        // The viewer stayed and shows the new listing; it follows no more.
+        QVERIFY(form_->docWindows().contains(listing));
+        QVERIFY(!listing->following());
+        QCOMPARE(listing->viewer()->lineText(0), QStringLiteral("KALVEX stand-in engine 1.0"));
+        QVERIFY(!form_->property("plotDataRunning").toBool());
     }
 
     void deckPathWithBlanksAndQuotesReachesTheEngineWhole() {

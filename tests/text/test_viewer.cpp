@@ -61,6 +61,58 @@ private slots:
 
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
+    void aFollowedListingGrowsUnderTheUsersScrollPosition_data() {
+        QTest::addColumn<QString>("scrolledTo");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("lines");      // lines shown after the change
+        QTest::addColumn<int>("firstShown"); // -1: the last page
+        QTest::newRow("middle, appended") << "middle" << "append" << 300 << 50;
+        QTest::newRow("end, appended") << "end" << "append" << 300 << -1;
+        QTest::newRow("middle, a torn line") << "middle" << "torn" << 250 << 50;
+        QTest::newRow("middle, replaced") << "middle" << "replace" << 120 << 50;
+        QTest::newRow("end, shortened") << "end" << "shorten" << 20 << -1;
+    }
+    void aFollowedListingGrowsUnderTheUsersScrollPosition() {
+        QFETCH(QString, scrolledTo);
+        QFETCH(QString, change);
+        QFETCH(int, lines);
+        QFETCH(int, firstShown);
+        const auto numbered = [](int from, int to) {
+            QByteArray out;
+            for (int i = from; i < to; ++i) out += "    " + QByteArray::number(i) + "  LEVEL = 1.0\r\n";
+            return out;
+        };
+        const QString file = path("RUN.LST");
+        writeFile(file, numbered(0, 200));
+        TViewForm v;
+        v.resize(600, 400);
+        v.openFile(file);
+        v.follow();
+        QVERIFY(v.following());
+        TFileViewer* tv = v.viewer();
+        QScrollBar* bar = tv->verticalScrollBar();
+        bar->setValue(scrolledTo == "end" ? bar->maximum() : 50);
+        QFile f(file);
+        if (change == "append" || change == "torn") {
+            QVERIFY(f.open(QIODevice::Append));
+            f.write(change == "append" ? numbered(200, 300) : numbered(200, 250) + "    250  LEV");
+            f.close();
+        } else if (change == "replace") {
+            writeFile(path("RUN.NEW"), numbered(0, 120));
+            QVERIFY(QFile::remove(file) && QFile::rename(path("RUN.NEW"), file));
+        } else {
+            writeFile(file, numbered(0, 20));
+        }
+        QTRY_COMPARE(tv->lineCount(), lines);
+        QCOMPARE(tv->firstVisibleLine(), firstShown < 0 ? bar->maximum() : firstShown);
+        if (change == "torn") {
+            // The writer ends: the last line counts as it is.
+            v.endFollowing();
+            QCOMPARE(tv->lineCount(), 251);
+            QCOMPARE(tv->lineText(250), QStringLiteral("    250  LEV"));
+        }
+    }
+
     void openShowsTheFile() {
         writeFile(path("PUMP.LST"), "one\r\ntwo\n" + QByteArray(300, 'z') + "\nLatin \xE9\nUTF \xC3\xA9");
         TViewForm v;
