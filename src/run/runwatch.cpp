@@ -11,14 +11,8 @@
 #include "run/compilin.h"
 #include "shell/docwindow.h"
 #include "shell/qtbytes.h"
-// The main window and the viewer as the source folders hold them.
-#if __has_include("mainwindow/palumaro.h")
 #include "mainwindow/palumaro.h"
 #include "text/viewer.h"
-#else
-#include "shell/palumaro.h"
-#include "shell/viewer.h"
-#endif
 
 namespace run {
 

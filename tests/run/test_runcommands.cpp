@@ -23,13 +23,8 @@
 #include "common/settings.h"
 #include "support/fixtures.h"
 #include "support/testsupport.h"
-#if __has_include("text/viewer.h")
 #include "text/fileviewer.h"
 #include "text/viewer.h"
-#else
-#include "shell/fileviewer.h"
-#include "shell/viewer.h"
-#endif
 
 namespace {
 
