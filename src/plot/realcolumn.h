@@ -23,7 +23,8 @@ public:
 
     RealColumn() = default;
     RealColumn(std::initializer_list<double> values);
-    explicit RealColumn(const std::vector<double>& values);
+    // Values computed elsewhere (a comparison's band): each the nearest 6-byte real.
+    RealColumn(const std::vector<double>& values);  // NOLINT: a curve takes plain values as well
 
     // The value stored in 6 bytes at p.
     static double decode(const std::uint8_t* p) {
