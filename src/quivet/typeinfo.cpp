@@ -284,8 +284,9 @@ bool describeUnit(const std::vector<std::string>& lines, DeckUnit& unit, const s
             }
             return true;
         };
-        // Repeats are bounded by the parameters they can describe.
-        auto repeat = [&](const TypeDescription& desc, long long times) {
+        // Repeats are bounded by the parameters they can describe. The
+        // description is a copy: it may be an element of the list that grows.
+        auto repeat = [&](const TypeDescription desc, long long times) {
             for (long long t = 0; t < times && params.size() < parameterCount; ++t) params.push_back(desc);
         };
         if (!group(6, true)) return false;

@@ -216,6 +216,23 @@ TEST(DeckAnalysis, TypeFourFollowsItsFixedLayout) {
     EXPECT_EQ(n[23], "P22");
     EXPECT_EQ(a.units[0].inputInfo[0].name, "I1");
 
+    // Six derivatives repeat P6 five times, more than the list has room for when
+    // the repeats begin: every copy is P6 with its own description.
+    std::string six = "0 0 0 0 0 1";
+    for (int i = 0; i < 19; ++i) six += " 0";
+    const DeckAnalysis grown = analyseDeckLines(
+        {"UNIT 1 TYPE 4", "PARAMETERS 25", six, "DERIVATIVES 6", "1 2 3 4 5 6", "END"}, d.path.string());
+    ASSERT_EQ(grown.units.size(), 1u);
+    const auto& info = grown.units[0].parameterInfo;
+    ASSERT_EQ(info.size(), 25u);
+    for (std::size_t k = 5; k <= 10; ++k) {
+        EXPECT_EQ(info[k].name, "P6") << k;
+        EXPECT_EQ(info[k].description, "Parameter 6") << k;
+        EXPECT_EQ(info[k].tail, "|||0|1|0|9|") << k;
+    }
+    EXPECT_EQ(info[11].name, "P7");
+    EXPECT_EQ(info[24].name, "P20");
+
     // Parameter 5 below 0 repeats the last description read; a huge derivative
     // count is bounded by the parameters.
     const DeckAnalysis b = analyseDeckLines(
