@@ -35,7 +35,7 @@ struct AxisSpan {
 };
 
 // value -> device pixel, clamped to -32600..32600 (also for values a log axis
-// cannot show).
+// cannot show): for ticks and marks, never for lines that may leave the frame.
 int MapToPixel(const AxisSettings& axis, const AxisSpan& span, long double value);
 
 // MapToPixel for many values: the same mapping in double precision, set up once
@@ -53,6 +53,15 @@ public:
         const double r = (offset + kShift) - kShift;
         return std::clamp(base_ + static_cast<int>(r), -32600, 32600);
     }
+    // The same pixel's distance from the base, neither rounded nor clamped, for
+    // lines cut at the frame before they become pixels (a deep zoom puts points
+    // millions of pixels away); base() + its rounding is the pixel above. A
+    // value the axis cannot show lies at the base, as above, or 1E30 pixels away.
+    double offset(double value) const {
+        const double offset = ((log_ ? std::log10(value) : value) - low_) * perUnit_;
+        return std::isnan(offset) ? 0 : std::clamp(offset, -1.0E30, 1.0E30);
+    }
+    int base() const { return base_; }
 
 private:
     bool log_;

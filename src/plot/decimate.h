@@ -34,9 +34,11 @@ public:
         minAt_ = maxAt_ = 0;
         count_ = 1;
     }
+    // Ends the polyline: points added afterwards start a new one.
     void finish() {
         flush();
         count_ = 0;
+        emitted_ = false;
     }
 
 private:

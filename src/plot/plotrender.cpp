@@ -44,46 +44,84 @@ constexpr int kMajorTick = 4, kMinorTick = 3;
 
 int roundEven(double v) { return static_cast<int>(std::nearbyint(std::clamp(v, -1.0e9, 1.0e9))); }
 
-// The parts of a polyline inside a rectangle, cut exactly at its edges
-// (Liang-Barsky on each segment).
-std::vector<QPolygonF> clipPolyline(const QPolygon& line, const QRectF& r) {
-    std::vector<QPolygonF> out;
-    QPolygonF current;
-    for (qsizetype i = 0; i + 1 < line.size(); ++i) {
-        const QPointF a = line[i], b = line[i + 1];
-        double t0 = 0, t1 = 1;
-        const double dx = b.x() - a.x(), dy = b.y() - a.y();
-        const double pp[4] = {-dx, dx, -dy, dy};
-        const double qq[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
-        bool visible = true;
-        for (int k = 0; k < 4 && visible; ++k) {
-            if (pp[k] == 0) {
-                visible = qq[k] >= 0;
-            } else {
-                const double t = qq[k] / pp[k];
-                if (pp[k] < 0)
-                    t0 = std::max(t0, t);
-                else
-                    t1 = std::min(t1, t);
-                visible = t0 <= t1;
-            }
-        }
-        if (!visible) {
-            if (current.size() > 1) out.push_back(current);
-            current.clear();
-            continue;
-        }
-        const QPointF from = a + (b - a) * t0, to = a + (b - a) * t1;
-        if (current.isEmpty() || current.back() != from) {
-            if (current.size() > 1) out.push_back(current);
-            current.clear();
-            current.append(from);
-        }
-        current.append(to);
+// Cuts a polyline at a rectangle in floating point, before anything becomes a
+// pixel: a deep zoom puts points millions of pixels off the frame, and clamping
+// them first would tilt their lines. Each segment is cut at the edges
+// (Liang-Barsky); a point on an edge is interpolated from both ends, so a far
+// end costs no precision. Points come as distances from the axes' bases (the
+// origin), rounded as the pixel map rounds them. The visible pieces go to the
+// sink in whole pixels: point(x, y) for each point, end() after each piece.
+template <class Sink>
+class LineCutter {
+public:
+    LineCutter(const QRectF& r, QPoint origin, Sink& sink)
+        : l_(r.left() - origin.x()), t_(r.top() - origin.y()), r_(r.right() - origin.x()), b_(r.bottom() - origin.y()),
+          origin_(origin), sink_(sink) {}
+    void add(double x, double y) {
+        if (started_) segment(x0_, y0_, x, y);
+        x0_ = x;
+        y0_ = y;
+        started_ = true;
     }
-    if (current.size() > 1) out.push_back(current);
-    return out;
-}
+    void finish() {
+        endPiece();
+        started_ = false;
+    }
+
+private:
+    void endPiece() {
+        if (open_) sink_.end();
+        open_ = false;
+    }
+    // The point where the segment crosses edge k (left, right, top, bottom).
+    QPoint onEdge(int k, double ax, double ay, double bx, double by) const {
+        double x, y;
+        if (k < 2) {
+            x = k == 0 ? l_ : r_;
+            y = (ay * (bx - x) + by * (x - ax)) / (bx - ax);
+        } else {
+            y = k == 2 ? t_ : b_;
+            x = (ax * (by - y) + bx * (y - ay)) / (by - ay);
+        }
+        return pixel(x, y);
+    }
+    QPoint pixel(double x, double y) const {
+        return origin_ + QPoint(static_cast<int>(std::nearbyint(std::clamp(x, l_, r_))),
+                                static_cast<int>(std::nearbyint(std::clamp(y, t_, b_))));
+    }
+    void segment(double ax, double ay, double bx, double by) {
+        const double dx = bx - ax, dy = by - ay;
+        const double p[4] = {-dx, dx, -dy, dy};
+        const double q[4] = {ax - l_, r_ - ax, ay - t_, b_ - ay};
+        double t0 = 0, t1 = 1;
+        int in = -1, out = -1;  // the edges that cut the start and the end
+        for (int k = 0; k < 4; ++k) {
+            if (p[k] == 0) {
+                if (q[k] < 0) return endPiece();
+                continue;
+            }
+            const double t = q[k] / p[k];
+            if (p[k] < 0 && t > t0) t0 = t, in = k;
+            if (p[k] > 0 && t < t1) t1 = t, out = k;
+        }
+        if (!(t0 <= t1)) return endPiece();
+        if (!open_ || in >= 0) {
+            endPiece();
+            const QPoint from = in < 0 ? pixel(ax, ay) : onEdge(in, ax, ay, bx, by);
+            sink_.point(from.x(), from.y());
+            open_ = true;
+        }
+        const QPoint to = out < 0 ? pixel(bx, by) : onEdge(out, ax, ay, bx, by);
+        sink_.point(to.x(), to.y());
+        if (out >= 0) endPiece();
+    }
+
+    double l_, t_, r_, b_;
+    QPoint origin_;
+    Sink& sink_;
+    double x0_ = 0, y0_ = 0;
+    bool started_ = false, open_ = false;
+};
 
 // A tick label split into its parts: plain text, or an exponential label read
 // as a power of ten ("2.5x10" with a raised exponent).
@@ -164,8 +202,9 @@ private:
     void drawTitles();
     void drawCurve(const CurveRecord& c);
     void drawLegend();
-    // The line of a smoothed curve of n points (at most 100).
-    QPolygon smoothed(const CurveRecord& c, int n, const QPolygon& straight) const;
+    // The line of a smoothed curve of n points (at most 100), given to the cutter.
+    template <class Cutter>
+    void smoothed(const CurveRecord& c, int n, const PixelMap& mx, const PixelMap& my, Cutter& cutter) const;
     TickText tickText(const QString& text) const;
     // X kind: centred on x with its bottom at y; Y kind: ending at x, centred on y.
     void drawTickLabel(Orientation o, int x, int y, const TickText& t);
@@ -419,15 +458,45 @@ void Drawing::drawCurve(const CurveRecord& c) {
     // the mapped points.
     const bool every = t_.fullDetail || smooth;
     const bool selfClip = p_.paintEngine() && p_.paintEngine()->type() == QPaintEngine::SVG;
-    QPolygon path, marks;
+    // The line is cut at the frame in floating point before it becomes pixels:
+    // exactly at the frame where the drawing cannot clip (SVG), else a little
+    // outside it, the painter's clip making the edge.
+    const QRectF cut(QPointF(f_.left, f_.top), QPointF(f_.right, f_.bottom));
+    const int lineReach = S(5) + 2;
+    const QRectF lineCut = selfClip ? cut : cut.adjusted(-lineReach, -lineReach, lineReach, lineReach);
+    std::vector<QPolygon> pieces;
+    QPolygon marks;
     std::vector<QPoint> symbols;  // once per pixel, in drawing order
     if (drawable && n > 0 && !t_.layoutOnly) {
         const PixelMap mx(ax, spanX()), my(ay, spanY());
         const bool wantLine = penCode != 0, wantMarks = every && (c.symbol > 0 || smooth);
         if (wantMarks) marks.reserve(n);
-        if (wantLine && every) path.reserve(n);
-        auto add = [&path](int x, int y) { path.append(QPoint(x, y)); };
-        ColumnReducer<decltype(add)> reducer(add);
+        // The pieces of the line: every point, or in a drawing reduced to what
+        // the pixel columns show.
+        QPolygon piece;
+        auto keep = [&piece](int x, int y) { piece.append(QPoint(x, y)); };
+        using Reducer = ColumnReducer<decltype(keep)>;
+        Reducer reducer(keep);
+        struct Pieces {
+            bool every;
+            QPolygon& piece;
+            Reducer& reducer;
+            std::vector<QPolygon>& pieces;
+            void point(int x, int y) {
+                if (every)
+                    piece.append(QPoint(x, y));
+                else
+                    reducer.add(x, y);
+            }
+            void end() {
+                if (!every) reducer.finish();
+                // Points that all fall on one pixel still make a (zero-length) stroke.
+                if (piece.size() == 1) piece.append(piece.front());
+                if (!piece.isEmpty()) pieces.push_back(std::move(piece));
+                piece = QPolygon();
+            }
+        } sink{every, piece, reducer, pieces};
+        LineCutter<Pieces> cutter(lineCut, QPoint(mx.base(), my.base()), sink);
         // The mapped points of a curve with symbols, two 16-bit pixel coordinates
         // each (the mapping keeps within +-32600), for the symbols' pass.
         const bool onceEach = c.symbol > 0 && !every;
@@ -448,37 +517,27 @@ void Drawing::drawCurve(const CurveRecord& c) {
         }
         if (onceEach) pixels_.resize(2 * static_cast<std::size_t>(to - from));
         for (int i = from; i < to; ++i) {
-            const int x = mx(xs[i]), y = my(ys[i]);
-            if (onceEach) {
-                pixels_[2 * static_cast<std::size_t>(i - from)] = static_cast<std::int16_t>(x);
-                pixels_[2 * static_cast<std::size_t>(i - from) + 1] = static_cast<std::int16_t>(y);
+            if (onceEach || wantMarks) {
+                const int x = mx(xs[i]), y = my(ys[i]);
+                if (onceEach) {
+                    pixels_[2 * static_cast<std::size_t>(i - from)] = static_cast<std::int16_t>(x);
+                    pixels_[2 * static_cast<std::size_t>(i - from) + 1] = static_cast<std::int16_t>(y);
+                }
+                if (wantMarks) marks.append(QPoint(x, y));
             }
-            if (wantMarks) marks.append(QPoint(x, y));
-            if (!wantLine) continue;
-            if (every)
-                path.append(QPoint(x, y));
-            else
-                reducer.add(x, y);
+            if (wantLine && !smooth) cutter.add(mx.offset(xs[i]), my.offset(ys[i]));
         }
-        reducer.finish();
+        if (wantLine && smooth) smoothed(c, n, mx, my, cutter);
+        cutter.finish();
         if (onceEach)
             symbols = lastOnEachPixel(symbolArea(p_, symbolReach(scale_), inside), static_cast<std::size_t>(to - from),
                                       [&](std::size_t i) { return QPoint(pixels_[2 * i], pixels_[2 * i + 1]); });
-        if (smooth) path = smoothed(c, n, marks);
-        // Points that all fall on one pixel still make a (zero-length) stroke.
-        if (path.size() == 1) path.append(path.front());
     }
-    // A drawing that cannot clip (SVG) gets the line and the symbols cut at the
-    // frame.
-    const QRectF cut(QPointF(f_.left, f_.top), QPointF(f_.right, f_.bottom));
-    if (penCode && n >= 2 && path.size() >= 2) {
+    if (penCode && n >= 2 && !pieces.empty()) {
         setPen(penCode, currentColor_);
-        if (selfClip)
-            for (const QPolygonF& piece : clipPolyline(path, cut))
-                p_.drawPolyline(piece);
-        else
-            p_.drawPolyline(path);
+        for (const QPolygon& piece : pieces) p_.drawPolyline(piece);
     }
+    // A drawing that cannot clip (SVG) gets the symbols cut at the frame.
     if (c.symbol > 0) {
         if (selfClip)
             symbols::markPointsCut(p_, c.symbol, every ? std::vector<QPoint>(marks.begin(), marks.end()) : symbols, currentColor_,
@@ -496,7 +555,8 @@ void Drawing::drawCurve(const CurveRecord& c) {
     line(f_.left, f_.top, f_.right, f_.top);
 }
 
-QPolygon Drawing::smoothed(const CurveRecord& c, int n, const QPolygon& straight) const {
+template <class Cutter>
+void Drawing::smoothed(const CurveRecord& c, int n, const PixelMap& mx, const PixelMap& my, Cutter& cutter) const {
     const AxisSettings& ax = ax_;
     const AxisSettings& ay = ay_;
     std::vector<long double> xs, ys;
@@ -505,13 +565,14 @@ QPolygon Drawing::smoothed(const CurveRecord& c, int n, const QPolygon& straight
         ys.push_back(ay.logarithmic ? std::log10(static_cast<long double>(c.y[i])) : c.y[i]);
     }
     const auto pts = smoothCurve(xs, ys);
-    if (pts.empty()) return straight;  // x not strictly ordered: drawn as it is
-    QPolygon out;
-    out.reserve(static_cast<int>(pts.size()));
+    if (pts.empty()) {
+        // X not strictly ordered: drawn as it is.
+        for (int i = 0; i < n; ++i) cutter.add(mx.offset(c.x[i]), my.offset(c.y[i]));
+        return;
+    }
     for (const auto& [u, v] : pts)
-        out.append(QPoint(MapToPixel(ax, spanX(), ax.logarithmic ? std::pow(10.0L, u) : u),
-                          MapToPixel(ay, spanY(), ay.logarithmic ? std::pow(10.0L, v) : v)));
-    return out;
+        cutter.add(mx.offset(static_cast<double>(ax.logarithmic ? std::pow(10.0L, u) : u)),
+                   my.offset(static_cast<double>(ay.logarithmic ? std::pow(10.0L, v) : v)));
 }
 
 void Drawing::drawLegend() {

@@ -8,8 +8,10 @@ palumaro_add_qtest(test_plotdialogs ${CMAKE_CURRENT_LIST_DIR}/test_plotdialogs.c
 add_dependencies(test_plotdialogs kalvex32)
 # Modify Plot keeping codes, limits and text bytes the user did not touch.
 palumaro_add_qtest(test_modifyplot ${CMAKE_CURRENT_LIST_DIR}/test_modifyplot.cpp)
-# Drawing large curves: the reduced drawing against drawing every point.
-palumaro_add_qtest(test_plotrender ${CMAKE_CURRENT_LIST_DIR}/test_plotrender.cpp)
+# Drawing large curves: the reduced drawing against drawing every point; deep
+# zooms on every output.
+palumaro_add_qtest(test_plotrender ${CMAKE_CURRENT_LIST_DIR}/test_plotrender.cpp
+  ${PROJECT_SOURCE_DIR}/tests/shell/printtesthelpers.cpp)
 # Zoom, cursors, export and the plot of a table's runs (with the real engine).
 palumaro_add_qtest(test_plotviews ${CMAKE_CURRENT_LIST_DIR}/test_plotviews.cpp)
 add_dependencies(test_plotviews kalvex32)

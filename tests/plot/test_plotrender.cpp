@@ -1,12 +1,16 @@
 // The plot drawing on large curves: the reduction to what the pixels show must
-// give the very picture of drawing every point.
+// give the very picture of drawing every point; lines of a deep zoom are drawn
+// where they are on every output.
 #include <QImage>
 #include <QPainter>
+#include <QSvgRenderer>
 #include <QtTest>
 #include <cmath>
 
 #include "plot/decimate.h"
+#include "plot/plotexport.h"
 #include "plot/plotrender.h"
+#include "shell/printtesthelpers.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -67,6 +71,7 @@ QImage draw(const plot::PlotDocument& doc, double scale, bool full, bool zoom = 
 
 class PlotRenderTest : public QObject {
     Q_OBJECT
+    QTemporaryDir tmp_;
 
 private slots:
     void initTestCase() { testsupport::installQuietMessageHandler(); }
@@ -111,6 +116,100 @@ private slots:
         QCOMPARE(differ, 0);
         // The curves are there at all.
         QVERIFY(reduced != draw(noisyPlot(2, logY, lineStyle, symbol), scale, false, zoom, ratio));
+    }
+
+    // A line far longer than the view (a deep zoom) is cut at the frame before
+    // it becomes pixels: y = x runs from the frame's bottom-left corner to its
+    // top-right one on every output, and nothing of it lies anywhere else.
+    void deepZoomDrawsTheLineWhereItIs_data() {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<double>("low");  // the view, on both axes
+        QTest::addColumn<double>("high");
+        QTest::addColumn<bool>("zoom");   // a zoomed view, else the plot's own limits
+        QTest::addColumn<QString>("output");
+        const struct {
+            const char* name;
+            double from, to, low, high;
+            bool zoom;
+        } cases[] = {{"diagonal to 1000, limits 249..251", 0, 1000, 249, 251, false},
+                     {"y = x through 1000, zoomed to -1..1", -1000, 1000, -1, 1, true},
+                     {"two points, zoom 10^6", -1000, 1000, 0.499, 0.501, true}};
+        for (const auto& c : cases)
+            for (const char* output : {"window", "page", "svg", "pdf"})
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(c.name, output)))
+                    << c.from << c.to << c.low << c.high << c.zoom << QString::fromLatin1(output);
+    }
+    void deepZoomDrawsTheLineWhereItIs() {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(bool, zoom);
+        QFETCH(QString, output);
+        plot::PlotDocument doc;
+        plot::CurveRecord c;
+        c.curveNumber = 1;
+        c.firstRow = 1;
+        c.lastRow = c.pointCount = 3;  // the last row is not drawn
+        c.lineStyle = 1;
+        c.color = 1;
+        c.yName = "Y";
+        c.x = c.y = {from, to, to};
+        doc.record.curves.push_back(c);
+        for (plot::AxisSettings* a : {&doc.record.x, &doc.record.y}) {
+            a->minimum = zoom ? from : low;
+            a->maximum = zoom ? to : high;
+        }
+        plot::PlotView view;
+        if (zoom) view.zoom = plot::PlotView::Zoom{{low, high}, {low, high}};
+
+        QImage img;
+        QRectF frame = view.frame();
+        if (output == QLatin1String("window") || output == QLatin1String("page")) {
+            const double scale = output == QLatin1String("page") ? 2.9 : 1.0;
+            img = QImage(640, 400, QImage::Format_RGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            plot::RenderTarget target;
+            target.scale = scale;
+            plot::PlotRenderer::render(p, doc, view, target);
+        } else {
+            // Exports at their natural size: the frame sits where the extent puts it.
+            frame.translate(-plot::plotExtent(doc, view).topLeft());
+            const QString file = tmp_.filePath(QStringLiteral("deep.") + output);
+            plot::exportPlot(doc, view, output == QLatin1String("svg") ? plot::ExportFormat::Svg : plot::ExportFormat::Pdf,
+                             file);
+            if (output == QLatin1String("svg")) {
+                QSvgRenderer svg(file);
+                img = QImage(plot::naturalSize(doc, view), QImage::Format_RGB32);
+                img.fill(Qt::white);
+                QPainter p(&img);
+                svg.render(&p, QRectF(img.rect()));
+            } else {
+                img = printtest::pdfPageImage(file, 1, 96);
+            }
+        }
+        QVERIFY(!img.isNull());
+        // Blue, also where an output blends it with the white.
+        const auto curve = [&](int x, int y) {
+            const QColor k = img.pixelColor(x, y);
+            return k.blue() - std::max(k.red(), k.green()) > 60;
+        };
+        const QPointF a = frame.bottomLeft(), b = frame.topRight();
+        const auto offLine = [&](QPointF q) {
+            return std::abs((b.x() - a.x()) * (q.y() - a.y()) - (b.y() - a.y()) * (q.x() - a.x())) / std::hypot(b.x() - a.x(), b.y() - a.y());
+        };
+        for (double t : {0.05, 0.3, 0.5, 0.7, 0.95}) {
+            const QPointF at = a + t * (b - a);
+            bool found = false;
+            for (int dx = -3; dx <= 3 && !found; ++dx)
+                for (int dy = -3; dy <= 3 && !found; ++dy) found = img.valid(at.x() + dx, at.y() + dy) && curve(at.x() + dx, at.y() + dy);
+            QVERIFY2(found, qPrintable(QStringLiteral("no line at %1 of the diagonal").arg(t)));
+        }
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (curve(x, y)) QVERIFY2(offLine(QPointF(x, y)) < 4, qPrintable(QStringLiteral("line at %1, %2").arg(x).arg(y)));
     }
 
     void reducerKeepsFirstExtremesAndLastOfEachColumn() {
