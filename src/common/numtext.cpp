@@ -1,6 +1,7 @@
 #include "common/numtext.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +58,26 @@ std::string FormatValue(LabelFormat format, long double value) {
     }
     if (text.size() > 255) text.resize(255);
     return text;
+}
+
+std::string ShortestText(long double v, bool general) {
+    char buf[64];
+    // Shortest round trip of the extended value, whatever the process locale.
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, general ? std::chars_format::general : std::chars_format::scientific);
+    std::string text(buf, r.ptr);
+    for (char& c : text)
+        if (c == 'e') c = 'E';
+    return text;
+}
+
+std::string ExactText(const std::string& preferred, long double v) {
+    std::string_view s = preferred;
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    long double back = 0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), back, std::chars_format::general);
+    const bool exact = r.ec == std::errc() && r.ptr == s.data() + s.size() && back == v;
+    return exact ? preferred : ShortestText(v);
 }
 
 LabelFormat ChooseFormat(int s, long double value) {

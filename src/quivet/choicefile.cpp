@@ -44,18 +44,34 @@ std::string ChoiceFile::column(std::size_t row, int column) const {
 
 ChoiceFile::Match ChoiceFile::lookup(int resultColumn, int matchColumn, const std::string& matchText,
                                      long double matchNumber) const {
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-        const std::string cell = column(r, matchColumn);
-        bool hit;
-        if (matchText.empty()) {
-            const auto n = parseFieldNumber(cell);
-            hit = n && *n == matchNumber;
-        } else {
-            hit = pal::equalsNoCase(cell, matchText);
+    if (matchText.empty()) {
+        for (std::size_t r = 0; r < rows_.size(); ++r) {
+            const auto n = parseFieldNumber(column(r, matchColumn));
+            if (n && *n == matchNumber) return {column(r, resultColumn), static_cast<int>(r), true};
         }
-        if (hit) return {column(r, resultColumn), static_cast<int>(r), true};
+        return {"not found", 0, false};
     }
-    return {"not found", 0, false};
+    auto index = index_.find(matchColumn);
+    if (index == index_.end()) {
+        index = index_.emplace(matchColumn, std::unordered_map<std::string, int>()).first;
+        index->second.reserve(rows_.size());
+        for (std::size_t r = 0; r < rows_.size(); ++r)
+            index->second.emplace(pal::upper(column(r, matchColumn)), static_cast<int>(r));  // the first row wins
+    }
+    const auto row = index->second.find(pal::upper(matchText));
+    if (row == index->second.end()) return {"not found", 0, false};
+    return {column(static_cast<std::size_t>(row->second), resultColumn), row->second, true};
+}
+
+std::shared_ptr<const std::vector<std::string>> ChoiceFile::columnTexts(int column) const {
+    auto& texts = texts_[column];
+    if (!texts) {
+        auto made = std::make_shared<std::vector<std::string>>();
+        made->reserve(rows_.size());
+        for (std::size_t r = 0; r < rows_.size(); ++r) made->push_back(this->column(r, column));
+        texts = std::move(made);
+    }
+    return texts;
 }
 
 ChoiceFile loadForLookup(const std::string& path, const std::string& nameAsWritten) {

@@ -1,7 +1,11 @@
 // ChoiceFile: the rows of a QUIVET choice file. Line 1 holds the row count, each
-// row is a list of fields ended by "," or TAB; columns count from 1.
+// row is a list of fields ended by "," or TAB; columns count from 1. Texts are
+// looked up through an index of each column asked for, so that a form of
+// thousands of fields on one long file does not walk its rows for each field.
 #pragma once
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quivet {
@@ -28,8 +32,16 @@ public:
     // matchNumber instead. The result is that row's resultColumn.
     Match lookup(int resultColumn, int matchColumn, const std::string& matchText, long double matchNumber = 0) const;
 
+    // The texts of a column, one per row in file order: made once per column and
+    // shared by every field that shows it.
+    std::shared_ptr<const std::vector<std::string>> columnTexts(int column) const;
+
 private:
     std::vector<std::vector<std::string>> rows_;
+    // Per column: its texts upper-cased -> the first row showing it (built when
+    // the column is first matched).
+    mutable std::unordered_map<int, std::unordered_map<std::string, int>> index_;
+    mutable std::unordered_map<int, std::shared_ptr<const std::vector<std::string>>> texts_;
 };
 
 // Loads the choice file for a look-up, turning a failure into the message the

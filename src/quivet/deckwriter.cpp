@@ -22,6 +22,12 @@ namespace {
 
 [[noreturn]] void fail(const std::string& message) { throw pal::IoError(0, std::string(), message); }
 
+// Whether the item's statement is written as the file had it: the field still
+// holds the value read (or last written), and the form still has that line.
+bool keptLine(const QuivetDocument& doc, const FormItem& item) {
+    return untouched(item) && item.line >= 1 && static_cast<std::size_t>(item.line) <= doc.lines.size();
+}
+
 std::string errorNumber(int code) { return "Error #" + std::to_string(code); }
 
 }  // namespace
@@ -38,9 +44,11 @@ std::optional<std::string> itemLine(const FormItem& item) {
             if (!item.hasText) return std::nullopt;
             return "*|*" + item.label + "|" + item.text + (item.helpField ? "|" + *item.helpField : std::string());
         case ItemKind::Numeric:
-            return item.name + "= " + deckNumberText(item.numeric.value) + remark;
+            // The deck's exponent form when it holds the value exactly; else the
+            // shortest text that does: a saved form never rounds a number.
+            return item.name + "= " + pal::ExactText(deckNumberText(item.numeric.value), item.numeric.value) + remark;
         case ItemKind::Choice:
-            if (item.shownChoice() && item.entries.empty()) return std::nullopt;
+            if (item.shownChoice() && item.entryCount() == 0) return std::nullopt;
             if (item.assign) return item.name + " " + item.valueText + " " + std::to_string(item.unit) + remark;
             return item.name + "= " + item.valueText + remark;
         case ItemKind::File:
@@ -49,6 +57,15 @@ std::optional<std::string> itemLine(const FormItem& item) {
             return std::nullopt;
     }
     return std::nullopt;
+}
+
+bool untouched(const FormItem& item) {
+    switch (item.kind) {
+        case ItemKind::Numeric: return item.numeric.value == item.numberAsRead;
+        case ItemKind::Choice:
+        case ItemKind::File: return item.valueText == item.textAsRead;
+        default: return false;
+    }
 }
 
 std::optional<std::string> unwritableReason(const FormItem& item) {
@@ -69,7 +86,7 @@ std::optional<std::string> unwritableReason(const FormItem& item) {
 void checkWritable(const QuivetDocument& doc, const std::vector<std::string>& source) {
     const int lines = static_cast<int>(std::max<std::size_t>(source.size(), 1));
     for (const FormItem& item : doc.items) {
-        if (item.kind == ItemKind::Picture || item.line < 1 || item.line > lines) continue;
+        if (item.kind == ItemKind::Picture || item.line < 1 || item.line > lines || keptLine(doc, item)) continue;
         if (const auto why = unwritableReason(item))
             throw QuivetError(QuivetError::Kind::BadFile, "Line " + std::to_string(item.line) + " (" +
                                                               (item.name.empty() ? item.label : item.name) +
@@ -92,8 +109,16 @@ void updateChoiceValues(QuivetDocument& doc) {
 
     for (std::size_t k = 0; k < doc.items.size(); ++k) {
         const FormItem& item = doc.items[k];
-        if (!item.shownChoice() || item.entries.empty()) continue;
-        const int sel = std::clamp<int>(item.selected, 0, static_cast<int>(item.entries.size()) - 1);
+        if (!item.shownChoice() || item.entryCount() == 0) continue;
+        const int sel = std::clamp<int>(item.selected, 0, static_cast<int>(item.entryCount()) - 1);
+        if (sel == item.savedRow) {
+            // Not changed since the file was read or written: it and the fields
+            // that depend on it keep the values the file holds.
+            values[k] = item.textAsRead;
+            if (const auto deps = dependents.find(item.choiceFile); deps != dependents.end())
+                for (const std::size_t d : deps->second) values[d] = doc.items[d].textAsRead;
+            continue;
+        }
         if (sel == item.keptEntry) {
             // The value the file had, not in the choice file: it and the fields
             // that depend on it keep what they were read with.
@@ -102,7 +127,7 @@ void updateChoiceValues(QuivetDocument& doc) {
                 for (const std::size_t d : deps->second) values[d] = doc.items[d].keptValue;
             continue;
         }
-        const std::string& entry = item.entries[sel];
+        const std::string entry = item.entry(static_cast<std::size_t>(sel));
         auto cached = files.find(item.choicePath);
         if (cached == files.end()) cached = files.emplace(item.choicePath, loadForLookup(item.choicePath, item.choiceFile)).first;
         const ChoiceFile& file = cached->second;
@@ -146,7 +171,7 @@ std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<
         const std::string line = k < source.size() ? source[k] : std::string();
         next(n);
         if (item != doc.items.end() && item->line == n) {
-            const auto replaced = itemLine(*item);
+            const auto replaced = keptLine(doc, *item) ? std::optional<std::string>(doc.lines[k]) : itemLine(*item);
             out.push_back(replaced ? *replaced : line);
             ++item;
         } else {
@@ -154,6 +179,15 @@ std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<
         }
     }
     return out;
+}
+
+void rememberWritten(QuivetDocument& doc, std::vector<std::string> lines) {
+    doc.lines = std::move(lines);
+    for (FormItem& item : doc.items) {
+        item.numberAsRead = item.numeric.value;
+        item.textAsRead = item.valueText;
+        if (item.shownChoice()) item.savedRow = item.selected;
+    }
 }
 
 std::vector<std::string> writeDeck(const QuivetDocument& doc, const std::string& target) {

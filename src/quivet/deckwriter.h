@@ -1,6 +1,7 @@
 // Writing a QUIVET form back as a deck: the QUIVET file is copied line by line
-// and the statement lines that carry fields (and headings with a text) are
-// replaced by lines built from the current values. Writing under the file's own
+// and the statement lines of fields the user changed (and headings with a text)
+// are replaced by lines built from the current values; a field left as it was
+// keeps its statement byte for byte. Writing under the file's own
 // name keeps the previous version as <name up to its first ".">.BAK.
 #pragma once
 #include <optional>
@@ -18,6 +19,10 @@ std::string backupNameFor(const std::string& path);
 // (pictures, headings without a text, choice fields with an empty list).
 std::optional<std::string> itemLine(const FormItem& item);
 
+// Whether a field still holds the value its file had when the form was last
+// read or written; its statement line is then written back as it was.
+bool untouched(const FormItem& item);
+
 // Why the item's line could not be written so that the form reads it back
 // (an ASSIGN file name that is empty or holds a blank, a "|" in a heading's
 // text, a line longer than 255 characters); nothing when it can.
@@ -29,13 +34,19 @@ void checkWritable(const QuivetDocument& doc, const std::vector<std::string>& so
 
 // Sets the value text of every shown choice field from its selected entry and
 // of every dependent field on the same choice file from that value, re-reading
-// the choice files. Throws QuivetError when a file cannot be read or the
-// selection is no longer in it; then no value is changed.
+// the choice files. A field whose selection is the one last read or written,
+// and its dependent fields, keep the values the file holds. Throws QuivetError
+// when a file cannot be read or the selection is no longer in it; then no value
+// is changed.
 void updateChoiceValues(QuivetDocument& doc);
 
 // The target's lines for the given source lines (an empty source counts as one
 // empty line).
 std::vector<std::string> deckLines(const QuivetDocument& doc, const std::vector<std::string>& source);
+
+// After a successful write: the lines written are the file's lines now, and
+// each field's current value is its value as the file holds it.
+void rememberWritten(QuivetDocument& doc, std::vector<std::string> lines);
 
 // Writes doc to target, copying doc.fileName, or doc.lines when that file cannot
 // be read (the form's file was deleted or moved: the form still holds all it

@@ -4,6 +4,7 @@
 // writes it back.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,19 +42,35 @@ struct FormItem {
     std::string choicePath;  // where it was found (empty for hidden fields)
     std::int32_t displayColumn = 0;
     std::int32_t valueColumn = 1;
-    std::vector<std::string> entries;  // the display column of each row, in file order
-    std::int32_t selected = 0;         // the selected entry (the saved row index after reading)
+    // The display column of each row, in file order: one list shared by every
+    // field that shows that column of that file (null for hidden fields).
+    std::shared_ptr<const std::vector<std::string>> rows;
+    std::int32_t selected = 0;         // the selected entry
+    std::int32_t savedRow = 0;         // the entry selected when the form was last read or written
     // A value the choice file does not list is kept: it gets an extra entry after
     // the file's rows, marked as not in the list; -1 when there is none. While
     // that entry is chosen, the field writes keptValue and its dependent fields
     // their own keptValue (each field's value as read).
     std::int32_t keptEntry = -1;
     std::string keptValue;
+    // The entries the list shows: the rows, then the kept value's entry.
+    std::size_t entryCount() const { return (rows ? rows->size() : 0) + (keptEntry >= 0 ? 1 : 0); }
+    std::string entry(std::size_t i) const {
+        if (rows && i < rows->size()) return (*rows)[i];
+        return i < entryCount() ? keptValue + kNotInListMark : std::string();
+    }
 
     // Choice and file fields
     bool assign = false;     // the statement is an ASSIGN statement
     std::string valueText;   // choice: the value written; file: the file name
     std::int32_t unit = 0;   // logical unit of an ASSIGN statement
+
+    // The field's value as the file held it when the form was last read or
+    // written (numeric fields: numberAsRead; choice and file fields: textAsRead).
+    // While the field holds it, its statement is written back as the file had
+    // it, byte for byte.
+    long double numberAsRead = 0;
+    std::string textAsRead;
 
     // Picture
     std::string picture;      // as written

@@ -1,12 +1,20 @@
 #include "quivet/formpictures.h"
 
+#include <QFile>
 #include <QImageReader>
+
+#include <sys/stat.h>
 
 #include "quivet/quiveterror.h"
 
 QPixmap FormPictures::picture(const QString& path, const std::string& asWritten) {
-    const auto known = decoded_.constFind(path);
-    if (known != decoded_.constEnd()) return *known;
+    struct stat st {};
+    const bool found = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    const std::pair<quint64, quint64> key{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+    if (found) {
+        const auto known = decoded_.constFind(key);
+        if (known != decoded_.constEnd()) return *known;
+    }
     using quivet::QuivetError;
     QImageReader reader(path);
     const QSize size = reader.size();  // from the header, nothing decoded yet
@@ -18,6 +26,6 @@ QPixmap FormPictures::picture(const QString& path, const std::string& asWritten)
     const QImage image = reader.read();
     if (image.isNull()) throw QuivetError(QuivetError::Kind::BadFile, "Figure file " + asWritten + " is not a picture");
     const QPixmap pixmap = QPixmap::fromImage(image);
-    decoded_.insert(path, pixmap);
+    if (found) decoded_.insert(key, pixmap);
     return pixmap;
 }

@@ -203,6 +203,11 @@ bool TQUIVETForm::DCKChanged() const {
         const FieldState& st = state_[k];
         if (r.input ? r.input->edited() : st.edited) return true;
         if (r.choice ? r.choice->changed() : doc_.items[k].shownChoice() && st.current != st.saved) return true;
+        // Another file chosen in a file field is a change like any other: the
+        // deck's ASSIGN statement is to be written before a run or a close.
+        if (doc_.items[k].kind == ItemKind::File &&
+            (r.file ? r.file->fileName : st.fileName) != text(doc_.items[k].valueText).left(255))
+            return true;
     }
     return false;
 }
@@ -283,7 +288,7 @@ void TQUIVETForm::WriteDeck(const QString& target) {
     } catch (const quivet::QuivetError& e) {
         throw pal::IoError(0, std::string(), e.what());
     }
-    out.lines = quivet::writeDeck(out, toBytes(target));  // throws with the message to show
+    quivet::rememberWritten(out, quivet::writeDeck(out, toBytes(target)));  // throws with the message to show
 
     // The typed numbers are the values now.
     for (std::size_t k = 0; k < state_.size(); ++k)
@@ -420,8 +425,8 @@ void TQUIVETForm::Print(PrintContext& ctx) {
                 ctx.NewLine(1);
                 labelText(x, item);
                 x += w;
-                framed(x, st.current >= 0 && st.current < static_cast<int>(item.entries.size())
-                              ? text(item.entries[static_cast<std::size_t>(st.current)])
+                framed(x, st.current >= 0 && st.current < static_cast<int>(item.entryCount())
+                              ? text(item.entry(static_cast<std::size_t>(st.current)))
                               : QString());
                 break;
             case ItemKind::File:

@@ -41,8 +41,8 @@ public:
     // file). Throws pal::IoError whose text is the message to show; the form then
     // keeps its state.
     void WriteDeck(const QString& target);
-    // True when a heading text or numeric box was edited or a shown choice changed
-    // since the last read or write.
+    // True when a heading text or numeric box was edited, a shown choice changed
+    // or another file was chosen in a file field since the last read or write.
     bool DCKChanged() const;
     void ClearModify();
     // Re-expresses every numeric field in the new unit system.

@@ -214,6 +214,7 @@ private:
         n.maximum = *maximum;
         n.format = displayFormatFor(pal::trim(f[6]));
         n.value = *value;
+        item.numberAsRead = n.value;
         item.help = help;
         doc_.items.push_back(std::move(item));
     }
@@ -264,19 +265,19 @@ private:
                 }
             }
             const ChoiceFile& file = cached->second;
-            item.entries.reserve(file.size());
-            for (std::size_t r = 0; r < file.size(); ++r) item.entries.push_back(file.column(r, item.displayColumn));
+            item.rows = file.columnTexts(item.displayColumn);
             const ChoiceFile::Match m = file.lookup(item.displayColumn, item.valueColumn, item.valueText, 0);
             if (m.found) {
                 item.selected = m.index;
             } else {
                 // Not one of the file's rows: shown and kept as it is, never
                 // silently replaced by the first row.
-                item.keptEntry = static_cast<std::int32_t>(item.entries.size());
-                item.entries.push_back(item.valueText + kNotInListMark);
+                item.keptEntry = static_cast<std::int32_t>(item.rows->size());
                 item.selected = item.keptEntry;
             }
+            item.savedRow = item.selected;
         }
+        item.textAsRead = item.valueText;
         doc_.items.push_back(std::move(item));
     }
 
@@ -293,6 +294,7 @@ private:
         const std::size_t bar = body.find('|');
         item.label = body.substr(0, bar);
         item.help = bar == std::string::npos ? 0 : leadingInteger(body.substr(bar + 1));
+        item.textAsRead = item.valueText;
         if (located(item.valueText).empty())
             throw QuivetError(QuivetError::Kind::MissingFile, item.valueText + " was not found");
         doc_.items.push_back(std::move(item));

@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <algorithm>
+#include <unordered_map>
 
 #include "common/bytes.h"
 #include "quivet/descriptor.h"
@@ -58,6 +59,9 @@ void TQUIVETForm::build() {
     boldFont.setBold(true);
     const QFontMetrics plain(font()), bold(boldFont);
     FormPictures pictures;
+    // The widest entry of each choice list, measured once for all the fields
+    // that share the list.
+    std::unordered_map<const void*, int> widest;
     // Each row goes below the label of the row before, unless that one takes no
     // row (a hidden choice field): then it takes the same row.
     int y = 10;
@@ -88,10 +92,15 @@ void TQUIVETForm::build() {
                     rowBottom = y;
                     break;
                 }
-                st.current = st.saved = st.accepted = item.entries.empty() ? -1 : item.selected;
+                st.current = st.saved = st.accepted = item.entryCount() == 0 ? -1 : item.selected;
                 {
-                    int longest = 0;
-                    for (const std::string& e : item.entries) longest = std::max(longest, static_cast<int>(text(e).size()));
+                    const auto [known, isNew] = widest.emplace(item.rows.get(), 0);
+                    if (isNew && item.rows)
+                        for (const std::string& e : *item.rows)
+                            known->second = std::max(known->second, static_cast<int>(text(e).size()));
+                    int longest = known->second;
+                    if (item.keptEntry >= 0)
+                        longest = std::max(longest, static_cast<int>(text(item.entry(item.keptEntry)).size()));
                     rowRight = (labelLength + 2) * W_ + (longest + 3) * W_;
                 }
                 break;
@@ -237,8 +246,8 @@ void TQUIVETForm::createRow(std::size_t index) {
             row.label = label(text(item.label), Qt::black, false);
             int longest = 0;
             QStringList entries;
-            for (const std::string& e : item.entries) {
-                entries << text(e);
+            for (std::size_t e = 0; e < item.entryCount(); ++e) {
+                entries << text(item.entry(e));
                 longest = std::max(longest, static_cast<int>(entries.back().size()));
             }
             box->addItems(entries);
@@ -285,6 +294,7 @@ void TQUIVETForm::createRow(std::size_t index) {
         connect(row.input, &QLineEdit::textEdited, this, &TQUIVETForm::refreshModifiedMarker);
     }
     if (row.choice) connect(row.choice, &QComboBox::currentIndexChanged, this, &TQUIVETForm::refreshModifiedMarker);
+    if (row.file) connect(row.file, &QLineEdit::textChanged, this, &TQUIVETForm::refreshModifiedMarker);
     live_.insert(index);
 }
 

@@ -68,15 +68,7 @@ std::optional<long double> ParseNumber(std::string_view text) {
     return parseDecimal(t);
 }
 
-std::string exactValueText(long double v, bool general) {
-    char buf[64];
-    // Shortest round trip of the extended value, whatever the process locale.
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, general ? std::chars_format::general : std::chars_format::scientific);
-    std::string text(buf, r.ptr);
-    for (char& c : text)
-        if (c == 'e') c = 'E';
-    return text;
-}
+std::string exactValueText(long double v, bool general) { return pal::ShortestText(v, general); }
 
 std::optional<int> parseInteger(std::string_view text) {
     std::string_view s = trimmed(text);

@@ -46,9 +46,7 @@ std::string upperStatement(const std::string& line) {
 }  // namespace
 
 std::string runDeckValueText(pal::LabelFormat format, long double value) {
-    std::string text = pal::FormatValue(format, value);
-    if (const auto back = parseDecimal(text); back && *back == value) return text;
-    return exactValueText(value);
+    return pal::ExactText(pal::FormatValue(format, value), value);
 }
 
 std::vector<std::string> runDeckLines(const std::vector<std::string>& deckLines, const std::string& deckPath, int run,

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "common/ioerror.h"
 #include "quivet/deckwriter.h"
@@ -28,14 +29,8 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-std::string unchangedSampleOutput() {
-    std::string s = quivettest::kSampleForm;
-    s = replaced(s, "AREA = 12.0\r\n", "AREA =  1.2000E+0001\r\n");
-    s = replaced(s, "TEMP=100\r\n", "TEMP=  1.0000E+0002\r\n");
-    s = replaced(s, "FLUID=water\r\n", "FLUID= water\r\n");
-    s = replaced(s, "DENS=1000\r\n", "DENS= 1000\r\n");
-    return s;
-}
+// A form saved without a change is its file, byte for byte.
+std::string unchangedSampleOutput() { return quivettest::kSampleForm; }
 
 std::string writeError(const QuivetDocument& doc, const std::string& target) {
     try {
@@ -57,6 +52,48 @@ TEST(DeckWriter, ReplacesExactlyTheFieldLines) {
     EXPECT_EQ(readBytes(d.path("copy.qvd")), unchangedSampleOutput());
     EXPECT_EQ(readBytes(d.path("form.qvd")), quivettest::kSampleForm);  // Save As leaves the old file
     EXPECT_FALSE(fs::exists(d.path("form.BAK")));
+
+    // A choice matched in another letter case keeps its text, as does the field
+    // that depends on it, while the choice is not changed.
+    const std::string upper = replaced(quivettest::kSampleForm, "FLUID=water", "FLUID=WATER ! fluid");
+    writeBytes(d.path("upper.qvd"), upper);
+    doc = readQuivetFile(d.path("upper.qvd"), {});
+    updateChoiceValues(doc);
+    writeDeck(doc, d.path("upper2.qvd"));
+    EXPECT_EQ(readBytes(d.path("upper2.qvd")), upper);
+}
+
+// A value the user did not change keeps its text; a changed one is written in
+// the deck's exponent form when that holds it exactly, else in the shortest text
+// that reads back as the very value.
+TEST(DeckWriter, NumbersAreWrittenWithoutRounding) {
+    const long double kept = -1;  // the value as read
+    const struct {
+        const char* statement;
+        long double value;
+        const char* written;
+    } rows[] = {
+        {"PI=3.14159265358979", kept, "PI=3.14159265358979"},
+        {"N = 123456789  ! count", kept, "N = 123456789  ! count"},
+        {"X=1", 1, "X=1"},  // typed again as it was
+        {"X=1", 28, "X=  2.8000E+0001"},
+        {"X=1 ! r", 0.1L, "X=  1.0000E-0001 ! r"},
+        {"X=1", 3.14159265358979L, "X= 3.14159265358979E+00"},
+        {"X=1", 123456789, "X= 1.23456789E+08"},
+        {"X=1", -2.5e-7L, "X= -2.5000E-0007"},
+        {"X=1", 1.0L / 3, "X= 3.3333333333333333334E-01"},
+    };
+    ScratchDir d;
+    for (const auto& row : rows) {
+        const std::string form = std::string("*QUIVET\r\n") + row.statement + "\r\n*|X|u|u|0|1|-1E30|1E30|0\r\n";
+        writeBytes(d.path("n.qvd"), form);
+        QuivetDocument doc = readQuivetFile(d.path("n.qvd"), {});
+        if (row.value != kept) doc.items[0].numeric.value = row.value;
+        const long double value = doc.items[0].numeric.value;
+        writeDeck(doc, d.path("out.qvd"));
+        EXPECT_EQ(readBytes(d.path("out.qvd")), replaced(form, row.statement, row.written));
+        EXPECT_EQ(readQuivetFile(d.path("out.qvd"), {}).items[0].numeric.value, value) << row.written;
+    }
 }
 
 TEST(DeckWriter, EditedValuesChoicesAndDependentFields) {
@@ -65,7 +102,8 @@ TEST(DeckWriter, EditedValuesChoicesAndDependentFields) {
     QuivetDocument doc = readQuivetFile(d.path("form.qvd"), {});
     doc.items[1].text = "Hot run";
     doc.items[2].numeric.value = 28;
-    doc.items[3].numeric.value = doc.items[3].numeric.toSI(212, kEnglish);
+    const long double hot = doc.items[3].numeric.toSI(212, kEnglish);
+    doc.items[3].numeric.value = hot;
     doc.items[4].selected = 2;
     doc.items[7].valueText = "other.txt";
     updateChoiceValues(doc);
@@ -74,11 +112,15 @@ TEST(DeckWriter, EditedValuesChoicesAndDependentFields) {
     writeDeck(doc, d.path("out.qvd"));
     std::string want = unchangedSampleOutput();
     want = replaced(want, "*|*Case|Base case|7", "*|*Case|Hot run|7");
-    want = replaced(want, "AREA =  1.2000E+0001", "AREA =  2.8000E+0001");
-    want = replaced(want, "FLUID= water", "FLUID= glycol");
-    want = replaced(want, "DENS= 1000", "DENS= 1110");
+    want = replaced(want, "AREA = 12.0", "AREA =  2.8000E+0001");
+    // 212 F is not 100 C with an offset of 17.7778: the exact value is written.
+    want = replaced(want, "TEMP=100", "TEMP= 9.9999977777777777785E+01");
+    want = replaced(want, "FLUID=water", "FLUID= glycol");
+    want = replaced(want, "DENS=1000", "DENS= 1110");
     want = replaced(want, "ASSIGN data.txt 10", "ASSIGN other.txt 10");
     EXPECT_EQ(readBytes(d.path("out.qvd")), want);
+    writeBytes(d.path("other.txt"), "");
+    EXPECT_EQ(readQuivetFile(d.path("out.qvd"), {}).items[3].numeric.value, hot);
 }
 
 TEST(DeckWriter, AChoiceTheFileDoesNotListIsKeptUntilAnotherIsChosen) {
@@ -88,14 +130,15 @@ TEST(DeckWriter, AChoiceTheFileDoesNotListIsKeptUntilAnotherIsChosen) {
                replaced(replaced(quivettest::kSampleForm, "FLUID=water", "FLUID=Mercury"), "DENS=1000", "DENS=13534"));
     QuivetDocument doc = readQuivetFile(d.path("form.qvd"), {});
     // Shown as an extra entry after the file's rows, marked, and chosen.
-    EXPECT_EQ(doc.items[4].entries,
-              (std::vector<std::string>{"Water", "Oil", "Glycol", std::string("Mercury") + kNotInListMark}));
+    ASSERT_EQ(doc.items[4].entryCount(), 4u);
+    EXPECT_EQ(*doc.items[4].rows, (std::vector<std::string>{"Water", "Oil", "Glycol"}));
+    EXPECT_EQ(doc.items[4].entry(3), std::string("Mercury") + kNotInListMark);
     EXPECT_EQ(doc.items[4].selected, 3);
     // Written back as it was, with its dependent field.
     updateChoiceValues(doc);
     writeDeck(doc, d.path("same.qvd"));
     const std::string same = readBytes(d.path("same.qvd"));
-    EXPECT_NE(same.find("FLUID= Mercury\r\n*|<Fluid|fluids.chc|1|2|3\r\nDENS= 13534\r\n"), std::string::npos) << same;
+    EXPECT_NE(same.find("FLUID=Mercury\r\n*|<Fluid|fluids.chc|1|2|3\r\nDENS=13534\r\n"), std::string::npos) << same;
     // Another entry chosen: its value and its dependent's; chosen again: as read.
     doc.items[4].selected = 0;
     updateChoiceValues(doc);
@@ -129,7 +172,7 @@ TEST(DeckWriter, ItemLinesByKind) {
     c.valueText = "a.dat";
     c.unit = 12;
     EXPECT_FALSE(itemLine(c));  // a shown choice with no entries keeps its line
-    c.entries = {"A"};
+    c.rows = std::make_shared<const std::vector<std::string>>(std::vector<std::string>{"A"});
     EXPECT_EQ(itemLine(c), "ASSIGN a.dat 12");
 }
 
@@ -214,7 +257,7 @@ TEST(DeckWriter, FailuresLeaveFilesAsTheyWere) {
     fs::remove(d.path("form.qvd"));
     doc.items[3].numeric.value = 50;
     const std::vector<std::string> written = writeDeck(doc, d.path("moved.qvd"));
-    EXPECT_EQ(readBytes(d.path("moved.qvd")), replaced(unchangedSampleOutput(), "TEMP=  1.0000E+0002", "TEMP=  5.0000E+0001"));
+    EXPECT_EQ(readBytes(d.path("moved.qvd")), replaced(unchangedSampleOutput(), "TEMP=100", "TEMP=  5.0000E+0001"));
     EXPECT_EQ(written.size(), doc.lines.size());
     EXPECT_FALSE(fs::exists(d.path("form.qvd")));
 }

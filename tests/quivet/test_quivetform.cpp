@@ -13,6 +13,7 @@
 #include "common/ioerror.h"
 #include "quivet/descriptor.h"
 #include "quivet/fileinput.h"
+#include "quivet/formpictures.h"
 #include "quivet/input.h"
 #include "quivet/openfile.h"
 #include "quivet/quivet.h"
@@ -299,16 +300,19 @@ private slots:
         writeForm();
         auto f = open();
         QVERIFY(f->FormCloseQuery());
+        QVERIFY(alerts().shown.isEmpty());
+        // Typing in a file box changes nothing, and a cancelled choice neither.
+        QTest::keyClicks(f->rowControls()[Data].file, "typed");
+        QTest::keyClick(f->rowControls()[Data].file, Qt::Key_Return);  // cancelled
+        QCOMPARE(f->rowControls()[Data].file->text(), "data.txt");
+        QVERIFY(!f->DCKChanged());
+        // Another file chosen is a change: the ASSIGN statement is to be written.
         seams_->dialogs.fileAnswers.push_back(FileDialogResult{path("fluids.chc"), 1});
         QVERIFY(f->rowControls()[Data].file->ShowOpenFileDlg());
         QCOMPARE(seams_->dialogs.fileRequests[0].filters.first(), "Data Files (*.txt)");
         QCOMPARE(f->rowControls()[Data].file->text(), path("fluids.chc"));
-        QTest::keyClick(f->rowControls()[Data].file, Qt::Key_Return);  // cancelled
-        QCOMPARE(seams_->dialogs.fileRequests.size(), 2);
-        QTest::keyClicks(f->rowControls()[Data].file, "typed");
-        QCOMPARE(f->rowControls()[Data].file->text(), path("fluids.chc"));
-        QVERIFY(f->FormCloseQuery());
-        QVERIFY(alerts().shown.isEmpty());
+        QVERIFY(f->DCKChanged());
+        QVERIFY(f->isModified());
 
         f->rowControls()[Fluid].choice->setCurrentIndex(2);
         QVERIFY(f->DCKChanged());
@@ -339,7 +343,7 @@ private slots:
         QCOMPARE(box->currentText(), QStringLiteral("mercury (not in the list)"));
         QVERIFY(!f->DCKChanged());
         f->saveTo(path("same.qvd"));
-        QVERIFY(testsupport::readFile(path("same.qvd")).contains("FLUID= mercury\r\n*|<Fluid|fluids.chc|1|2|3\r\nDENS= 1000\r\n"));
+        QCOMPARE(testsupport::readFile(path("same.qvd")), text);  // nothing changed: the file as it was
         box->setCurrentIndex(1);
         QVERIFY(f->DCKChanged());
         f->saveTo(path("oil.qvd"));
@@ -357,14 +361,50 @@ private slots:
         type(f->rowControls()[Case].input, "Hot");
         f->saveTo(path("copy.qvd"));
         const QByteArray out = testsupport::readFile(path("copy.qvd"));
-        QVERIFY(out.contains("TEMP=  1.0000E+0002\r\n"));
-        QVERIFY(out.contains("AREA =  1.2000E+0001\r\n"));  // untouched: the exact value
+        // 212 F is 99.99997... C with this offset: written exactly, not rounded to 100.
+        QVERIFY2(out.contains("TEMP= 9.9999977777777777785E+01\r\n"), out.constData());
+        QVERIFY(out.contains("AREA = 12.0\r\n"));  // untouched: its own text
         QVERIFY(out.contains("*|*Case|Hot|7\r\n"));
         QCOMPARE(testsupport::readFile(path("form.qvd")), kForm);
         QVERIFY(!QFile::exists(path("form.BAK")));
         QCOMPARE(f->fileName(), path("copy.qvd"));
         QCOMPARE(f->windowTitle(), path("copy.qvd"));
         QVERIFY(!f->isModified());
+    }
+
+    // Saved, a form changes only the statements of the fields the user changed;
+    // every other value keeps its text, byte for byte, save after save.
+    void savingKeepsTheTextOfEveryValueNotChanged() {
+        QByteArray text = kForm;
+        text.replace("CONSTANTS 4\r\n", "CONSTANTS 6\r\nPI=3.14159265358979\r\n*|Pi|-|-|0|1|0|10.0|0\r\n"
+                                          "COUNT = 123456789 ! items\r\n*|Count|-|-|0|1|0|1E9|0\r\n");
+        writeForm(text);
+        auto f = open();
+        QVERIFY(f->save());
+        QCOMPARE(testsupport::readFile(path("form.qvd")), text);
+        QCOMPARE(testsupport::readFile(path("form.BAK")), text);
+        // Switching units and back changes no value.
+        f->ConvertUnits(1, 2);
+        f->ConvertUnits(2, 1);
+        // One field typed, saved twice: only its line differs, and the second
+        // save keeps the first one's text.
+        type(f->rowControls()[Area + 2].input, "28");
+        QVERIFY(f->save());
+        QVERIFY(f->save());
+        QCOMPARE(testsupport::readFile(path("form.qvd")), QByteArray(text).replace("AREA = 12.0", "AREA =  2.8000E+0001"));
+    }
+
+    // A picture named in many ways ("pump.bmp", "./pump.bmp", a link to it) is
+    // decoded once: the form holds one copy of it.
+    void onePictureUnderManyNamesIsDecodedOnce() {
+        writeForm();
+        QDir().mkpath(path("sub"));
+        QVERIFY(QFile::link(path("pump.bmp"), path("link.bmp")));
+        FormPictures pictures;
+        const QPixmap first = pictures.picture(path("pump.bmp"), "pump.bmp");
+        QVERIFY(!first.isNull());
+        for (const QString& name : {QStringLiteral("./pump.bmp"), QStringLiteral("sub/../pump.bmp"), QStringLiteral("link.bmp")})
+            QCOMPARE(pictures.picture(path(name), name.toStdString()).cacheKey(), first.cacheKey());
     }
 
     void latin1TextsStayLatin1() {
@@ -522,7 +562,8 @@ private slots:
         QCOMPARE(area->text(), "215.3");
         type(area, "107.64");
         main->Save1Click();
-        QVERIFY(testsupport::readFile(path("PUMP.QVD")).contains("AREA =  1.0000E+0001\r\n"));
+        // 107.64 ft2 is 10.0000929 m2: written as it is, not rounded to 10.
+        QVERIFY(testsupport::readFile(path("PUMP.QVD")).contains("AREA = 1.00000929"));
         main->convertQuivetUnits(2, 1);
         QCOMPARE(area->text(), "10.0");
 

@@ -9,6 +9,7 @@
 #include "quivet/quiveterror.h"
 #include "quivet/quivetreader.h"
 #include "sampleform.h"
+#include "support/heapbytes.h"
 
 using namespace quivet;
 using quivettest::ScratchDir;
@@ -95,14 +96,15 @@ TEST(QuivetReader, BuildsEveryKindOfItem) {
     const FormItem& fluid = doc.items[4];
     EXPECT_EQ(fluid.kind, ItemKind::Choice);
     EXPECT_TRUE(fluid.shownChoice());
-    EXPECT_EQ(fluid.entries, (std::vector<std::string>{"Water", "Oil", "Glycol"}));
+    ASSERT_EQ(fluid.entryCount(), 3u);
+    EXPECT_EQ(*fluid.rows, (std::vector<std::string>{"Water", "Oil", "Glycol"}));
     EXPECT_EQ(fluid.selected, 0);
     EXPECT_EQ(fluid.valueText, "water");
     EXPECT_EQ(fluid.help, 3);
 
     const FormItem& dens = doc.items[5];
     EXPECT_TRUE(dens.dependentChoice());
-    EXPECT_TRUE(dens.entries.empty());
+    EXPECT_EQ(dens.entryCount(), 0u);
     EXPECT_EQ(dens.valueText, "1000");
     EXPECT_EQ(dens.line, 11);
 
@@ -133,7 +135,32 @@ TEST(QuivetReader, ChoiceSelectionFollowsTheStatementValue) {
     EXPECT_EQ(doc.items[1].selected, 2);
     // No match: an extra entry keeps the value, marked as not in the list.
     EXPECT_EQ(doc.items[2].selected, 3);
-    EXPECT_EQ(doc.items[2].entries.back(), std::string("steam") + kNotInListMark);
+    EXPECT_EQ(doc.items[2].entry(3), std::string("steam") + kNotInListMark);
+    EXPECT_EQ(doc.items[2].entryCount(), 4u);
+    // The fields of one file share one list of its rows.
+    EXPECT_EQ(doc.items[0].rows, doc.items[2].rows);
+}
+
+// Thousands of choice fields on one long choice file: the form holds the file's
+// rows once, not once per field, and finds each field's row without walking them.
+TEST(QuivetReader, ChoiceFieldsShareTheirFilesRows) {
+    ScratchDir d;
+    constexpr int kRows = 2000, kFields = 2000;
+    std::string choices = std::to_string(kRows) + "\n";
+    for (int r = 0; r < kRows; ++r) choices += "Material number " + std::to_string(r) + ",m" + std::to_string(r) + "\n";
+    writeBytes(d.path("mat.chc"), choices);
+    std::string form = "*QUIVET\n";
+    for (int k = 0; k < kFields; ++k)
+        form += "C" + std::to_string(k) + "=m" + std::to_string(k % kRows) + "\n*|<Material|mat.chc|1|2|0\n";
+    writeBytes(d.path("many.qvd"), form);
+    const std::size_t before = testsupport::heapBytesInUse();
+    const QuivetDocument doc = readQuivetFile(d.path("many.qvd"), {});
+    const std::size_t held = testsupport::heapBytesInUse() - before;
+    ASSERT_EQ(doc.items.size(), static_cast<std::size_t>(kFields));
+    EXPECT_EQ(doc.items[1234].selected, 1234);
+    EXPECT_EQ(doc.items[1234].entry(1234), "Material number 1234");
+    // The document is a few times the size of its files, not fields x rows.
+    EXPECT_LT(held, 40 * (form.size() + choices.size())) << held;
 }
 
 TEST(QuivetReader, DescriptorBindsToThePrecedingNonEmptyLine) {
