@@ -88,8 +88,10 @@ public:
                 cur = block(cur);
                 continue;
             }
-            if (containsAny(line, "SIM", "Sim", "sim"))
+            if (containsAny(line, "SIM", "Sim", "sim")) {
                 a_.simulation = line;
+                if (pal::upper(t.substr(0, 3)) == "SIM") a_.simulationStatement = line;
+            }
             else if (containsAny(line, "ASS", "Ass", "ass"))
                 a_.assignLines.push_back(line);
             else if (!containsAny(line, "END", "end", "End"))

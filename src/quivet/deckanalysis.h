@@ -18,6 +18,9 @@ struct DeckAnalysis {
     std::vector<std::string> plainLines;
     std::vector<std::string> assignLines;
     std::string simulation;  // the last line naming SIM; empty when none
+    // The last SIMULATION statement (a line whose statement word begins with
+    // SIM, not a comment that names it); empty when none.
+    std::string simulationStatement;
     std::vector<DeckVariable> variables;
     VariableIndex variableIndex;  // over variables
     std::vector<DeckUnit> units;

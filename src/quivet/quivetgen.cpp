@@ -1,7 +1,12 @@
 #include "quivet/quivetgen.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 #include "common/bytes.h"
 #include "common/textfile.h"
+#include "quivet/fieldnumber.h"
 
 namespace quivet {
 
@@ -112,7 +117,80 @@ void unitBlock(std::vector<std::string>& out, DeckUnit& u, std::vector<DeckVaria
     if (!u.trace.empty()) out.push_back(u.trace);
 }
 
+// The decimals a number is written with; none when it has an exponent.
+std::optional<std::size_t> decimalsOf(const std::string& word) {
+    if (word.find_first_of("eE") != std::string::npos) return std::nullopt;
+    const auto dot = word.find('.');
+    return dot == std::string::npos ? 0 : word.size() - dot - 1;
+}
+
 }  // namespace
+
+std::vector<std::string> deckSimulationCard(const std::string& statement, std::vector<DeckVariable>& variables,
+                                            VariableIndex& index) {
+    const std::size_t bang = statement.find('!');
+    const std::string remark = bang == std::string::npos ? std::string() : statement.substr(bang);
+    std::vector<std::string> w;
+    {
+        const std::string body = statement.substr(0, bang);
+        std::size_t i = 0;
+        while (i < body.size()) {
+            while (i < body.size() && (body[i] == ' ' || body[i] == '\t')) ++i;
+            const std::size_t start = i;
+            while (i < body.size() && body[i] != ' ' && body[i] != '\t') ++i;
+            if (i > start) w.push_back(body.substr(start, i - start));
+        }
+    }
+    if (w.size() < 4) return {};
+
+    // The fields show the deck's values as it writes them: as many decimals as
+    // the most precise of them, or exponent form for an exponent or a huge value.
+    std::size_t decimals = 0;
+    bool exponent = false;
+    for (std::size_t k = 1; k <= 3; ++k) {
+        const auto v = parseFieldNumber(w[k]);
+        if (!v) continue;
+        const auto d = decimalsOf(w[k]);
+        if (!d || *d > 10 || std::fabs(*v) >= 1e9L) exponent = true;
+        else decimals = std::max(decimals, *d);
+    }
+    const std::string nines = decimals ? "." + std::string(decimals, '9') : std::string();
+    const std::string high = exponent ? "1.0E+30" : "999999999" + nines;
+    const std::string low = exponent ? "-1.0E+30" : "-999999999" + nines;
+    const std::string smallest = exponent ? "1.0E-30" : decimals ? "0." + std::string(decimals - 1, '0') + "1" : "1";
+    // The time unit the deck's remark gives ("! [s]"), else none.
+    std::string unit;
+    const std::size_t open = remark.find('['), close = remark.find(']');
+    if (open != std::string::npos && close != std::string::npos && close > open)
+        unit = pal::trim(remark.substr(open + 1, close - open - 1));
+    if (unit.find('|') != std::string::npos || unit.size() > 25) unit.clear();
+
+    static const char* const kNames[] = {"START", "STOP", "STEP"};
+    static const char* const kLabels[] = {"Start of Simulation", "End of Simulation", "Timestep for Simulation"};
+    std::vector<std::string> fields;
+    std::string card = w[0];
+    for (std::size_t k = 1; k <= 3; ++k) {
+        // A word that is no number (a constant of the deck, an expression) stays in the statement.
+        if (!parseFieldNumber(w[k])) {
+            card += " " + w[k];
+            continue;
+        }
+        const std::string name = claimVariableName(variables, index, kNames[k - 1]);
+        addVariable(variables, index, DeckVariable{name, w[k], 0, kLabels[k - 1], {}});
+        fields.push_back(name + "=" + w[k]);
+        fields.push_back(descriptorLine(kLabels[k - 1], "|" + unit + "|" + unit + "|0|1|" + (k == 3 ? smallest : low) +
+                                                            "|" + high + "|0"));
+        card += " " + name;
+    }
+    if (!remark.empty()) card += "  " + remark;
+    if (fields.empty()) return {statement};
+    std::vector<std::string> out = {"*|*", "*|*              ***** Simulation Parameters *****", "*|*",
+                                    "CONSTANTS " + std::to_string(fields.size() / 2)};
+    append(out, fields);
+    out.push_back("*|*");
+    out.push_back(pal::cut(card));
+    return out;
+}
 
 const std::vector<std::string>& simulationTemplate() {
     static const std::vector<std::string> lines = {
@@ -153,8 +231,14 @@ std::vector<std::string> quivetFileLines(DeckAnalysis a, const QuivetOptions& op
     out.push_back("*QUIVET");
     out.insert(out.end(), a.assignLines.begin(), a.assignLines.end());
     if (options.header) out.insert(out.end(), options.headerLines.begin(), options.headerLines.end());
-    if (options.simulationCard)
-        out.insert(out.end(), simulationTemplate().begin(), simulationTemplate().end());
+    const std::vector<std::string> deckCard =
+        options.simulationCard && !a.simulationStatement.empty()
+            ? deckSimulationCard(a.simulationStatement, a.variables, a.variableIndex)
+            : std::vector<std::string>();
+    if (!deckCard.empty())
+        append(out, deckCard);
+    else if (options.simulationCard)
+        append(out, simulationTemplate());
     else if (!a.simulation.empty())
         out.push_back(a.simulation);
     out.insert(out.end(), a.plainLines.begin(), a.plainLines.end());

@@ -15,8 +15,16 @@ struct QuivetOptions {
     bool simulationCard = false;
 };
 
-// The 18 lines of the simulation-parameter template.
+// The 18 lines of the simulation-parameter template, for decks without a
+// SIMULATION statement of their own.
 const std::vector<std::string>& simulationTemplate();
+
+// The simulation card of a deck's own SIMULATION statement: its start, stop and
+// step (those that are numbers) as constants under free names with fields that
+// show them, then the statement naming them, its remark kept. Empty when the
+// statement lacks a value; the statement alone when none is a number.
+std::vector<std::string> deckSimulationCard(const std::string& statement, std::vector<DeckVariable>& variables,
+                                            VariableIndex& index);
 
 // "*|" + label padded to 43 characters + tail.
 std::string descriptorLine(const std::string& label, const std::string& tail);

@@ -75,15 +75,15 @@ TEST(SimulationCard, EverySampleDeckMadeIntoAQuivetFileRuns) {
         ++decks;
         const std::string name = entry.path().stem().string();
         // Make QUIVET file with every parameter and input that can be chosen
-        // chosen, with its defaults (header and simulation template) and with
-        // the deck's own SIMULATION statement instead.
+        // chosen, with its defaults (header and simulation card) and with the
+        // deck's own SIMULATION statement instead.
         quivet::DeckAnalysis a = quivet::MakeDeck(entry.path().string(), folder);
         for (auto& u : a.units) {
             for (std::size_t i = 0; i < u.parameterInfo.size(); ++i) u.parameterInfo[i].selected = u.parameterSelectable(i);
             for (std::size_t i = 0; i < u.inputInfo.size(); ++i) u.inputInfo[i].selected = u.inputSelectable(i);
         }
         for (const bool simulationCard : {true, false}) {
-            SCOPED_TRACE(name + (simulationCard ? " with the simulation template" : " with its own SIMULATION"));
+            SCOPED_TRACE(name + (simulationCard ? " with the simulation card" : " with its own SIMULATION"));
             quivet::QuivetOptions options;
             options.header = true;
             options.headerLines = quivet::readHeaderLines(folder).lines;
@@ -94,16 +94,9 @@ TEST(SimulationCard, EverySampleDeckMadeIntoAQuivetFileRuns) {
             std::ostringstream console;
             const int code = kalvex::runEngine({qvd}, d.path.string(), console);
             const std::string listing = pal::readFileBytes(d / (name + ".LST"));
-            // The oscillator cannot take the template's one-hour step: its explicit
-            // Euler integration of a 6.3 rad/s swing diverges (the deck itself says
-            // to keep the step small), so that run ends at the overflow, keeping
-            // the rows before it. Every other run succeeds.
-            if (name == "OSCILL" && simulationCard) {
-                EXPECT_EQ(code, kalvex::kExitDeckErrors);
-                EXPECT_NE(listing.find("overflow"), std::string::npos) << listing;
-            } else {
-                EXPECT_EQ(code, kalvex::kExitOk) << console.str() << listing;
-            }
+            // The card proposes each deck's own start, stop and step, so the
+            // oscillator keeps its small step too: every run succeeds.
+            EXPECT_EQ(code, kalvex::kExitOk) << console.str() << listing;
             const auto plt = pal::readLines(d / (name + ".PLT"));
             EXPECT_GT(plt.size(), 3u) << listing;  // names, units and rows of results
         }

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
 #include "common/textfile.h"
+#include "enginerun.h"
 #include "mkqtypefiles.h"
 #include "quivet/quivetgen.h"
 #include "quivet/quivetreader.h"
@@ -134,14 +136,15 @@ TEST(QuivetGen, TwelveInputsTakeTwoStatements) {
 
 TEST(QuivetGen, HeadingAndSimulationCardComeAfterTheAssignLines) {
     coretest::TempDir d;
-    const DeckAnalysis a = analyseDeckLines({"ASSIGN A.LST 6", "SIMULATION 0 1 1", "* x", "END"}, d.path.string());
+    // A deck without a SIMULATION statement of its own gets the template.
+    const DeckAnalysis a = analyseDeckLines({"ASSIGN A.LST 6", "* simple: x", "END"}, d.path.string());
     QuivetOptions o;
     o.header = true;
     o.headerLines = {"*|*", "*|*Head", "*|*"};
     o.simulationCard = true;
     Lines expected = {"*QUIVET", "ASSIGN A.LST 6", "*|*", "*|*Head", "*|*"};
     expected.insert(expected.end(), simulationTemplate().begin(), simulationTemplate().end());
-    expected.insert(expected.end(), {"* x", "", "END"});
+    expected.insert(expected.end(), {"", "END"});
     EXPECT_EQ(quivetFileLines(a, o), expected);
     EXPECT_EQ(simulationTemplate().size(), 18u);
     EXPECT_EQ(simulationTemplate()[10], "*|Timestep for Simulation                    |h|h|0|1|0.01|1.00|0");
@@ -150,6 +153,72 @@ TEST(QuivetGen, HeadingAndSimulationCardComeAfterTheAssignLines) {
     // Without a simulation statement and without the card, nothing stands in its place.
     const DeckAnalysis b = analyseDeckLines({"* x", "END"}, d.path.string());
     EXPECT_EQ(quivetFileLines(b, {}), (Lines{"*QUIVET", "* x", "", "END"}));
+}
+
+// The card of a deck with its own SIMULATION statement proposes that statement's
+// start, stop and step, under names the deck leaves free.
+TEST(QuivetGen, TheSimulationCardProposesTheDecksOwnTimes) {
+    const std::string head[] = {"*|*", "*|*              ***** Simulation Parameters *****", "*|*"};
+    const auto field = [](const std::string& label, const std::string& tail) { return descriptorLine(label, tail); };
+    const struct {
+        Lines deck;
+        Lines card;  // after the three heading lines; empty: the template
+    } rows[] = {
+        {{"SIMULATION 0 8 0.002  ! [s]"},
+         {"CONSTANTS 3", "START=0", field("Start of Simulation", "|s|s|0|1|-999999999.999|999999999.999|0"), "STOP=8",
+          field("End of Simulation", "|s|s|0|1|-999999999.999|999999999.999|0"), "STEP=0.002",
+          field("Timestep for Simulation", "|s|s|0|1|0.001|999999999.999|0"), "*|*",
+          "SIMULATION START STOP STEP  ! [s]"}},
+        // A name the deck uses is not taken; a word that is no number stays.
+        {{"CONSTANTS 2", "START = 3", "TEND = 9", "sim 1 TEND 2.5E-1"},
+         {"CONSTANTS 2", "START1=1", field("Start of Simulation", "|||0|1|-1.0E+30|1.0E+30|0"), "STEP=2.5E-1",
+          field("Timestep for Simulation", "|||0|1|1.0E-30|1.0E+30|0"), "*|*", "sim START1 TEND STEP"}},
+        {{"SIMULATION 0 72 1"},
+         {"CONSTANTS 3", "START=0", field("Start of Simulation", "|||0|1|-999999999|999999999|0"), "STOP=72",
+          field("End of Simulation", "|||0|1|-999999999|999999999|0"), "STEP=1",
+          field("Timestep for Simulation", "|||0|1|1|999999999|0"), "*|*", "SIMULATION START STOP STEP"}},
+        {{"* a simulation of nothing", "SIMULATION 0 1"}, {}},
+    };
+    coretest::TempDir d;
+    for (const auto& row : rows) {
+        Lines deck = row.deck;
+        deck.push_back("END");
+        QuivetOptions o;
+        o.simulationCard = true;
+        Lines want = {"*QUIVET"};
+        if (row.card.empty()) {
+            want.insert(want.end(), simulationTemplate().begin(), simulationTemplate().end());
+        } else {
+            want.insert(want.end(), std::begin(head), std::end(head));
+            want.insert(want.end(), row.card.begin(), row.card.end());
+        }
+        Lines got = quivetFileLines(analyseDeckLines(deck, d.path.string()), o);
+        // The deck's own blocks and comments follow the card.
+        got.resize(std::min(got.size(), want.size()));
+        EXPECT_EQ(got, want) << deck[0];
+    }
+}
+
+// OSCILL.DCK, a one-second oscillator, made into a form with the card: the
+// engine runs it with the deck's own step, and the form shows those times.
+TEST(QuivetGen, TheShippedOscillatorMadeIntoAFormRuns) {
+    const char* src = std::getenv("PALUMARO_SOURCE_DIR");
+    if (!src) GTEST_SKIP() << "PALUMARO_SOURCE_DIR not set";
+    const std::string inst = std::string(src) + "/installation";
+    QuivetOptions o;
+    o.simulationCard = true;
+    coretest::TempDir d;
+    const std::string qvd = d / "OSCILL.QVD";
+    writeQuivetFile(qvd, quivetFileLines(MakeDeck(inst + "/samples/OSCILL.DCK", inst), o));
+    std::ostringstream console;
+    EXPECT_EQ(kalvex::runEngine({qvd}, inst, console), kalvex::kExitOk) << console.str();
+    const std::string plot = pal::readFileBytes(d / "OSCILL.PLT");
+    EXPECT_EQ(std::count(plot.begin(), plot.end(), '\n'), 2 + 4001);  // names, units, 0 to 8 s in 0.002 s
+    const QuivetDocument form = readQuivetFile(qvd, {});
+    std::vector<std::string> fields;
+    for (const FormItem& item : form.items)
+        if (item.kind == ItemKind::Numeric) fields.push_back(item.name + "=" + std::to_string(double(item.numeric.value)));
+    EXPECT_EQ(fields, (Lines{"START=0.000000", "STOP=8.000000", "STEP=0.002000"}));
 }
 
 TEST(QuivetGen, UnitsWithoutDataAreWrittenAsTheyWere) {
@@ -195,11 +264,15 @@ TEST(QuivetGen, TheShippedInstallationMakesAFormFromItsSample) {
     ro.programDir = inst;
     const QuivetDocument doc = readQuivetFile(d / "COLLECT.QVD", ro);
     int numeric = 0, choices = 0;
+    long double step = 0;
     for (const auto& item : doc.items) {
         numeric += item.kind == ItemKind::Numeric;
         choices += item.shownChoice();
+        if (item.name == "STEP") step = item.numeric.value;
     }
-    EXPECT_EQ(choices, 2);
+    // The card is the sample's own SIMULATION 0 72 0.25, in fields of its own.
+    EXPECT_EQ(choices, 0);
+    EXPECT_EQ(step, 0.25L);
     EXPECT_GT(numeric, 4);
 
     // The solar sample's collector is described by the same installation.
