@@ -37,6 +37,9 @@ IndexEntry parseIndexEntry(const std::string& title, const std::string& fileLine
 IndexFile readIndexFile(const std::string& path);
 
 constexpr std::size_t kMaxHelpText = 60000;
+// The largest topic file read for a field's help: far more than any help text,
+// far less than a file that would fill the memory.
+constexpr std::uint64_t kMaxTopicFile = 4u << 20;
 
 // The help text of an index entry as shown: an empty line is a paragraph break,
 // a line beginning with a blank starts a new line, other lines run together

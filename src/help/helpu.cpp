@@ -4,6 +4,8 @@
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
 
 #include "common/filelookup.h"
 #include "common/ioerror.h"
@@ -38,9 +40,24 @@ void THelpDlg::FormActivate() {
         Memo->setPlainText(QStringLiteral("File ") + filePath + QStringLiteral(" was not found."));
         return;
     }
+    // The file is searched whole for its topic: its size is known before it
+    // is read, and a file far beyond any help text is not read at all.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(*found, ec)) {
+        Memo->setPlainText(QStringLiteral("File ") + toQ(*found) + QStringLiteral(" is not a help text file."));
+        return;
+    }
     std::string bytes;
     try {
-        bytes = pal::readFileBytes(*found);
+        pal::FileHead file = pal::readFileHead(*found, pal::kMaxTopicFile + 1);
+        if (file.size > pal::kMaxTopicFile || file.head.size() > pal::kMaxTopicFile) {
+            Memo->setPlainText(QStringLiteral("The help file %1 is too large to read (%2 bytes; at most %3).")
+                                   .arg(toQ(*found))
+                                   .arg(std::max<quint64>(file.size, file.head.size()))
+                                   .arg(pal::kMaxTopicFile));
+            return;
+        }
+        bytes = std::move(file.head);
     } catch (const pal::IoError& e) {
         ShowIoError(e);
         return;

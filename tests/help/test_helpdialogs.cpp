@@ -10,6 +10,7 @@
 
 #include "help/addhelp.h"
 #include "help/helpcommands.h"
+#include "help/helptext.h"
 #include "help/helpu.h"
 #include "help/indexu.h"
 #include "mainwindow/palumaro.h"
@@ -50,6 +51,33 @@ private slots:
         d.filePath = dir_ + "/NONE.QVD";
         d.FormActivate();
         QCOMPARE(d.text(), "File " + dir_ + "/NONE.HLP was not found.");
+    }
+
+    // A topic file is read whole only up to a bound; a larger one (a sparse file
+    // here, so the test needs no disk) is refused before anything is read.
+    void fieldHelpReadsTopicFilesUpToABound_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("at the bound") << qint64(pal::kMaxTopicFile) << true;
+        QTest::newRow("64 MiB") << (qint64(64) << 20) << false;
+    }
+    void fieldHelpReadsTopicFilesUpToABound() {
+        QFETCH(qint64, size);
+        QFETCH(bool, shown);
+        const QString hlp = dir_ + "/BIG.HLP";
+        testsupport::writeFile(hlp, ".TOPIC=1\r\nok\r\n.TOPIC=2\r\n");
+        QVERIFY(QFile::resize(hlp, size));
+        THelpDlg d;
+        d.topic = 1;
+        d.filePath = dir_ + "/BIG.QVD";
+        d.FormActivate();
+        if (shown)
+            QCOMPARE(d.text(), QStringLiteral("ok"));
+        else
+            QCOMPARE(d.text(), QStringLiteral("The help file %1 is too large to read (%2 bytes; at most %3).")
+                                   .arg(hlp)
+                                   .arg(size)
+                                   .arg(pal::kMaxTopicFile));
     }
 
     void theSampleFormHasHelpForEveryField() {
