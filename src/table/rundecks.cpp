@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 
 #include "common/bytes.h"
 #include "common/filelookup.h"
@@ -53,6 +54,12 @@ std::vector<std::string> runDeckLines(const std::vector<std::string>& deckLines,
                                       const std::vector<std::string>& names, const std::vector<std::string>& valueTexts) {
     const std::string fileName = pal::upper(pal::fileNamePart(deckBase(deckPath)));
     const std::string suffix = runSuffix(run);
+    // Each line's name is looked up once; of columns that share a name the last
+    // one sets the value.
+    std::unordered_map<std::string, std::size_t> column;
+    column.reserve(names.size());
+    for (std::size_t j = 0; j < names.size() && j < valueTexts.size(); ++j)
+        if (!names[j].empty()) column[names[j]] = j;
     std::vector<std::string> out;
     out.reserve(deckLines.size());
     for (const std::string& deckLine : deckLines) {
@@ -62,12 +69,10 @@ std::vector<std::string> runDeckLines(const std::vector<std::string>& deckLines,
             const auto at = pal::upper(line).find(fileName + ".");
             if (at != std::string::npos && at >= 4) line.insert(at + fileName.size(), suffix);
         }
-        for (std::size_t j = 0; j < names.size(); ++j) {
-            const std::string& name = names[j];
-            if (name.empty() || line.find(name) == std::string::npos) continue;
-            const auto eq = line.find('=');
-            if (eq == std::string::npos || eq == 0) continue;
-            if (pal::trim(line.substr(0, eq)) == name) line = name + "=" + valueTexts[j];
+        const auto eq = line.find('=');
+        if (eq != std::string::npos && eq > 0) {
+            const auto named = column.find(pal::trim(std::string_view(line).substr(0, eq)));
+            if (named != column.end()) line = named->first + "=" + valueTexts[named->second];
         }
         out.push_back(std::move(line));
     }
