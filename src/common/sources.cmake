@@ -5,6 +5,7 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/filelookup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/followfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ioerror.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messageboard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/numtext.cpp
   ${CMAKE_CURRENT_LIST_DIR}/samefile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp

@@ -83,7 +83,7 @@ void TDeckAssist::contentsChanged(int position, int removed, int added) {
     idle_->start();
     // Typing after "TYPE " offers the installed types.
     QPlainTextEdit* editor = form_.editor();
-    if (added > 0 && removed == 0 && editor->hasFocus() && editor->textCursor().position() == position + added)
+    if (added > 0 && removed == 0 && editor->textCursor().position() == position + added)
         offerTypes();
     else if (completer_->popup()->isVisible() && !offerTypes())
         completer_->popup()->hide();
@@ -230,6 +230,10 @@ bool TDeckAssist::showTypeHelp() {
 }
 
 bool TDeckAssist::eventFilter(QObject* watched, QEvent* event) {
+    // Only these events are looked at: the window may be half destroyed at others.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ToolTip && type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
     QPlainTextEdit* editor = form_.editor();
     if (watched == editor->viewport() && event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);

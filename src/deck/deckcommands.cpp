@@ -2,30 +2,34 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "common/bytes.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
+#include "common/messageboard.h"
 #include "common/textfile.h"
 #include "deck/deckassist.h"
-#include "deck/deckhighlighter.h"
+#include "deck/listingmessages.h"
 #include "deck/messagesdock.h"
 #include "deck/outlinedock.h"
+#include "shell/qtbytes.h"
+#include "shell/seams.h"
 #include "text/editoru.h"
 #include "text/fileviewer.h"
-#include "mainwindow/palumaro.h"
-#include "shell/qtbytes.h"
 #include "text/viewer.h"
 
 namespace deckedit {
 
 namespace {
 
-QPointer<TPALUMAROFORM> g_main;
+DeckHost g_host;
+QPointer<QMainWindow> g_window;  // the host's calls are good while it lives
 QPointer<TMessagesDock> g_messages;
 QPointer<TOutlineDock> g_outline;
 
@@ -36,26 +40,25 @@ bool sameFile(const QString& a, const QString& b) {
     return fa.absoluteFilePath() == fb.absoluteFilePath();
 }
 
-bool isDeckKind(int tag) { return tag == Kind::DeckEditor || tag == Kind::QuivetEditor; }
+QList<TDocWindow*> documents() { return g_window && g_host.documents ? g_host.documents() : QList<TDocWindow*>(); }
 
 TEditForm* editorOf(const QString& file) {
-    if (!g_main) return nullptr;
-    for (TDocWindow* w : g_main->docWindows())
+    for (TDocWindow* w : documents())
         if (auto* e = qobject_cast<TEditForm*>(w); e && sameFile(e->fileName(), file)) return e;
     return nullptr;
 }
 
-// The deck editors get their assist when they first become active (after
-// their text is loaded, so that loading colours nothing).
+// A deck editor gets its assist when it first becomes active, after its text
+// is loaded (loading then colours nothing).
 TDeckAssist* assistFor(TDocWindow* w) {
     auto* e = qobject_cast<TEditForm*>(w);
-    if (!e || !isDeckKind(e->Tag())) return nullptr;
+    if (!e || (e->Tag() != Kind::DeckEditor && e->Tag() != Kind::QuivetEditor)) return nullptr;
     if (TDeckAssist* a = TDeckAssist::of(e)) return a;
     return new TDeckAssist(*e);
 }
 
 void showStatus(const QString& text) {
-    if (g_main) g_main->statusBar()->showMessage(text);
+    if (g_window) g_window->statusBar()->showMessage(text);
 }
 
 void activate(TDocWindow* w) {
@@ -65,19 +68,19 @@ void activate(TDocWindow* w) {
 
 // The marks in the margins of the open decks follow the message board.
 void markEditors() {
-    if (!g_main) return;
-    for (TDocWindow* w : g_main->docWindows()) {
+    for (TDocWindow* w : documents()) {
         auto* e = qobject_cast<TEditForm*>(w);
         TDeckAssist* a = TDeckAssist::of(e);
         if (!a || !a->gutter()) continue;
         std::vector<std::string> lines;
         QVector<TDeckGutter::Mark> marks;
-        for (const deck::MessageSet& set : deck::messageBoard().sets()) {
+        for (const pal::MessageSet& set : pal::messageBoard().sets()) {
             if (!sameFile(toQ(set.file), e->fileName())) continue;
             if (lines.empty()) lines = e->encodedLines();
-            for (const deck::BoardMessage& m : set.messages) {
-                if (m.where.deckLine <= 0 && !m.where.hasEcho) continue;
-                marks.push_back({deck::placeOf(m.where, lines).line, m.severity, toQ(m.where.text)});
+            for (pal::FileMessage m : set.messages) {
+                if (m.line <= 0 && !m.hasEcho) continue;
+                if (set.source == pal::MessageSource::TableRun) m.hasEcho = false;
+                marks.push_back({deck::placeOf(m, lines).line, m.severity, toQ(m.text)});
             }
         }
         a->gutter()->setMarks(marks);
@@ -86,9 +89,9 @@ void markEditors() {
 
 // Shows the listing in its viewer with the line selected.
 void showListingAt(const QString& listing, int line) {
-    if (!g_main || listing.isEmpty() || !QFileInfo::exists(listing)) return;
-    g_main->GetLSTFile(listing, true);
-    for (TDocWindow* w : g_main->docWindows())
+    if (listing.isEmpty() || !QFileInfo::exists(listing) || !g_window || !g_host.showListing) return;
+    g_host.showListing(listing);
+    for (TDocWindow* w : documents())
         if (auto* v = qobject_cast<TViewForm*>(w); v && sameFile(v->fileName(), listing)) {
             TFileViewer* fv = v->viewer();
             const qint64 l = std::max(line, 1) - 1;
@@ -97,61 +100,67 @@ void showListingAt(const QString& listing, int line) {
         }
 }
 
+// The editor of the message's file, opened when there is none.
+TEditForm* openEditor(const TMessagesDock::Entry& entry) {
+    if (TEditForm* editor = editorOf(entry.file)) return editor;
+    if (!QFileInfo::exists(entry.file)) {
+        showStatus(entry.file + QStringLiteral(" no longer exists."));
+        return nullptr;
+    }
+    if (pal::extensionTest(toBytes(entry.file)) != ".QVD") {
+        if (!g_window || !g_host.openFile || !g_host.openFile(entry.file)) return nullptr;
+        return editorOf(entry.file);
+    }
+    // A QUIVET file is opened as text, as Edit QUIVET file opens it.
+    auto* e = new TEditForm;
+    try {
+        e->Open(entry.file);
+    } catch (const pal::IoError& err) {
+        delete e;
+        ShowIoError(err);
+        return nullptr;
+    }
+    e->setTag(Kind::QuivetEditor);
+    if (!g_window || !g_host.addDocument) {
+        delete e;
+        return nullptr;
+    }
+    g_host.addDocument(e);
+    return e;
+}
+
 void goToMessage(const TMessagesDock::Entry& entry) {
-    if (!g_main) return;
-    const deck::BoardMessage& m = entry.message;
-    if (m.where.deckLine <= 0 && !m.where.hasEcho && !m.listing.empty()) {
-        // Nothing ties it to a deck line: the listing shows where it stands.
-        showListingAt(toQ(m.listing), m.where.listingLine);
-        showStatus(QStringLiteral("The listing ties this message to no deck line."));
+    pal::FileMessage m = entry.message;
+    const bool tableRun = entry.source == pal::MessageSource::TableRun;
+    // Nothing ties the message to a deck line, or the table's deck is not open
+    // (opening it would close the table): the listing shows where it stands.
+    if (!m.listing.empty() && ((m.line <= 0 && !m.hasEcho) || (tableRun && !editorOf(entry.file)))) {
+        showListingAt(toQ(m.listing), m.listingLine);
+        if (m.line <= 0) showStatus(QStringLiteral("The listing ties this message to no deck line."));
         return;
     }
-    TEditForm* editor = editorOf(entry.file);
-    if (!editor) {
-        if (!QFileInfo::exists(entry.file)) {
-            showStatus(entry.file + QStringLiteral(" no longer exists."));
-            return;
-        }
-        const QString ext = toQ(pal::extensionTest(toBytes(entry.file)));
-        if (ext == QLatin1String(".QVD")) {
-            // A QUIVET file is opened as text, beside any form on it.
-            auto* e = new TEditForm;
-            try {
-                e->Open(entry.file);
-            } catch (const pal::IoError& err) {
-                delete e;
-                ShowIoError(err);
-                return;
-            }
-            e->setTag(Kind::QuivetEditor);
-            g_main->addDocWindow(e);
-            editor = e;
-        } else {
-            if (!g_main->openAsChosen(entry.file)) return;
-            editor = editorOf(entry.file);
-        }
-        if (!editor) return;
-    }
+    TEditForm* editor = openEditor(entry);
+    if (!editor) return;
     activate(editor);
     TDeckAssist* assist = assistFor(editor);
     if (!assist) assist = new TDeckAssist(*editor);
-    deck::EngineMessage where = m.where;
-    if (entry.source == deck::Source::TableRun) where.hasEcho = false;  // run decks are upper-cased copies
-    const deck::LinePlace place = deck::placeOf(where, editor->encodedLines());
+    // Run decks are upper-cased copies with the table's values: their lines match by number.
+    if (tableRun) m.hasEcho = false;
+    const deck::LinePlace place = deck::placeOf(m, editor->encodedLines());
     assist->goToLine(place.line, true);
-    showStatus(place.note.empty() ? toQ(m.where.text) : toQ(place.note));
+    showStatus(place.note.empty() ? toQ(m.text) : toQ(place.note));
 }
 
 void subWindowActivated(QMdiSubWindow* sub) {
-    if (!g_outline) return;
     auto* w = sub ? qobject_cast<TDocWindow*>(sub->widget()) : nullptr;
-    if (!w) return;  // the outline stays with the last deck while other panels have the focus
+    // The outline stays with the last deck while the panels have the focus.
+    if (!w || !g_outline) return;
     TDeckAssist* a = assistFor(w);
     g_outline->follow(a);
     if (a) markEditors();
 }
 
-void publishListing(deck::Source source, const QString& deck, const QString& listing) {
+void publishListing(pal::MessageSource source, const QString& deck, const QString& listing) {
     std::vector<std::string> lines;
     try {
         lines = pal::readLines(toBytes(listing));
@@ -159,27 +168,28 @@ void publishListing(deck::Source source, const QString& deck, const QString& lis
         showStatus(QStringLiteral("The listing %1 cannot be read: %2").arg(listing, toQ(e.what())));
         return;
     }
-    deck::MessageSet set = deck::engineMessages(source, toBytes(deck), toBytes(listing), lines);
+    pal::MessageSet set = deck::engineMessages(source, toBytes(deck), toBytes(listing), lines);
     int errors = 0, warnings = 0;
-    for (const auto& m : set.messages) (m.severity == deck::Severity::Error ? errors : warnings)++;
-    deck::messageBoard().publish(std::move(set));
-    showStatus(QStringLiteral("KALVEX run of %1: %2")
-                   .arg(QFileInfo(deck).fileName(), toQ(deck::countText(errors, warnings))));
+    for (const auto& m : set.messages) (m.severity == pal::Severity::Error ? errors : warnings)++;
+    pal::messageBoard().publish(std::move(set));
+    showStatus(QStringLiteral("KALVEX run of %1: %2").arg(QFileInfo(deck).fileName(), toQ(deck::countText(errors, warnings))));
     if (g_messages && errors + warnings > 0) g_messages->show();
 }
 
 }  // namespace
 
-void install(TPALUMAROFORM& main) {
-    g_main = &main;
+void install(const DeckHost& host) {
+    g_host = host;
+    g_window = host.window;
+    QMainWindow& main = *host.window;
     g_messages = new TMessagesDock(&main);
     g_outline = new TOutlineDock(&main);
     main.addDockWidget(Qt::BottomDockWidgetArea, g_messages);
     main.addDockWidget(Qt::LeftDockWidgetArea, g_outline);
     QObject::connect(g_messages, &TMessagesDock::messageActivated, &main, [](const TMessagesDock::Entry& e) { goToMessage(e); });
-    QObject::connect(main.mdiArea(), &QMdiArea::subWindowActivated, g_outline, &subWindowActivated);
-    const int listener = deck::messageBoard().subscribe([] { markEditors(); });
-    QObject::connect(g_messages, &QObject::destroyed, [listener] { deck::messageBoard().unsubscribe(listener); });
+    if (host.area) QObject::connect(host.area, &QMdiArea::subWindowActivated, g_outline, &subWindowActivated);
+    const int listener = pal::messageBoard().subscribe([] { markEditors(); });
+    QObject::connect(g_messages, &QObject::destroyed, [listener] { pal::messageBoard().unsubscribe(listener); });
 
     auto* next = new QAction(QStringLiteral("Next Message"), &main);
     next->setObjectName(QStringLiteral("NextMessage1"));
@@ -196,9 +206,7 @@ void install(TPALUMAROFORM& main) {
 TMessagesDock* messagesDock() { return g_messages; }
 TOutlineDock* outlineDock() { return g_outline; }
 
-void runStarting(const QString& deck) {
-    deck::messageBoard().publish({deck::Source::Engine, toBytes(deck), {}});
-}
+void runStarting(const QString& deck) { pal::messageBoard().publish({pal::MessageSource::Engine, toBytes(deck), {}}); }
 
 void runFinished(const QString& deck, const QDateTime& started) {
     std::vector<std::string> deckLines;
@@ -212,7 +220,7 @@ void runFinished(const QString& deck, const QDateTime& started) {
     for (const std::string& candidate : deck::listingCandidates(toBytes(deck), deckLines)) {
         const QFileInfo info(toQ(candidate));
         if (info.isFile() && info.lastModified() >= since) {
-            publishListing(deck::Source::Engine, deck, info.filePath());
+            publishListing(pal::MessageSource::Engine, deck, info.filePath());
             return;
         }
     }
@@ -220,17 +228,17 @@ void runFinished(const QString& deck, const QDateTime& started) {
 }
 
 void showRunListing(const QString& listing, const QString& deck) {
-    publishListing(deck::Source::TableRun, deck, listing);
+    publishListing(pal::MessageSource::TableRun, deck, listing);
     int first = 1;
-    for (const deck::MessageSet& set : deck::messageBoard().sets())
-        if (set.source == deck::Source::TableRun && set.file == toBytes(deck) && !set.messages.empty()) {
-            first = set.messages.front().where.listingLine;
-            for (const auto& m : set.messages)
-                if (m.severity == deck::Severity::Error) {
-                    first = m.where.listingLine;
-                    break;
-                }
-        }
+    for (const pal::MessageSet& set : pal::messageBoard().sets()) {
+        if (set.source != pal::MessageSource::TableRun || set.file != toBytes(deck) || set.messages.empty()) continue;
+        first = set.messages.front().listingLine;
+        for (const auto& m : set.messages)
+            if (m.severity == pal::Severity::Error) {
+                first = m.listingLine;
+                break;
+            }
+    }
     showListingAt(listing, first);
 }
 

@@ -3,18 +3,34 @@
 // read from its listing when the run has ended.
 #pragma once
 #include <QDateTime>
+#include <QList>
 #include <QString>
+#include <functional>
 
-class QAction;
+class QMainWindow;
+class QMdiArea;
+class TDocWindow;
 class TMessagesDock;
 class TOutlineDock;
-class TPALUMAROFORM;
 
 namespace deckedit {
 
+// What deck editing needs of the main window.
+struct DeckHost {
+    QMainWindow* window = nullptr;  // takes the panels, F4 and Shift+F4, shows counts in its status bar
+    QMdiArea* area = nullptr;       // holds the document windows
+    std::function<QList<TDocWindow*>()> documents;
+    // Opens a file as File > Open does once it is chosen; false when a window refused to close.
+    std::function<bool(const QString& path)> openFile;
+    // Puts a new document window into the frame and shows it.
+    std::function<void(TDocWindow* window)> addDocument;
+    // Shows a listing in its viewer, as Windows > Listing does.
+    std::function<void(const QString& path)> showListing;
+};
+
 // Creates the panels (before the window's remembered layout is restored) and
 // connects them to the main window.
-void install(TPALUMAROFORM& main);
+void install(const DeckHost& host);
 
 TMessagesDock* messagesDock();
 TOutlineDock* outlineDock();

@@ -4,11 +4,15 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QTextBlock>
+#include <QTimer>
 
 namespace {
 
 // Tells that a line holds its colours (a line far from the view holds none).
 class Coloured : public QTextBlockUserData {};
+
+// Lines coloured around the view at least, however small the window.
+constexpr int kMinPage = 100;
 
 }  // namespace
 
@@ -16,6 +20,13 @@ TDeckHighlighter::TDeckHighlighter(QPlainTextEdit* editor) : QSyntaxHighlighter(
     setObjectName(QStringLiteral("DeckHighlighter"));
     // Scrolling and resizing bring lines into view.
     connect(editor_, &QPlainTextEdit::updateRequest, this, [this] { colourVisible(); });
+    // A jump may scroll while the editor itself still lays out: colour once it is done.
+    colourSoon_ = new QTimer(this);
+    colourSoon_->setSingleShot(true);
+    colourSoon_->setInterval(0);
+    connect(colourSoon_, &QTimer::timeout, this, &TDeckHighlighter::colourVisible);
+    connect(editor_->verticalScrollBar(), &QScrollBar::valueChanged, colourSoon_, qOverload<>(&QTimer::start));
+    connect(editor_, &QPlainTextEdit::cursorPositionChanged, colourSoon_, qOverload<>(&QTimer::start));
     setDocument(editor->document());
 }
 
@@ -59,7 +70,7 @@ bool TDeckHighlighter::nearView(int blockNumber) const {
     // Without wrapping the scroll bar counts lines: its value is the first line
     // in view and its page step the lines in view.
     const QScrollBar* bar = editor_->verticalScrollBar();
-    const int page = std::max(bar->pageStep(), 1);
+    const int page = std::max(bar->pageStep(), kMinPage);
     return blockNumber >= bar->value() - page && blockNumber <= bar->value() + 2 * page;
 }
 

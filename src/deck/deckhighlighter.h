@@ -12,6 +12,7 @@
 #include "deck/deckline.h"
 
 class QPlainTextEdit;
+class QTimer;
 
 class TDeckHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
@@ -44,6 +45,7 @@ private:
     bool nearView(int blockNumber) const;
 
     QPlainTextEdit* editor_;
+    QTimer* colourSoon_{nullptr};
     QHash<int, QVector<Span>> limitMarks_;
     bool colouring_ = false;
 };

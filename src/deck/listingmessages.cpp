@@ -50,7 +50,7 @@ bool readMessage(std::string_view line, EngineMessage& m) {
     if (startsNoCase(line, j, "in line")) {
         std::size_t k = skipBlanks(line, j + 7);
         if (const int n = numberAt(line, k)) {
-            m.deckLine = n;
+            m.line = n;
             i = k;
         }
     }
@@ -101,9 +101,9 @@ ListingMessages parseListing(const std::vector<std::string>& lines) {
         EngineMessage m;
         if (readMessage(line, m)) {
             m.listingLine = static_cast<int>(k + 1);
-            fromAbove.push_back(m.deckLine == 0);
-            if (m.deckLine == 0) {
-                m.deckLine = aboveNumber;
+            fromAbove.push_back(m.line == 0);
+            if (m.line == 0) {
+                m.line = aboveNumber;
                 m.echo = aboveText;
                 m.hasEcho = aboveNumber > 0 || !pal::trim(aboveText).empty();
             }
@@ -128,10 +128,10 @@ ListingMessages parseListing(const std::vector<std::string>& lines) {
     for (std::size_t k = 0; k < out.messages.size(); ++k) {
         EngineMessage& m = out.messages[k];
         if (!fromAbove[k]) {
-            const auto e = echoes.find(m.deckLine);
+            const auto e = echoes.find(m.line);
             m.hasEcho = e != echoes.end();
             m.echo = m.hasEcho ? e->second : std::string();
-        } else if (numbered && m.deckLine == 0) {
+        } else if (numbered && m.line == 0) {
             // In a numbered listing only an echo ties a message to a line.
             m.hasEcho = false;
             m.echo.clear();
@@ -142,7 +142,7 @@ ListingMessages parseListing(const std::vector<std::string>& lines) {
 
 LinePlace placeOf(const EngineMessage& message, const std::vector<std::string>& deckLines) {
     const int count = static_cast<int>(deckLines.size());
-    const int wanted = message.deckLine;
+    const int wanted = message.line;
     LinePlace p;
     const std::string_view echo = comparable(message.echo);
     auto holdsEcho = [&](int line) { return comparable(deckLines[static_cast<std::size_t>(line - 1)]) == echo; };
@@ -202,6 +202,13 @@ std::vector<std::string> listingCandidates(const std::string& deckPath, const st
     const std::string companion = pal::baseName(deckPath) + ".LST";
     out.push_back(pal::findFile(companion).value_or(companion));
     return out;
+}
+
+pal::MessageSet engineMessages(pal::MessageSource source, const std::string& deck, const std::string& listing,
+                               const std::vector<std::string>& listingLines) {
+    pal::MessageSet set{source, deck, parseListing(listingLines).messages};
+    for (EngineMessage& m : set.messages) m.listing = listing;
+    return set;
 }
 
 std::string countText(int errors, int warnings) {

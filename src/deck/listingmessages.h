@@ -6,20 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "common/messageboard.h"
+
 namespace deck {
 
-enum class Severity { Error, Warning };
-
-struct EngineMessage {
-    Severity severity = Severity::Error;
-    int deckLine = 0;     // 1-based; 0 when the listing ties it to no line
-    int listingLine = 0;  // 1-based line of the listing that reports it
-    std::string text;
-    // The deck line as the listing echoes it ("" when it echoes none): it finds
-    // the line again after the deck was changed.
-    std::string echo;
-    bool hasEcho = false;
-};
+using Severity = pal::Severity;
+// A message as the listing has it: line (the deck line; 0 when the listing ties
+// it to none), listingLine, text, and the echo of its deck line.
+using EngineMessage = pal::FileMessage;
 
 struct ListingMessages {
     std::vector<EngineMessage> messages;  // in listing order
@@ -47,6 +41,10 @@ LinePlace placeOf(const EngineMessage& message, const std::vector<std::string>& 
 // the file its last ASSIGN of a ".LST" file names (a relative name taken from
 // the deck's folder, "\\" read as "/"), then the deck's companion ".LST".
 std::vector<std::string> listingCandidates(const std::string& deckPath, const std::vector<std::string>& deckLines);
+
+// The set of the engine's messages of a run of deck, read from its listing's lines.
+pal::MessageSet engineMessages(pal::MessageSource source, const std::string& deck, const std::string& listing,
+                               const std::vector<std::string>& listingLines);
 
 // "3 errors, 1 warning", "0 errors".
 std::string countText(int errors, int warnings);

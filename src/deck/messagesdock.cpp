@@ -21,11 +21,11 @@ TMessagesDock::TMessagesDock(QWidget* parent) : QDockWidget(QStringLiteral("Mess
     setWidget(list_);
     connect(list_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { activate(list_->indexOfTopLevelItem(item)); });
-    listener_ = deck::messageBoard().subscribe([this] { rebuild(); });
+    listener_ = pal::messageBoard().subscribe([this] { rebuild(); });
     rebuild();
 }
 
-TMessagesDock::~TMessagesDock() { deck::messageBoard().unsubscribe(listener_); }
+TMessagesDock::~TMessagesDock() { pal::messageBoard().unsubscribe(listener_); }
 
 void TMessagesDock::rebuild() {
     entries_.clear();
@@ -33,17 +33,17 @@ void TMessagesDock::rebuild() {
     const QIcon error = style()->standardIcon(QStyle::SP_MessageBoxCritical);
     const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     QList<QTreeWidgetItem*> items;
-    for (const deck::MessageSet& set : deck::messageBoard().sets()) {
+    for (const pal::MessageSet& set : pal::messageBoard().sets()) {
         const QString file = toQ(set.file);
-        for (const deck::BoardMessage& m : set.messages) {
+        for (const pal::FileMessage& m : set.messages) {
             entries_.push_back({set.source, file, m});
-            const bool isError = m.severity == deck::Severity::Error;
+            const bool isError = m.severity == pal::Severity::Error;
             auto* item = new QTreeWidgetItem;
             item->setIcon(0, isError ? error : warning);
             item->setText(0, isError ? QStringLiteral("Error") : QStringLiteral("Warning"));
-            item->setText(1, m.where.deckLine > 0 ? QString::number(m.where.deckLine) : QString());
-            item->setText(2, toQ(m.where.text));
-            item->setToolTip(2, toQ(m.where.text));
+            item->setText(1, m.line > 0 ? QString::number(m.line) : QString());
+            item->setText(2, toQ(m.text));
+            item->setToolTip(2, toQ(m.text));
             item->setText(3, QFileInfo(file).fileName());
             item->setToolTip(3, file);
             items << item;

@@ -1,12 +1,12 @@
-// TMessagesDock: the Messages panel under the windows. It lists what the message
-// board holds (the engine's errors and warnings of the last run of each deck,
+// TMessagesDock: the Messages panel under the windows. It lists what the
+// program's message board holds (the engine's errors and warnings of the last run of each deck,
 // QUIVET input errors, Make QUIVET's messages): severity, line, text and file.
 // A double click, Enter, F4 or Shift+F4 asks for the message's line.
 #pragma once
 #include <QDockWidget>
 #include <QVector>
 
-#include "deck/messageboard.h"
+#include "common/messageboard.h"
 
 class QTreeWidget;
 
@@ -17,9 +17,9 @@ public:
     ~TMessagesDock() override;
 
     struct Entry {
-        deck::Source source = deck::Source::Engine;
+        pal::MessageSource source = pal::MessageSource::Engine;
         QString file;
-        deck::BoardMessage message;
+        pal::FileMessage message;
     };
     const QVector<Entry>& entries() const { return entries_; }
     QTreeWidget* list() const { return list_; }

@@ -5,13 +5,13 @@
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deckline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/listingmessages.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/messageboard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/outline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typeindex.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unitvalues.cpp
 )
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deckassist.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/deckcommands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/deckgutter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/deckhighlighter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messagesdock.cpp

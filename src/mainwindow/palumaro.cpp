@@ -19,6 +19,7 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "compare/comparecommands.h"
+#include "deck/deckcommands.h"
 #include "help/helpcommands.h"
 #include "plot/plotcommands.h"
 #include "quivet/quivetcommands.h"
@@ -69,6 +70,7 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
 
     buildMenus();
     desktop_ = new DesktopIntegration(*this);
+    installDeckEditing();
 
     // FormCreate, in order.
     if (!TSetupDlg::ReadDFT()) {
@@ -101,6 +103,20 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
         indexFilePresent = true;
         indexFileName = toQ(pal::joinPath(pal::app().programDir, idx.back()));
     }
+}
+
+void TPALUMAROFORM::installDeckEditing() {
+    // The Messages and Outline panels exist before the remembered layout is restored.
+    deckedit::DeckHost host;
+    host.window = this;
+    host.area = mdi_;
+    host.documents = [this] { return docWindows(); };
+    host.openFile = [this](const QString& path) { return openAsChosen(path); };
+    host.addDocument = [this](TDocWindow* w) { addDocWindow(w); };
+    host.showListing = [this](const QString& path) { GetLSTFile(path, true); };
+    deckedit::install(host);
+    run::runObservers() = {deckedit::runStarting, deckedit::runFinished};
+    table::failedRunListing() = deckedit::showRunListing;
 }
 
 TPALUMAROFORM::~TPALUMAROFORM() {

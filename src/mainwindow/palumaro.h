@@ -161,6 +161,7 @@ protected:
 
 private:
     void buildMenus();
+    void installDeckEditing();
     void indexItems();
     void rebuildWindowList();
     void destroyDocWindow(TDocWindow* w);

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "common/bytes.h"
+#include "common/messageboard.h"
 #include "common/ioerror.h"
 #include "quivet/quivetgen.h"
 #include "quivet/typeinfo.h"
@@ -277,6 +279,10 @@ void RunMakeQUIVET(TPALUMAROFORM& main) {
         main.UpdateMenu();
         return;
     }
+    // Listed with the lines of their units too, where the boxes leave no trace.
+    pal::MessageSet listed{pal::MessageSource::MakeQuivet, toBytes(deck), {}};
+    for (const auto& m : analysis.messages) listed.messages.push_back(pal::lineMessage(pal::Severity::Error, m.line, pal::trim(m.text)));
+    pal::messageBoard().publish(std::move(listed));
     for (const auto& m : analysis.messages) ShowAlert(toQ(m.text), AlertKind::Error, m.beep);
 
     TMakeQUIVETDlg dlg(&main);

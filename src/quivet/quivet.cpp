@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "common/messageboard.h"
 #include "common/bytes.h"
 #include "common/ioerror.h"
 #include "help/helpcommands.h"
@@ -150,9 +151,14 @@ bool TQUIVETForm::ReadDeck(const QString& fileName) {
         // One bad file is refused; the program and its other windows go on.
         errorFlag_ = 100;
         top_.clear();  // a layout cut short builds no rows
+        // An input error is also listed with its line, so that the file can be mended there.
+        pal::MessageSet set{pal::MessageSource::QuivetForm, toBytes(fileName), {}};
+        if (e.line > 0) set.messages.push_back(pal::lineMessage(pal::Severity::Error, e.line, e.summary));
+        pal::messageBoard().publish(std::move(set));
         ShowAlert(text(e.what()), AlertKind::Error, e.beep());
         return false;
     }
+    pal::messageBoard().publish({pal::MessageSource::QuivetForm, toBytes(fileName), {}});
     setWindowTitle(fileName);
     return true;
 }

@@ -108,6 +108,11 @@ bool LocateEngine(QString& enginePath) {
     return true;
 }
 
+RunObservers& runObservers() {
+    static RunObservers observers;
+    return observers;
+}
+
 void Calculate(TPALUMAROFORM& main) {
     QPointer<TDocWindow> window = activeWindow(main);
     const int kind = window ? window->Tag() : 0;
@@ -146,12 +151,15 @@ void Calculate(TPALUMAROFORM& main) {
     QString engine;
     if (!LocateEngine(engine)) return;
     passEngineSwitches();
+    const QDateTime started = QDateTime::currentDateTime();
+    if (runObservers().starting) runObservers().starting(deck);
     const bool stopped = RunEngineStoppable(engineCommand(toBytes(engine), toBytes(deck)), main.compiling());
 
     main.GetLSTFile(deck, false);
     main.GetOUTFile(deck, false);
     main.GetPLTFile(deck, false);
     if (watch) watch->finish();
+    if (runObservers().finished) runObservers().finished(deck, started);
     if (stopped) {
         // The files stay as the engine left them; the listing and results shown
         // may be those of an earlier run.

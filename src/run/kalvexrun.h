@@ -2,6 +2,7 @@
 // the module compiler, the rebuild, the user command, the utilities and the
 // engine's help files.
 #pragma once
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
@@ -41,6 +42,14 @@ QString EnginePath();
 // there. The chosen directory becomes the KALVEX directory (in memory) and the
 // path is built from it without a further check. False when the user cancels.
 [[nodiscard]] bool LocateEngine(QString& enginePath);
+
+// Told of each engine run that Calculate starts (the Messages panel reads the
+// run's listing when it has ended).
+struct RunObservers {
+    std::function<void(const QString& deck)> starting;
+    std::function<void(const QString& deck, const QDateTime& started)> finished;
+};
+RunObservers& runObservers();
 
 void Calculate(TPALUMAROFORM& main);
 void CompileModule(TPALUMAROFORM& main);

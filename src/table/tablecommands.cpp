@@ -80,8 +80,12 @@ public:
 
 // A failed run's listing opens in a viewer, as File > Open would show it.
 void connectTableWindow(TPALUMAROFORM& main, TTableForm* form) {
-    QObject::connect(form->runPanel(), &TTableRunPanel::listingRequested, &main,
-                     [&main](const QString& path) { main.GetLSTFile(path, true); });
+    QObject::connect(form->runPanel(), &TTableRunPanel::listingRequested, &main, [&main, form](const QString& path) {
+        if (failedRunListing())
+            failedRunListing()(path, form->deckFileName());
+        else
+            main.GetLSTFile(path, true);
+    });
 }
 
 // Creates the new table from what the dialog accepted, after the current one
@@ -171,6 +175,11 @@ void InsertDeleteVars(TPALUMAROFORM& main) {
         }
     }
     main.UpdateMenu();
+}
+
+std::function<void(const QString&, const QString&)>& failedRunListing() {
+    static std::function<void(const QString&, const QString&)> show;
+    return show;
 }
 
 bool tableRunActive() {

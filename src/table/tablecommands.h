@@ -1,6 +1,8 @@
 // The main window's Parametrics menu, Run Table, and the table windows that
 // file dispatch opens.
 #pragma once
+#include <QString>
+#include <functional>
 
 class TPALUMAROFORM;
 
@@ -17,5 +19,9 @@ void InsertDeleteVars(TPALUMAROFORM& main);
 void RunTable(TPALUMAROFORM& main);
 // A table run is going on (Run Table is disabled meanwhile).
 bool tableRunActive();
+
+// Shows a failed run's listing, given with the table's deck (the main window
+// lists its messages); unset, the listing opens in a viewer.
+std::function<void(const QString& listing, const QString& deck)>& failedRunListing();
 
 }  // namespace table

@@ -106,12 +106,12 @@ TEST(ListingMessages, ParsedUnderTheirLines) {
     EXPECT_EQ(m.warnings, 2);
     const EngineMessage& e = m.messages[1];
     EXPECT_EQ(e.severity, Severity::Error);
-    EXPECT_EQ(e.deckLine, 5);
+    EXPECT_EQ(e.line, 5);
     EXPECT_EQ(e.listingLine, 10);
     EXPECT_EQ(e.text, "unknown name NOPE");
     EXPECT_EQ(e.echo, "B = A * NOPE");
-    EXPECT_EQ(m.messages[0].deckLine, 3);
-    EXPECT_EQ(m.messages[2].deckLine, 0);  // the summary's message names no line
+    EXPECT_EQ(m.messages[0].line, 3);
+    EXPECT_EQ(m.messages[2].line, 0);  // the summary's message names no line
     EXPECT_FALSE(m.messages[2].hasEcho);
     EXPECT_EQ(countText(m.errors, m.warnings), "1 error, 2 warnings");
     EXPECT_EQ(countText(0, 0), "0 errors");
@@ -120,7 +120,7 @@ TEST(ListingMessages, ParsedUnderTheirLines) {
 TEST(ListingMessages, WithoutNumbersTheLineAboveCounts) {
     const ListingMessages m = parseListing({"CONSTANTS 1", "A = 1 +", "*** ERROR: the expression ends too early"});
     ASSERT_EQ(m.messages.size(), 1u);
-    EXPECT_EQ(m.messages[0].deckLine, 0);
+    EXPECT_EQ(m.messages[0].line, 0);
     EXPECT_EQ(m.messages[0].echo, "A = 1 +");
     EXPECT_TRUE(m.messages[0].hasEcho);
 }
@@ -140,7 +140,7 @@ TEST_P(MessagePlaces, NearestLineAndNote) {
     const PlaceRow& r = GetParam();
     const Lines deck = {"CONSTANTS 2", "A = 1", "* new comment", "B = A * NOPE", "B = A * NOPE", "END"};
     EngineMessage m;
-    m.deckLine = r.deckLine;
+    m.line = r.deckLine;
     m.echo = r.echo;
     m.hasEcho = r.hasEcho;
     const LinePlace p = placeOf(m, deck);

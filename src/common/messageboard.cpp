@@ -1,8 +1,16 @@
-#include "deck/messageboard.h"
+#include "common/messageboard.h"
 
 #include <algorithm>
 
-namespace deck {
+namespace pal {
+
+FileMessage lineMessage(Severity severity, int line, std::string text) {
+    FileMessage m;
+    m.severity = severity;
+    m.line = line;
+    m.text = std::move(text);
+    return m;
+}
 
 void MessageBoard::publish(MessageSet set) {
     sets_.erase(std::remove_if(sets_.begin(), sets_.end(),
@@ -38,17 +46,4 @@ MessageBoard& messageBoard() {
     return board;
 }
 
-MessageSet engineMessages(Source source, const std::string& deck, const std::string& listing,
-                          const std::vector<std::string>& listingLines) {
-    MessageSet set{source, deck, {}};
-    for (EngineMessage& m : parseListing(listingLines).messages) {
-        BoardMessage b;
-        b.severity = m.severity;
-        b.where = std::move(m);
-        b.listing = listing;
-        set.messages.push_back(std::move(b));
-    }
-    return set;
-}
-
-}  // namespace deck
+}  // namespace pal
