@@ -16,7 +16,7 @@ constexpr int kMinPage = 100;
 
 }  // namespace
 
-TDeckHighlighter::TDeckHighlighter(QPlainTextEdit* editor) : QSyntaxHighlighter(editor), editor_(editor) {
+TDeckHighlighter::TDeckHighlighter(QPlainTextEdit* editor) : QSyntaxHighlighter(editor->document()), editor_(editor) {
     setObjectName(QStringLiteral("DeckHighlighter"));
     // Scrolling and resizing bring lines into view.
     connect(editor_, &QPlainTextEdit::updateRequest, this, [this] { colourVisible(); });
