@@ -1,6 +1,7 @@
 #include "deck/deckcommands.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -173,7 +174,6 @@ void publishListing(pal::MessageSource source, const QString& deck, const QStrin
     for (const auto& m : set.messages) (m.severity == pal::Severity::Error ? errors : warnings)++;
     pal::messageBoard().publish(std::move(set));
     showStatus(QStringLiteral("KALVEX run of %1: %2").arg(QFileInfo(deck).fileName(), toQ(deck::countText(errors, warnings))));
-    if (g_messages && errors + warnings > 0) g_messages->show();
 }
 
 }  // namespace
@@ -188,7 +188,15 @@ void install(const DeckHost& host) {
     main.addDockWidget(Qt::LeftDockWidgetArea, g_outline);
     QObject::connect(g_messages, &TMessagesDock::messageActivated, &main, [](const TMessagesDock::Entry& e) { goToMessage(e); });
     if (host.area) QObject::connect(host.area, &QMdiArea::subWindowActivated, g_outline, &subWindowActivated);
-    const int listener = pal::messageBoard().subscribe([] { markEditors(); });
+    // The panels start hidden: the Windows menu shows them, the remembered layout
+    // brings them back, and new messages bring up the Messages panel.
+    g_messages->hide();
+    g_outline->hide();
+    const int listener = pal::messageBoard().subscribe([] {
+        markEditors();
+        const auto& sets = pal::messageBoard().sets();
+        if (g_messages && !sets.empty() && !sets.back().messages.empty()) g_messages->show();
+    });
     QObject::connect(g_messages, &QObject::destroyed, [listener] { pal::messageBoard().unsubscribe(listener); });
 
     auto* next = new QAction(QStringLiteral("Next Message"), &main);
@@ -205,6 +213,17 @@ void install(const DeckHost& host) {
 
 TMessagesDock* messagesDock() { return g_messages; }
 TOutlineDock* outlineDock() { return g_outline; }
+
+QList<QAction*> panelToggles() {
+    QList<QAction*> toggles;
+    for (QDockWidget* panel : {static_cast<QDockWidget*>(g_messages), static_cast<QDockWidget*>(g_outline)}) {
+        if (!panel) continue;
+        QAction* toggle = panel->toggleViewAction();
+        toggle->setObjectName(panel->objectName().replace(QStringLiteral("Dock"), QStringLiteral("1")));
+        toggles << toggle;
+    }
+    return toggles;
+}
 
 void runStarting(const QString& deck) { pal::messageBoard().publish({pal::MessageSource::Engine, toBytes(deck), {}}); }
 

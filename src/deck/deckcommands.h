@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 
+class QAction;
 class QMainWindow;
 class QMdiArea;
 class TDocWindow;
@@ -33,6 +34,8 @@ struct DeckHost {
 void install(const DeckHost& host);
 
 TMessagesDock* messagesDock();
+// The switches that show and hide the panels (Messages1, Outline1), for the Windows menu.
+QList<QAction*> panelToggles();
 TOutlineDock* outlineDock();
 
 // Calculate on a deck or QUIVET file: its earlier messages go when the run

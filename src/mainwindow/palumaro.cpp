@@ -115,6 +115,13 @@ void TPALUMAROFORM::installDeckEditing() {
     host.addDocument = [this](TDocWindow* w) { addDocWindow(w); };
     host.showListing = [this](const QString& path) { GetLSTFile(path, true); };
     deckedit::install(host);
+    // Their switches in the Windows menu, after the document kinds.
+    QAction* before = item(QStringLiteral("N1"));
+    for (QAction* toggle : deckedit::panelToggles()) {
+        Windows1->insertAction(before, toggle);
+        ++windowsFixedCount_;
+    }
+    indexItems();
     run::runObservers() = {deckedit::runStarting, deckedit::runFinished};
     table::failedRunListing() = deckedit::showRunListing;
 }

@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDockWidget>
+#include <QMenu>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -124,6 +125,7 @@ private slots:
         QCOMPARE(list->topLevelItem(row)->text(0), severity);
         QCOMPARE(list->topLevelItem(row)->text(1), QString::number(line));
         QVERIFY(form_->statusBar()->currentMessage().contains(QStringLiteral("PUMP.DCK")));
+        QVERIFY(!deckedit::messagesDock()->isHidden());  // the messages bring up their panel
 
         // Somewhere else first, then the message's line.
         editor->editor()->moveCursor(QTextCursor::End);
@@ -311,6 +313,14 @@ private slots:
 
     void panelsAreRememberedWithTheWindow() {
         QDockWidget* outline = deckedit::outlineDock();
+        // Hidden at the first start; the Windows menu shows and hides them.
+        QVERIFY(outline->isHidden() && deckedit::messagesDock()->isHidden());
+        QAction* toggle = form_->item(QStringLiteral("Outline1"));
+        QVERIFY(toggle && form_->windowsMenu()->actions().contains(toggle));
+        toggle->trigger();
+        QVERIFY(!outline->isHidden() && toggle->isChecked());
+        form_->item(QStringLiteral("Messages1"))->trigger();
+        QVERIFY(!deckedit::messagesDock()->isHidden());
         QCOMPARE(form_->dockWidgetArea(deckedit::messagesDock()), Qt::BottomDockWidgetArea);
         form_->addDockWidget(Qt::RightDockWidgetArea, outline);
         outline->hide();
@@ -323,6 +333,8 @@ private slots:
         form_->desktop()->showMainWindow();
         QCOMPARE(form_->dockWidgetArea(deckedit::outlineDock()), Qt::RightDockWidgetArea);
         QVERIFY(deckedit::outlineDock()->isHidden());
+        QVERIFY(!deckedit::messagesDock()->isHidden());
+        QVERIFY(!form_->item(QStringLiteral("Outline1"))->isChecked());
     }
 };
 

@@ -65,7 +65,8 @@ private slots:
                               "RebuildKALVEX1", "N4", "ExecuteCommand1"}));
         QCOMPARE(texts(f->menu("Utilities1")->actions()), (QStringList{"MORDAX", "TEKLOR", "ULM", "GASK", "ZOBREL"}));
         QCOMPARE(names(f->windowsMenu()->actions()),
-                 (QStringList{"Input1", "Output1", "Listing1", "Table1", "Diagram1", "N1", "Tile1", "Cascade1"}));
+                 (QStringList{"Input1", "Output1", "Listing1", "Table1", "Diagram1", "Messages1", "Outline1", "N1", "Tile1",
+                              "Cascade1"}));
         QCOMPARE(f->item("Calculate1")->shortcut(), QKeySequence(Qt::Key_F8));
         QCOMPARE(f->item("KALVEXIndex1")->text(), QStringLiteral("PAL&UMARO Index"));
         QCOMPARE(f->item("Open1")->property("helpContext").toInt(), 3);
@@ -94,7 +95,7 @@ private slots:
         QVERIFY(f.item("EnglishUnits1")->isChecked());
         QVERIFY(!f.item("SIUnits1")->isChecked());
         const QStringList win = texts(f.windowsMenu()->actions());
-        QCOMPARE(win.mid(8), (QStringList{"-", "About QUIVET"}));
+        QCOMPARE(win.mid(10), (QStringList{"-", "About QUIVET"}));
         QVERIFY(!f.item("Edit1") && !f.item("Help1") && !f.item("Setup1") && !f.item("CompileModule1"));
 
         // The units pair: exactly one checked; the open forms are converted.
