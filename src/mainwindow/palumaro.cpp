@@ -34,6 +34,7 @@
 #include "mainwindow/menustate.h"
 #include "shell/printu.h"
 #include "shell/qtbytes.h"
+#include "study/studycommands.h"
 #include "shell/seams.h"
 #include "common/settings.h"
 #include "mainwindow/setup.h"
@@ -83,6 +84,9 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
     } else {
         setWindowTitle(QStringLiteral("PALUMARO 32"));
         cmpui::installMenus(*this);
+        studyui::installMenus(*Parametrics1, {this, [this] { return activeDocWindow(); },
+                                              [this](TDocWindow* w) { addDocWindow(w); UpdateMenu(); },
+                                              [this](const plot::PlotDocument& doc) { plot::showPlot(*this, doc); }});
         indexItems();
     }
 

@@ -160,6 +160,14 @@ StudyResults collectTable(const table::TableData& t, const std::vector<std::stri
     return s;
 }
 
+std::optional<std::string> failureOfStatus(const std::string& status) {
+    const std::string s = pal::trim(status);
+    if (s.empty() || s.rfind("done", 0) == 0 || s.rfind("completed", 0) == 0) return std::nullopt;
+    for (const char* going : {"waiting", "pending", "running"})
+        if (s.rfind(going, 0) == 0) return "not ended (" + s + ")";
+    return s;
+}
+
 std::string valueText(double v) {
     char buf[40];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);

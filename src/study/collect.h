@@ -54,6 +54,11 @@ StudyResults collectTable(const table::TableData& table, const std::vector<std::
                           const std::vector<std::optional<std::string>>& knownFailure = {},
                           const std::function<void(int, int)>& progress = {});
 
+// Why a run did not end normally, from the status text its table run showed
+// ("failed, exit code 3", "stopped after 0:07", "running"); none for a run
+// that ended normally or shows nothing.
+std::optional<std::string> failureOfStatus(const std::string& status);
+
 // Texts of numbers that read back as exactly the value, with a decimal point
 // whatever the locale.
 std::string valueText(double v);

@@ -7,3 +7,8 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/sensitivity.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sweep.cpp
 )
+target_sources(palumaro_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/studycommands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/studyresultsf.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sweepdlg.cpp
+)

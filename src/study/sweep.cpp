@@ -290,8 +290,9 @@ std::vector<std::optional<long double>> deckBaseValues(const std::string& deckPa
     if (!constants) return out;
     for (std::size_t k = 0; k < names.size(); ++k)
         for (const table::DeckVariable& v : *constants)
-            if (pal::equalsNoCase(v.name, names[k])) {
-                const auto x = table::parseDecimal(v.valueText);
+            if (pal::equalsNoCase(pal::trim(v.name), pal::trim(names[k]))) {
+                // The value before a trailing remark ("4.5   ! [m2] area").
+                const auto x = table::parseDecimal(std::string_view(v.valueText).substr(0, v.valueText.find('!')));
                 if (x && std::fabs(*x) < table::kDefinedLimit) out[k] = *x;
                 break;
             }

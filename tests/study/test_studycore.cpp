@@ -276,6 +276,18 @@ TEST(Collect, FailedRunsAreToldAndTheCsvReadsBackExactly) {
                                       "4\t8\t300\t\t\t\tfailed: no plot data (S3.PLT is missing)");
 }
 
+TEST(Collect, RunStatesTellWhichRunsFailed) {
+    const std::vector<std::pair<const char*, std::optional<std::string>>> rows = {
+        {"done, exit code 0, 0:03", std::nullopt},
+        {"completed on node1, exit code 0", std::nullopt},
+        {"", std::nullopt},
+        {"failed, exit code 3, 0:01", "failed, exit code 3, 0:01"},
+        {"stopped after 0:07", "stopped after 0:07"},
+        {"running 0:02", "not ended (running 0:02)"},
+    };
+    for (const auto& [status, want] : rows) EXPECT_EQ(failureOfStatus(status), want) << status;
+}
+
 TEST(Collect, RunPlotFilesFollowTheDecksAssignNames) {
     coretest::TempDir dir;
     coretest::write(dir / "SOLAR.DCK", "ASSIGN OUT/SOLAR.PLT 12\r\nCONSTANTS 1\r\nAREA=4\r\nEND\r\n");
