@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "app/clistudy.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -35,6 +36,17 @@ const Command kCommands[] = {
      "two folders: every file in both); a value differs where |new - ref| > max(A, R*|ref|) (default A 1e-6, "
      "R 1e-3); one line per difference; exit code 0 within the tolerance, 1 differs, 2 not compared",
      &compareResults},
+    {"--sweep", "--sweep \"AREA=2:10:5,VTANK=200,300\" [--grid | --oat | --lhs N[:SEED]] DECK.DCK TABLE.TBL",
+     "write a run table of the deck's constants from lists (200,300) and ranges (FROM:TO:COUNT, FROM:TO:COUNT:log): "
+     "every combination (--grid, the default), one variable at a time with the others at the deck's values (--oat), "
+     "or a Latin hypercube of N runs (--lhs, the same seed gives the same table); past 99 runs TABLE_1.TBL, "
+     "TABLE_2.TBL, ...; exit code 2 for bad values",
+     &sweepTable},
+    {"--collect", "--collect \"LEVEL:max,ENERGY:final,LEVEL:at=12\" --csv RESULTS.csv TABLE.TBL",
+     "collect metrics of plot data columns from the outputs of a table's runs into a CSV (run, the variables, the "
+     "metrics, status; - writes to the standard output); metrics: final, min, max, mean, integral, xatmax, xatmin, "
+     "at=X; exit code 1 when a run failed (its cells stay empty), 2 for a bad metric or a missing column",
+     &collectResults},
     {"--version", "--version", "print the program's version", &printVersion},
     {"--help", "--help", "print this help", &printHelp},
 };
