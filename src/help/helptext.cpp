@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "common/bytes.h"
+#include "common/diskfile.h"
 #include "common/ioerror.h"
 #include "common/textfile.h"
 
@@ -150,11 +151,9 @@ bool isSystemHelpFile(const std::string& firstBytes) { return firstBytes.size() 
 namespace pal {
 
 FileHead readFileHead(const std::string& path, std::size_t bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw IoError::fromErrno(path);
+    const int fd = openForReading(path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        if (S_ISDIR(st.st_mode)) errno = EISDIR;
+    if (::fstat(fd, &st) != 0) {
         const IoError err = IoError::fromErrno(path);
         ::close(fd);
         throw err;

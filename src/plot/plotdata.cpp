@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "common/codecs.h"
+#include "common/diskfile.h"
 #include "common/ioerror.h"
 #include "common/textfile.h"
 
@@ -485,10 +486,9 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
 PlotDataTable ReadPlt(const std::string& path) {
     // Read in pieces of whole lines: memory holds the values, never the text (a
     // year of one-minute rows is some 80 MB of text).
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw pal::IoError::fromErrno(path);
+    const int fd = pal::openForReading(path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || st.st_size <= 0) {
+    if (::fstat(fd, &st) != 0 || st.st_size <= 0) {
         ::close(fd);
         return parsePlotData(pal::readFileBytes(path), path);  // the general reader's rules and messages
     }
@@ -524,14 +524,12 @@ constexpr std::size_t kLongestRow = 16 << 20;  // far beyond any row of numbers
 }  // namespace
 
 PlotDataStream::PlotDataStream(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw pal::IoError::fromErrno(path);
+    fd_ = pal::openForReading(path);  // a pipe or a device named like the file is refused
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (::fstat(fd_, &st) != 0) {
+        const pal::IoError e = pal::IoError::fromErrno(path);
         ::close(fd_);
-        errno = e;
-        throw pal::IoError::fromErrno(path);
+        throw e;
     }
     fileSize_ = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     buffer_.resize(kStreamBlock);

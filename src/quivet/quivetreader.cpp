@@ -346,7 +346,7 @@ QuivetDocument parseQuivetLines(const std::vector<std::string>& lines, const std
 QuivetDocument readQuivetFile(const std::string& path, const ReadOptions& options) {
     std::vector<std::string> lines;
     try {
-        lines = pal::readLines(path);
+        lines = pal::readLines(path, pal::kMaxLine);
     } catch (const pal::IoError&) {
         throw QuivetError(QuivetError::Kind::BadFile, "Cannot open file " + path + ".");
     }

@@ -328,7 +328,7 @@ const std::vector<std::string>& TypeFileCache::lines(const std::string& path) {
     if (const auto f = files_.find(path); f != files_.end()) return f->second;
     if (const auto e = failures_.find(path); e != failures_.end()) throw e->second;
     try {
-        return files_.emplace(path, pal::readLines(path)).first->second;
+        return files_.emplace(path, pal::readLines(path, pal::kMaxLine)).first->second;
     } catch (const pal::IoError& e) {
         failures_.emplace(path, e);
         throw;
@@ -341,7 +341,7 @@ void loadUnitDescription(const std::string& folder, DeckUnit& unit, const std::v
     bool ok = false;
     try {
         std::vector<std::string> read;
-        const auto& lines = cache ? cache->lines(path) : (read = pal::readLines(path));
+        const auto& lines = cache ? cache->lines(path) : (read = pal::readLines(path, pal::kMaxLine));
         ok = describeUnit(lines, unit, variables, messages, path);
     } catch (const pal::IoError& e) {
         messages.push_back({"Error " + std::to_string(e.code()) + " was encountered while trying to open file " + path,
@@ -359,7 +359,7 @@ HeaderLines readHeaderLines(const std::string& folder) {
     const std::string path = pal::findFile(pal::joinPath(folder, "Header.txt")).value_or(pal::joinPath(folder, "Header.txt"));
     HeaderLines h;
     try {
-        const auto lines = pal::readLines(path);
+        const auto lines = pal::readLines(path, pal::kMaxLine);
         h.lines.push_back("*|*");
         for (const auto& l : lines) h.lines.push_back("*|*" + pal::cut(l, pal::kMaxLine - 3));
         h.lines.push_back("*|*");

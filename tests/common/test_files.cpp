@@ -2,9 +2,14 @@
 
 #include "support/coretemp.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "common/filelookup.h"
 #include "common/ioerror.h"
@@ -16,7 +21,7 @@ using namespace pal;
 using coretest::TempDir;
 using coretest::write;
 
-TEST(TextFiles, LinesAcceptLfAndCrLfAndAreCutAt255) {
+TEST(TextFiles, LinesAcceptLfAndCrLfAndKeepTheirLength) {
     TempDir d;
     const std::string longLine(300, 'x');
     write(d / "a.txt", "one\r\ntwo\n" + longLine + "\nlast");
@@ -24,8 +29,11 @@ TEST(TextFiles, LinesAcceptLfAndCrLfAndAreCutAt255) {
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "one");
     EXPECT_EQ(lines[1], "two");
-    EXPECT_EQ(lines[2], std::string(255, 'x'));
+    EXPECT_EQ(lines[2], longLine);
     EXPECT_EQ(lines[3], "last");
+    EXPECT_EQ(readLines(d / "a.txt", 255)[2], std::string(255, 'x'));  // a format's own cut
+    writeLinesCRLF(d / "b.txt", lines);
+    EXPECT_EQ(readFileBytes(d / "b.txt"), "one\r\ntwo\r\n" + longLine + "\r\nlast\r\n");
     write(d / "empty.txt", "");
     EXPECT_TRUE(readLines(d / "empty.txt").empty());
     EXPECT_EQ(readFirstLine(d / "a.txt"), "one");
@@ -132,4 +140,62 @@ TEST(FileLookup, StartPathIsFoundAsAShellFindsIt) {
     // An empty PATH entry is the working directory.
     EXPECT_EQ(startPath("quivet", ":" + d / "bin", d / "bin"), d / "bin/quivet");
     EXPECT_EQ(startPath("nothere", path, cwd), cwd + "/nothere");
+}
+
+// What is not a regular file is refused with a message saying what it is, by
+// every reader and by the writer; a named pipe is never waited on.
+TEST(TextFiles, NonRegularFilesAreRefusedWithTheirKind) {
+    TempDir d;
+    fs::create_directory(d.path / "DIR.DCK");
+    ASSERT_EQ(::mkfifo((d / "PIPE.DCK").c_str(), 0644), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string sockPath = d / "SOCK.DCK";
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sockPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const struct {
+        std::string path;
+        const char* kind;
+    } rows[] = {{d / "DIR.DCK", "a directory"},
+                {d / "PIPE.DCK", "a named pipe"},
+                {"/dev/null", "a character device"},
+                {sockPath, "a socket"}};
+    const std::function<void(const std::string&)> uses[] = {
+        [](const std::string& p) { readFileBytes(p); },
+        [](const std::string& p) { readFirstLine(p); },
+        [](const std::string& p) { readLines(p); },
+        [](const std::string& p) { replaceFile(p, "x"); },
+    };
+    for (const auto& r : rows)
+        for (std::size_t u = 0; u < std::size(uses); ++u) {
+            SCOPED_TRACE(r.path + " use " + std::to_string(u));
+            try {
+                uses[u](r.path);
+                ADD_FAILURE() << "not refused";
+            } catch (const IoError& e) {
+                EXPECT_EQ(std::string(e.what()), std::string("It is ") + r.kind + ", not a file");
+                EXPECT_EQ(e.path(), r.path);
+            }
+        }
+    ::close(sock);
+    EXPECT_TRUE(fs::is_fifo(d.path / "PIPE.DCK"));  // the writer did not replace it
+}
+
+// The first line of a file without line ends is found without reading the file.
+TEST(TextFiles, FirstLineReadsABoundedHead) {
+    TempDir d;
+    write(d / "ONE.DCK", std::string(8u << 20, 'x'));
+    const auto bytesRead = [] {
+        std::ifstream io("/proc/self/io");
+        std::string key;
+        long long value = -1;
+        while (io >> key >> value)
+            if (key == "rchar:") return value;
+        return -1ll;
+    };
+    const long long before = bytesRead();
+    if (before < 0) GTEST_SKIP() << "/proc/self/io is not available: not tested";
+    EXPECT_EQ(readFirstLine(d / "ONE.DCK"), std::string(255, 'x'));
+    EXPECT_LT(bytesRead() - before, 64 << 10);
 }

@@ -6,10 +6,17 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
+#include <grp.h>
+#include <set>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "common/ioerror.h"
+#include "common/safereplace.h"
 #include "common/textfile.h"
 
 namespace fs = std::filesystem;
@@ -160,4 +167,149 @@ TEST(SafeReplace, AnotherUsersFileKeepsItsOwnerAndGroup) {
     replaceFile(d / "group/NOBODY.DCK", "new");
     EXPECT_EQ(statOf(d / "group/NOBODY.DCK").st_uid, 65534u);
     EXPECT_EQ(statOf(d / "group/NOBODY.DCK").st_gid, 65534u);
+}
+
+namespace {
+
+// Runs save in a child process as the given user (root: as is) with a limit on
+// the size of the files it writes: the kernel kills it (SIGXFSZ) the moment a
+// write passes the limit, in the middle of that write. Returns the child's
+// status as waitpid gives it.
+int killedSave(uid_t uid, const std::string& cacheHome, rlim_t limit, const std::function<void()>& save) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("XDG_CACHE_HOME", cacheHome.c_str(), 1);
+        if (uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0)) ::_exit(3);
+        struct rlimit lim {limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        try {
+            save();
+        } catch (...) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+}  // namespace
+
+// A save written in place (the three cases where a rename would be wrong) that
+// is killed in the middle of its write leaves a complete copy of the old content,
+// beside the file or in the user's cache folder, and the copy restores it.
+TEST(SafeReplace, KilledInPlaceSaveLeavesABackupThatRestoresTheFile) {
+    const uid_t nobody = 65534;
+    enum class Case { HardLink, WriteProtectedFolder, StickyFolder };
+    const struct {
+        Case c;
+        bool inCache;
+    } rows[] = {{Case::HardLink, false}, {Case::WriteProtectedFolder, true}, {Case::StickyFolder, false}};
+    const std::string old(1u << 20, 'o'), fresh(4u << 20, 'n');
+    for (const auto& r : rows) {
+        SCOPED_TRACE(static_cast<int>(r.c));
+        if (r.c != Case::HardLink && ::geteuid() != 0) GTEST_SKIP() << "needs root to make another user's files";
+        TempDir d;
+        ::chmod(d.path.c_str(), 0755);
+        fs::create_directories(d.path / "cache");
+        ::chown((d / "cache").c_str(), nobody, nobody);
+        const std::string dir = d / "folder", file = d / "folder/PUMP.DCK";
+        fs::create_directories(dir);
+        write(file, old);
+        uid_t as = 0;
+        if (r.c == Case::HardLink) {
+            fs::create_hard_link(file, d.path / "folder/LINK.DCK");
+        } else if (r.c == Case::WriteProtectedFolder) {
+            ::chown(file.c_str(), nobody, nobody);
+            ::chmod(dir.c_str(), 0755);
+            as = nobody;
+        } else {
+            ::chmod(file.c_str(), 0666);
+            ::chmod(dir.c_str(), 01777);
+            as = nobody;
+        }
+        const int status = killedSave(as, d / "cache", 2u << 20, [&] { replaceFile(file, fresh); });
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+        // Killed mid-write: the file is damaged, and the backup holds the old content.
+        EXPECT_EQ(readFileBytes(file), fresh.substr(0, 2u << 20));
+        ::setenv("XDG_CACHE_HOME", (d / "cache").c_str(), 1);
+        const auto backup = leftBackup(file);
+        ::unsetenv("XDG_CACHE_HOME");
+        ASSERT_TRUE(backup.has_value());
+        EXPECT_EQ(backup->rfind(d / (r.inCache ? "cache/palumaro/backups/" : "folder/.PUMP.DCK"), 0), 0u) << *backup;
+        EXPECT_EQ(readFileBytes(*backup), old);
+        restoreBackup(file, *backup);
+        EXPECT_EQ(readFileBytes(file), old);
+        if (r.c == Case::HardLink) EXPECT_EQ(readFileBytes(d / "folder/LINK.DCK"), old);
+        EXPECT_FALSE(fs::exists(*backup));
+        EXPECT_FALSE(leftBackup(file).has_value());
+        ::chmod(dir.c_str(), 0755);
+    }
+}
+
+// SIGKILL as soon as anything of the save shows on disk: whatever the moment,
+// each name holds a whole version or a backup of the old one is there.
+TEST(SafeReplace, HardLinkedSaveKilledAtAnyMomentLosesNothing) {
+    TempDir d;
+    const std::string old(16u << 20, 'o'), fresh(16u << 20, 'n');
+    write(d / "BIG.DCK", old);
+    fs::create_hard_link(d.path / "BIG.DCK", d.path / "SAME.DCK");
+    const auto before = statOf(d / "BIG.DCK");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        replaceFile(d / "BIG.DCK", fresh);
+        ::_exit(0);
+    }
+    const std::string backup = backupBeside(d / "BIG.DCK");
+    int status = 0;
+    for (;;) {
+        const auto now = statOf(d / "BIG.DCK");
+        if (::access(backup.c_str(), F_OK) == 0 || now.st_mtim.tv_nsec != before.st_mtim.tv_nsec ||
+            now.st_mtim.tv_sec != before.st_mtim.tv_sec) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        if (::waitpid(pid, &status, WNOHANG) == pid) break;
+    }
+    ::waitpid(pid, &status, 0);
+    for (const char* name : {"BIG.DCK", "SAME.DCK"}) {
+        const std::string got = readFileBytes(d / name);
+        if (got == old || got == fresh) continue;
+        ASSERT_TRUE(fs::exists(backup)) << name << " is damaged and no backup was kept";
+        EXPECT_EQ(readFileBytes(backup), old);
+    }
+    if (const auto b = leftBackup(d / "BIG.DCK")) restoreBackup(d / "BIG.DCK", *b);
+    for (const char* name : {"BIG.DCK", "SAME.DCK"}) {
+        const std::string got = readFileBytes(d / name);
+        EXPECT_TRUE(got == old || got == fresh) << name;
+    }
+}
+
+// A killed save's hidden temporary file is removed by the next save of the same
+// file; a running save's (locked) and another file's stay.
+TEST(SafeReplace, NextSaveRemovesTheTemporaryOfAKilledSave) {
+    TempDir d;
+    write(d / "A.DCK", "old");
+    write(d / "B.DCK", "other");
+    const int status = killedSave(0, d / "cache", 1u << 20, [&] { replaceFile(d / "A.DCK", std::string(2u << 20, 'n')); });
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    EXPECT_EQ(entriesIn(d.path), 3);  // the killed save's temporary
+    const int otherSave = killedSave(0, d / "cache", 1u << 20, [&] { replaceFile(d / "B.DCK", std::string(2u << 20, 'n')); });
+    ASSERT_TRUE(WIFSIGNALED(otherSave));
+    write(d / ".palumaro-Ab12Cd", "an older version's leftover");
+    // A save that is running holds its temporary.
+    std::string running = temporaryTemplate(d / "A.DCK");
+    const int held = ::mkstemp(running.data());
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    replaceFile(d / "A.DCK", "new");
+    EXPECT_EQ(readFileBytes(d / "A.DCK"), "new");
+    std::set<std::string> left;
+    for (auto& e : fs::directory_iterator(d.path)) left.insert(e.path().filename().string());
+    EXPECT_EQ(left.size(), 4u);  // A, B, B's temporary, the running one
+    EXPECT_TRUE(left.count(fs::path(running).filename().string()));
+    EXPECT_FALSE(left.count(".palumaro-Ab12Cd"));
+    ::close(held);
 }
