@@ -112,6 +112,7 @@ void TDiagramForm::loadPicture(const QString& path) {
     format_ = format;
     original_ = original;
     size_ = size;
+    picturePath_ = path;
     view_->resize(size_);
     view_->update();
 }

@@ -34,6 +34,8 @@ public:
     void savePicture(const QString& path);
     // Save as of the main window: writes the picture.
     void saveTo(const QString& path) override { savePicture(path); }
+    // The picture's file, which Save as proposes.
+    QString documentName() const override { return picturePath_; }
     // Save as writes the picture under the chosen name; the window keeps its caption.
     bool saveAs(const QString& suggestedName) override {
         const auto name = askSaveName(QStringLiteral("Save as"), suggestedName, QString());
@@ -61,6 +63,7 @@ private:
     std::unique_ptr<TWmfPlayer> player_;
     QSize size_;
     QByteArray original_;  // the file's bytes, for Save as
+    QString picturePath_;  // the file it was read from
     QByteArray format_;    // the raster format read ("bmp", "png", ...)
     int screenPpi_ = 0;
 };

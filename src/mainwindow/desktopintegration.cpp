@@ -1,6 +1,7 @@
 #include "mainwindow/desktopintegration.h"
 
 #include <algorithm>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QUrl>
 
 #include "common/configdir.h"
+#include "common/diskfile.h"
 #include "shell/docwindow.h"
 #include "text/editoru.h"
 #include "text/finddialog.h"
@@ -54,7 +56,9 @@ std::unique_ptr<QSettings> desktopSettings() {
 
 DesktopIntegration::DesktopIntegration(TPALUMAROFORM& main) : QObject(&main), main_(main) {
     main_.setAcceptDrops(true);
-    main_.installEventFilter(this);
+    // Files dropped anywhere in the frame open, also on a window that takes
+    // dropped text (an editor, a form's field), which would paste their names.
+    QCoreApplication::instance()->installEventFilter(this);
     addShortcuts();
 }
 
@@ -112,15 +116,26 @@ void DesktopIntegration::searchBackwards() {
 
 bool DesktopIntegration::openFile(const QString& path) {
     const QFileInfo info(path);
-    if (!info.isFile()) {
+    if (!info.exists()) {
         ShowAlert(path + QStringLiteral(" no longer exists"), AlertKind::Warning, true);
+        return false;
+    }
+    // A named pipe, a device or a folder named like a document is refused before
+    // the open windows are asked to close for it.
+    try {
+        ::close(pal::openForReading(toBytes(info.absoluteFilePath())));
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
         return false;
     }
     return main_.openAsChosen(info.absoluteFilePath());
 }
 
 bool DesktopIntegration::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &main_) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        auto* target = qobject_cast<QWidget*>(watched);
+        if (!target || (target != &main_ && !main_.isAncestorOf(target))) return false;
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* e = static_cast<QDropEvent*>(event);
             if (!localFiles(e->mimeData()).isEmpty()) {
@@ -139,8 +154,8 @@ bool DesktopIntegration::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (event->type() == QEvent::Close)
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(watched)) rememberSize(sub);
+    if (type == QEvent::Close)
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(watched); sub && sub->mdiArea() == main_.mdiArea()) rememberSize(sub);
     return false;
 }
 
@@ -190,7 +205,6 @@ void DesktopIntegration::rememberSize(QMdiSubWindow* sub) {
 }
 
 void DesktopIntegration::placeDocWindow(QMdiSubWindow* sub, int kind) {
-    sub->installEventFilter(this);
     if (sub->isMaximized()) return;
     const QSize remembered = desktopSettings()->value(sizeKey(kind)).toSize();
     QSize size = remembered.isValid() ? remembered : sub->size();

@@ -443,6 +443,7 @@ QMdiSubWindow* TPALUMAROFORM::addDocWindow(TDocWindow* w) {
     });
     connect(w, &TDocWindow::becameCurrentTable, this, [this](TDocWindow* table) { currentTable = table; });
     sub->resize(wanted);
+    w->rememberDiskFile();
     sub->show();
     w->show();
     desktop_->placeDocWindow(sub, w->Tag());
@@ -472,6 +473,8 @@ void TPALUMAROFORM::subWindowActivated(QMdiSubWindow* sub) {
     active_ = w;
     w->FormActivate();
     UpdateMenu();
+    // A file changed by another program while the window was in the background.
+    w->checkDiskFile();
 }
 
 void TPALUMAROFORM::bringToFront(TDocWindow* w) {

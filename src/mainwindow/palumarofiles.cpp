@@ -14,6 +14,7 @@
 #include "common/bytes.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
+#include "common/safereplace.h"
 #include "common/textfile.h"
 #include "diagram/diagramf.h"
 #include "mainwindow/desktopintegration.h"
@@ -47,6 +48,27 @@ QString existing(const QString& path) {
 // Companion name of a deck: its base name + ext.
 QString companion(const QString& path, const char* ext) {
     return toQ(pal::baseName(toBytes(path))) + QString::fromLatin1(ext);
+}
+
+// A save of the file that was killed while it wrote the file in place left the
+// old content behind: the user may have it back before the file opens.
+void offerBackupRestore(const QString& path) {
+    const auto backup = pal::leftBackup(toBytes(path));
+    if (!backup) return;
+    const QString text = path + QStringLiteral(" may be incomplete: a save of it was interrupted.  Restore the version "
+                                               "from before that save (Yes), or keep the file as it is and delete "
+                                               "that version (No)?");
+    switch (ShowAlert(text, AlertKind::SaveQuestion, true)) {
+        case AlertButton::Yes:
+            try {
+                pal::restoreBackup(toBytes(path), *backup);
+            } catch (const pal::IoError& e) {
+                ShowIoError(e);
+            }
+            break;
+        case AlertButton::No: pal::discardBackup(*backup); break;
+        default: break;  // both kept; asked again at the next open
+    }
 }
 
 void missingWindowKind(const QString& what, const QString& path) {
@@ -176,6 +198,7 @@ bool TPALUMAROFORM::openAsChosen(const QString& path) {
 }
 
 void TPALUMAROFORM::ReadaFile(const QString& path) {
+    offerBackupRestore(path);
     desktop_->rememberOpenedFile(path);
     QString ext = extOf(path);
     recent_.add(toBytes(path));
@@ -323,6 +346,7 @@ void TPALUMAROFORM::GetTBLFile(const QString& path, bool open) {
     const QString name = existing(companion(path, ".TBL"));
     if (!name.isEmpty()) {
         if (open) {
+            offerBackupRestore(name);
             if (!docFactories().tableWindow) {
                 missingWindowKind(QStringLiteral("table windows"), name);
             } else {
@@ -514,12 +538,15 @@ void TPALUMAROFORM::EditQUIVETfile1Click() {
 // ---------------------------------------------------------------- Save, Save as, Edit
 
 void TPALUMAROFORM::Save1Click() {
-    for (TDocWindow* w : docWindows()) w->save();
+    // Windows without changes are not written again.
+    for (TDocWindow* w : docWindows())
+        if (w->needsSave()) w->save();
     UpdateMenu();
 }
 
 void TPALUMAROFORM::Saveas1Click() {
-    if (TDocWindow* w = openActive()) w->saveAs(currentInputFileName);
+    // The window's own name is proposed, with its kind's filter.
+    if (TDocWindow* w = openActive()) w->saveAs(w->documentName());
     UpdateMenu();
 }
 

@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QTimer>
 #include <cmath>
+#include <functional>
 #include <new>
 
 #include "common/ioerror.h"
@@ -93,6 +94,7 @@ TPlotForm::TPlotForm(QWidget* parent) : TDocWindow(Kind::Plot, parent) {
 
 void TPlotForm::setDocument(plot::PlotDocument doc) {
     doc_ = std::move(doc);
+    storedHash_ = std::hash<std::string>{}(plot::encodePmx(doc_));
     setWindowTitle(plot::plotString(doc_.caption));
     replot();
 }
@@ -260,7 +262,10 @@ void TPlotForm::Save(const QString& path) {
     doc_.caption = plot::plotBytesKeeping(windowTitle(), doc_.caption, 255);
     plot::writePmx(toBytes(path), doc_);
     fileName_ = path;
+    storedHash_ = std::hash<std::string>{}(plot::encodePmx(doc_));
 }
+
+bool TPlotForm::isModified() const { return std::hash<std::string>{}(plot::encodePmx(doc_)) != storedHash_; }
 
 bool TPlotForm::Open(const QString& path) {
     plot::PlotDocument doc;

@@ -42,6 +42,10 @@ public:
 
     QString fileName() const override { return fileName_; }
     QString documentName() const override { return fileName_; }
+    // Whether the plot differs from what was last read, written or made; File >
+    // Save writes such plots, and those never stored.
+    bool isModified() const override;
+    bool needsSave() const override { return fileName_.isEmpty() || isModified(); }
     void saveTo(const QString& path) override { Save(path); }
     // File > Save: under the plot's file name, or a name the user chooses (the
     // caption stays). Save as: the chosen name becomes the caption, which the
@@ -171,6 +175,7 @@ private:
     plot::PlotDocument doc_;
     plot::PlotView view_;
     QString fileName_;
+    std::size_t storedHash_ = 0;  // of the file's bytes as last read, written or made
     QScrollArea* scroll_{nullptr};
     QWidget* canvas_{nullptr};
     QImage cache_;

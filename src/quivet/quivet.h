@@ -52,7 +52,9 @@ public:
     QString fileName() const override { return fileName_; }
     void Print(PrintContext& ctx) override;
     bool isModified() const override { return DCKChanged(); }
-    void saveForRun() override { WriteDeck(fileName_); }
+    void saveForRun() override {
+        storeChecked([this] { WriteDeck(fileName_); });
+    }
     void saveTo(const QString& path) override { WriteDeck(path.isEmpty() ? fileName_ : path); }
     // File > Save writes the form to its own file (the one it was read from or
     // last saved as); Save as writes it to the chosen file, which then becomes

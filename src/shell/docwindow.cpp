@@ -1,9 +1,12 @@
 #include "shell/docwindow.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 #include "common/ioerror.h"
+#include "shell/diskwatch.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 
@@ -18,6 +21,8 @@ const QStringList kSaveFilters = {
 
 TDocWindow::TDocWindow(int tag, QWidget* parent) : QWidget(parent), tag_(tag) {
     resize(435, 300);
+    // A document stored under a new name is that file's version from now on.
+    connect(this, &TDocWindow::documentRenamed, this, &TDocWindow::rememberDiskFile);
 }
 
 void TDocWindow::Print(PrintContext&) {}
@@ -54,9 +59,17 @@ std::optional<QString> TDocWindow::askSaveName(const QString& title, const QStri
     FileDialogRequest r;
     r.title = title;
     r.filters = kSaveFilters;
-    r.filterIndex = 1;
+    // The filter of the name's own kind (its extension, else the default
+    // suffix); All files when none is of that kind.
+    const QFileInfo name(fileName);
+    const QString ext = name.suffix().isEmpty() ? defaultSuffix : name.suffix();
+    r.filterIndex = static_cast<int>(kSaveFilters.size());
+    for (int i = 0; i < kSaveFilters.size(); ++i)
+        if (!ext.isEmpty() && kSaveFilters[i].endsWith(QStringLiteral("(*.") + ext + QLatin1Char(')'), Qt::CaseInsensitive))
+            r.filterIndex = i + 1;
     r.defaultSuffix = defaultSuffix;
     r.fileName = fileName;
+    if (name.isAbsolute() && !fileName.contains(QLatin1Char('*'))) r.directory = name.absolutePath();
     r.save = true;
     r.overwritePrompt = true;
     const auto chosen = seams().dialogs->getFile(r);
@@ -64,7 +77,92 @@ std::optional<QString> TDocWindow::askSaveName(const QString& title, const QStri
     return chosen->path;
 }
 
+void TDocWindow::rememberDiskFile() {
+    diskPath_ = documentName();
+    diskStamp_ = diskPath_.isEmpty() ? pal::FileVersion{} : pal::fileVersion(toBytes(diskPath_));
+    declined_ = {};
+    if (!canReload()) return;
+    if (diskPath_.isEmpty())
+        DiskWatch::instance().unwatch(this);
+    else
+        DiskWatch::instance().watch(this, diskPath_);
+}
+
+bool TDocWindow::diskFileChanged() const {
+    if (diskPath_.isEmpty() || !diskStamp_.exists) return false;
+    const pal::FileVersion now = pal::fileVersion(toBytes(diskPath_));
+    return now.exists && now != diskStamp_;
+}
+
+void TDocWindow::checkDiskFile() {
+    if (askingAboutDisk_ || !canReload() || isModified() || !diskFileChanged()) return;
+    const pal::FileVersion now = pal::fileVersion(toBytes(diskPath_));
+    if (now == declined_) return;
+    // Asked of the frame's current window only; the others are asked when they
+    // become current.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        if (sub->mdiArea() && sub->mdiArea()->currentSubWindow() != sub) return;
+    askingAboutDisk_ = true;
+    const AlertButton answer = ShowAlert(diskPath_ + QStringLiteral(" has been changed by another program.  Reload it?"),
+                                         AlertKind::WarningYesNo, false);
+    askingAboutDisk_ = false;
+    if (answer != AlertButton::Yes) {
+        declined_ = now;
+        return;
+    }
+    try {
+        reloadFromDisk();
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+    }
+}
+
+TDocWindow::DiskChoice TDocWindow::askChangedOnDisk(const QString& name) {
+    const bool reloads = canReload();
+    const QString text =
+        name + QStringLiteral(" has been changed by another program since it was read.  ") +
+        (reloads ? QStringLiteral("Overwrite it (Yes), or reload that version and drop these changes (No)?")
+                 : QStringLiteral("Overwrite it?"));
+    switch (ShowAlert(text, reloads ? AlertKind::SaveQuestion : AlertKind::WarningYesNo, true)) {
+        case AlertButton::Yes: return DiskChoice::Overwrite;
+        case AlertButton::No: return reloads ? DiskChoice::Reload : DiskChoice::Cancel;
+        default: return DiskChoice::Cancel;
+    }
+}
+
+void TDocWindow::storeChecked(const std::function<void()>& write) {
+    for (;;) {
+        try {
+            {
+                const pal::OverwriteGuard guard(toBytes(diskPath_), diskStamp_);
+                write();
+            }
+            rememberDiskFile();
+            return;
+        } catch (const pal::ChangedOnDisk&) {
+            switch (askChangedOnDisk(diskPath_)) {
+                case DiskChoice::Overwrite: diskStamp_ = pal::fileVersion(toBytes(diskPath_)); continue;
+                case DiskChoice::Reload:
+                    if (reloadFromDisk()) return;
+                    [[fallthrough]];
+                case DiskChoice::Cancel: throw pal::SaveNotDone(toBytes(diskPath_));
+            }
+        }
+    }
+}
+
+bool TDocWindow::reportFailure(const std::function<void()>& write) {
+    try {
+        storeChecked(write);
+        return true;
+    } catch (const std::exception& e) {
+        showWriteFailure(e);
+        return false;
+    }
+}
+
 void TDocWindow::showWriteFailure(const std::exception& error) {
+    if (dynamic_cast<const pal::SaveNotDone*>(&error)) return;  // cancelled, or shown already
     if (const auto* io = dynamic_cast<const pal::IoError*>(&error))
         ShowIoError(*io);
     else

@@ -4,7 +4,10 @@
 // File and Edit commands itself and asks its one close question here.
 #pragma once
 #include <QWidget>
+#include <functional>
 #include <optional>
+
+#include "common/diskfile.h"
 
 struct PrintContext;
 
@@ -64,6 +67,9 @@ public:
     virtual bool FormCloseQuery();
     // Whether the document holds changes that are not stored.
     virtual bool isModified() const { return false; }
+    // Whether File > Save has something to write: the changes not stored (and,
+    // for a kind that says so, a document never stored).
+    virtual bool needsSave() const { return isModified(); }
     // Closes and destroys the window without the save question.
     void closeWithoutQuery();
     // Shows the modified state in the frame's caption (Qt's "[*]" marker beside
@@ -79,8 +85,8 @@ public:
     virtual void FormActivate() {}
 
     // What running the engine needs of the input window: the operation that
-    // stores the deck before a run (throws pal::IoError), and the commands run
-    // before and after the engine.
+    // stores the deck before a run (throws pal::IoError, pal::SaveNotDone when
+    // the user cancelled), and the commands run before and after the engine.
     virtual void saveForRun() {}
     virtual QString beforeCommand() const { return {}; }
     virtual QString afterCommand() const { return {}; }
@@ -89,6 +95,26 @@ public:
     // documentName() is the name the document is stored under ("" when none).
     virtual void saveTo(const QString& path) { Q_UNUSED(path); }
     virtual QString documentName() const { return fileName(); }
+
+    // ---- the file on disk ----
+    // Notes which version of the window's file (documentName()) is on disk now,
+    // after the window read or stored it, and watches it for other programs'
+    // changes. The main window calls it when the window opens.
+    void rememberDiskFile();
+    // Whether the window's file on disk is not the version it read or stored.
+    bool diskFileChanged() const;
+    // Offers to reload a window without changes whose file another program has
+    // changed (asked while the window is its frame's current one; a version
+    // the user declined is not offered again). Called on change notices and
+    // when the window becomes active.
+    void checkDiskFile();
+    // Whether the kind can read its file again (editors and viewers): only those
+    // are watched and offered a reload, and may drop their changes for another
+    // program's version when saving.
+    virtual bool canReload() const { return false; }
+    // Reads the window's file again, dropping what the window holds; true when
+    // done. Throws pal::IoError.
+    virtual bool reloadFromDisk() { return false; }
 
     // Converts the values shown from one unit system to another (QUIVET forms).
     virtual void convertUnits(int oldSystem, int newSystem) { Q_UNUSED(oldSystem); Q_UNUSED(newSystem); }
@@ -118,29 +144,31 @@ protected:
     virtual QString unnamedDocument() const { return QStringLiteral("This file"); }
 
     // The save dialog of the program (its filters, overwrite prompt) with a title,
-    // an initial file name and a default suffix (without the dot); the chosen
-    // path, or nothing when the user cancelled.
+    // an initial file name (in its folder) and a default suffix (without the
+    // dot), the filter of the name's kind selected; the chosen path, or nothing
+    // when the user cancelled.
     static std::optional<QString> askSaveName(const QString& title, const QString& fileName,
                                               const QString& defaultSuffix = QStringLiteral("dck"));
-    // Runs write(); a pal::IoError is shown and gives false.
-    template <class F>
-    static bool reportFailure(F&& write);
+    // Runs write(), a store of the document. A write over the window's own file
+    // that another program has changed since the window read it is not done:
+    // the user chooses to overwrite it (write() runs again), to reload the
+    // other version instead, or to cancel (pal::SaveNotDone is thrown). Other
+    // failures are thrown as write() threw them.
+    void storeChecked(const std::function<void()>& write);
+    // storeChecked, with a failure shown: true when stored (or reloaded).
+    bool reportFailure(const std::function<void()>& write);
     static void showWriteFailure(const std::exception& error);
 
     void changeEvent(QEvent* event) override;
 
 private:
+    enum class DiskChoice { Overwrite, Reload, Cancel };
+    DiskChoice askChangedOnDisk(const QString& name);
+
     int tag_;
     bool forceClose_ = false;
+    QString diskPath_;            // the file whose version is noted
+    pal::FileVersion diskStamp_;    // its version when read or stored
+    pal::FileVersion declined_;     // a changed version the user chose not to reload
+    bool askingAboutDisk_ = false;
 };
-
-template <class F>
-bool TDocWindow::reportFailure(F&& write) {
-    try {
-        write();
-        return true;
-    } catch (const std::exception& e) {
-        showWriteFailure(e);
-        return false;
-    }
-}

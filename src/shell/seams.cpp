@@ -214,9 +214,11 @@ AlertButton ShowAlert(const QString& text, AlertKind kind, bool beep) {
     return seams().alerts->show(text, kind, beep);
 }
 
+#include "common/diskfile.h"
 #include "common/ioerror.h"
 #include "shell/qtbytes.h"
 
 void ShowIoError(const pal::IoError& error) {
+    if (dynamic_cast<const pal::SaveNotDone*>(&error)) return;  // cancelled, or shown already
     ShowAlert(toQ(error.userText()), AlertKind::Error, false);
 }

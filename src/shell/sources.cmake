@@ -6,6 +6,7 @@ target_sources(palumaro_core PRIVATE
 )
 target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/docwindow.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/diskwatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/appicon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fonts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printcontext.cpp

@@ -169,10 +169,7 @@ void TEditForm::Open(const QString& path) {
     encoding_ = utf8 ? Encoding::Utf8 : Encoding::Latin1;
 
     QStringList decoded;
-    for (std::string_view line : splitLines(data)) {
-        const std::size_t keep = utf8 ? pal::utf8CutLength(line, pal::kMaxLine) : std::min(line.size(), pal::kMaxLine);
-        decoded << decodeText(line.substr(0, keep), utf8);
-    }
+    for (std::string_view line : splitLines(data)) decoded << decodeText(line, utf8);
 
     // Stand-ins for the characters a text block cannot hold, chosen among
     // characters the file does not use.
@@ -218,11 +215,7 @@ QStringList TEditForm::lines() const {
 std::vector<std::string> TEditForm::encodedLines() const {
     const bool utf8 = encoding_ == Encoding::Utf8;
     std::vector<std::string> out;
-    for (const QString& l : lines()) {
-        std::string bytes = encodeText(l, utf8);
-        bytes.resize(utf8 ? pal::utf8CutLength(bytes, pal::kMaxLine) : std::min(bytes.size(), pal::kMaxLine));
-        out.push_back(std::move(bytes));
-    }
+    for (const QString& l : lines()) out.push_back(encodeText(l, utf8));
     return out;
 }
 
@@ -237,7 +230,7 @@ void TEditForm::writeTo(const QString& path) {
         pal::replaceFile(toBytes(path), kBom);
     } else {
         if (bom_) out.front().insert(0, kBom);
-        pal::writeLinesCRLF(toBytes(path), out, SIZE_MAX);  // lines are cut already
+        pal::writeLinesCRLF(toBytes(path), out, SIZE_MAX);  // lines of any length
     }
     editor_->document()->setModified(false);
 }
@@ -263,12 +256,32 @@ bool TEditForm::save() {
 
 bool TEditForm::saveAs(const QString& suggestedName) {
     // The default extension is the file's own, as written (up to 3 letters); a
-    // dot in a directory is none.
+    // dot in a directory is none. A window without a file proposes its kind's.
     const QString fn = toQ(pal::fileNamePart(toBytes(fileName_)));
     const int dot = fn.lastIndexOf('.');
-    const QString ext = dot >= 0 ? fn.mid(dot + 1, 3) : QString();
-    const auto name = askSaveName(QStringLiteral("Save as"), suggestedName, ext);
+    QString ext = dot >= 0 ? fn.mid(dot + 1, 3) : QString();
+    QString proposed = suggestedName;
+    if (fileName_.isEmpty()) {
+        ext = Tag() == Kind::QuivetEditor ? QStringLiteral("QVD") : QStringLiteral("DCK");
+        if (proposed.isEmpty()) proposed = QStringLiteral("*.") + ext;
+    }
+    const auto name = askSaveName(QStringLiteral("Save as"), proposed, ext);
     return name && saveUnder(*name);
+}
+
+bool TEditForm::reloadFromDisk() {
+    if (fileName_.isEmpty()) return false;
+    const int kind = Tag();
+    const int top = editor_->verticalScrollBar()->value();
+    const int at = editor_->textCursor().position();
+    Open(fileName_);
+    setTag(kind);
+    QTextCursor c = editor_->textCursor();
+    c.setPosition(std::min(at, editor_->document()->characterCount() - 1));
+    editor_->setTextCursor(c);
+    editor_->verticalScrollBar()->setValue(top);
+    rememberDiskFile();
+    return true;
 }
 
 void TEditForm::cut() { editor_->cut(); }

@@ -1,7 +1,7 @@
-// TEditForm: the text editor window for decks and any other text file. Lines hold
-// at most 255 bytes; files are written with CR LF through a safe replacement. A
-// valid UTF-8 file is edited as UTF-8, any other as Latin-1, and every byte of it
-// comes back unchanged on saving (apart from line ends and the 255-byte cut).
+// TEditForm: the text editor window for decks and any other text file. Lines of
+// any length; files are written with CR LF through a safe replacement. A valid
+// UTF-8 file is edited as UTF-8, any other as Latin-1, and every byte of it comes
+// back unchanged on saving (apart from line ends).
 #pragma once
 #include <QPlainTextEdit>
 #include <QVector>
@@ -47,7 +47,9 @@ public:
     QString fileName() const override { return fileName_; }
     void setFileName(const QString& path);  // also the caption
     bool isModified() const override;
-    void saveForRun() override { Save(); }
+    void saveForRun() override {
+        storeChecked([this] { Save(); });
+    }
     // Saving under a name: the name becomes the file name and caption, then Save.
     void saveTo(const QString& path) override {
         setFileName(path);
@@ -67,6 +69,9 @@ public:
         return true;
     }
     void searchAgain(LastSearch last) override;
+    // Reads the file again (the kind, caret and scroll position kept).
+    bool canReload() const override { return true; }
+    bool reloadFromDisk() override;
     void Print(PrintContext& ctx) override;
     void FormActivate() override;
 
@@ -82,7 +87,7 @@ public:
     Encoding encoding() const { return encoding_; }
     // The text as lines, the way Save writes them (before encoding).
     QStringList lines() const;
-    // The bytes Save writes for each line (encoded, cut at 255 bytes).
+    // The bytes Save writes for each line (encoded).
     std::vector<std::string> encodedLines() const;
 
 private:

@@ -20,6 +20,9 @@ namespace {
 
 constexpr std::size_t kFirstIndexBytes = 4u << 20;   // indexed before the first screen
 constexpr std::size_t kSliceBytes = 8u << 20;        // indexed per event-loop turn afterwards
+// Lines longer than this are measured as fixed-pitch text (the viewer's font is
+// one), so that a line of a mebibyte costs no more to draw than its visible part.
+constexpr int kMeasuredChars = 2048;
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
@@ -35,6 +38,7 @@ TFileViewer::TFileViewer(QWidget* parent) : QAbstractScrollArea(parent) {
     lineHeight_ = std::max(1, fm.lineSpacing());
     ascent_ = fm.ascent();
     charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
+    pitch_ = std::max<qreal>(1, QFontMetricsF(f).horizontalAdvance(QLatin1Char(' ')));
 
     QPalette pal = viewport()->palette();
     pal.setColor(QPalette::Base, Qt::white);
@@ -62,11 +66,21 @@ void TFileViewer::openFile(const QString& path) {
     fileName_ = path;
     caret_ = anchor_ = Pos{};
     widest_ = static_cast<int>(index_->longestLine()) * charWidth_;
+    cutReported_ = false;
     if (!index_->complete()) indexTimer_->start();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     updateScrollBars();
     viewport()->update();
+    reportCutLines();
+}
+
+void TFileViewer::reportCutLines() {
+    if (!index_ || cutReported_ || !index_->linesCut()) return;
+    cutReported_ = true;
+    ShowAlert(fileName_ + QStringLiteral(" has lines longer than %1 MiB: they are shown up to their first %1 MiB.")
+                              .arg(index_->shownBytes() >> 20),
+              AlertKind::Information, false);
 }
 
 void TFileViewer::follow() {
@@ -162,6 +176,7 @@ void TFileViewer::indexSlice() {
     widest_ = std::max(widest_, static_cast<int>(index_->longestLine()) * charWidth_);
     updateScrollBars();
     viewport()->update();
+    reportCutLines();
 }
 
 void TFileViewer::finishIndexing() {
@@ -176,6 +191,7 @@ void TFileViewer::finishIndexing() {
     widest_ = std::max(widest_, static_cast<int>(index_->longestLine()) * charWidth_);
     updateScrollBars();
     viewport()->update();
+    reportCutLines();
 }
 
 qint64 TFileViewer::lineCount() const { return index_ ? static_cast<qint64>(index_->lineCount()) : 0; }
@@ -217,7 +233,20 @@ void TFileViewer::scrollContentsBy(int, int) { viewport()->update(); }
 
 qreal TFileViewer::xOfColumn(const QString& text, int col) const {
     col = std::clamp(col, 0, static_cast<int>(text.size()));
-    return QFontMetricsF(font()).horizontalAdvance(textlines::expandTabs(text.left(col)));
+    const QString before = textlines::expandTabs(text.left(col));
+    if (text.size() > kMeasuredChars) return before.size() * pitch_;
+    return QFontMetricsF(font()).horizontalAdvance(before);
+}
+
+void TFileViewer::drawLine(QPainter& p, qreal x0, int y, const QString& shown) const {
+    if (shown.size() <= kMeasuredChars) {
+        p.drawText(QPointF(x0, y + ascent_), shown);
+        return;
+    }
+    // Only the visible part of a long line, at its fixed-pitch place.
+    const int first = std::max(0, static_cast<int>((kMargin - x0) / pitch_) - 2);
+    const int count = static_cast<int>(viewport()->width() / pitch_) + 4;
+    p.drawText(QPointF(x0 + first * pitch_, y + ascent_), shown.mid(first, count));
 }
 
 int TFileViewer::columnOfX(const QString& text, qreal x) const {
@@ -267,10 +296,10 @@ void TFileViewer::paintEvent(QPaintEvent*) {
         const QString text = lineText(line);
         const QString shown = textlines::expandTabs(text);
         const int y = k * lineHeight_;
-        const qreal width = fm.horizontalAdvance(shown);
-        widest = std::max(widest, static_cast<int>(std::ceil(width)));
+        const qreal width = shown.size() > kMeasuredChars ? shown.size() * pitch_ : fm.horizontalAdvance(shown);
+        widest = static_cast<int>(std::min<qreal>(INT_MAX / 2, std::max<qreal>(widest, std::ceil(width))));
         p.setPen(pal.color(QPalette::Text));
-        p.drawText(QPointF(x0, y + ascent_), shown);
+        drawLine(p, x0, y, shown);
         if (line >= selFrom.line && line <= selTo.line && selFrom != selTo) {
             const int c0 = line == selFrom.line ? selFrom.col : 0;
             const int c1 = line == selTo.line ? selTo.col : static_cast<int>(text.size());
@@ -282,7 +311,7 @@ void TFileViewer::paintEvent(QPaintEvent*) {
                 p.fillRect(r, pal.color(QPalette::Highlight));
                 p.setClipRect(r);
                 p.setPen(pal.color(QPalette::HighlightedText));
-                p.drawText(QPointF(x0, y + ascent_), shown);
+                drawLine(p, x0, y, shown);
                 p.restore();
             }
         }

@@ -9,6 +9,7 @@
 
 #include "text/lineindex.h"
 
+class QPainter;
 class QTimer;
 
 class TFileViewer : public QAbstractScrollArea {
@@ -34,7 +35,8 @@ public:
     // Indexes the rest of the file now (a read error is reported to the user).
     void finishIndexing();
     qint64 lineCount() const;
-    // The shown text of a line (at most 255 bytes of it, decoded; tabs kept).
+    // The shown text of a line (decoded, tabs kept): the whole line, or its first
+    // mebibyte (a message says so once per file).
     QString lineText(qint64 line) const;
 
     Pos caret() const { return caret_; }
@@ -91,6 +93,8 @@ protected:
 private:
     void indexSlice();
     void indexFailed(const std::exception& e);
+    void reportCutLines();
+    void drawLine(QPainter& p, qreal x0, int y, const QString& shown) const;
     void updateScrollBars();
     Pos clamp(Pos p) const;
     Pos posAt(const QPoint& viewportPoint) const;
@@ -114,6 +118,8 @@ private:
     int lineHeight_ = 16;
     int ascent_ = 12;
     int charWidth_ = 8;
+    qreal pitch_ = 8;      // the advance of one character of the fixed-pitch font
+    bool cutReported_ = false;
     int widest_ = 0;  // widest line drawn so far, pixels
     static constexpr int kMargin = 2;
     static constexpr int kCaretHeight = 18;

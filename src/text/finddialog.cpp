@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <iterator>
+
+#include "shell/seams.h"
 
 TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FindDialog"));
@@ -110,6 +113,10 @@ TReplaceDialog::TReplaceDialog(QWidget* parent) : TFindDialog(parent) {
     replaceAllBtn_->setObjectName(QStringLiteral("ReplaceAll"));
     buttons_->insertWidget(1, replaceBtn_);
     buttons_->insertWidget(2, replaceAllBtn_);
+    // Tab follows the fields as they read: the replacement comes right after
+    // the find text, the buttons last.
+    QWidget* order[] = {findEdit_, replaceEdit_, wholeWord_, matchCase_, findNextBtn_, replaceBtn_, replaceAllBtn_, cancelBtn_};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
     connect(replaceBtn_, &QPushButton::clicked, this, &TReplaceDialog::ReplaceClick);
     connect(replaceAllBtn_, &QPushButton::clicked, this, &TReplaceDialog::ReplaceAllClick);
     connect(findEdit_, &QLineEdit::textChanged, this, &TReplaceDialog::updateReplaceButtons);
@@ -125,8 +132,15 @@ void TReplaceDialog::ReplaceClick() {
 }
 
 void TReplaceDialog::ReplaceAllClick() {
+    if (findText().isEmpty()) return;
+    // An empty replacement deletes every match: asked first, as it is easily
+    // reached by mistake before the replacement is typed.
+    if (replaceText().isEmpty() &&
+        ShowAlert(QStringLiteral("Replace every \"") + findText() + QStringLiteral("\" with nothing, deleting them all?"),
+                  AlertKind::WarningYesNo, false) != AlertButton::Yes)
+        return;
     replaceAll_ = true;
-    if (!findText().isEmpty()) emit replace();
+    emit replace();
 }
 
 void TReplaceDialog::updateReplaceButtons() {

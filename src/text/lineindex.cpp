@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/diskfile.h"
 #include "common/ioerror.h"
 #include "common/utf8check.h"
 
@@ -18,6 +19,7 @@ namespace {
 
 constexpr std::size_t kReadChunk = 1 << 20;  // bytes read at once by the indexer and the search
 constexpr std::size_t kCachedBlocks = 8;
+constexpr std::size_t kBlockTail = 258;  // bytes a block reads beyond its 64 KiB
 
 using FoldTable = std::array<unsigned char, 256>;
 
@@ -98,15 +100,13 @@ bool isAscii(const std::string& s) {
 
 }  // namespace
 
-LineIndex::LineIndex(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw IoError::fromErrno(path);
+LineIndex::LineIndex(const std::string& path, std::size_t shownBytes) : path_(path), shown_(std::max<std::size_t>(shownBytes, 1)) {
+    fd_ = openForReading(path);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (::fstat(fd_, &st) != 0) {
+        const IoError e = IoError::fromErrno(path);
         ::close(fd_);
-        errno = e;
-        throw IoError::fromErrno(path);
+        throw e;
     }
     fileSize_ = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     device_ = static_cast<std::uint64_t>(st.st_dev);
@@ -194,7 +194,8 @@ void LineIndex::finish() {
         char last = 0;
         if (readAt(scanPos_ - 1, &last, 1) == 1 && last == '\r') --len;
         if (keepHashes_) hashLineAt(openLineStart_, openLineStart_ + len, nullptr, 0, 0);
-        longest_ = std::max(longest_, std::min(len, kShownBytes));
+        longest_ = std::max(longest_, std::min(len, shown_));
+        linesCut_ = linesCut_ || len > shown_;
         ++lineCount_;
         lastUnterminated_ = true;
     }
@@ -229,7 +230,8 @@ bool LineIndex::indexMore(std::size_t budget) {
             }
             const std::uint64_t len = contentEnd - openLineStart_;
             if (keepHashes_) hashLineAt(openLineStart_, contentEnd, base, scanPos_, n);
-            longest_ = std::max<std::size_t>(longest_, static_cast<std::size_t>(std::min<std::uint64_t>(len, kShownBytes)));
+            longest_ = std::max<std::size_t>(longest_, static_cast<std::size_t>(std::min<std::uint64_t>(len, shown_)));
+            linesCut_ = linesCut_ || len > shown_;
             ++lineCount_;
             openLineStart_ = nlOffset + 1;
             const Checkpoint& cp = checkpoints_.back();
@@ -304,8 +306,9 @@ const LineIndex::Block& LineIndex::loadBlock(std::size_t b) {
     blk.end = end;
     blk.lastUse = ++useClock_;
     // Every line start of a block lies within 64 KiB of its checkpoint, so this
-    // much holds all of them and the shown part of the block's last line.
-    const std::uint64_t want = std::min<std::uint64_t>(end - blk.begin, kCheckpointBytes + kShownBytes + 2);
+    // much holds all of them and the start of the block's last line; the rest
+    // of a long line is read when it is shown.
+    const std::uint64_t want = std::min<std::uint64_t>(end - blk.begin, kCheckpointBytes + kBlockTail);
     blk.data.resize(static_cast<std::size_t>(want));
     blk.data.resize(readAt(blk.begin, blk.data.data(), blk.data.size()));
     blk.starts.clear();
@@ -348,7 +351,7 @@ std::size_t LineIndex::lineLength(std::size_t i) { return span(i).length; }
 
 DisplayLine LineIndex::displayLine(std::size_t i) {
     const LineSpan s = span(i);
-    const std::size_t take = std::min(s.length, kShownBytes);
+    const std::size_t take = std::min(s.length, shown_);
     DisplayLine d;
     const std::uint64_t rel = s.start - s.block->begin;
     if (rel + take <= s.block->data.size()) {
@@ -357,7 +360,7 @@ DisplayLine LineIndex::displayLine(std::size_t i) {
         d.bytes.resize(take);
         d.bytes.resize(readAt(s.start, d.bytes.data(), take));
     }
-    if (s.length > kShownBytes) {
+    if (s.length > shown_) {
         const std::size_t valid = validUtf8PrefixLength(d.bytes);
         d.utf8 = valid != std::string::npos;
         if (d.utf8) d.bytes.resize(valid);

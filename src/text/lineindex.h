@@ -1,8 +1,9 @@
 // LineIndex: random access by line number to a text file of any size without
 // loading it. The file is read in chunks; the index keeps a checkpoint every 256
 // lines or 64 KiB, so its memory stays a small fraction of the file, and lines are
-// found from the nearest checkpoint. Lines end in LF or CR LF; each is shown with
-// at most 255 bytes. Indexing can run in slices so the first screen comes fast.
+// found from the nearest checkpoint. Lines end in LF or CR LF; each is shown
+// whole up to a bound of a mebibyte (kShownBytes). Indexing can run in slices so
+// the first screen comes fast.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -12,8 +13,8 @@
 
 namespace pal {
 
-// One line as shown: its first 255 bytes (a UTF-8 line cut on a character
-// boundary), and whether they are UTF-8 (else Latin-1).
+// One line as shown: its bytes up to the index's bound (a UTF-8 line cut on a
+// character boundary), and whether they are UTF-8 (else Latin-1).
 struct DisplayLine {
     std::string bytes;
     bool utf8 = true;
@@ -39,12 +40,13 @@ struct FindRequest {
 
 class LineIndex {
 public:
-    static constexpr std::size_t kShownBytes = 255;
+    static constexpr std::size_t kShownBytes = 1u << 20;
     static constexpr std::size_t kCheckpointLines = 256;
     static constexpr std::uint64_t kCheckpointBytes = 65536;
 
-    // Opens the file and indexes nothing yet. Throws IoError.
-    explicit LineIndex(const std::string& path);
+    // Opens the file and indexes nothing yet; lines are shown up to shownBytes
+    // of them. Throws IoError (also for what is not a regular file).
+    explicit LineIndex(const std::string& path, std::size_t shownBytes = kShownBytes);
     ~LineIndex();
     LineIndex(const LineIndex&) = delete;
     LineIndex& operator=(const LineIndex&) = delete;
@@ -75,8 +77,11 @@ public:
     // Lines counted so far (all lines once complete). "a\nb\n" and "a\nb" have
     // two lines, an empty file none.
     std::size_t lineCount() const { return lineCount_; }
-    // The longest shown line seen so far, in bytes (at most 255).
+    // The longest shown line seen so far, in bytes (at most the bound).
     std::size_t longestLine() const { return longest_; }
+    // Whether a line seen so far is longer than the bound (shown cut).
+    bool linesCut() const { return linesCut_; }
+    std::size_t shownBytes() const { return shown_; }
 
     // Line i < lineCount().
     std::uint64_t lineStart(std::size_t i);
@@ -144,6 +149,8 @@ private:
                     std::size_t bufferLength);
 
     std::string path_;
+    std::size_t shown_;
+    bool linesCut_ = false;
     int fd_ = -1;
     bool keepHashes_ = false;
     std::vector<std::uint64_t> hashes_;

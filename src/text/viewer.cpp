@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "common/ioerror.h"
@@ -35,6 +36,16 @@ void TViewForm::openFile(const QString& path) {
 
 QString TViewForm::fileName() const { return viewer_->fileName(); }
 
+bool TViewForm::reloadFromDisk() {
+    const QString path = viewer_->fileName();
+    if (path.isEmpty()) return false;
+    const int top = viewer_->firstVisibleLine();
+    viewer_->openFile(path);
+    viewer_->verticalScrollBar()->setValue(top);
+    rememberDiskFile();
+    return true;
+}
+
 void TViewForm::FormActivate() { viewer_->setFocus(); }
 
 void TViewForm::follow() {
@@ -46,6 +57,7 @@ void TViewForm::follow() {
 void TViewForm::endFollowing() {
     viewer_->endFollowing();
     setProperty("following", false);
+    rememberDiskFile();  // the version followed to its end is the one shown
 }
 
 bool TViewForm::following() const { return viewer_->following(); }

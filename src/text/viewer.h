@@ -26,6 +26,10 @@ public:
     void copy() override { copySelection(); }
     void find() override { showFindDialog(); }
     void searchAgain(LastSearch) override { Find(); }
+    // Reads the file again (the caption and the first line shown kept). A
+    // viewer following its file takes the changes in itself and is not asked.
+    bool canReload() const override { return !following(); }
+    bool reloadFromDisk() override;
 
     TFileViewer* viewer() const { return viewer_; }
     TFindDialog* findDialog() const { return findDialog_; }

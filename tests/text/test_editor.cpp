@@ -1,5 +1,5 @@
-// The text editor window: opening and saving (line ends, the 255-byte cut, every
-// other byte kept in UTF-8 and Latin-1 files), the save question on closing, find
+// The text editor window: opening and saving (line ends, lines of any length,
+// every other byte kept in UTF-8 and Latin-1 files), the save question on closing, find
 // and replace with their options, the editor control's keys, and printing.
 #include <QApplication>
 #include <QCheckBox>
@@ -102,16 +102,24 @@ private slots:
         const QStringList lines = f.lines();
         QCOMPARE(lines.size(), 201);
         QCOMPARE(lines.first(), QStringLiteral("LINE 0"));
-        QCOMPARE(lines.last(), QString(255, QLatin1Char('x')));
+        QCOMPARE(lines.last(), QString(300, QLatin1Char('x')));
         QCOMPARE(f.editor()->textCursor().position(), 0);
         QCOMPARE(f.editor()->verticalScrollBar()->value(), 0);
         QVERIFY(!f.isModified());
         QVERIFY(!f.editor()->document()->isUndoAvailable());
     }
 
-    void saveWritesCrlfAndCutsAt255() {
-        const QByteArray in = "first\nsecond\r\n" + QByteArray(300, 'y') + "\nlast";
-        QCOMPARE(roundTrip(in), "first\r\nsecond\r\n" + QByteArray(255, 'y') + "\r\nlast\r\n");
+    void saveWritesCrlfAndKeepsLongLines_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("300 bytes") << QByteArray(300, 'y');
+        QTest::newRow("beyond 64 KiB") << QByteArray(70000, 'y');
+        QTest::newRow("UTF-8 across 255") << QByteArray(254, 'a') + "\xC3\xA9" + QByteArray(400, 'b');
+        QTest::newRow("Latin-1") << QByteArray(254, 'a') + "\xE9" + QByteArray(400, 'b');
+    }
+    void saveWritesCrlfAndKeepsLongLines() {
+        QFETCH(QByteArray, line);
+        const QByteArray in = "first\nsecond\r\n" + line + "\nlast";
+        QCOMPARE(roundTrip(in), "first\r\nsecond\r\n" + line + "\r\nlast\r\n");
     }
 
     void everyByteSurvivesInLatin1() {
@@ -146,10 +154,10 @@ private slots:
         QCOMPARE(enc, TEditForm::Encoding::Utf8);
     }
 
-    void utf8LinesAreCutOnCharacterBoundaries() {
+    void utf8LinesKeepTheCharacterAcross255Bytes() {
         const QByteArray line = QByteArray(254, 'a') + "\xC3\xA9" + "bc";
         TEditForm::Encoding enc;
-        QCOMPARE(roundTrip(line + "\n", &enc), QByteArray(254, 'a') + "\r\n");
+        QCOMPARE(roundTrip(line + "\n", &enc), line + "\r\n");
         QCOMPARE(enc, TEditForm::Encoding::Utf8);
     }
 
@@ -384,6 +392,46 @@ private slots:
         d->setFindText(QStringLiteral("zzz"));
         d->ReplaceAllClick();
         QCOMPARE(s.alerts.beeps, 0);  // only Replace beeps
+    }
+
+    void replaceDialogTabsThroughTheFieldsInReadingOrder() {
+        TEditForm f;
+        TReplaceDialog* d = f.replaceDialog();
+        QStringList order;
+        QWidget* w = d->findChild<QWidget*>(QStringLiteral("FindText"));
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(d) && !w->objectName().isEmpty()) order << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w && w->objectName() != QLatin1String("FindText"));
+        QCOMPARE(order, (QStringList{"FindText", "ReplaceText", "WholeWord", "MatchCase", "FindNext", "Replace",
+                                     "ReplaceAll", "Cancel"}));
+    }
+
+    void replaceAllWithNothingAsksFirst_data() {
+        QTest::addColumn<QString>("with");
+        QTest::addColumn<int>("answer");  // AlertButton
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("empty, yes") << "" << int(AlertButton::Yes) << 1 << "--";
+        QTest::newRow("empty, no") << "" << int(AlertButton::No) << 1 << "a-a-a";
+        QTest::newRow("a replacement") << "b" << int(AlertButton::No) << 0 << "b-b-b";
+    }
+    void replaceAllWithNothingAsksFirst() {
+        QFETCH(QString, with);
+        QFETCH(int, answer);
+        QFETCH(int, questions);
+        QFETCH(QString, result);
+        ScriptedSeams s;
+        s.alerts.answers = {AlertButton(answer)};
+        TEditForm f;
+        setText(f, QStringLiteral("a-a-a"));
+        TReplaceDialog* d = f.replaceDialog();
+        d->setFindText(QStringLiteral("a"));
+        d->setReplaceText(with);
+        d->ReplaceAllClick();
+        QCOMPARE(s.alerts.shown.size(), questions);
+        if (questions) QCOMPARE(s.alerts.lastText(), QStringLiteral("Replace every \"a\" with nothing, deleting them all?"));
+        QCOMPARE(f.editor()->toPlainText(), result);
     }
 
     // ---- the editor control

@@ -1,5 +1,5 @@
 // The viewer's line index: line starts and ends (LF, CR LF, no last line end,
-// empty file), the 255-byte cut, incremental indexing, its memory bound, and the
+// empty file), long lines and their bound, incremental indexing, its memory bound, and the
 // byte search with its per-line encoding rules.
 #include <gtest/gtest.h>
 
@@ -73,27 +73,29 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitRow{"OnlyCRLF", "\r\n", {""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LineIndexTest, LongLineIsShownCutAt255Bytes) {
-    const std::string longLine(300, 'x');
+// Lines are shown whole up to the index's bound, and cut there on a character
+// boundary; a cut is told.
+TEST(LineIndexTest, LongLinesAreShownWholeUpToTheBound) {
+    const std::string longLine(70000, 'x');
     TempFile f("short\n" + longLine + "\r\nafter\n");
     LineIndex idx(f.path());
     idx.indexAll();
     ASSERT_EQ(idx.lineCount(), 3u);
-    EXPECT_EQ(idx.displayLine(1).bytes, std::string(255, 'x'));
-    EXPECT_EQ(idx.lineLength(1), 300u);
+    EXPECT_EQ(idx.displayLine(1).bytes, longLine);
+    EXPECT_EQ(idx.lineLength(1), 70000u);
     EXPECT_EQ(idx.displayLine(2).bytes, "after");
-    EXPECT_EQ(idx.longestLine(), 255u);
-}
+    EXPECT_EQ(idx.longestLine(), 70000u);
+    EXPECT_FALSE(idx.linesCut());
 
-TEST(LineIndexTest, Utf8LineIsCutOnACharacterBoundary) {
-    // 254 ASCII bytes and then "é" (2 bytes): the cut at 255 would split it.
-    const std::string line = std::string(254, 'a') + "\xC3\xA9" + "tail";
-    TempFile f(line + "\n");
-    LineIndex idx(f.path());
-    idx.indexAll();
-    const DisplayLine d = idx.displayLine(0);
+    // 254 ASCII bytes and then "é" (2 bytes): a bound of 255 would split it.
+    TempFile g(std::string(254, 'a') + "\xC3\xA9" + "tail\nshort\n");
+    LineIndex cut(g.path(), 255);
+    cut.indexAll();
+    const DisplayLine d = cut.displayLine(0);
     EXPECT_TRUE(d.utf8);
     EXPECT_EQ(d.bytes, std::string(254, 'a'));
+    EXPECT_EQ(cut.longestLine(), 255u);
+    EXPECT_TRUE(cut.linesCut());
 }
 
 TEST(LineIndexTest, EachLineDecidesItsEncoding) {
@@ -139,7 +141,7 @@ TEST(LineIndexTest, RandomFilesAgreeWithAPlainSplit) {
         for (std::size_t i = 0; i < ref.size(); ++i) {
             ASSERT_EQ(idx.lineStart(i), ref[i].first) << "line " << i;
             ASSERT_EQ(idx.lineLength(i), ref[i].second.size()) << "line " << i;
-            ASSERT_EQ(idx.displayLine(i).bytes, ref[i].second.substr(0, 255)) << "line " << i;
+            ASSERT_EQ(idx.displayLine(i).bytes, ref[i].second) << "line " << i;
         }
         // Every byte offset belongs to the line that holds it (its line end included).
         for (std::size_t i = 0; i < ref.size(); i += 1 + ref.size() / 50) {
@@ -259,7 +261,7 @@ TEST(LineIndexFindTest, MatchesAcrossReadChunksAndAtTheEnds) {
 
 TEST(LineIndexFindTest, MatchMustLieInTheShownPartOfALine) {
     TempFile f(std::string(260, '.') + "hidden\nshown hidden\n");
-    LineIndex idx(f.path());
+    LineIndex idx(f.path(), 255);
     const auto m = idx.find(request("hidden", true, 0));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->line, 1u);

@@ -1,4 +1,4 @@
-// The text viewer window: opening (kind, caption, lines, the 255-byte cut, per-line
+// The text viewer window: opening (kind, caption, lines of any length, per-line
 // encoding), a large file shown before it is fully indexed, keyboard and mouse
 // selection with copy, search over the whole file in both directions, printing.
 #include <QApplication>
@@ -125,13 +125,34 @@ private slots:
         QCOMPARE(tv->lineCount(), 5);
         QCOMPARE(tv->lineText(0), QStringLiteral("one"));
         QCOMPARE(tv->lineText(1), QStringLiteral("two"));
-        QCOMPARE(tv->lineText(2), QString(255, QLatin1Char('z')));
+        QCOMPARE(tv->lineText(2), QString(300, QLatin1Char('z')));
         QCOMPARE(tv->lineText(3), QStringLiteral("Latin \u00E9"));
         QCOMPARE(tv->lineText(4), QStringLiteral("UTF \u00E9"));
         QCOMPARE(tv->font().family(), QStringLiteral("MS LineDraw"));
         QCOMPARE(tv->viewport()->palette().color(QPalette::Base), QColor(Qt::white));
         QVERIFY(!v.findDialog()->findChild<QWidget*>(QStringLiteral("WholeWord"))->isVisibleTo(v.findDialog()));
         QVERIFY(v.findDialog()->down());
+    }
+
+    void linesBeyondTheBoundAreShownCutWithAMessage() {
+        const QByteArray longLine = QByteArray(pal::LineIndex::kShownBytes + 10, 'L');
+        writeFile(path("WIDE.OUT"), "short\n" + longLine + "\nafter\n");
+        ScriptedSeams s;
+        TViewForm v;
+        v.openFile(path("WIDE.OUT"));
+        v.viewer()->finishIndexing();
+        QCOMPARE(v.viewer()->lineText(1).size(), qsizetype(pal::LineIndex::kShownBytes));
+        QCOMPARE(v.viewer()->lineText(2), QStringLiteral("after"));
+        QCOMPARE(s.alerts.shown.size(), 1);
+        QCOMPARE(s.alerts.lastText(), path("WIDE.OUT") + " has lines longer than 1 MiB: they are shown up to their first 1 MiB.");
+        // The end of the long line can be reached and drawn.
+        v.resize(435, 300);
+        v.viewer()->setCaret({1, 0});
+        QTest::keyClick(v.viewer(), Qt::Key_End);
+        QCOMPARE(v.viewer()->caret().col, int(pal::LineIndex::kShownBytes));
+        QVERIFY(v.viewer()->horizontalScrollBar()->value() > 0);
+        QImage img(v.viewer()->viewport()->size(), QImage::Format_RGB32);
+        v.viewer()->viewport()->render(&img);
     }
 
     void missingAndEmptyFiles() {
