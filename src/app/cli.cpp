@@ -27,10 +27,11 @@ const Command kCommands[] = {
      &renderSavedPlot},
     {"--new-plot", "--new-plot FILE.PLT --x COL --y COL[,COL...] --png OUT",
      "plot columns of plot data (COL: a column name or number)", &renderNewPlot},
-    {"--run-table", "--run-table TABLE.TBL [--jobs N | --slurm]",
+    {"--run-table", "--run-table TABLE.TBL [--jobs N | --slurm] [--collect METRICS --csv RESULTS.csv]",
      "run every run of a table file, N at a time on this machine or on a Slurm cluster (default: the setup's "
-     "table-run settings); one line per run as it ends, exit code 1 when a run failed",
-     &run::runTableFile},
+     "table-run settings); one line per run as it ends, exit code 1 when a run failed; with --collect, then the "
+     "metrics of the runs into the CSV as --collect writes it",
+     &runTableAndCollect},
     {"--compare", "--compare REF NEW [--abs A] [--rel R] [--report DIR]",
      "compare new results with reference ones (plot data variable by variable, listings and output tables as text; "
      "two folders: every file in both); a value differs where |new - ref| > max(A, R*|ref|) (default A 1e-6, "

@@ -5,6 +5,8 @@
 // --collect and --csv to do so after its runs.
 #include <QFileInfo>
 #include <cstdio>
+#include <ctime>
+#include <sys/stat.h>
 
 #include "app/clistudy.h"
 #include "common/bytes.h"
@@ -12,6 +14,7 @@
 #include "common/ioerror.h"
 #include "common/settings.h"
 #include "common/textfile.h"
+#include "run/headlessrun.h"
 #include "shell/qtbytes.h"
 #include "study/sweep.h"
 #include "table/deckconstants.h"
@@ -187,6 +190,56 @@ int sweepTable(const QStringList& arguments) {
         say(std::to_string(runs.runs.size()) + " runs need " + std::to_string(parts) +
             " tables (a table holds at most 99 runs): run them one after another or together on Slurm");
     return 0;
+}
+
+int runTableAndCollect(const QStringList& arguments) {
+    const QString command = QStringLiteral("--run-table");
+    // --collect and --csv are ours; the rest goes to the table run.
+    QStringList rest;
+    QString metrics, csv;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        QString* into = a == QLatin1String("--collect") || a.startsWith(QLatin1String("--collect=")) ? &metrics
+                        : a == QLatin1String("--csv") || a.startsWith(QLatin1String("--csv="))       ? &csv
+                                                                                                      : nullptr;
+        if (!into) {
+            rest << a;
+        } else if (a.contains(QLatin1Char('='))) {
+            *into = a.section(QLatin1Char('='), 1);
+        } else if (i + 1 < arguments.size()) {
+            *into = arguments[++i];
+        } else {
+            throw Failure(QStringLiteral("%1: %2 needs a value").arg(command, a), 2);
+        }
+    }
+    const CollectRequest request = collectRequest(command, metrics, csv);
+    if (!request.wanted) return run::runTableFile(rest);
+    if (rest.isEmpty() || rest.first().startsWith(QLatin1String("--"))) return run::runTableFile(rest);
+    const QString tablePath = QFileInfo(rest.first()).absoluteFilePath();
+    if (request.csv != QLatin1String("-"))
+        refuseOutputOverInput(command, {tablePath}, {QFileInfo(request.csv).absoluteFilePath()});
+
+    // Plot data older than this table run was not written by it (a run that
+    // wrote none leaves an earlier run's file); two seconds spare the coarse
+    // clocks of file systems.
+    const std::time_t started = std::time(nullptr) - 2;
+    const int code = run::runTableFile(rest);
+    if (code == 2) return code;  // nothing was run
+    table::TableFileContent content;
+    try {
+        content = table::readTableFile(toBytes(tablePath));
+    } catch (const pal::IoError& e) {
+        throw Failure(toQ(e.userText()).replace(QLatin1Char('\n'), QStringLiteral(": ")), 2);
+    }
+    content.table.deckPath = tableDeck(content.table.deckPath, toBytes(tablePath));
+    const std::vector<std::string> files = study::runPlotFiles(content.table);
+    std::vector<std::optional<std::string>> known(files.size());
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        struct stat st {};
+        if (!files[i].empty() && ::stat(files[i].c_str(), &st) == 0 && st.st_mtime < started)
+            known[i] = pal::fileNamePart(files[i]) + " is older than this table run: the run wrote no plot data";
+    }
+    return std::max(code, collectAndWrite(command, request, content.table, known));
 }
 
 }  // namespace cli

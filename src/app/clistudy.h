@@ -14,6 +14,9 @@ namespace cli {
 
 int sweepTable(const QStringList& arguments);
 int collectResults(const QStringList& arguments);
+// --run-table TABLE.TBL ... [--collect METRICS --csv FILE]: the table run, then
+// the metrics of its runs (a run whose plot data predates the run is failed).
+int runTableAndCollect(const QStringList& arguments);
 
 // --collect METRICS --csv FILE of a command: not wanted when neither is given;
 // a Failure (exit code 2) for a bad metric text or one without the other.

@@ -91,6 +91,23 @@ private slots:
         if (runs == 99) QCOMPARE(table(file.chopped(4) + QStringLiteral("_2.TBL")).runs(), 21);
     }
 
+    void runTableCollectsAfterItsRuns() {
+        QCOMPARE(run({"--sweep", "VTANK=200,400", "--grid", "SOLAR.DCK", "V.TBL"}).code, 0);
+        // A bad metric is told before anything runs.
+        const Result bad = run({"--run-table", "V.TBL", "--collect", "TTANK:top", "--csv", "v.csv"});
+        QCOMPARE(bad.code, 2);
+        QVERIFY2(bad.err.contains("--run-table: --collect: \"TTANK:top\": unknown metric"), bad.err.constData());
+        QVERIFY(!bad.out.contains("Run 1"));
+        const Result r = run({"--run-table", "V.TBL", "--jobs", "2", "--collect", "TTANK:max,TTANK:xatmax", "--csv", "v.csv"});
+        QVERIFY2(r.code == 0, r.err.constData());
+        QVERIFY(r.out.contains("Run 2: done"));
+        const QStringList lines = QString::fromUtf8(testsupport::readFile(work_ + QStringLiteral("/v.csv"))).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QStringLiteral("run,VTANK,TTANK:max,TTANK:xatmax,status"));
+        QVERIFY(lines[1].startsWith(QStringLiteral("1,200,")) && lines[1].endsWith(QStringLiteral(",ok")));
+        QVERIFY(lines[2].startsWith(QStringLiteral("2,400,")) && lines[2].endsWith(QStringLiteral(",ok")));
+    }
+
     void collectWritesOneRowPerRunAndMarksDamagedRuns() {
         QCOMPARE(run({"--sweep", "AREA=2,4", "--grid", "SOLAR.DCK", "S.TBL"}).code, 0);
         const Result ran = run({"--run-table", "S.TBL", "--jobs", "2"});
