@@ -82,7 +82,9 @@ int renderNewPlot(const QStringList& arguments) {
     if (o.value(QStringLiteral("--x")).isEmpty() || o.value(QStringLiteral("--y")).isEmpty())
         throw Failure(QStringLiteral("--new-plot needs --x COL and --y COL[,COL...]"), 2);
     const plot::PlotDataTable data = plot::ReadPlt(toBytes(o.positional));
-    if (data.rowCount < 1) throw Failure(o.positional + QStringLiteral(" holds no rows"));
+    // Header lines alone read as one row of zeros: a curve of a point nobody wrote.
+    if (data.rowsRead < 1)
+        throw Failure(o.positional + QStringLiteral(" holds no rows of values: there is nothing to plot"), 2);
 
     const int x = findColumn(data, o.value(QStringLiteral("--x")), o.positional);
     std::vector<int> ys;

@@ -97,9 +97,9 @@ const char* quickDecimal(const char* p, const char* end, double& out) {
     return p;
 }
 
-std::vector<std::string> splitNames(std::string line, std::size_t most = kMaxColumns) {
+std::vector<std::string> splitNames(std::string line) {
     std::vector<std::string> out;
-    while (!line.empty() && out.size() < most) {
+    while (!line.empty() && out.size() < static_cast<std::size_t>(kMaxColumns)) {
         std::string tok = NextToken(line);
         if (!tok.empty()) out.push_back(tok.substr(0, kMaxColumnName));
     }
@@ -115,18 +115,6 @@ std::string headLine(std::string_view line) {
     return std::string(line.substr(0, 255));
 }
 
-// Blank- or tab-separated words on the line.
-std::size_t wordsOn(std::string_view line) {
-    std::size_t n = 0;
-    bool inWord = false;
-    for (char ch : line) {
-        if (ch == '\n') break;
-        const bool blank = ch == ' ' || ch == '\t' || ch == '\r';
-        if (!blank && !inWord) ++n;
-        inWord = !blank;
-    }
-    return n;
-}
 
 enum class ValueRead { Ok, NotANumber, TooLarge };
 
@@ -240,7 +228,6 @@ void PlotDataReader::readHead(std::string_view& piece) {
         if (!nextLine(line)) return;
         const std::string line1 = trimSpaces(headLine(line));
         t_.names = splitNames(line1);
-        headText_ = line1;
         const auto letterAt = [&](std::size_t i) { return i < line1.size() && isUpperLetter(upperAscii(line1[i])); };
         if (!letterAt(0) && !letterAt(1)) {
             for (int k = 0; k < t_.columnCount(); ++k)
@@ -314,17 +301,6 @@ void PlotDataReader::feed(std::string_view piece) {
 
 void PlotDataReader::feedRows(std::string_view piece) {
     if (piece.empty()) return;
-    // A header that names fewer columns than the rows hold (a name line cut at 255
-    // characters) would put the names over the wrong columns: refused.
-    if (!firstRowChecked_) {
-        firstRowChecked_ = true;
-        const std::size_t named = splitNames(headText_, SIZE_MAX).size();
-        const std::size_t held = wordsOn(piece);
-        if (mode_ == Rows::Stream && t_.hasHeader && named < static_cast<std::size_t>(kMaxColumns) && held > named)
-            throw pal::IoError(0, path_, "The plot data file's header line names " + std::to_string(named) +
-                                             " columns, but its first row holds " + std::to_string(held) +
-                                             " values: the columns cannot be named");
-    }
     bytes_ += piece.size();
     const std::uint64_t ends = static_cast<std::uint64_t>(std::count(piece.begin(), piece.end(), '\n'));
     dataLines_ += ends + (piece.back() != '\n' ? 1 : 0);
@@ -370,15 +346,11 @@ void PlotDataReader::lineRows(const char* p, const char* end) {
         ++lineNumber_;
         double* const row = block_.data() + blockRows_ * static_cast<std::size_t>(std::max(cols, 1));
         int held = 0;
-        bool extra = false;
         std::string bad;
-        for (const char* q = p;;) {
+        // Numbers beyond the named columns are passed over, as a whole read does.
+        for (const char* q = p; held < cols;) {
             while (q < lineEnd && gap(*q)) ++q;
             if (q == lineEnd) break;
-            if (held == cols) {
-                extra = true;
-                break;
-            }
             const char* const start = q;
             double v = 0;
             if (readValue(q, lineEnd, v) != ValueRead::Ok) {
@@ -389,8 +361,6 @@ void PlotDataReader::lineRows(const char* p, const char* end) {
         }
         if (!bad.empty())
             refuse("\"" + bad + "\" is not a number");
-        else if (extra)
-            refuse("it holds more than " + std::to_string(cols) + " values");
         else if (held != cols)
             refuse("it holds " + std::to_string(held) + " values, not " + std::to_string(cols));
         else
@@ -463,6 +433,9 @@ void PlotDataReader::finish() {
         commitRow();
     }
     flushRows();
+    // Each committed row began with a number of the file; the rows added below
+    // (no row at all, empty lines at the end) hold none.
+    t_.rowsRead = t_.rowCount;
     if (mode_ == Rows::Lines && refused_ > 0) return;  // the rows stand as read
     const int rows = checkedRows();  // a damaged file is told before a bad number in it
     if (!error_.empty()) throw pal::IoError(errorCode_, path_, error_);
@@ -614,7 +587,7 @@ void PlotDataStream::parseLine(const char* p, const char* end, std::vector<std::
         ++n;
     }
     if (n == 0) return;  // an empty line
-    if (n < cols || (n > cols && cols < static_cast<std::size_t>(kMaxColumns))) {
+    if (n < cols) {
         for (std::size_t c = 0; c < std::min(n, cols); ++c) columns[c].pop_back();
         throw pal::IoError(0, path_, "Line " + std::to_string(line_) + " holds " + std::to_string(n) +
                                          (n == 1 ? " value" : " values") + ", but the file has " +

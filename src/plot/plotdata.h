@@ -19,6 +19,9 @@ struct PlotDataTable {
     bool hasHeader = false;
     bool hasUnits = false;
     int rowCount = 0;
+    // The rows that begin with a number of the file; the others (a file of
+    // header lines only, empty lines at its end) are rows of zeros.
+    int rowsRead = 0;
     std::vector<std::string> names;   // one per column (column count = names.size())
     std::vector<std::string> units;   // same size; empty strings without a unit line
     std::vector<double> minimum;      // per column
@@ -38,17 +41,16 @@ public:
         // As a file is read once it is complete: a row may go on over line ends,
         // numbers beyond the columns are skipped, a bad number fails the read.
         Stream,
-        // As a file is followed while it grows: each line is one row; a line with
-        // another number of values, or one that is not a number, is refused (the
-        // refusals name it) and the reading goes on.
+        // As a file is followed while it grows: each line is one row (numbers
+        // beyond the columns skipped); a line with fewer values, or one that is
+        // not a number, is refused (the refusals name it) and the reading goes on.
         Lines,
     };
     // sizeHint: the file's expected size, to reserve the columns once.
     PlotDataReader(std::string path, Rows mode, std::uint64_t sizeHint = 0);
 
     // The next piece of the file; it ends on a line end except the very last
-    // piece before finish(). Throws pal::IoError (Stream) for a file whose
-    // columns cannot be named.
+    // piece before finish().
     void feed(std::string_view piece);
     // The file ends here: a row cut short is completed with zeros, lines without
     // numbers at the end are rows of zeros, and at least one row is counted, as a
@@ -82,10 +84,8 @@ private:
     Rows mode_;
     std::uint64_t sizeHint_;
     PlotDataTable t_;
-    std::string headText_;         // line 1 as read (trimmed)
     std::string headPending_;      // a header line not yet ended
     bool headDone_ = false;
-    bool firstRowChecked_ = false;
     bool finished_ = false;
     int rowsBefore_ = 0;           // header lines that were rows (line 1 or 2 read as data)
     std::uint64_t dataLines_ = 0;  // lines fed to the rows (the last one without its end counts)
@@ -116,10 +116,10 @@ PlotDataTable ReadPlt(const std::string& path);
 PlotDataTable parsePlotData(std::string_view bytes, const std::string& path);
 
 // Plot data read a block of rows at a time without holding the file: the
-// header by ReadPlt's rules, then one row per line, each with exactly as many
-// numbers as there are columns (more are skipped only where the 25 columns cut
-// the header); empty lines are skipped. For readers that keep only what they
-// need, such as the comparison of two runs.
+// header by ReadPlt's rules, then one row per line, each with at least as many
+// numbers as there are columns (those beyond them are skipped); empty lines
+// are skipped. For readers that keep only what they need, such as the
+// comparison of two runs.
 class PlotDataStream {
 public:
     // Opens the file and reads its header. Throws pal::IoError.

@@ -42,7 +42,7 @@ PlotFollower::Look PlotFollower::poll(bool final) {
         const auto& named = current_->refusals();
         look.problem = toldRefusals_ < named.size() ? named[toldRefusals_] : named.back();
         const std::size_t more = current_->refusedLines() - toldRefusals_ - 1;
-        if (more > 0) look.problem += " (and " + std::to_string(more) + " more lines)";
+        if (more > 0) look.problem += " (and " + std::to_string(more) + (more == 1 ? " more line)" : " more lines)");
         toldRefusals_ = current_->refusedLines();
     }
     if (final) {

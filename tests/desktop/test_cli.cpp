@@ -179,6 +179,14 @@ private slots:
         QVERIFY(r.code != 0);
         QVERIFY2(oneLine(r.err), r.err.constData());
         QVERIFY(!QFile::exists(work_ + "/no.png"));
+
+        // Names and units but no row: no curve is made up from nothing.
+        testsupport::writeFile(work_ + "/EMPTY.PLT", "X Y\r\ns m\r\n");
+        r = run({QStringLiteral("--new-plot"), work_ + "/EMPTY.PLT", QStringLiteral("--x"), QStringLiteral("X"),
+                 QStringLiteral("--y"), QStringLiteral("Y"), QStringLiteral("--csv"), work_ + "/empty.csv"});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(oneLine(r.err) && r.err.contains("EMPTY.PLT") && r.err.contains("no rows"), r.err.constData());
+        QVERIFY(!QFile::exists(work_ + "/empty.csv"));
     }
 
     // A command never writes over a file it reads, whatever name the output
