@@ -54,6 +54,10 @@ plot::PlotDocument sensitivityPlot(const StudyResults& r, std::size_t metric, st
             xs.push_back(real6(x));
             ys.push_back(real6(y));
         }
+        // A plot draws a curve through all its rows but the last: the last
+        // run's point is given twice so that every run shows.
+        xs.push_back(xs.back());
+        ys.push_back(ys.back());
         const int k = rec.curveCount();
         plot::CurveRecord c;
         c.curveNumber = k + 1;
@@ -66,7 +70,7 @@ plot::PlotDocument sensitivityPlot(const StudyResults& r, std::size_t metric, st
         c.lineStyle = 1;
         c.symbol = k % 15 + 1;
         c.color = kColours[k % 15];
-        const auto [xlo, xhi] = std::minmax_element(xs.begin(), xs.end());
+        const auto [xlo, xhi] = std::minmax_element(xs.begin(), xs.end());  // NOLINT: the repeat changes nothing
         const auto [ylo, yhi] = std::minmax_element(ys.begin(), ys.end());
         xr.push_back({*xlo, *xhi});
         yr.push_back({*ylo, *yhi});

@@ -66,8 +66,12 @@ void installMenus(QMenu& parametrics, const StudyHost& host) {
         TStudyResultsForm* w = OpenResults(t);
         if (!w) return;
         if (host.showPlot)
-            QObject::connect(w, &TStudyResultsForm::plotRequested, host.frame,
-                             [show = host.showPlot](const plot::PlotDocument& doc) { show(doc); });
+            QObject::connect(w, &TStudyResultsForm::plotRequested, host.frame, [host](const plot::PlotDocument& doc) {
+                host.showPlot(doc);
+                // Room for the legend of one curve per value.
+                TDocWindow* plot = host.activeDocument ? host.activeDocument() : nullptr;
+                if (plot && plot->Tag() == Kind::Plot && plot->parentWidget()) plot->parentWidget()->resize(720, 460);
+            });
         host.addDocument(w);
     });
     QObject::connect(&parametrics, &QMenu::aboutToShow, host.frame, [host, sweep, results] {

@@ -87,6 +87,7 @@ TStudyResultsForm::TStudyResultsForm(const QString& tablePath, table::TableData 
     Grid->setObjectName(QStringLiteral("ResultsGrid"));
     Grid->verticalHeader()->hide();
     Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     layout->addWidget(Grid, 1);
     Note = new QLabel(this);
     Note->setWordWrap(true);
@@ -197,7 +198,9 @@ void TStudyResultsForm::fillGrid() {
         }
         for (int k = 0; k < mets; ++k) {
             const std::optional<double> v = run.failed ? std::nullopt : run.values[std::size_t(k)];
-            QTableWidgetItem* item = cell(v ? toQ(study::valueText(*v)) : run.failed ? QStringLiteral("failed") : QStringLiteral("-"), v);
+            // Ten significant digits on screen (the plot data's own precision);
+            // copies and exports hold every digit.
+            QTableWidgetItem* item = cell(v ? QString::number(*v, 'g', 10) : run.failed ? QStringLiteral("failed") : QStringLiteral("-"), v);
             if (!v) item->setForeground(run.failed ? QColor(Qt::red) : QColor(Qt::gray));
             Grid->setItem(i, 1 + vars + k, item);
         }

@@ -98,6 +98,7 @@ void TSweepDlg::setVariables(const std::vector<std::string>& names, const std::v
         VarGrid->setItem(r, Log, log);
     }
     VarGrid->resizeColumnsToContents();
+    for (int c : {From, To, Count}) VarGrid->setColumnWidth(c, 80);
     updateCount();
 }
 
