@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include <sys/stat.h>
+
 #include "common/bytes.h"
 #include "common/filelookup.h"
 #include "common/ioerror.h"
@@ -210,6 +212,10 @@ std::vector<Metric> readMetricsFile(const std::string& path) {
     std::vector<Metric> out;
     const auto found = pal::findFile(path);
     if (!found) return out;
+    // A list of metrics is a few lines: anything far larger is not one.
+    struct stat st {};
+    if (::stat(found->c_str(), &st) == 0 && st.st_size > (1 << 20))
+        throw pal::IoError(0, *found, "The file is too large to be a list of metrics");
     for (const std::string& line : pal::readLines(*found)) {
         if (pal::trim(line).empty() || out.size() >= 200) continue;
         try {

@@ -75,7 +75,8 @@ std::string resultsTabText(const StudyResults& results, const std::vector<std::s
 // (in its file name) + ".MET".
 std::string metricsFilePath(const std::string& tablePath);
 // The stored metrics; none when the file is missing. Lines that are not
-// metrics are skipped. Throws pal::IoError when the file cannot be read.
+// metrics are skipped. Throws pal::IoError when the file cannot be read or is
+// far too large to be a list of metrics (over a megabyte).
 std::vector<Metric> readMetricsFile(const std::string& path);
 // One metric per line, through a complete temporary file. Throws pal::IoError.
 void writeMetricsFile(const std::string& path, const std::vector<Metric>& metrics);

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "common/ioerror.h"
 #include "study/collect.h"
 #include "study/sensitivity.h"
 #include "study/sweep.h"
@@ -309,6 +310,8 @@ TEST(Collect, MetricsFileKeepsTheChoiceBesideTheTable) {
     EXPECT_EQ(readMetricsFile(path), metrics);
     coretest::write(path, "LEVEL:max\r\nnonsense\r\n\r\nA:final\r\n");
     EXPECT_EQ(metricListText(readMetricsFile(path)), "LEVEL:max,A:final");
+    coretest::write(path, std::string(2 << 20, 'x'));
+    EXPECT_THROW(readMetricsFile(path), pal::IoError);
 }
 
 TEST(Sensitivity, OneCurvePerValueOfTheSecondVariableInOrderOfX) {
