@@ -23,9 +23,9 @@ int printHelp(const QStringList&);
 const Command kCommands[] = {
     {"--run", "--run DECK", "run the engine on a deck as KALVEX > Calculate does; the exit code is the engine's",
      &runDeck},
-    {"--plot", "--plot FILE.PMX --png|--svg|--pdf|--csv OUT", "render a saved plot into an image, a document or a table",
-     &renderSavedPlot},
-    {"--new-plot", "--new-plot FILE.PLT --x COL --y COL[,COL...] --png OUT",
+    {"--plot", "--plot FILE.PMX --png|--svg|--pdf|--csv OUT [--size WxH]",
+     "render a saved plot into an image, a document or a table (--size: the pixels of a PNG)", &renderSavedPlot},
+    {"--new-plot", "--new-plot FILE.PLT --x COL --y COL[,COL...] --png OUT [--size WxH]",
      "plot columns of plot data (COL: a column name or number)", &renderNewPlot},
     {"--run-table", "--run-table TABLE.TBL [--jobs N | --slurm] [--collect METRICS --csv RESULTS.csv]",
      "run every run of a table file, N at a time on this machine or on a Slurm cluster (default: the setup's "
@@ -116,6 +116,7 @@ public:
         switch (kind) {
         case AlertKind::Error:
         case AlertKind::ErrorOk:
+        case AlertKind::WarningOk:
         case AlertKind::Information: return AlertButton::Ok;
         case AlertKind::Warning:
         case AlertKind::SaveQuestion: return AlertButton::Cancel;
@@ -135,9 +136,9 @@ int runHeadless(const Command& command, const QStringList& applicationArguments)
         std::fprintf(stderr, "%s: %s\n", toBytes(programName()).c_str(), f.what());
         return f.exitCode();
     } catch (const pal::IoError& e) {
-        // The system's wording and the file on one line.
-        QString text = toQ(e.userText());
-        text.replace(QLatin1Char('\n'), QStringLiteral(": "));
+        // The file and the system's wording, on one line.
+        QString text = toQ(e.path().empty() ? std::string(e.what()) : e.path() + ": " + e.what());
+        text.replace(QLatin1Char('\n'), QStringLiteral("; "));
         std::fprintf(stderr, "%s: %s\n", toBytes(programName()).c_str(), toBytes(text).c_str());
         return 1;
     } catch (const std::exception& e) {

@@ -29,6 +29,7 @@ void readSettings() {
 int runDeck(const QStringList& arguments) {
     if (arguments.size() != 1) throw Failure(QStringLiteral("--run takes one deck (try --help)"), 2);
     const QFileInfo deck(arguments.first());
+    if (deck.isDir()) throw Failure(arguments.first() + QStringLiteral(": is a folder, not a deck"));
     if (!deck.isFile()) throw Failure(arguments.first() + QStringLiteral(": No such file"));
     // The engine writes its results beside the deck, or where ASSIGN says.
     const run::RunResultFiles results = run::planRuns({toBytes(deck.absoluteFilePath())}).results.front();

@@ -21,6 +21,12 @@ std::string installationDir(const std::string& exeDir) {
     return exeDir;
 }
 
+std::string installedProgramDir(const std::string& installDir) {
+    const fs::path dir = fs::path(installDir).lexically_normal();
+    if (dir.filename() != "palumaro" || dir.parent_path().filename() != "share") return {};
+    return (dir.parent_path().parent_path() / "lib" / "palumaro").string();
+}
+
 std::string userConfigDir() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg && *xdg == '/') return joinPath(xdg, "palumaro");

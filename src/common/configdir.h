@@ -39,4 +39,9 @@ std::string settingsWritePath(const std::string& installDir, const std::string& 
 // the installation's copy is taken there when the user has none yet.
 void seedSettingsFile(const std::string& installDir, const std::string& writeDir, const std::string& name);
 
+// Where an installation under a prefix keeps its programs: the installation
+// <prefix>/share/palumaro has them in <prefix>/lib/palumaro (architecture-
+// dependent files stay out of share). Empty for any other directory.
+std::string installedProgramDir(const std::string& installDir);
+
 }  // namespace pal

@@ -47,7 +47,7 @@ std::array<std::uint8_t, kDftSize> encodeDFT(const Settings& s) {
 }
 
 Settings decodeDFT(const std::string& bytes, const std::string& path) {
-    if (bytes.size() < kDftSize) throw IoError(EIO, path, "Read beyond end of file");
+    if (bytes.size() < kDftSize) throw IoError(0, path, "Read beyond end of file: the settings file is shorter than " + std::to_string(kDftSize) + " bytes");
     const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.data());
     Settings s;
     s.unitSystem = readInt32(b);

@@ -71,3 +71,30 @@ std::size_t utf8CutLength(std::string_view s, std::size_t maxBytes) {
 }
 
 }  // namespace pal
+
+namespace pal {
+
+std::string printableQuote(std::string_view s, std::size_t maxBytes) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (out.size() >= maxBytes) return out + "...";
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (n > 1 && i + n <= s.size() && isValidUtf8(s.substr(i, n))) {
+            out.append(s.substr(i, n));
+            i += n;
+        } else {
+            out += '?';
+            ++i;
+        }
+    }
+    return out;
+}
+
+}  // namespace pal

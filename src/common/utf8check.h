@@ -2,6 +2,7 @@
 // only when its bytes are well-formed UTF-8, otherwise as Latin-1.
 #pragma once
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace pal {
@@ -18,5 +19,15 @@ std::size_t validUtf8PrefixLength(std::string_view s);
 // The longest prefix of s, at most maxBytes long, that does not end inside a
 // UTF-8 sequence (s assumed well-formed).
 std::size_t utf8CutLength(std::string_view s, std::size_t maxBytes);
+
+}  // namespace pal
+
+namespace pal {
+
+// Text from a file as a message may quote it: well-formed UTF-8 characters
+// kept, control bytes and bytes that are no UTF-8 shown as "?", at most
+// maxBytes of it ("..." marks a cut). A file that is no text shows as such
+// instead of as raw bytes.
+std::string printableQuote(std::string_view s, std::size_t maxBytes = 40);
 
 }  // namespace pal

@@ -17,13 +17,13 @@
 #include "common/codecs.h"
 #include "common/diskfile.h"
 #include "common/ioerror.h"
+#include "common/utf8check.h"
 #include "common/textfile.h"
 
 namespace plot {
 
 namespace {
 
-constexpr int kInvalidNumber = 106;  // the file layer's "Invalid numeric format"
 
 std::string trimSpaces(std::string_view s) {
     std::size_t a = 0, b = s.size();
@@ -158,7 +158,7 @@ ValueRead readValue(const char*& p, const char* end, double& v) {
 }
 
 std::string badValueText(ValueRead why, std::string_view word, std::uint64_t row) {
-    const std::string w(word.substr(0, 40));
+    const std::string w = pal::printableQuote(word);
     return why == ValueRead::TooLarge
                ? "The number " + w + " in row " + std::to_string(row) + " is too large for a plot (at most about 1.7E38)"
                : "Invalid numeric format \"" + w + "\" in row " + std::to_string(row);
@@ -176,10 +176,10 @@ const char* readNumber(const char* p, const char* end, double& v, NumberFault& f
 }
 
 pal::IoError numberError(NumberFault fault, const std::string& path, std::string_view word, const std::string& where) {
-    const std::string text(word.substr(0, 40));
+    const std::string text = pal::printableQuote(word);
     if (fault == NumberFault::TooLarge)
         return pal::IoError(0, path, "The number " + text + " in " + where + " is too large for a plot (at most about 1.7E38)");
-    return pal::IoError(kInvalidNumber, path, "Invalid numeric format \"" + text + "\" in " + where);
+    return pal::IoError(0, path, "Invalid numeric format \"" + text + "\" in " + where);
 }
 
 constexpr std::size_t kBlockRows = 4096;
@@ -325,7 +325,6 @@ void PlotDataReader::streamRows(const char* p, const char* end) {
         if (r != ValueRead::Ok) {
             error_ = badValueText(r, std::string_view(start, static_cast<std::size_t>(p - start)),
                                   static_cast<std::uint64_t>(t_.rowCount) + 1);
-            errorCode_ = r == ValueRead::NotANumber ? kInvalidNumber : 0;
             return;
         }
         if (++column_ < cols) continue;
@@ -354,7 +353,7 @@ void PlotDataReader::lineRows(const char* p, const char* end) {
             const char* const start = q;
             double v = 0;
             if (readValue(q, lineEnd, v) != ValueRead::Ok) {
-                bad.assign(start, static_cast<std::size_t>(std::min<std::ptrdiff_t>(q - start, 40)));
+                bad = pal::printableQuote(std::string_view(start, static_cast<std::size_t>(q - start)));
                 break;
             }
             row[held++] = v;
@@ -438,7 +437,7 @@ void PlotDataReader::finish() {
     t_.rowsRead = t_.rowCount;
     if (mode_ == Rows::Lines && refused_ > 0) return;  // the rows stand as read
     const int rows = checkedRows();  // a damaged file is told before a bad number in it
-    if (!error_.empty()) throw pal::IoError(errorCode_, path_, error_);
+    if (!error_.empty()) throw pal::IoError(0, path_, error_);
     // Rows beyond the numbers (empty lines at the end) are rows of zeros.
     for (int c = 0; c < t_.columnCount(); ++c) {
         if (t_.values[c].size() >= static_cast<std::size_t>(rows)) continue;

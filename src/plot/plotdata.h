@@ -97,7 +97,6 @@ private:
     std::vector<double> block_;  // row by row
     std::size_t blockRows_ = 0;
     std::string error_;            // the first bad number (Stream), told at finish
-    int errorCode_ = 0;
     std::size_t refused_ = 0;
     std::vector<std::string> refusals_;
 };

@@ -13,7 +13,6 @@ namespace plot {
 
 namespace {
 constexpr std::size_t kCaptionSize = 256;
-constexpr int kReadPastEnd = 100;  // the file layer's "Read beyond end of file"
 
 const std::uint8_t* u8(std::string_view s, std::size_t at) { return reinterpret_cast<const std::uint8_t*>(s.data() + at); }
 
@@ -43,7 +42,7 @@ std::string encodePmx(const PlotDocument& doc) {
 }
 
 PlotDocument decodePmx(std::string_view bytes, const std::string& path) {
-    const auto pastEnd = [&] { return pal::IoError(kReadPastEnd, path, "Read beyond end of file"); };
+    const auto pastEnd = [&] { return pal::IoError(0, path, "Read beyond end of file: the saved plot is shorter than its contents say"); };
     if (bytes.size() < kCaptionSize + kPlotRecordSize) throw pastEnd();
     PlotDocument doc;
     doc.caption = pal::readShortString(u8(bytes, 0), 255);

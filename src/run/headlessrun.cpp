@@ -36,9 +36,15 @@ void say(FILE* to, const std::string& line) {
     std::fflush(to);
 }
 
+// A failure as a script reads it: one line on stderr, the file first.
+void fail(const std::string& file, std::string why) {
+    for (std::size_t at = why.find('\n'); at != std::string::npos; at = why.find('\n', at)) why.replace(at, 1, "; ");
+    say(stderr, "palumaro: " + (file.empty() ? std::string() : file + ": ") + why);
+}
+void fail(const pal::IoError& e) { fail(e.path(), e.what()); }
+
 int usage(const std::string& problem) {
-    say(stderr, "palumaro: " + problem);
-    say(stderr, "Usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm]");
+    say(stderr, "palumaro: " + problem + " (usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm])");
     return 2;
 }
 
@@ -99,7 +105,7 @@ int runTableFile(const QStringList& arguments) {
         try {
             state.settings = pal::readDFTFile(*dft);
         } catch (const pal::IoError& e) {
-            say(stderr, std::string("palumaro: ") + e.what() + "; the default settings are used");
+            fail(e.path(), std::string(e.what()) + "; the default settings are used");
             state.settings = pal::shippedSettings(state.programDir);
         }
     } else {
@@ -126,11 +132,11 @@ int runTableFile(const QStringList& arguments) {
             decks.push_back(data.runDeckNames[static_cast<std::size_t>(i)]);
         if (written.failed) {
             for (const auto& d : decks) std::remove(d.c_str());
-            say(stderr, "palumaro: " + written.message);
+            fail(o.table, written.message);
             return 2;
         }
     } catch (const pal::IoError& e) {
-        say(stderr, std::string("palumaro: ") + e.what());
+        fail(e.path().empty() ? o.table : e.path(), e.what());
         return 2;
     }
     if (decks.empty()) {
@@ -158,7 +164,7 @@ int runTableFile(const QStringList& arguments) {
         const TableRunPlan plan = planRuns(decks);
         if ((settings.onSlurm || parallel > 1) && !plan.clashes.empty()) {
             removeDecks();
-            say(stderr, clashMessage(plan.clashes));
+            fail(o.table, clashMessage(plan.clashes));
             return 2;
         }
         std::vector<std::string> written;
@@ -176,7 +182,7 @@ int runTableFile(const QStringList& arguments) {
         for (const auto& r : plan.results) job.listings.push_back(r.listing);
     } catch (const pal::IoError& e) {
         removeDecks();
-        say(stderr, std::string("palumaro: ") + e.what());
+        fail(e);
         return 2;
     }
     job.decks = decks;

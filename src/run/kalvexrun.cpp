@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "common/bytes.h"
+#include "common/configdir.h"
 #include "common/filelookup.h"
 #include "run/compilin.h"
 #include "run/runsettings.h"
@@ -63,6 +65,16 @@ void reportStartFailure(const Command& command, const LaunchResult& r) {
         ShowAlert(QStringLiteral("Error %1 encountered while trying to call ").arg(r.error) + name, AlertKind::Error, true);
 }
 
+// A tool whose command line is empty: nothing to start, and the user is told
+// where to set one. True when the command is set.
+bool commandIsSet(const std::string& command, const char* what, const char* field) {
+    if (!pal::trim(command).empty()) return true;
+    ShowAlert(QStringLiteral("No %1 command is set. Give one in File > Setup, page Compile, field \"%2\".")
+                  .arg(QLatin1String(what), QLatin1String(field)),
+              AlertKind::Information, false);
+    return false;
+}
+
 }  // namespace
 
 bool ExecAndWait(const Command& command) {
@@ -95,7 +107,16 @@ void CheckKalvexDirectory() {
 }
 
 QString EnginePath() {
-    return toQ(existingOrAsBuilt(programInDirectory(pal::app().settings.kalvexDir, "KALVEX32.exe")));
+    const auto& a = pal::app();
+    const std::string inDir = programInDirectory(a.settings.kalvexDir, "KALVEX32.exe");
+    if (const auto found = pal::findFile(inDir)) return toQ(*found);
+    // The installation's own engine lives with the installed programs.
+    if (a.settings.kalvexDir == a.programDir) {
+        const std::string programs = pal::installedProgramDir(a.programDir);
+        if (!programs.empty())
+            if (const auto found = pal::findFile(programInDirectory(programs, "KALVEX32.exe"))) return toQ(*found);
+    }
+    return toQ(inDir);
 }
 
 bool LocateEngine(QString& enginePath) {
@@ -177,6 +198,7 @@ void CompileModule(TPALUMAROFORM& main) {
     TDocWindow* window = activeWindow(main);
     if (!window) return;  // the item is enabled only for an editor
     const QString file = window->fileName();
+    if (!commandIsSet(pal::app().settings.compileCommand, "compile", "Compile")) return;
     startDetached(commandWithArgument(pal::app().settings.compileCommand, toBytes(file)),
                   QStringLiteral(" encountered while trying to compile ") + file);
     main.UpdateMenu();
@@ -184,6 +206,7 @@ void CompileModule(TPALUMAROFORM& main) {
 
 void RebuildKALVEX(TPALUMAROFORM& main) {
     const std::string& command = pal::app().settings.rebuildCommand;
+    if (!commandIsSet(command, "rebuild", "Rebuild")) return;
     startDetached(parseCommandLine(command), QStringLiteral(" encountered while trying to execute ") + toQ(command));
     main.UpdateMenu();
 }
@@ -195,7 +218,9 @@ void ExecuteCommand(TPALUMAROFORM& main) {
                                                     toQ(settings.userCommand), 255);
         if (!text) return;
         settings.userCommand = toBytes(*text);
+        if (pal::trim(settings.userCommand).empty()) return;  // nothing typed: nothing to run
     }
+    if (!commandIsSet(settings.userCommand, "user", "User Command")) return;
     startDetached(parseCommandLine(settings.userCommand),
                   QStringLiteral(" encountered while trying to execute ") + toQ(settings.userCommand));
     main.UpdateMenu();

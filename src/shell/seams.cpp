@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -33,6 +35,10 @@ public:
                 box.setIcon(QMessageBox::Warning);
                 box.setWindowTitle(QStringLiteral("Warning"));
                 buttons = QMessageBox::Ok | QMessageBox::Cancel;
+                break;
+            case AlertKind::WarningOk:
+                box.setIcon(QMessageBox::Warning);
+                box.setWindowTitle(QStringLiteral("Warning"));
                 break;
             case AlertKind::ErrorYesNo:
                 box.setIcon(QMessageBox::Critical);
@@ -80,6 +86,19 @@ void prepareFileDialog(QFileDialog& dlg, const FileDialogRequest& r) {
     if (r.filterIndex >= 1 && r.filterIndex <= r.filters.size()) dlg.selectNameFilter(r.filters[r.filterIndex - 1]);
     dlg.setDefaultSuffix(r.defaultSuffix.startsWith('.') ? r.defaultSuffix.mid(1) : r.defaultSuffix);
     if (!r.fileName.isEmpty()) dlg.selectFile(r.fileName);
+    if (r.suffixFollowsFilter) {
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg](const QString& filter) {
+            static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+            const auto m = pattern.match(filter);
+            auto* edit = dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!m.hasMatch() || !edit || edit->text().isEmpty()) return;
+            QString name = edit->text();
+            const int dot = name.lastIndexOf(QLatin1Char('.'));
+            if (dot > 0) name.truncate(dot);
+            edit->setText(name + QLatin1Char('.') + m.captured(1));
+            dlg.setDefaultSuffix(m.captured(1));
+        });
+    }
 }
 
 namespace {

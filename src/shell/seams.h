@@ -22,6 +22,7 @@ enum class AlertKind {
     WarningYesNo = 5,   // warning icon, Yes and No
     WarningYesNo2 = 6,  // the same box as WarningYesNo
     SaveQuestion = 7,   // warning icon, Yes, No and Cancel (the save question of closing windows)
+    WarningOk = 8,      // warning icon, OK (a warning with nothing to choose)
 };
 enum class AlertButton { Ok, Cancel, Yes, No };
 
@@ -42,6 +43,9 @@ struct FileDialogRequest {
     bool save = false;
     bool overwritePrompt = false;
     bool mustExist = false;
+    // A change of filter gives the name in the name box the new filter's
+    // extension (an export's PNG, SVG, PDF or CSV).
+    bool suffixFollowsFilter = false;
 };
 
 struct FileDialogResult {

@@ -131,8 +131,9 @@ void NewTable(TPALUMAROFORM& main) {
     const QString path = w->fileName();
     auto found = ScanDeckConstants(toBytes(path));
     if (!found) {
-        ShowAlert(QStringLiteral("File ") + path + QStringLiteral(" does not have any KALVEX Comment statements."), AlertKind::Warning,
-                  false);
+        // Nothing to choose: OK only.
+        ShowAlert(QStringLiteral("File ") + path + QStringLiteral(" does not have any KALVEX Comment statements."),
+                  AlertKind::WarningOk, false);
     } else {
         dlg->setDeck(path, std::move(*found));
         dlg->setMode(TNewTableDlg::NewTableMode);

@@ -495,11 +495,25 @@ private slots:
         QCOMPARE(launcher().calls[1].arguments, QStringList{"new file"});
     }
 
-    void emptyUserCommandIsReportedByTheSystem() {
-        seams().launcher = realLauncher();
-        pal::app().settings.userCommand.clear();
-        form_->ExecuteCommand1Click();
-        QCOMPARE(alerts().lastText(), QString("Error 2 encountered while trying to execute "));
+    void aToolWithoutACommandSaysWhereToSetOne_data() {
+        QTest::addColumn<int>("tool");  // 0 compile, 1 rebuild, 2 user command
+        QTest::addColumn<QString>("message");
+        QTest::newRow("compile") << 0 << "No compile command is set. Give one in File > Setup, page Compile, field \"Compile\".";
+        QTest::newRow("rebuild") << 1 << "No rebuild command is set. Give one in File > Setup, page Compile, field \"Rebuild\".";
+        QTest::newRow("user") << 2 << "No user command is set. Give one in File > Setup, page Compile, field \"User Command\".";
+    }
+    void aToolWithoutACommandSaysWhereToSetOne() {
+        QFETCH(int, tool);
+        QFETCH(QString, message);
+        openWindow(Kind::TextEditor, work_ + "/PUMP.FOR");
+        auto& settings = pal::app().settings;
+        settings.compileCommand = settings.rebuildCommand = settings.userCommand = "  ";
+        if (tool == 0) form_->CompileModule1Click();
+        if (tool == 1) form_->RebuildKALVEX1Click();
+        if (tool == 2) form_->ExecuteCommand1Click();
+        QCOMPARE(alerts().lastText(), message);
+        QCOMPARE(alerts().shown.back().kind, AlertKind::Information);
+        QVERIFY(launcher().calls.isEmpty());
     }
 
     // ---- help files ----

@@ -168,7 +168,7 @@ private slots:
         form_->setActiveDocWindow(w);
         form_->NewTable1Click();
         QCOMPARE(alerts().lastText(), "File " + plain + " does not have any KALVEX Comment statements.");
-        QCOMPARE(alerts().shown.back().kind, AlertKind::Warning);  // the warning icon with OK and Cancel
+        QCOMPARE(alerts().shown.back().kind, AlertKind::WarningOk);  // the warning icon with OK only
         QVERIFY(!alerts().shown.back().beep);
         QVERIFY(dialogs().dialogsShown.isEmpty());
 
