@@ -30,12 +30,22 @@ int writeOutputs(const plot::PlotDocument& doc, const Options& o, const QString&
     for (const auto& [name, out] : o.pairs)
         if (name != QLatin1String("--x") && name != QLatin1String("--y")) outputs << out;
     refuseOutputOverInput(command, {o.positional}, outputs);
+    // --size WxH: the pixels of a PNG (the plot's natural size without it).
+    QSize size;
+    if (const QString text = o.value(QStringLiteral("--size")); !text.isEmpty()) {
+        const auto asked = plot::parseImageSize(text);
+        if (!asked) throw Failure(QStringLiteral("%1: --size wants WIDTHxHEIGHT in pixels, such as 1280x800, not '%2'").arg(command, text), 2);
+        if (const QString problem = plot::imageSizeProblem(*asked); !problem.isEmpty())
+            throw Failure(QStringLiteral("%1: %2").arg(command, problem), 2);
+        size = *asked;
+    }
     int written = 0;
     for (const auto& [name, out] : o.pairs) {
         const auto format = std::find_if(std::begin(kOutputs), std::end(kOutputs),
                                          [&](const auto& f) { return name == QLatin1String(f.first); });
         if (format == std::end(kOutputs)) continue;
-        plot::exportPlot(doc, plot::PlotView{}, format->second, out);  // pal::IoError: one line by the caller
+        plot::exportPlot(doc, plot::PlotView{}, format->second, out,
+                         format->second == plot::ExportFormat::Png ? size : QSize());  // pal::IoError: one line by the caller
         ++written;
     }
     if (!written) throw Failure(QStringLiteral("%1 needs an output (--png, --svg, --pdf or --csv)").arg(command), 2);
@@ -70,7 +80,7 @@ plot::AxisSettings proposedAxis(const std::vector<plot::ColumnRange>& ranges) {
 int renderSavedPlot(const QStringList& arguments) {
     const Options o = parseOptions(QStringLiteral("--plot"), arguments,
                                    {QStringLiteral("--png"), QStringLiteral("--svg"), QStringLiteral("--pdf"),
-                                    QStringLiteral("--csv")});
+                                    QStringLiteral("--csv"), QStringLiteral("--size")});
     const plot::PlotDocument doc = plot::readPmx(toBytes(o.positional));
     return writeOutputs(doc, o, QStringLiteral("--plot"));
 }
@@ -78,7 +88,8 @@ int renderSavedPlot(const QStringList& arguments) {
 int renderNewPlot(const QStringList& arguments) {
     const Options o = parseOptions(QStringLiteral("--new-plot"), arguments,
                                    {QStringLiteral("--x"), QStringLiteral("--y"), QStringLiteral("--png"),
-                                    QStringLiteral("--svg"), QStringLiteral("--pdf"), QStringLiteral("--csv")});
+                                    QStringLiteral("--svg"), QStringLiteral("--pdf"), QStringLiteral("--csv"),
+                                    QStringLiteral("--size")});
     if (o.value(QStringLiteral("--x")).isEmpty() || o.value(QStringLiteral("--y")).isEmpty())
         throw Failure(QStringLiteral("--new-plot needs --x COL and --y COL[,COL...]"), 2);
     const plot::PlotDataTable data = plot::ReadPlt(toBytes(o.positional));
@@ -100,9 +111,9 @@ int renderNewPlot(const QStringList& arguments) {
     std::vector<plot::ColumnRange> yRanges;
     for (int y : ys) yRanges.push_back({data.minimum[std::size_t(y)], data.maximum[std::size_t(y)]});
     doc.record.y = proposedAxis(yRanges);
-    // The plot setup's defaults, the first curve in blue so that it stands
-    // apart from the black frame; a legend when there are several curves.
-    plot::addCurves(doc.record, data, x, ys, plot::RowRange{1, data.rowCount}, plot::CurveStyle{1, 1, 1, false});
+    // The plot setup's first choices (the first curve black, as in the window);
+    // a legend when there are several curves.
+    plot::addCurves(doc.record, data, x, ys, plot::RowRange{1, data.rowCount}, plot::CurveStyle{1, 1, 0, false});
     doc.record.legend = ys.size() > 1;
     return writeOutputs(doc, o, QStringLiteral("--new-plot"));
 }

@@ -65,7 +65,7 @@ void addCurves(PlotRecord& record, const PlotDataTable& data, int xColumn, const
         c.lastRow = rows.last;
         c.pointCount = rows.last - rows.first + 1;
         c.lineStyle = style.line;
-        c.symbol = style.symbol + (k - first);
+        c.symbol = style.symbol == 0 ? 0 : style.symbol + (k - first);  // "None" holds for every curve
         c.color = style.color + (k - first);
         c.smoothing = style.smoothing;
         // The rows are shared with the data's columns, not copied.

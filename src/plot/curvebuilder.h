@@ -36,7 +36,8 @@ struct CurveStyle {
 };
 
 // Appends one curve per Y column (in the order given) to the record: symbol and
-// colour step by one from the style's per curve. The first curve of a plot also
+// colour step by one from the style's per curve (symbol 0, none, stays none:
+// lines without symbols for all curves). The first curve of a plot also
 // sets the axis titles from the column names and units. The caller has checked
 // the curve limit.
 void addCurves(PlotRecord& record, const PlotDataTable& data, int xColumn, const std::vector<int>& yColumns,

@@ -33,6 +33,10 @@ struct CurveRecord {
     std::int32_t color = 0;
     bool smoothing = false;
 
+    // A longer name than the 20 characters the file keeps (a table run's
+    // variables), for the cursor read-out and the legend's tooltip; not saved.
+    std::string title;
+
     // The values, pointCount each, as 6-byte reals. Curves made from one plot
     // data file share its columns' storage.
     RealColumn x, y;

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <stdexcept>
 #include <vector>
 
 #include "common/bytes.h"
+#include "plot/plotdata.h"
 
 namespace plot {
 
@@ -29,8 +31,23 @@ std::string cell(const std::string& text, char sep) {
 
 void number(std::string& out, double v) {
     char buf[40];
-    // The shortest text that reads back as exactly this value, never in the
-    // locale's notation.
+    // The shortest text that a plot data reader turns into this very stored
+    // value (a 6-byte real holds about 12 digits: 5.000000E-02 is stored as
+    // 0.05000000000001137 and written "0.05"), never in the locale's notation.
+    for (int digits = 1; digits <= 17; ++digits) {
+        const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+        double back = 0;
+        std::from_chars(buf, r.ptr, back);
+        bool same = false;
+        try {
+            same = toReal6Precision(back) == v;
+        } catch (const std::range_error&) {
+        }
+        if (same || back == v) {
+            out.append(buf, r.ptr);
+            return;
+        }
+    }
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
 }

@@ -115,15 +115,38 @@ void TModPlot::FormActivate() {
 }
 
 namespace {
-// A limit as text that reads back as the same value.
-QString exactText(long double v) { return QString::number(static_cast<double>(v), 'g', 17); }
+// The digits with which every tick of an axis reads differently, from the
+// given ones up (at most 9).
+int distinctDigits(plot::AxisSettings a, int from) {
+    const std::vector<plot::Tick> ticks = plot::axisTicks(a);
+    int d = std::clamp(from, 0, 9);
+    for (; d < 9; ++d) {
+        std::vector<std::string> texts;
+        for (const plot::Tick& t : ticks) texts.push_back(pal::FormatValue(pal::LabelFormat{a.style, static_cast<std::int16_t>(d)}, t.value));
+        if (std::adjacent_find(texts.begin(), texts.end()) == texts.end()) break;
+    }
+    return d;
+}
 }  // namespace
 
 void TModPlot::VisibleBtnClick() {
     if (!plot_) return;
-    for (auto [box, r] : {std::pair{XAxis, plot_->visibleX()}, std::pair{YAxis, plot_->visibleY()}}) {
-        box->minimum->setText(exactText(r.low));
-        box->maximum->setText(exactText(r.high));
+    const plot::PlotRecord& rec = plot_->document().record;
+    const plot::PlotView& view = plot_->view();
+    for (auto [box, shown] : {std::pair{XAxis, view.axisX(rec)}, std::pair{YAxis, view.axisY(rec)}}) {
+        // The limits two digits beyond the labels' precision, which the stored
+        // plot's labels then show with digits enough to tell its ticks apart.
+        bool ok = false;
+        const int ticks = box->ticks->text().trimmed().toInt(&ok);
+        if (ok && ticks > 0) shown.ticks = ticks;
+        shown.style = box->styleCode();
+        const pal::LabelFormat limits{shown.style, static_cast<std::int16_t>(std::min(shown.digits + 2, 12))};
+        const QString low = toQ(pal::FormatValue(limits, shown.minimum)), high = toQ(pal::FormatValue(limits, shown.maximum));
+        box->minimum->setText(low);
+        box->maximum->setText(high);
+        shown.minimum = low.toDouble();
+        shown.maximum = high.toDouble();
+        box->setDigitCount(shown.logarithmic ? shown.digits : distinctDigits(shown, shown.digits));
     }
 }
 
@@ -185,6 +208,7 @@ void TModPlot::OKBtnClick() {
         return;
     }
     plot::PlotRecord& rec = plot_->document().record;
+    const auto before = rec.encode();  // an OK that changed nothing leaves the plot unchanged
     rec.legend = Legend->isChecked();
     rec.x.title = plot::plotBytesKeeping(XAxis->title->text(), rec.x.title, 30);
     rec.y.title = plot::plotBytesKeeping(YAxis->title->text(), rec.y.title, 30);
@@ -234,7 +258,10 @@ void TModPlot::OKBtnClick() {
         c.color = Color->code();
         c.smoothing = Smoothing->isChecked();
     }
-    plot_->replot();
+    if (rec.encode() != before)
+        plot_->plotChanged();
+    else
+        plot_->replot();
     if (allRead) accept();
 }
 
@@ -255,6 +282,6 @@ void TModPlot::DeleteBtnClick() {
         return;
     }
     rec.curves.erase(rec.curves.begin() + k);
-    plot_->replot();
+    plot_->plotChanged();
     reject();
 }

@@ -2,6 +2,8 @@
 #include "shell/qtbytes.h"
 #include "plot/plotcommands.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 #include <memory>
 
@@ -55,6 +57,26 @@ TPlotForm* connectPlotWindow(TPALUMAROFORM& main, TPlotForm* w) {
     return w;
 }
 
+// Plot data to plot from: false, after saying which file is missing, when the
+// main window knows none (no run yet, or its plot data was deleted).
+bool havePlotData(const TPALUMAROFORM& main, const QString& command) {
+    if (!main.plotDataFileName.isEmpty()) return true;
+    QString expected;
+    if (!main.currentInputFileName.isEmpty()) {
+        const QFileInfo deck(main.currentInputFileName);
+        QString base = deck.fileName();
+        const int dot = base.indexOf(QLatin1Char('.'));
+        if (dot >= 0) base.truncate(dot);
+        expected = deck.dir().filePath(base + QStringLiteral(".PLT"));
+    }
+    ShowAlert(expected.isEmpty()
+                  ? command + QStringLiteral(" needs plot data: open a deck and run it (KALVEX > Calculate), or open a .PLT file.")
+                  : command + QStringLiteral(" needs plot data: ") + expected +
+                        QStringLiteral(" was not found. Run the deck (KALVEX > Calculate) to make it."),
+              AlertKind::Error, false);
+    return false;
+}
+
 }  // namespace
 
 TPlotSetup* setupDialogInstance() { return setupDialog(); }
@@ -74,7 +96,7 @@ void install(TPALUMAROFORM& main) {
 
 void NewPlot(TPALUMAROFORM& main) {
     TPlotSetup* d = setupDialog();
-    if (!d) return;
+    if (!d || !havePlotData(main, QStringLiteral("New Plot"))) return;
     // While the engine writes the file, the plot is made of its whole rows so far and follows it.
     d->setTarget(main.plotDataFileName, nullptr, main.property("plotDataRunning").toBool());
     if (d->FormActivate()) seams().dialogs->execDialog(*d);
@@ -93,7 +115,7 @@ void OverlayPlot(TPALUMAROFORM& main) {
             ++count;
         }
     }
-    if (count == 0) return;
+    if (count == 0 || !havePlotData(main, QStringLiteral("Overlay Plot"))) return;
     if (count > 1) {
         seams().alerts->beep();
         seams().alerts->beep();
@@ -157,6 +179,9 @@ void PlotTableRuns(TPALUMAROFORM& main) {
                 values.push_back(v < table::kDefinedLimit ? std::string(text) : d.cellText(c, i));
             }
             run.legend = runLegend(names, values);
+            run.run = i;
+            run.names = names;
+            run.values = values;
             run.data = ReadPlt(toBytes(files[static_cast<std::size_t>(i)]));
             runs.push_back(std::move(run));
         }

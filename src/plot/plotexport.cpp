@@ -6,6 +6,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
@@ -22,7 +23,8 @@ namespace {
 constexpr int kMargin = 10;  // window pixels around the drawn extent
 
 [[noreturn]] void fail(const QString& path, const QString& why) {
-    throw pal::IoError(EIO, toBytes(path), toBytes(why));
+    // Qt's wording, without a system error number that may not be the cause.
+    throw pal::IoError(0, toBytes(path), toBytes(why));
 }
 
 void commit(QSaveFile& file, const QString& path) {
@@ -44,6 +46,25 @@ std::optional<ExportFormat> exportFormatOf(const QString& path) {
     if (ext == QLatin1String("pdf")) return ExportFormat::Pdf;
     if (ext == QLatin1String("csv")) return ExportFormat::Csv;
     return std::nullopt;
+}
+
+std::optional<QSize> parseImageSize(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,6})\\s*[xX*\\x{00D7}]\\s*(\\d{1,6})\\s*$"));
+    const auto m = re.match(text);
+    if (!m.hasMatch()) return std::nullopt;
+    return QSize(m.captured(1).toInt(), m.captured(2).toInt());
+}
+
+QString imageSizeProblem(const QSize& size) {
+    constexpr int kSmallest = 16, kLargest = 10000;
+    constexpr qint64 kMostPixels = 40'000'000;
+    if (size.width() < kSmallest || size.height() < kSmallest || size.width() > kLargest || size.height() > kLargest)
+        return QStringLiteral("%1 x %2 is not an image size to export: width and height must each be %3 to %4 pixels")
+            .arg(size.width()).arg(size.height()).arg(kSmallest).arg(kLargest);
+    if (qint64(size.width()) * size.height() > kMostPixels)
+        return QStringLiteral("%1 x %2 pixels is too large an image to export (at most %3 million pixels, such as 8000 x 5000)")
+            .arg(size.width()).arg(size.height()).arg(kMostPixels / 1'000'000);
+    return {};
 }
 
 QRect plotExtent(const PlotDocument& doc, const PlotView& view) {
@@ -87,6 +108,10 @@ QImage plotImage(const PlotDocument& doc, const PlotView& view, QSize size) {
 
 void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat format, const QString& path, QSize size) {
     if (size.isEmpty()) size = naturalSize(doc, view);
+    if (format == ExportFormat::Png) {
+        const QString problem = imageSizeProblem(size);
+        if (!problem.isEmpty()) throw pal::IoError(0, toBytes(path), toBytes(problem));
+    }
     QSaveFile file(path);
     open(file, path);
     switch (format) {

@@ -19,6 +19,13 @@ enum class ExportFormat { Png, Svg, Pdf, Csv };
 // The format a file name asks for by its extension (any case); none for others.
 std::optional<ExportFormat> exportFormatOf(const QString& path);
 
+// An image size as the user writes it: "1280x800", "1280 x 800" (x, X, * or ×).
+std::optional<QSize> parseImageSize(const QString& text);
+// Why an image of this size is refused (each side 16 to 10000 pixels, at most
+// 40 million pixels, so that an image needs no more than 160 MB); empty when it
+// is fine.
+QString imageSizeProblem(const QSize& size);
+
 // The window-pixel area a drawing of the plot covers (labels, titles and
 // legend included) with a small margin: the view's last screen drawing, or a
 // measuring drawing when the view has not been drawn yet.

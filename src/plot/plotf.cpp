@@ -2,19 +2,55 @@
 
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QPainter>
 #include <QScrollArea>
 #include <QTimer>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <new>
 
+#include "common/bytes.h"
 #include "common/ioerror.h"
 #include "plot/plottext.h"
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
+
+namespace {
+// A frame the user placed by hand travels with the saved plot in the record's
+// reserved tail: a tag and the four window-pixel edges. Plots without one keep
+// those bytes as they were.
+constexpr std::size_t kFrameAt = 8192;
+constexpr char kFrameTag[4] = {'F', 'R', 'M', '1'};
+const plot::PlotView kNewFrame;  // a new window's frame
+const QSize kNewWindow(500, 340);
+
+std::optional<QRect> storedFrame(const plot::PlotRecord& r) {
+    const std::uint8_t* p = r.raw.data() + kFrameAt;
+    if (std::memcmp(p, kFrameTag, 4) != 0) return std::nullopt;
+    const int l = pal::readInt32(p + 4), t = pal::readInt32(p + 8), rt = pal::readInt32(p + 12), b = pal::readInt32(p + 16);
+    const auto sane = [](int v) { return v > -30000 && v < 30000; };
+    if (!sane(l) || !sane(t) || !sane(rt) || !sane(b) || rt - l < 20 || b - t < 20) return std::nullopt;
+    return QRect(QPoint(l, t), QPoint(rt, b));
+}
+
+void storeFrame(plot::PlotRecord& r, const std::optional<QRect>& frame) {
+    std::uint8_t* p = r.raw.data() + kFrameAt;
+    if (!frame) {
+        if (std::memcmp(p, kFrameTag, 4) == 0) std::memset(p, 0, 20);
+        return;
+    }
+    std::memcpy(p, kFrameTag, 4);
+    pal::writeInt32(p + 4, frame->left());
+    pal::writeInt32(p + 8, frame->top());
+    pal::writeInt32(p + 12, frame->right());
+    pal::writeInt32(p + 16, frame->bottom());
+}
+}  // namespace
 
 // The drawing surface inside the scroll area; everything it sees goes to the form.
 class PlotCanvas : public QWidget {
@@ -65,6 +101,16 @@ protected:
     void keyPressEvent(QKeyEvent* e) override {
         if (!form_->FormKey(e->key())) QWidget::keyPressEvent(e);
     }
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+        auto* help = static_cast<QHelpEvent*>(e);
+        const QString tip = form_->toolTipAt(help->pos());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this);
+        return true;
+    }
 
 private:
     TPlotForm* form_;
@@ -73,7 +119,7 @@ private:
 };
 
 TPlotForm::TPlotForm(QWidget* parent) : TDocWindow(Kind::Plot, parent) {
-    resize(500, 340);
+    resize(kNewWindow);
     scroll_ = new QScrollArea(this);
     canvas_ = new PlotCanvas(this);
     scroll_->setWidget(canvas_);
@@ -96,7 +142,57 @@ void TPlotForm::setDocument(plot::PlotDocument doc) {
     doc_ = std::move(doc);
     storedHash_ = std::hash<std::string>{}(plot::encodePmx(doc_));
     setWindowTitle(plot::plotString(doc_.caption));
+    const std::optional<QRect> hand = storedFrame(doc_.record);
+    handFrame_ = hand.has_value();
+    if (hand) {
+        view_.left = hand->left();
+        view_.top = hand->top();
+        view_.right = hand->right();
+        view_.bottom = hand->bottom();
+    }
+    fitFrame();
     replot();
+    refreshModifiedMarker();
+}
+
+void TPlotForm::plotChanged() {
+    fitFrame();  // a legend shown or hidden needs another margin
+    replot();
+    refreshModifiedMarker();
+}
+
+void TPlotForm::FitFrameToWindow() {
+    if (!handFrame_) return;
+    handFrame_ = false;
+    view_.left = kNewFrame.left;
+    view_.top = kNewFrame.top;
+    fitFrame();
+    replot();
+    refreshModifiedMarker();
+}
+
+void TPlotForm::fitFrame() {
+    if (handFrame_ || !scroll_) return;
+    // The margins the labels, titles and legend take, measured around a new
+    // window's frame; the frame takes the rest of the window (the canvas keeps
+    // its margin of 50 pixels beyond the drawing, so no scroll bar appears).
+    plot::PlotView v = view_;
+    v.left = kNewFrame.left;
+    v.top = kNewFrame.top;
+    v.right = kNewFrame.right;
+    v.bottom = kNewFrame.bottom;
+    QImage probe(1, 1, QImage::Format_RGB32);
+    QPainter p(&probe);
+    plot::RenderTarget layout;
+    layout.layoutOnly = true;
+    const QRect de = plot::PlotRenderer::render(p, doc_, v, layout).dataExtent;
+    // A new window's margins at least, so that a window of the first size keeps
+    // the first frame.
+    const int rightNeed = std::max(kNewWindow.width() - kNewFrame.right, std::max(de.right() - v.right, 0) + 51);
+    const int bottomNeed = std::max(kNewWindow.height() - kNewFrame.bottom, std::max(de.bottom() - v.bottom, 0) + 51);
+    const QSize area = scroll_->size();
+    view_.right = std::max(kNewFrame.right, area.width() - rightNeed);
+    view_.bottom = std::max(kNewFrame.bottom, area.height() - bottomNeed);
 }
 
 void TPlotForm::showEvent(QShowEvent* event) {
@@ -111,6 +207,14 @@ void TPlotForm::resizeEvent(QResizeEvent* event) {
     TDocWindow::resizeEvent(event);
     scroll_->setGeometry(rect());
     if (followNote_ && !followNote_->isHidden()) setFollowNote(followNote_->text());
+    if (!handFrame_) {
+        const QRect before = view_.frame();
+        fitFrame();
+        if (view_.frame() != before) {
+            replot();
+            return;
+        }
+    }
     updateCanvasSize();
 }
 
@@ -260,12 +364,21 @@ void TPlotForm::updateCanvasSize() {
 
 void TPlotForm::Save(const QString& path) {
     doc_.caption = plot::plotBytesKeeping(windowTitle(), doc_.caption, 255);
+    storeFrame(doc_.record, handFrame_ ? std::optional<QRect>(view_.frame()) : std::nullopt);
     plot::writePmx(toBytes(path), doc_);
     fileName_ = path;
     storedHash_ = std::hash<std::string>{}(plot::encodePmx(doc_));
+    refreshModifiedMarker();
 }
 
-bool TPlotForm::isModified() const { return std::hash<std::string>{}(plot::encodePmx(doc_)) != storedHash_; }
+std::string TPlotForm::savedBytes() const {
+    plot::PlotDocument d = doc_;
+    d.caption = plot::plotBytesKeeping(windowTitle(), doc_.caption, 255);
+    storeFrame(d.record, handFrame_ ? std::optional<QRect>(view_.frame()) : std::nullopt);
+    return plot::encodePmx(d);
+}
+
+bool TPlotForm::isModified() const { return std::hash<std::string>{}(savedBytes()) != storedHash_; }
 
 bool TPlotForm::Open(const QString& path) {
     plot::PlotDocument doc;
@@ -338,6 +451,7 @@ void TPlotForm::FormMouseDown(const QPoint& p, Qt::KeyboardModifiers mods) {
         ignoreNextDown_ = false;
         return;
     }
+    beforeClick_.reset();  // only a click's own double click takes its cursor back
     if (view_.resizeHandle.contains(p))
         mode_ = MouseMode::Resizing;
     else if (!view_.frame().contains(p))
@@ -382,6 +496,9 @@ void TPlotForm::FormMouseUp(const QPoint& p) {
     if (mode != MouseMode::Resizing && p == pressed_) {
         // A click without movement: the cursor (the frame moved by nothing).
         if (mode == MouseMode::Panning) ZoomBack();  // the pan that did not happen
+        // Kept so that a double click (whose first click this may be) takes
+        // the cursor back.
+        beforeClick_ = {cursor1_, cursor2_};
         setCursorX(shiftPress_ && cursor1_ ? 2 : 1, plot::PixelToValue(view_.axisX(doc_.record), view_.spanX(), p.x()));
         return;
     }
@@ -392,11 +509,17 @@ void TPlotForm::FormMouseUp(const QPoint& p) {
         view_.top = band_.top();
         view_.right = band_.right();
         view_.bottom = band_.bottom();
+        handFrame_ = true;
+        refreshModifiedMarker();
         break;
     case MouseMode::Resizing:
         // A frame turned inside out would draw nothing useful: keep a minimum size.
         view_.right = std::max(p.x(), view_.left + 20);
         view_.bottom = std::max(p.y(), view_.top + 20);
+        if (p != pressed_) {
+            handFrame_ = true;
+            refreshModifiedMarker();
+        }
         break;
     case MouseMode::Zooming: {
         const QRect r = QRect(pressed_, p).normalized();
@@ -419,5 +542,13 @@ void TPlotForm::FormMouseUp(const QPoint& p) {
 void TPlotForm::FormDblClick() {
     ignoreNextDown_ = true;
     mode_ = MouseMode::None;
+    // The double click's first click placed a cursor: it was not meant as one.
+    if (beforeClick_) {
+        cursor1_ = beforeClick_->first;
+        cursor2_ = beforeClick_->second;
+        beforeClick_.reset();
+        readout_ = cursorReadout();
+        canvas_->update();
+    }
     emit modifyRequested(this);
 }

@@ -42,8 +42,9 @@ public:
 
     QString fileName() const override { return fileName_; }
     QString documentName() const override { return fileName_; }
-    // Whether the plot differs from what was last read, written or made; File >
-    // Save writes such plots, and those never stored.
+    // Whether a save would write other bytes than were last read, written or
+    // made (the caption and a hand-placed frame count, as the file keeps them);
+    // File > Save writes such plots, and those never stored.
     bool isModified() const override;
     bool needsSave() const override { return fileName_.isEmpty() || isModified(); }
     void saveTo(const QString& path) override { Save(path); }
@@ -57,6 +58,16 @@ public:
 
     // Redraws after the plot changed (a dialog's OK).
     void replot();
+    // A change the user made (Modify Plot, an overlay, a moved frame): the plot
+    // differs from its file until it is saved again. A new plot from the data
+    // and a plot just opened or saved hold no change.
+    void plotChanged();
+
+    // The frame follows the window's size until the user moves or resizes it by
+    // hand; FitFrameToWindow returns it to following. A hand-placed frame is
+    // kept in the saved plot.
+    bool frameFollowsWindow() const { return !handFrame_; }
+    void FitFrameToWindow();
     // The plot as the window shows it, drawn into an image of the canvas size.
     QImage renderImage();
     // Wheel steps and pan moves change the view at once; while they keep coming
@@ -131,9 +142,14 @@ public:
     void CopyImage();
     void CopyData();
     void ExportDialog();
+    // The name an export proposes, without extension: the saved plot's or its
+    // plot data file's base name in that file's folder, else the caption.
+    QString exportProposal() const;
     MouseMode mouseMode() const { return mode_; }
     QRect rubberBand() const { return band_; }
     Qt::CursorShape cursorAt(const QPoint& p) const;
+    // The tooltip at a canvas point: a legend entry's full curve name.
+    QString toolTipAt(const QPoint& p) const;
 
 signals:
     // A double click asks for the Modify Plot dialog on this window.
@@ -141,8 +157,6 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // A plot has no modified state: closing always asks.
-    bool asksBeforeClosing() const override { return true; }
     QString unnamedDocument() const override { return QStringLiteral("This plot"); }
     void resizeEvent(QResizeEvent* event) override;
 
@@ -171,11 +185,16 @@ private:
     void renderCache();
     // The canvas covers the drawing plus a margin, at least the visible area.
     void updateCanvasSize();
+    // The frame as large as the window allows with room for the labels, titles
+    // and legend around it (never smaller than a new window's frame).
+    void fitFrame();
 
     plot::PlotDocument doc_;
     plot::PlotView view_;
     QString fileName_;
     std::size_t storedHash_ = 0;  // of the file's bytes as last read, written or made
+    // The bytes a save would write now.
+    std::string savedBytes() const;
     QScrollArea* scroll_{nullptr};
     QWidget* canvas_{nullptr};
     QImage cache_;
@@ -198,6 +217,7 @@ private:
     std::vector<std::optional<plot::PlotView::Zoom>> history_;
     plot::PlotView::Zoom zoomBase_;
     std::optional<long double> cursor1_, cursor2_;
+    std::optional<std::pair<std::optional<long double>, std::optional<long double>>> beforeClick_;
     QMenu* menu_{nullptr};
     bool ignoreNextDown_ = false;
     // Following (plotlive.cpp).
@@ -212,4 +232,6 @@ private:
     bool widened_ = false;     // the axes were widened to the data
     bool followEnded_ = false;
     bool sized_ = false;
+    bool handFrame_ = false;
+    int lastExportFilter_ = 1;  // the format chosen last
 };

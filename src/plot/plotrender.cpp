@@ -133,28 +133,6 @@ struct TickText {
     int exponentAt = 0;                  // exponential: offset of the exponent
 };
 
-// How the labels of one axis keep apart: allows sees the tick's position, the
-// mark is what the last drawn label left behind (start: before the first).
-struct LabelSpacing {
-    int start;
-    bool (*allows)(int mark, int at, const TickText& t);
-    int (*markAfter)(int at, const TickText& t);
-};
-
-// X labels: a label is skipped when it would start before the end of the
-// previous one (an exponential one needs half its width beyond that end).
-constexpr LabelSpacing kXSpacing{
-    -1000,
-    [](int mark, int x, const TickText& t) {
-        if (mark <= 0) return true;
-        return t.exponential ? !(x - t.width / 2 < mark + t.width / 2) : !(x < mark);
-    },
-    [](int x, const TickText& t) { return t.exponential ? x - t.width / 2 + t.exponentAt : x + t.width; }};
-
-// Y labels: a label is skipped within 10 pixels of the previous one.
-constexpr LabelSpacing kYSpacing{
-    -100, [](int mark, int y, const TickText&) { return std::abs(y - mark) > 10; }, [](int y, const TickText&) { return y; }};
-
 enum class Orientation { Horizontal, Vertical };
 
 // One drawing: the painter, the document, the view and the scale, with the
@@ -198,7 +176,9 @@ private:
     void printPlacement();
     void place(const RenderTarget::Placement& at);
     // Ticks, tick labels, grid lines and minor ticks of one axis.
-    void drawAxis(const AxisSettings& axis, Orientation o, const LabelSpacing& spacing);
+    void drawAxis(const AxisSettings& axis, bool zoomed, Orientation o);
+    // The rectangle a tick label covers (as drawTickLabel places it).
+    QRect labelRect(Orientation o, int x, int y, const TickText& t) const;
     void drawTitles();
     void drawCurve(const CurveRecord& c);
     void drawLegend();
@@ -221,6 +201,8 @@ private:
     int currentColor_ = 0;
     AxisSettings ax_, ay_;   // the axes as the view shows them
     std::vector<std::int16_t> pixels_;  // a curve's mapped points (x, y), reused
+    std::vector<DrawnLabel> labels_;
+    std::vector<QRect> legendEntries_;
 };
 
 RenderResult Drawing::run() {
@@ -243,8 +225,8 @@ RenderResult Drawing::run() {
     const PlotRecord& r = doc_.record;
     if (!r.curves.empty()) {
         currentColor_ = 0;
-        drawAxis(ax_, Orientation::Horizontal, kXSpacing);
-        drawAxis(ay_, Orientation::Vertical, kYSpacing);
+        drawAxis(ax_, view_.zoomedX(r), Orientation::Horizontal);
+        drawAxis(ay_, view_.zoomedY(r), Orientation::Vertical);
         drawTitles();
     }
     for (const CurveRecord& c : r.curves) drawCurve(c);
@@ -252,6 +234,8 @@ RenderResult Drawing::run() {
     p_.restore();
 
     result.widestYLabel = widestY_;
+    result.labels = std::move(labels_);
+    result.legendEntries = std::move(legendEntries_);
     if (!printing_) result.dataExtent = extent_;
     return result;
 }
@@ -320,6 +304,14 @@ TickText Drawing::tickText(const QString& text) const {
     return t;
 }
 
+QRect Drawing::labelRect(Orientation o, int x, int y, const TickText& t) const {
+    const int h = metrics(p_.font()).height();
+    const bool xKind = o == Orientation::Horizontal;
+    if (!t.exponential)
+        return xKind ? QRect(x - (t.width + 4) / 2, y - h, t.width + 4, h) : QRect(x - (t.width + 4), y - h / 2, t.width + 4, h);
+    return xKind ? QRect(x - t.width / 2, y - h, t.width, h) : QRect(x - t.width, y - h / 2, t.width, h);
+}
+
 void Drawing::drawTickLabel(Orientation o, int x, int y, const TickText& t) {
     const bool xKind = o == Orientation::Horizontal;
     const QFontMetrics fm = metrics(p_.font());
@@ -359,7 +351,7 @@ void Drawing::drawTickLabel(Orientation o, int x, int y, const TickText& t) {
     p_.setFont(big);
 }
 
-void Drawing::drawAxis(const AxisSettings& axis, Orientation o, const LabelSpacing& spacing) {
+void Drawing::drawAxis(const AxisSettings& axis, bool zoomed, Orientation o) {
     const bool horizontal = o == Orientation::Horizontal;
     p_.save();
     p_.setFont(slotFont());  // slot 2 (Y labels) is made like slot 1
@@ -381,17 +373,31 @@ void Drawing::drawAxis(const AxisSettings& axis, Orientation o, const LabelSpaci
     };
     const int labelX = horizontal ? 0 : f_.left - S(3);
     const int labelY = horizontal ? f_.bottom + roundEven(1.5 * metrics(p_.font()).height()) : 0;
-    int mark = spacing.start, prev = 0;
+    // A label is left out where it would touch the last one drawn: labels keep
+    // a gap of a third of the text height across, a sixth along a Y axis.
+    const int textHeight = metrics(p_.font()).height();
+    const int gap = std::max(2, horizontal ? textHeight / 3 : textHeight / 6);
+    std::optional<QRect> lastLabel;
+    int prev = 0;
     bool first = true;
-    for (const Tick& t : axisTicks(axis)) {
+    const std::vector<Tick> ticks = viewTicks(axis, zoomed);
+    // A tick that a walk of steps put a rounding error away from zero is zero.
+    const long double zeroBelow =
+        ticks.size() > 1 ? std::fabs(axis.maximum - axis.minimum) / static_cast<long double>(ticks.size()) * 1.0E-9L : 0;
+    for (const Tick& t : ticks) {
         const int pos = MapToPixel(axis, span, t.value);
         if (t.labelled) {
-            const TickText text = tickText(QString::fromLatin1(pal::FormatValue(fmt, t.value).c_str()));
+            const bool zero = t.value == 0 || (!axis.logarithmic && std::fabs(t.value) < zeroBelow);
+            const TickText text = tickText(zero ? QStringLiteral("0") : QString::fromLatin1(pal::FormatValue(fmt, t.value).c_str()));
             const int at = horizontal ? pos : roundEven(pos - scale_);
-            if (spacing.allows(mark, pos, text)) {
+            const int lx = horizontal ? at : labelX, ly = horizontal ? labelY : at;
+            const QRect rect = labelRect(o, lx, ly, text);
+            const QRect apart = horizontal ? rect.adjusted(-gap, 0, gap, 0) : rect.adjusted(0, -gap, 0, gap);
+            if (!lastLabel || !apart.intersects(*lastLabel)) {
                 p_.setPen(PlotRenderer::PlotColor(0));
-                drawTickLabel(o, horizontal ? at : labelX, horizontal ? labelY : at, text);
-                mark = spacing.markAfter(at, text);
+                drawTickLabel(o, lx, ly, text);
+                lastLabel = rect;
+                labels_.push_back(DrawnLabel{horizontal, text.exponential ? text.mantissa + text.times + QStringLiteral("10^") + text.exponent : text.plain, rect});
             }
         }
         if (!axis.grid) {
@@ -605,7 +611,9 @@ void Drawing::drawLegend() {
         setPen(code ? code : 1, c.color);
         line(x - S(6), y + S(6), x + S(6), y + S(6));
         p_.setPen(PlotRenderer::PlotColor(0));
-        textTop(x + S(15), y, plotString(c.yName));
+        const QString name = plotString(c.yName);
+        textTop(x + S(15), y, name);
+        legendEntries_.push_back(QRect(x - S(6), y, S(21) + fm.horizontalAdvance(name), S(20)));
     }
     p_.restore();
 }
@@ -620,6 +628,8 @@ void PlotView::take(const RenderResult& r) {
     dataExtent = r.dataExtent;
     widestYLabel = r.widestYLabel;
     resizeHandle = r.resizeHandle;
+    labels = r.labels;
+    legendEntries = r.legendEntries;
 }
 
 QColor PlotRenderer::PlotColor(int index) {

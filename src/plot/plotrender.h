@@ -4,7 +4,9 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <QString>
 #include <optional>
+#include <vector>
 
 #include "plot/plotzoom.h"
 #include "plot/pmxfile.h"
@@ -16,11 +18,20 @@ struct PrintContext;
 
 namespace plot {
 
+// A tick label as drawn: its text and the rectangle it covers (surface pixels).
+struct DrawnLabel {
+    bool xAxis = true;
+    QString text;
+    QRect rect;
+};
+
 // What one drawing covered (window pixels of the screen drawing).
 struct RenderResult {
     QRect dataExtent;        // everything drawn; left invalid while printing
     int widestYLabel = 0;    // places the Y title
     QRect resizeHandle;      // 20 x 20 around the frame's bottom-right corner
+    std::vector<DrawnLabel> labels;
+    std::vector<QRect> legendEntries;  // each curve's legend entry (screen drawing)
 };
 
 // The drawing state a plot window keeps between drawings (window pixels).
@@ -29,6 +40,8 @@ struct PlotView {
     QRect dataExtent;        // everything the last screen drawing covered
     int widestYLabel = 0;
     QRect resizeHandle;
+    std::vector<DrawnLabel> labels;  // the tick labels of the last screen drawing
+    std::vector<QRect> legendEntries;
     // The visible ranges of a zoomed view; none: the plot's stored limits. A view
     // only changes the drawing, never the plot.
     struct Zoom {
@@ -40,6 +53,9 @@ struct PlotView {
     // The axes as this view draws them.
     AxisSettings axisX(const PlotRecord& r) const { return zoom ? zoomedAxis(r.x, zoom->x) : r.x; }
     AxisSettings axisY(const PlotRecord& r) const { return zoom ? zoomedAxis(r.y, zoom->y) : r.y; }
+    // Whether an axis shows another range than the stored one (round ticks).
+    bool zoomedX(const PlotRecord& r) const { return zoom && !(zoom->x == storedRange(r.x)); }
+    bool zoomedY(const PlotRecord& r) const { return zoom && !(zoom->y == storedRange(r.y)); }
     AxisSpan spanX() const { return AxisSpan{left, right - left}; }
     AxisSpan spanY() const { return AxisSpan{bottom, top - bottom}; }
 

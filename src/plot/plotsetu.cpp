@@ -338,7 +338,7 @@ void TPlotSetup::OKBtnClick() {
         }
     } else {
         w->document().record = std::move(rec);
-        w->replot();
+        w->plotChanged();
     }
     result_ = w;
     table_.reset();

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QRegularExpression>
@@ -33,7 +35,20 @@ QString valueText(const plot::AxisSettings& a, long double v) {
         digits = std::max<int>(a.digits, 4);
     return toQ(pal::FormatValue(pal::LabelFormat{a.style, static_cast<std::int16_t>(digits)}, v)).trimmed();
 }
+// A curve as the read-out and the legend's tooltip name it: its full title
+// where it has one (a table run's variables), else its Y column.
+QString curveName(const plot::CurveRecord& c) {
+    return plot::plotString(c.title.empty() ? c.yName : c.title).trimmed();
+}
 }  // namespace
+
+QString TPlotForm::toolTipAt(const QPoint& p) const {
+    const auto& entries = view_.legendEntries;
+    const auto& curves = doc_.record.curves;
+    for (std::size_t i = 0; i < entries.size() && i < curves.size(); ++i)
+        if (entries[i].contains(p)) return curveName(curves[i]);
+    return {};
+}
 
 plot::AxisRange TPlotForm::visibleX() const { return view_.zoom ? view_.zoom->x : plot::storedRange(doc_.record.x); }
 plot::AxisRange TPlotForm::visibleY() const { return view_.zoom ? view_.zoom->y : plot::storedRange(doc_.record.y); }
@@ -114,8 +129,7 @@ QList<TPlotForm::ReadoutLine> TPlotForm::cursorReadout() const {
         out.append({xName + QStringLiteral(" = ") + valueText(ax, *cursor1_), -1});
         for (const plot::CurveRecord& c : r.curves) {
             const auto y = plot::curveValueAt(c, *cursor1_);
-            out.append({plot::plotString(c.yName).trimmed() + QStringLiteral(" = ") + (y ? valueText(ay, *y) : QStringLiteral("-")),
-                        c.color});
+            out.append({curveName(c) + QStringLiteral(" = ") + (y ? valueText(ay, *y) : QStringLiteral("-")), c.color});
         }
         return out;
     }
@@ -123,7 +137,7 @@ QList<TPlotForm::ReadoutLine> TPlotForm::cursorReadout() const {
     out.append({QStringLiteral("\u0394") + xName + QStringLiteral(" = ") + valueText(ax, *cursor2_ - *cursor1_), -1});
     for (const plot::CurveRecord& c : r.curves) {
         const auto a = plot::curveValueAt(c, *cursor1_), b = plot::curveValueAt(c, *cursor2_);
-        out.append({QStringLiteral("\u0394") + plot::plotString(c.yName).trimmed() + QStringLiteral(" = ") +
+        out.append({QStringLiteral("\u0394") + curveName(c) + QStringLiteral(" = ") +
                         (a && b ? valueText(ay, *b - *a) : QStringLiteral("-")),
                     c.color});
     }
@@ -193,6 +207,7 @@ QMenu* TPlotForm::contextMenu() {
     add("ZoomBack1", QStringLiteral("Zoom back"), &TPlotForm::ZoomBack)->setShortcut(QKeySequence(Qt::Key_Backspace));
     add("WholePlot1", QStringLiteral("Whole plot"), &TPlotForm::WholePlot)->setShortcut(QKeySequence(Qt::Key_Home));
     add("Follow1", QStringLiteral("Follow the last..."), &TPlotForm::FollowClick)->setCheckable(true);
+    add("FitFrame1", QStringLiteral("Fit frame to window"), &TPlotForm::FitFrameToWindow);
     menu_->addSeparator();
     add("CopyImage1", QStringLiteral("Copy image"), &TPlotForm::CopyImage);
     add("CopyData1", QStringLiteral("Copy data"), &TPlotForm::CopyData);
@@ -208,6 +223,7 @@ void TPlotForm::showContextMenu(const QPoint& globalPos) {
     QAction* follow = m->findChild<QAction*>(QStringLiteral("Follow1"));
     follow->setEnabled(following());
     follow->setChecked(followSpan_.has_value());
+    m->findChild<QAction*>(QStringLiteral("FitFrame1"))->setEnabled(handFrame_);
     m->popup(globalPos);
 }
 
@@ -222,6 +238,24 @@ void TPlotForm::CopyData() {
     QApplication::clipboard()->setText(plot::plotString(text));
 }
 
+QString TPlotForm::exportProposal() const {
+    // The saved plot's name, or the plot data file's of a new plot ("Plot from
+    // X.PLT"), or the caption; in the folder of that file.
+    QString from = fileName_;
+    const QString caption = windowTitle();
+    if (from.isEmpty() && caption.startsWith(QLatin1String("Plot from "))) from = caption.mid(10).trimmed();
+    if (!from.isEmpty()) {
+        const QFileInfo fi(from);
+        QString base = fi.fileName();
+        const int dot = base.indexOf(QLatin1Char('.'));
+        if (dot > 0) base.truncate(dot);
+        return fi.dir().filePath(base);
+    }
+    QString base = caption.trimmed();
+    base.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return base.isEmpty() ? QStringLiteral("plot") : base;
+}
+
 void TPlotForm::ExportDialog() {
     FileDialogRequest r;
     r.title = QStringLiteral("Export ") + windowTitle();
@@ -229,8 +263,17 @@ void TPlotForm::ExportDialog() {
                  QStringLiteral("PDF document (*.pdf)"), QStringLiteral("CSV table (*.csv)")};
     r.save = true;
     r.overwritePrompt = true;
+    r.filterIndex = std::clamp(lastExportFilter_, 1, 4);
+    static const char* const kExtensions[] = {"png", "svg", "pdf", "csv"};
+    const QString proposal = exportProposal();
+    const QFileInfo at(proposal);
+    if (at.isAbsolute()) r.directory = at.path();
+    r.fileName = at.fileName() + QLatin1Char('.') + QLatin1String(kExtensions[r.filterIndex - 1]);
+    r.defaultSuffix = QLatin1String(kExtensions[r.filterIndex - 1]);
+    r.suffixFollowsFilter = true;
     const auto chosen = seams().dialogs->getFile(r);
     if (!chosen) return;
+    lastExportFilter_ = chosen->filterIndex;
     QString path = chosen->path;
     static const char* const suffixes[] = {".png", ".svg", ".pdf", ".csv"};
     if (!plot::exportFormatOf(path)) path += QString::fromLatin1(suffixes[std::clamp(chosen->filterIndex, 1, 4) - 1]);
@@ -242,17 +285,15 @@ void TPlotForm::ExportDialog() {
         const auto text = seams().dialogs->inputBox(QStringLiteral("Export"), QStringLiteral("Image size in pixels (width x height):"),
                                                     QStringLiteral("%1 x %2").arg(shown.width()).arg(shown.height()), 20);
         if (!text) return;
-        static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,5})\\s*[xX*\\x{00D7}]\\s*(\\d{1,5})\\s*$"));
-        const auto m = re.match(*text);
-        const int w = m.hasMatch() ? m.captured(1).toInt() : 0, h = m.hasMatch() ? m.captured(2).toInt() : 0;
-        if (w < 16 || h < 16 || w > 20000 || h > 20000) {
-            ShowAlert(QStringLiteral("'%1' is not an image size: give width and height in pixels, such as 1280 x 800 "
-                                     "(16 to 20000 each).")
-                          .arg(*text),
+        const auto asked = plot::parseImageSize(*text);
+        const QString problem = asked ? plot::imageSizeProblem(*asked) : QString();
+        if (!asked || !problem.isEmpty()) {
+            ShowAlert(asked ? problem + QStringLiteral(".")
+                            : QStringLiteral("'%1' is not an image size: give width and height in pixels, such as 1280 x 800.").arg(*text),
                       AlertKind::Error, true);
             return;
         }
-        size = QSize(w, h);
+        size = *asked;
     }
     try {
         plot::exportPlot(doc_, view_, format, path, size);

@@ -22,22 +22,53 @@ long double fromLine(const AxisSettings& a, long double u) { return a.logarithmi
 
 }  // namespace
 
+long double roundStep(long double low, long double high, int intervals) {
+    const long double raw = (high - low) / std::max(intervals, 1);
+    if (!(raw > 0) || !std::isfinite(raw)) return 0;
+    const long double mag = std::pow(10.0L, std::floor(std::log10(raw)));
+    const long double m = raw / mag;
+    // The nearest of 1, 2, 5 and 10 on a log scale (geometric midpoints).
+    const long double nice = m < 1.4142L ? 1 : m < 3.1623L ? 2 : m < 7.0711L ? 5 : 10;
+    return nice * mag;
+}
+
+std::vector<Tick> viewTicks(const AxisSettings& a, bool zoomed) {
+    if (!zoomed || a.logarithmic || a.ticks <= 0 || !drawableAxis(a)) return axisTicks(a);
+    const long double step = roundStep(a.minimum, a.maximum, a.ticks);
+    if (!(step > 0)) return axisTicks(a);
+    // Multiples of the step within the range (a hair of tolerance at both ends,
+    // so that a bound that is itself a multiple gets its tick).
+    const long double tol = step * 1.0E-9L;
+    const long double first = std::ceil((a.minimum - tol) / step), last = std::floor((a.maximum + tol) / step);
+    std::vector<Tick> out;
+    if (!(last >= first) || last - first > 2000) return axisTicks(a);
+    for (long double k = first; k <= last; k += 1) {
+        Tick t;
+        t.value = k == 0 ? 0.0L : k * step;  // never a negative zero (ceil(-0.3) is -0)
+        t.labelled = true;
+        out.push_back(t);
+    }
+    out.back().last = true;
+    return out;
+}
+
 AxisSettings zoomedAxis(const AxisSettings& stored, const AxisRange& visible) {
     AxisSettings a = stored;
     if (visible == storedRange(stored)) return a;
     a.minimum = visible.low;
     a.maximum = visible.high;
     if (a.logarithmic || a.ticks <= 0) return a;
-    // Enough digits for the visible range.
-    const long double step = (visible.high - visible.low) / a.ticks;
+    // Enough digits for the round step of the visible range.
+    const long double step = roundStep(visible.low, visible.high, a.ticks);
+    if (!(step > 0)) return a;
     int need;
     if (a.style == 1) {
-        // Ticks run from the visible minimum in steps that are seldom round: one
-        // digit more than the step's first one keeps the labels honest.
-        need = 1 - static_cast<int>(std::floor(std::log10(step)));
+        need = -static_cast<int>(std::floor(std::log10(step) + 1.0E-9L));
     } else {
+        // The mantissas differ from the exponent of the largest value down to
+        // the step's.
         const long double big = std::max(std::fabs(visible.low), std::fabs(visible.high));
-        need = static_cast<int>(std::ceil(std::log10(big / step)));
+        need = static_cast<int>(std::floor(std::log10(big) + 1.0E-9L) - std::floor(std::log10(step) + 1.0E-9L));
     }
     a.digits = static_cast<std::int16_t>(std::clamp(std::max<int>(need, stored.digits), 0, 9));
     return a;

@@ -17,9 +17,18 @@ struct AxisRange {
 
 inline AxisRange storedRange(const AxisSettings& a) { return AxisRange{a.minimum, a.maximum}; }
 
-// The stored axis drawn over another range: ticks and labels follow the same
-// rules, with as many label digits as the range needs to tell ticks apart.
+// The stored axis drawn over another range, with as many label digits as its
+// round tick step needs to tell ticks apart.
 AxisSettings zoomedAxis(const AxisSettings& stored, const AxisRange& visible);
+
+// The round step of a linear axis drawn over a range with about `intervals`
+// major intervals: 1, 2 or 5 times a power of ten. 0 when there is none.
+long double roundStep(long double low, long double high, int intervals);
+
+// The major ticks of an axis as a view draws it: a stored range walks its ticks
+// from the minimum (NextTick); a zoomed linear range puts them at the multiples
+// of its round step inside the range, as round as a stored plot's are.
+std::vector<Tick> viewTicks(const AxisSettings& drawn, bool zoomed);
 
 // The value at a pixel (the inverse of MapToPixel, not rounded).
 long double PixelToValue(const AxisSettings& axis, const AxisSpan& span, double pixel);

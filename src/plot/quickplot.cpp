@@ -68,13 +68,40 @@ std::string runLegend(const std::vector<std::string>& names, const std::vector<s
     return out;
 }
 
+std::vector<RunTitle> runTitles(const std::vector<TableRunData>& runs) {
+    std::size_t variables = 0;
+    for (const TableRunData& r : runs) variables = std::max(variables, std::min(r.names.size(), r.values.size()));
+    const auto valueOf = [](const TableRunData& r, std::size_t c) { return c < r.values.size() ? pal::trim(r.values[c]) : std::string(); };
+    std::vector<bool> varies(variables, false);
+    for (std::size_t c = 0; c < variables; ++c)
+        for (const TableRunData& r : runs) varies[c] = varies[c] || valueOf(r, c) != valueOf(runs.front(), c);
+    // One run alone, or runs that do not differ: every variable.
+    if (std::none_of(varies.begin(), varies.end(), [](bool v) { return v; })) varies.assign(variables, true);
+    std::vector<RunTitle> out;
+    for (const TableRunData& r : runs) {
+        std::string shown, full;
+        for (std::size_t c = 0; c < variables && c < r.names.size(); ++c) {
+            const std::string item = pal::trim(r.names[c]) + "=" + valueOf(r, c);
+            full += (full.empty() ? "" : " ") + item;
+            if (varies[c]) shown += (shown.empty() ? "" : " ") + item;
+        }
+        const std::string number = std::to_string(r.run);
+        if (shown.size() > kMaxColumnName) shown = ("#" + number + " " + shown).substr(0, kMaxColumnName);
+        out.push_back(RunTitle{shown, "Run " + number + ": " + full});
+    }
+    return out;
+}
+
 PlotDocument tableRunsPlot(const std::vector<TableRunData>& runs, const std::string& caption, const std::string& xName,
                            const std::string& yName) {
     PlotDocument doc;
     doc.caption = caption.substr(0, 255);
     std::vector<ColumnRange> xr, yr;
     PlotRecord& rec = doc.record;
-    for (const TableRunData& run : runs) {
+    const bool titled = std::any_of(runs.begin(), runs.end(), [](const TableRunData& r) { return !r.names.empty(); });
+    const std::vector<RunTitle> titles = titled ? runTitles(runs) : std::vector<RunTitle>();
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const TableRunData& run = runs[i];
         const int x = columnIndex(run.data, xName), y = columnIndex(run.data, yName);
         if (x < 0 || y < 0 || rec.curveCount() >= kMaxCurves) continue;
         const int k = rec.curveCount();
@@ -82,7 +109,12 @@ PlotDocument tableRunsPlot(const std::vector<TableRunData>& runs, const std::str
         CurveRecord& c = rec.curves.back();
         c.symbol = k % 15 + 1;
         c.color = kRunColours[k % 15];
-        c.yName = run.legend.substr(0, kMaxColumnName);
+        if (titled) {
+            c.yName = titles[i].legend;
+            c.title = titles[i].full;
+        } else {
+            c.yName = run.legend.substr(0, kMaxColumnName);
+        }
         xr.push_back({run.data.minimum[x], run.data.maximum[x]});
         yr.push_back({run.data.minimum[y], run.data.maximum[y]});
     }

@@ -27,7 +27,21 @@ PlotDocument quickPlot(const PlotDataTable& data, const std::string& caption, co
 struct TableRunData {
     std::string legend;  // the run's values of the table's variables: "AREA=4.5 FLOW=0.3"
     PlotDataTable data;
+    // When given, the legend is made from these so that it tells the runs
+    // apart (see runTitles): the run's number and its variables' names and
+    // short value texts.
+    int run = 0;
+    std::vector<std::string> names{}, values{};
 };
+
+// The legend of each run within the 20 characters of a curve name: the
+// variables whose values differ between the runs ("AREA=4.5 VTANK=300"), with
+// the run number first ("#3 AREA=4.5 DRAW=0.") when that would not fit; and
+// the full text of each ("Run 3: AREA=4.5 DRAW=0.3 VTANK=58.71").
+struct RunTitle {
+    std::string legend, full;
+};
+std::vector<RunTitle> runTitles(const std::vector<TableRunData>& runs);
 
 // The legend text of a run: NAME=value for each variable, blank-separated.
 std::string runLegend(const std::vector<std::string>& names, const std::vector<std::string>& values);

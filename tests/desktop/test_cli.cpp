@@ -158,15 +158,32 @@ private slots:
         const auto p = plot::ScaleMinMax({{0, 10}});
         ax.minimum = ay.minimum = p.low;
         ax.maximum = ay.maximum = p.high;
-        const QColor blue = plot::PlotRenderer::PlotColor(1), red = plot::PlotRenderer::PlotColor(2);
+        // The first curve black, as Plot Setup makes it; the second blue.
+        const QColor first = plot::PlotRenderer::PlotColor(0), second = plot::PlotRenderer::PlotColor(1);
         for (int v : {1, 3, 5, 7, 9}) {
             const QPoint onLine(plot::MapToPixel(ax, sx, v), plot::MapToPixel(ay, sy, v));
-            QVERIFY2(colourNear(img, onLine, blue), qPrintable(QStringLiteral("no curve at %1").arg(v)));
+            QVERIFY2(colourNear(img, onLine, first), qPrintable(QStringLiteral("no curve at %1").arg(v)));
             const QPoint onConstant(plot::MapToPixel(ax, sx, v), plot::MapToPixel(ay, sy, 2));
-            QVERIFY(colourNear(img, onConstant, red));  // the second curve steps to the next colour
+            QVERIFY(colourNear(img, onConstant, second));  // the second curve steps to the next colour
         }
-        // Nothing of the curve far from it.
-        QVERIFY(!colourNear(img, QPoint(plot::MapToPixel(ax, sx, 2), plot::MapToPixel(ay, sy, 8)), blue));
+        // Nothing of the curves far from them.
+        for (const QColor& c : {first, second})
+            QVERIFY(!colourNear(img, QPoint(plot::MapToPixel(ax, sx, 2), plot::MapToPixel(ay, sy, 8)), c));
+
+        // --size gives the PNG's pixels; a giant or malformed size is one line.
+        r = run({QStringLiteral("--new-plot"), work_ + "/LINE.PLT", QStringLiteral("--x"), QStringLiteral("x"),
+                 QStringLiteral("--y"), QStringLiteral("Y"), QStringLiteral("--png"), png, QStringLiteral("--size"),
+                 QStringLiteral("640x360")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(QImage(png).size(), QSize(640, 360));
+        for (const char* bad : {"20000x20000", "wide"}) {
+            r = run({QStringLiteral("--new-plot"), work_ + "/LINE.PLT", QStringLiteral("--x"), QStringLiteral("x"),
+                     QStringLiteral("--y"), QStringLiteral("Y"), QStringLiteral("--png"), work_ + "/no.png",
+                     QStringLiteral("--size"), QLatin1String(bad)});
+            QCOMPARE(r.code, 2);
+            QVERIFY2(oneLine(r.err) && r.err.contains("--size") == (bad[0] == 'w'), r.err.constData());
+            QVERIFY(!QFile::exists(work_ + "/no.png"));
+        }
 
         // Bad columns and bad files: one line each, no image.
         r = run({QStringLiteral("--new-plot"), work_ + "/LINE.PLT", QStringLiteral("--x"), QStringLiteral("X"),
@@ -273,8 +290,10 @@ private slots:
         QVERIFY(svg.contains("<svg"));
         QVERIFY(svg.contains("TIME h"));
 
-        // The table reads back to exactly the stored values: the curves share
-        // their X column, so one TIME column and the two curves beside it.
+        // The table reads back to exactly the stored values (each text the
+        // shortest that the 6-byte real of the value rounds back to): the
+        // curves share their X column, so one TIME column and the two curves
+        // beside it.
         const std::vector<std::string> lines = pal::readLines((work_ + "/p.csv").toStdString());
         QCOMPARE(lines.size(), stored.record.curves[0].x.size() + 1);
         const QStringList header = QString::fromStdString(lines[0]).split(QLatin1Char(','));
@@ -283,8 +302,10 @@ private slots:
         for (std::size_t i = 1; i < lines.size(); ++i) {
             const QStringList cells = QString::fromStdString(lines[i]).split(QLatin1Char(','));
             QCOMPARE(cells.size(), 3);
-            QCOMPARE(cells[0].toDouble(), stored.record.curves[0].x[i - 1]);
-            for (int c = 0; c < 2; ++c) QCOMPARE(cells[c + 1].toDouble(), stored.record.curves[std::size_t(c)].y[i - 1]);
+            QCOMPARE(plot::toReal6Precision(cells[0].toDouble()), stored.record.curves[0].x[i - 1]);
+            for (int c = 0; c < 2; ++c)
+                QCOMPARE(plot::toReal6Precision(cells[c + 1].toDouble()), stored.record.curves[std::size_t(c)].y[i - 1]);
+            QVERIFY2(cells[0].size() <= 13, qPrintable(cells[0]));  // never 17 digits
         }
 
         // A damaged saved plot: one line, non-zero, nothing written.
@@ -296,6 +317,29 @@ private slots:
         QVERIFY(!QFile::exists(work_ + "/cut.png"));
         // No output named: a usage error.
         QCOMPARE(run({QStringLiteral("--plot"), pmx}).code, 2);
+    }
+
+    void everyFailureIsOneLineNamingTheFileAndTheReason_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("words");  // each in the one line
+        QTest::newRow("missing table") << QStringList{"--run-table", "MISSING.TBL"}
+                                       << QStringList{"MISSING.TBL", "No such file or directory"};
+        QTest::newRow("bad jobs") << QStringList{"--run-table", "A.TBL", "--jobs", "many"}
+                                  << QStringList{"--jobs", "many", "usage: palumaro --run-table"};
+        QTest::newRow("deck folder") << QStringList{"--run", "FOLDER.DCK"} << QStringList{"FOLDER.DCK", "is a folder"};
+        QTest::newRow("missing deck") << QStringList{"--run", "NONE.DCK"} << QStringList{"NONE.DCK", "No such file"};
+        QTest::newRow("missing plot") << QStringList{"--plot", "NONE.PMX", "--png", "x.png"}
+                                      << QStringList{"NONE.PMX", "No such file or directory"};
+        QTest::newRow("unknown option") << QStringList{"--plot", "A.PMX", "--gif", "x.gif"} << QStringList{"--gif"};
+    }
+    void everyFailureIsOneLineNamingTheFileAndTheReason() {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, words);
+        QDir(work_).mkpath(QStringLiteral("FOLDER.DCK"));
+        const Result r = run(args);
+        QVERIFY(r.code != 0);
+        QVERIFY2(oneLine(r.err), r.err.constData());
+        for (const QString& w : words) QVERIFY2(r.err.contains(w.toUtf8()), r.err.constData());
     }
 };
 

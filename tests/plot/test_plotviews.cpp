@@ -224,12 +224,24 @@ private slots:
         d.setPlotWindow(&w);
         d.FormActivate();
         QVERIFY(d.VisibleBtn->isEnabled());
+        const plot::AxisSettings zx = w.view().axisX(w.document().record), zy = w.view().axisY(w.document().record);
         d.VisibleBtnClick();
         const plot::AxisRange vx = w.visibleX(), vy = w.visibleY();
+        // Two digits beyond the labels' precision, not seventeen.
+        QCOMPARE(d.XAxis->minimum->text().section('.', 1).size(), zx.digits + 2);
         d.OKBtnClick();
-        QCOMPARE(static_cast<double>(w.document().record.x.minimum), static_cast<double>(vx.low));
-        QCOMPARE(static_cast<double>(w.document().record.y.maximum), static_cast<double>(vy.high));
+        const double unit = std::pow(10.0, -(zx.digits + 2));
+        QVERIFY(std::fabs(static_cast<double>(w.document().record.x.minimum - vx.low)) <= unit / 2 * 1.0001);
+        QVERIFY(std::fabs(static_cast<double>(w.document().record.y.maximum - vy.high)) <=
+                std::pow(10.0, -(zy.digits + 2)) / 2 * 1.0001);
         QVERIFY(!w.zoomed());  // the new limits are the whole plot now
+        // The stored plot's labels read distinctly.
+        w.renderImage();
+        QStringList xs;
+        for (const plot::DrawnLabel& l : w.view().labels)
+            if (l.xAxis) xs << l.text;
+        QVERIFY(xs.size() >= 3);
+        QCOMPARE(QSet<QString>(xs.begin(), xs.end()).size(), xs.size());
     }
 
     void aFastSpinIsOneDrawingOfTheSameView() {
@@ -614,6 +626,14 @@ private slots:
         QStringList legends;
         for (const auto& c : rec.curves) legends << QString::fromStdString(c.yName);
         QCOMPARE(legends, (QStringList{"AREA=2 VTANK=300", "AREA=4.5 VTANK=300", "AREA=9 VTANK=500"}));
+        // The full text of a run in the cursor read-out and the legend's tooltip.
+        QCOMPARE(QString::fromStdString(rec.curves[1].title), QStringLiteral("Run 2: AREA=4.5 VTANK=300"));
+        w->setCursorX(1, static_cast<long double>(rec.curves[1].x[1]));
+        QVERIFY2(w->cursorReadout()[2].text.startsWith(QStringLiteral("Run 2: AREA=4.5 VTANK=300 = ")),
+                 qPrintable(w->cursorReadout()[2].text));
+        w->renderImage();
+        QCOMPARE(w->toolTipAt(w->view().legendEntries.at(1).center()), QStringLiteral("Run 2: AREA=4.5 VTANK=300"));
+        QVERIFY(w->toolTipAt(w->view().frame().center()).isEmpty());
         QVERIFY(rec.legend);
         QVERIFY(rec.curves[0].color != rec.curves[1].color && rec.curves[1].symbol != rec.curves[2].symbol);
         QVERIFY(rec.curves[0].y != rec.curves[2].y);  // the runs differ

@@ -224,11 +224,12 @@ private slots:
         w.FormMouseUp(QPoint(200, 100));
     }
 
-    void closingAlwaysAsksAndNeverLosesThePlot() {
+    void closingAChangedPlotAsksAndNeverLosesIt() {
         ScriptedSeams s;
         auto* w = new TPlotForm;
         w->setAttribute(Qt::WA_DeleteOnClose);
         w->setDocument(linePlot(1));
+        w->plotChanged();
         w->show();
         QPointer<TPlotForm> alive(w);
 
@@ -245,6 +246,7 @@ private slots:
         // Yes into a directory that does not exist: the failure is shown, the
         // window stays.
         w->Save(dir_ + "/KEEP.PMX");
+        w->plotChanged();  // changed again after the save
         const QString bad = dir_ + "/missing/dir/X.PMX";
         s.alerts.answers = {AlertButton::Yes};
         s.dialogs.fileAnswers = {FileDialogResult{bad, 1}};
