@@ -13,12 +13,12 @@ std::vector<std::pair<std::string, bool>> menuChanges(const MenuInput& in) {
     set("Export1", active && in.tag == 4000);
     set("PlotTableRuns1", active && in.tag == 5000 && in.tableRunPlots);
     if (!active) {
-        for (const char* n : {"RunTable1", "Print1", "Edit1", "MakeQUIVETfile1", "Parametrics1", "OverlayPlot1",
+        for (const char* n : {"RunTable1", "Print1", "PrintPreview1", "Edit1", "MakeQUIVETfile1", "Parametrics1", "OverlayPlot1",
                               "ModifyPlot1", "Save1", "Saveas1"})
             set(n, false);
         return out;
     }
-    for (const char* n : {"Save1", "Saveas1", "Print1", "Parametrics1", "KALVEX1", "Edit1"}) set(n, true);
+    for (const char* n : {"Save1", "Saveas1", "Print1", "PrintPreview1", "Parametrics1", "KALVEX1", "Edit1"}) set(n, true);
     for (const char* n : {"OverlayPlot1", "ModifyPlot1", "CompileModule1"}) set(n, false);
     set("RebuildKALVEX1", true);
 
@@ -32,7 +32,7 @@ std::vector<std::pair<std::string, bool>> menuChanges(const MenuInput& in) {
     // 1 enabled, 0 disabled, -1 unchanged, 2 by extension.
     const int* row = nullptr;
     static const int editor[] = {1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 0, 0, 0, 0, -1, 0};
-    static const int quivet[] = {0, 0, 0, 1, 1, 1, 1, 0, 1, 1, 0, 0, 0, 0, -1, 0};
+    static const int quivet[] = {1, 0, 1, 1, 1, 1, 1, 0, 1, 1, 0, 0, 0, 0, -1, 0};  // Find: a field by name
     static const int viewer[] = {1, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0};
     static const int plot[] = {0, 0, 0, 1, 0, 0, 0, -1, 0, 0, 0, -1, -1, -1, 1, 1};
     static const int table[] = {0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, -1, 0};

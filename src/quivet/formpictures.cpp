@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <string_view>
 
 #include <sys/stat.h>
 
 #include "quivet/quiveterror.h"
+#include "diagram/wmffile.h"
 
 QPixmap FormPictures::picture(const QString& path, const std::string& asWritten) {
     struct stat st {};
@@ -23,6 +25,15 @@ QPixmap FormPictures::picture(const QString& path, const std::string& asWritten)
                           "Figure file " + asWritten + " is too large to show (" + std::to_string(size.width()) + " x " +
                               std::to_string(size.height()) + " pixels; a form shows pictures of up to " +
                               std::to_string(kMaxPixels) + " pixels)");
+    // The reader fills a cut-off bitmap with black without a word: a bitmap's
+    // header must promise no more pixels than the file holds.
+    if (reader.format() == "bmp") {
+        QFile file(path);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (bytes.size() < 14 ||
+            !pal::dibToBmp(std::string_view(bytes.constData() + 14, static_cast<std::size_t>(bytes.size() - 14))))
+            throw QuivetError(QuivetError::Kind::BadFile, "Figure file " + asWritten + " is truncated or damaged");
+    }
     const QImage image = reader.read();
     if (image.isNull()) throw QuivetError(QuivetError::Kind::BadFile, "Figure file " + asWritten + " is not a picture");
     const QPixmap pixmap = QPixmap::fromImage(image);

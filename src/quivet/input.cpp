@@ -1,7 +1,11 @@
 #include "quivet/input.h"
 
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QTimer>
+#include <QToolTip>
+#include <cstdio>
+#include <cstdlib>
 
 #include "quivet/fieldnumber.h"
 #include "shell/qtbytes.h"
@@ -39,6 +43,36 @@ bool TInput::takeTypedValue() {
     field.value = *v;
     typed_ = false;
     return true;
+}
+
+QString TInput::fullValueText() const {
+    if (!numeric) return {};
+    const auto v = currentValue();
+    if (!v) return {};
+    const long double shown = field.toShown(*v, shownUnits);
+    // The shortest text that reads back as this very value.
+    char buf[64] = "";
+    for (int digits = 1; digits <= 21; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*Lg", digits, shown);
+        if (std::strtold(buf, nullptr) == shown) break;
+    }
+    QString out = QString::fromLatin1(buf);
+    const QString unit = toQ(field.unitText(shownUnits)).trimmed();
+    if (!unit.isEmpty()) out += QLatin1Char(' ') + unit;
+    return out;
+}
+
+bool TInput::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && numeric) {
+        const QString tip = fullValueText();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+        }
+        return true;
+    }
+    return QLineEdit::event(event);
 }
 
 bool TInput::Exit() {

@@ -35,6 +35,10 @@ public:
     // Keeps the typed number as the value (SI); false when it is no number.
     bool takeTypedValue();
 
+    // A numeric box's tooltip: the value at full precision in the units shown,
+    // as the box's digits may round it ("12.3456789 m2").
+    QString fullValueText() const;
+
     // The check on leaving the box: on a bad number the message is shown, the text
     // selected and the focus given back. True when the text is accepted.
     bool Exit();
@@ -45,6 +49,7 @@ signals:
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     bool edited_ = false;

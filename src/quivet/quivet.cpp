@@ -376,6 +376,9 @@ int TQUIVETForm::focusedHelpNumber() const {
 }
 
 void TQUIVETForm::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+F where no Edit menu takes it (QUIVET mode), F3 to find again.
+    if (event->matches(QKeySequence::Find)) return find();
+    if (event->key() == Qt::Key_F3 && event->modifiers() == Qt::NoModifier) return searchAgain(LastSearch::Find);
     if (event->key() != Qt::Key_F1) return TDocWindow::keyPressEvent(event);
     static int lastHelp = 0;  // with no field focused the help shows the number it had
     const int n = focusedHelpNumber();
@@ -387,6 +390,40 @@ void TQUIVETForm::keyPressEvent(QKeyEvent* event) {
             break;
         }
     help::ShowFieldHelp(lastHelp, fileName_, caption);
+}
+
+void TQUIVETForm::find() {
+    const auto asked = seams().dialogs->inputBox(QStringLiteral("Find field"), QStringLiteral("Name of the field (or a part of it):"),
+                                                 findText_, 80);
+    if (!asked || asked->trimmed().isEmpty()) return;
+    findText_ = asked->trimmed();
+    FindField(findText_);
+}
+
+void TQUIVETForm::searchAgain(LastSearch) {
+    if (findText_.isEmpty())
+        find();
+    else
+        FindField(findText_);
+}
+
+bool TQUIVETForm::FindField(const QString& name) {
+    // From the field after the focused one (or the first in view) round the form.
+    const int n = static_cast<int>(doc_.items.size());
+    int from = focusedItem();
+    if (from < 0) from = firstInView(true) - 1;
+    for (int step = 1; step <= n; ++step) {
+        const int k = ((from + step) % n + n) % n;
+        const auto index = static_cast<std::size_t>(k);
+        if (!focusable(index) || !text(doc_.items[index].label).contains(name, Qt::CaseInsensitive)) continue;
+        if (QWidget* w = showField(index)) {
+            w->setFocus(Qt::OtherFocusReason);
+            if (auto* box = qobject_cast<QLineEdit*>(w)) box->selectAll();
+            return true;
+        }
+    }
+    ShowAlert(QStringLiteral("No field of this form is named \"%1\".").arg(name), AlertKind::Information, false);
+    return false;
 }
 
 void TQUIVETForm::Print(PrintContext& ctx) {

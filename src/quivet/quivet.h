@@ -66,6 +66,13 @@ public:
     void copy() override;
     void paste() override;
     void clear() override;
+    // Find a field by (a part of) its label: asks for the name, then goes to the
+    // next field after the focused one whose label holds it, round the form.
+    void find() override;
+    void searchAgain(LastSearch last) override;
+    // Focuses the next field whose label holds name (any letter case); a message
+    // and false when no field does.
+    bool FindField(const QString& name);
     // The file's commands, once the user agreed to run them (asked once per
     // opened file, as they come from the file and not from the user).
     QString beforeCommand() const override;
@@ -135,9 +142,18 @@ private:
     void applyLiveRows();
     void markUnchanged();
     bool focusable(std::size_t index) const;
+    // Box widths: the frame and margins around a text, a numeric box, a file box.
+    int boxChrome() const;
+    int numericBoxWidth(std::size_t index) const;
+    int fileBoxWidth(std::size_t index) const;
     int focusedItem() const;
     // Tab and Shift+Tab: the next field in the form's order, built when needed.
+    // When the focused field has been scrolled out of view (or none has the
+    // focus), Tab starts at the first field in view and Shift+Tab at the last.
     bool focusNextField(bool next);
+    bool inView(std::size_t index) const;
+    // The first item whose row is in view (next), or one past the last (!next).
+    int firstInView(bool next) const;
     // The number of a numeric field: the typed text when there is one, else the
     // kept value; empty when the text is no number.
     std::optional<long double> numericValue(std::size_t index) const;
@@ -168,6 +184,7 @@ private:
     int H_ = 16;
     int errorFlag_ = 0;
     int units_ = 1;
+    QString findText_;
     enum class Approval { NotAsked, Allowed, Refused };
     mutable Approval approval_ = Approval::NotAsked;
 };

@@ -7,6 +7,7 @@
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 #include <unordered_map>
 
@@ -42,7 +43,31 @@ constexpr int kRowMargin = 800;
 
 const char* const kItemProperty = "quivetItem";
 
+// A label starts at 2W and ends at (length + 2)W; its box starts one character
+// further on, so the label's last character stays in view.
+int boxLeft(int labelLength, int W) { return (labelLength + 3) * W; }
+
 }  // namespace
+
+int TQUIVETForm::boxChrome() const {
+    // The frame on both sides and the line edit's text margins (2 pixels a side).
+    return 2 * rows_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, rows_) + 2 * 2 + 2;
+}
+
+int TQUIVETForm::numericBoxWidth(std::size_t index) const {
+    // Wide enough for the value in either unit system (2.8000E+01 needs more than
+    // ten characters' room once the frame is counted), at least ten characters.
+    const quivet::NumericField& field = doc_.items[index].numeric;
+    const QFontMetrics fm(font());
+    int widest = 10 * W_;
+    for (int units : {1, 2}) widest = std::max(widest, fm.horizontalAdvance(toQ(field.shownText(units))));
+    return widest + boxChrome();
+}
+
+int TQUIVETForm::fileBoxWidth(std::size_t index) const {
+    // Room for a longer name than the one shown: at least 24 characters.
+    return (std::max(static_cast<int>(state_[index].fileName.size()), 24) + 4) * W_ + boxChrome();
+}
 
 void TQUIVETForm::build() {
     // A file read again: the old rows go with the old document.
@@ -80,11 +105,12 @@ void TQUIVETForm::build() {
                 rowRight = 2 * W_ + bold.horizontalAdvance(text(item.label));
                 if (item.hasText) {
                     st.text = text(item.text);
-                    rowRight = std::max(rowRight, (labelLength + 5) * W_ + (static_cast<int>(st.text.size()) + 2) * W_);
+                    rowRight = std::max(rowRight, (labelLength + 5) * W_ + (static_cast<int>(st.text.size()) + 2) * W_ + boxChrome());
                 }
                 break;
             case ItemKind::Numeric:
-                rowRight = (labelLength + 12) * W_ + plain.horizontalAdvance(text(item.numeric.unitText(units_)));
+                rowRight = boxLeft(labelLength, W_) + numericBoxWidth(k) + W_ +
+                           std::max(plain.horizontalAdvance(text(item.numeric.siUnit)), plain.horizontalAdvance(text(item.numeric.englishUnit)));
                 break;
             case ItemKind::Choice:
                 if (!item.shownChoice()) {
@@ -101,12 +127,12 @@ void TQUIVETForm::build() {
                     int longest = known->second;
                     if (item.keptEntry >= 0)
                         longest = std::max(longest, static_cast<int>(text(item.entry(item.keptEntry)).size()));
-                    rowRight = (labelLength + 2) * W_ + (longest + 3) * W_;
+                    rowRight = boxLeft(labelLength, W_) + (longest + 3) * W_;
                 }
                 break;
             case ItemKind::File:
                 st.fileName = text(item.valueText).left(255);
-                rowRight = (labelLength + 2) * W_ + (static_cast<int>(st.fileName.size()) + 1) * W_;
+                rowRight = boxLeft(labelLength, W_) + fileBoxWidth(k);
                 break;
             case ItemKind::Picture: {
                 pictures_[k] = pictures.picture(toQ(item.picturePath), item.picture);
@@ -197,8 +223,7 @@ void TQUIVETForm::createRow(std::size_t index) {
                                  (item.helpField ? 1 + static_cast<int>(item.helpField->size()) : 0);
                 box->setMaxLength(std::max(0, std::min(t.isEmpty() ? 80 : 2 * static_cast<int>(t.size()), room)));
                 box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^|]*")), box));
-                box->setGeometry((labelLength + 5) * W_, y, (static_cast<int>(t.size()) + 2) * W_, H_ + 1);
-                box->setFrame(false);
+                box->setGeometry((labelLength + 5) * W_, y, (static_cast<int>(t.size()) + 2) * W_ + boxChrome(), H_ + 2);
                 row.input = box;
             }
             break;
@@ -210,7 +235,7 @@ void TQUIVETForm::createRow(std::size_t index) {
             box->help = item.help;
             box->field = item.numeric;
             box->setMaxLength(25);
-            box->setGeometry((labelLength + 1) * W_, y, 10 * W_, H_ + 2);
+            box->setGeometry(boxLeft(labelLength, W_), y, numericBoxWidth(index), H_ + 2);
             connect(box, &TInput::checked, this, [this, box](bool accepted) {
                 errorFlag_ = accepted ? 0 : 100;
                 // The focus goes back to a refused box: it is shown too.
@@ -252,7 +277,7 @@ void TQUIVETForm::createRow(std::size_t index) {
             }
             box->addItems(entries);
             connect(box, &QComboBox::activated, this, [this, index](int chosen) { choiceChosen(index, chosen); });
-            box->setGeometry((labelLength + 2) * W_, y - 2, (longest + 3) * W_, H_ + 2);
+            box->setGeometry(boxLeft(labelLength, W_), y - 2, (longest + 3) * W_, H_ + 2);
             break;
         }
         case ItemKind::File: {
@@ -261,9 +286,7 @@ void TQUIVETForm::createRow(std::size_t index) {
             box->help = item.help;
             box->unit = item.unit;
             box->vet = [this, index](QString& name) { return vetFileName(index, name); };
-            box->setGeometry((labelLength + 2) * W_, y, (static_cast<int>(state_[index].fileName.size()) + 1) * W_,
-                             H_ + 2);
-            box->setFrame(false);
+            box->setGeometry(boxLeft(labelLength, W_), y, fileBoxWidth(index), H_ + 2);
             row.file = box;
             break;
         }
@@ -409,9 +432,27 @@ int TQUIVETForm::focusedItem() const {
     return v.isValid() ? static_cast<int>(v.toULongLong()) : -1;
 }
 
+bool TQUIVETForm::inView(std::size_t index) const {
+    const int at = scrollBox_->verticalScrollBar()->value(), view = scrollBox_->viewport()->height();
+    return top_[index] + H_ > at && top_[index] < at + view;  // partly in view counts
+}
+
+int TQUIVETForm::firstInView(bool next) const {
+    const int at = scrollBox_->verticalScrollBar()->value(), view = scrollBox_->viewport()->height();
+    // Row tops never fall, so both ends are found by halving.
+    if (next) return static_cast<int>(std::lower_bound(top_.begin(), top_.end(), at) - top_.begin());
+    return static_cast<int>(std::upper_bound(top_.begin(), top_.end(), at + view - H_) - top_.begin());
+}
+
 bool TQUIVETForm::focusNextField(bool next) {
     const int n = static_cast<int>(doc_.items.size());
-    const int from = focusedItem();
+    int from = focusedItem();
+    // A field scrolled away with the scroll bar is no place to go on from: the
+    // user looks at the rows in view.
+    if (n > 0 && (from < 0 || !inView(static_cast<std::size_t>(from)))) {
+        from = next ? firstInView(true) - 1 : firstInView(false);
+        if (from < 0) from = n - 1;  // before the first row: Tab takes the first field
+    }
     for (int step = 1; step <= n; ++step) {
         // From the last field Tab goes round to the first, and Shift+Tab back.
         const int k = from < 0 ? (next ? step - 1 : n - step) : ((from + (next ? step : -step)) % n + n) % n;

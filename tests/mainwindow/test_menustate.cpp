@@ -103,7 +103,9 @@ TEST(UpdateMenu, ViewerQuivetAndDiagramRows) {
     const auto q = apply(active(2000));
     EXPECT_TRUE(q.at("Calculate1"));
     EXPECT_TRUE(q.at("NewTable1"));
-    EXPECT_FALSE(q.at("Find1"));
+    EXPECT_TRUE(q.at("Find1"));  // a field by its name
+    EXPECT_TRUE(q.at("SearchAgain1"));
+    EXPECT_FALSE(q.at("Replace1"));
     EXPECT_FALSE(q.at("MakeQUIVETfile1"));
     const auto d = apply(active(8000));
     EXPECT_TRUE(d.at("Save1"));

@@ -101,20 +101,24 @@ private slots:
         QCOMPARE(rows[Title].label->palette().color(QPalette::WindowText), QColor(Qt::red));
         QVERIFY(!rows[Title].input);
         QCOMPARE(rows[Case].input->text(), "Base case");
-        QCOMPARE(rows[Case].input->geometry(), QRect((4 + 5) * W, 10 + step, 11 * W, H + 1));
+        // Boxes start one character after their label's end and are framed,
+        // wide enough for their text and frame.
+        QCOMPARE(rows[Case].input->pos(), QPoint((4 + 5) * W, 10 + step));
+        QVERIFY(rows[Case].input->width() > 11 * W && rows[Case].input->hasFrame());
         QCOMPARE(rows[Case].input->maxLength(), 18);
 
         TInput* area = rows[Area].input;
         QCOMPARE(area->text(), "12.0");
-        QCOMPARE(area->geometry(), QRect((17 + 1) * W, 10 + 2 * step, 10 * W, H + 2));
+        QCOMPARE(area->geometry().topLeft(), QPoint((17 + 3) * W, 10 + 2 * step));
+        QVERIFY(area->width() > 10 * W);
         QCOMPARE(rows[Area].unitLabel->text(), "m2");
-        QCOMPARE(rows[Area].unitLabel->x(), area->x() + 11 * W);
+        QCOMPARE(rows[Area].unitLabel->x(), area->x() + area->width() + W);
         QCOMPARE(rows[Step].input->text(), "0.50");
 
         TFileInput* fluid = rows[Fluid].choice;
         QCOMPARE(fluid->count(), 3);
         QCOMPARE(fluid->currentText(), "Water");
-        QCOMPARE(fluid->geometry(), QRect((5 + 2) * W, 10 + 5 * step - 2, (6 + 3) * W, H + 2));
+        QCOMPARE(fluid->geometry(), QRect((5 + 3) * W, 10 + 5 * step - 2, (6 + 3) * W, H + 2));
         QVERIFY(fluid->isVisibleTo(f.get()));
 
         // The hidden dependent field takes no row: the picture goes where it would have been.
@@ -124,7 +128,8 @@ private slots:
         // The next row goes below the picture.
         QCOMPARE(rows[Data].label->y(), 10 + 6 * step + 24 - H + step);
         QCOMPARE(rows[Data].file->text(), "data.txt");
-        QCOMPARE(rows[Data].file->x(), (10 + 2) * W);
+        QCOMPARE(rows[Data].file->x(), (10 + 3) * W);
+        QVERIFY(rows[Data].file->hasFrame());
         QVERIFY(alerts().shown.isEmpty());
         QVERIFY(!f->DCKChanged());
     }
