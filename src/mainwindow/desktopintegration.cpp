@@ -198,17 +198,25 @@ void DesktopIntegration::saveGeometry() {
     s->setValue(kState, main_.saveState());
 }
 
+// A table sizes itself to its grid (and its run panel while runs are shown):
+// a remembered size would leave a blank band where a panel once was.
+static bool sizesItself(int kind) { return kind == Kind::Table; }
+
 void DesktopIntegration::rememberSize(QMdiSubWindow* sub) {
     auto* w = qobject_cast<TDocWindow*>(sub->widget());
-    if (!w || sub->isMaximized() || sub->isMinimized()) return;
+    if (!w || sub->isMaximized() || sub->isMinimized() || sizesItself(w->Tag())) return;
     desktopSettings()->setValue(sizeKey(w->Tag()), sub->size());
 }
 
 void DesktopIntegration::placeDocWindow(QMdiSubWindow* sub, int kind) {
     if (sub->isMaximized()) return;
-    const QSize remembered = desktopSettings()->value(sizeKey(kind)).toSize();
+    const QSize remembered = sizesItself(kind) ? QSize() : desktopSettings()->value(sizeKey(kind)).toSize();
     QSize size = remembered.isValid() ? remembered : sub->size();
     const QSize area = main_.mdiArea()->viewport()->size();
+    // The first window of a kind on a large frame: a good share of the frame
+    // (text and plots read better wide), never less than the kind's own size.
+    if (!remembered.isValid() && !sizesItself(kind) && kind != Kind::Diagram && area.width() >= 100 && area.height() >= 100)
+        size = size.expandedTo(QSize(area.width() * 3 / 5, area.height() * 7 / 10));
     // A frame smaller than the window (not laid out yet, or tiny) keeps the
     // window's size; otherwise the window fits in the frame.
     if (area.width() >= 100 && area.height() >= 100) size = size.boundedTo(area);

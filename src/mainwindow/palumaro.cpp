@@ -206,10 +206,11 @@ void TPALUMAROFORM::buildMenus() {
     File1 = addMenu("File1", "&File", 2);
     addItems(File1,
              {{"New1", "&New", 34}, {"Open1", "&Open", 3}, {"Save1", "&Save", 33}, {"Saveas1", "Save &as", 44},
-              {"Export1", "&Export...", 44}, {"N5", "-", 0}, {"Print1", "&Print", 45}, {"PrintSetup1", "Print Setup", 24}, {"N6", "-", 0},
+              {"Export1", "&Export...", 44}, {"N5", "-", 0}, {"Print1", "&Print", 45}, {"PrintPreview1", "Print Pre&view", 45},
+              {"PrintSetup1", "Print Setup", 24}, {"N6", "-", 0},
               {"Setup1", "Se&tup", 22}, {"N7", "-", 0}, {"Exit1", "E&xit", 49}},
              {&F::New1Click, &F::Open1Click, &F::Save1Click, &F::Saveas1Click, &F::Export1Click, nullptr, &F::Print1Click,
-              &F::PrintSetup1Click, nullptr, &F::Setup1Click, nullptr, &F::Exit1Click});
+              &F::PrintPreview1Click, &F::PrintSetup1Click, nullptr, &F::Setup1Click, nullptr, &F::Exit1Click});
 
     Edit1 = addMenu("Edit1", "&Edit", 4);
     addItems(Edit1,
@@ -373,6 +374,7 @@ void TPALUMAROFORM::UpdateMenu() {
 // ---------------------------------------------------------------- recent files
 
 void TPALUMAROFORM::FixFileNameList() {
+    // The recent files follow Exit, the last fixed item.
     const int base = static_cast<int>(File1->actions().indexOf(item(QStringLiteral("Exit1")))) + 1;
     while (File1->actions().size() > base + 1) {
         QAction* last = File1->actions().back();
@@ -562,6 +564,14 @@ void TPALUMAROFORM::Setup1Click() {
 
 void TPALUMAROFORM::Print1Click() {
     if (!printDlg_) return;
+    printDlg_->setPreview(false);
+    printDlg_->fill(docWindows(), active_.data());
+    seams().dialogs->execDialog(*printDlg_);
+}
+
+void TPALUMAROFORM::PrintPreview1Click() {
+    if (!printDlg_) return;
+    printDlg_->setPreview(true);
     printDlg_->fill(docWindows(), active_.data());
     seams().dialogs->execDialog(*printDlg_);
 }

@@ -114,6 +114,7 @@ public:
     void KALVEXErrorMessges1Click();
     void Setup1Click();
     void Print1Click();
+    void PrintPreview1Click();
     void PrintSetup1Click();
     void About1Click();
     void Exit1Click();

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -54,6 +55,7 @@ TPrintDlg::TPrintDlg(QWidget* parent) : QDialog(parent) {
     auto* srcLabel = new QLabel(QStringLiteral("Windows:"), this);
     srcLabel->setBuddy(SrcList);
     auto* dstLabel = new QLabel(QStringLiteral("Print:"), this);
+    dstLabel->setObjectName(QStringLiteral("DstLabel"));
     dstLabel->setBuddy(DstList);
     for (QListWidget* list : {SrcList, DstList}) {
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -239,7 +241,33 @@ void TPrintDlg::OKBtnClick() {
     const QList<TDocWindow*> windows = chosenWindows();
     accept();
     if (!printer_ || windows.isEmpty()) return;
-    printWindows(windows, *printer_);
+    if (preview_)
+        previewWindows(windows, *printer_, parentWidget());
+    else
+        printWindows(windows, *printer_);
+}
+
+void TPrintDlg::setPreview(bool preview) {
+    preview_ = preview;
+    setWindowTitle(preview ? QStringLiteral("Select Windows to Preview") : QStringLiteral("Select Windows to Print"));
+    findChild<QLabel*>(QStringLiteral("DstLabel"))->setText(preview ? QStringLiteral("Preview:")
+                                                                                               : QStringLiteral("Print:"));
+}
+
+void TPrintDlg::previewWindows(const QList<TDocWindow*>& windows, QPrinter& printer, QWidget* parent) {
+    // The preview draws the pages through the very job that prints them, on the
+    // printer's page, so what it shows is what the paper gets; its Print button
+    // runs the job again on the printer the print dialog chose.
+    QPrintPreviewDialog dlg(&printer, parent);
+    dlg.setObjectName(QStringLiteral("PrintPreview"));
+    dlg.setWindowTitle(QStringLiteral("Print Preview"));
+    QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [&windows, parent](QPrinter* target) {
+        if (!RunPrintJob(windows, *target))
+            ShowAlert(QStringLiteral("Printing could not start on the printer ") + target->printerName() + QLatin1Char('.'),
+                      AlertKind::Error, false);
+        Q_UNUSED(parent);
+    });
+    seams().dialogs->execDialog(dlg);
 }
 
 void TPrintDlg::printWindows(const QList<TDocWindow*>& windows, QPrinter& printer) {

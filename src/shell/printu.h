@@ -45,6 +45,12 @@ public:
 
     // The printer OK prints on (the main window's shared printer).
     void setPrinter(QPrinter* printer) { printer_ = printer; }
+    // File > Print Preview: OK shows the chosen windows' pages as the print job
+    // lays them out on the printer, from where they can be printed.
+    void setPreview(bool preview);
+    bool previewing() const { return preview_; }
+    // The preview of the windows through the print job on the printer.
+    static void previewWindows(const QList<TDocWindow*>& windows, QPrinter& printer, QWidget* parent);
 
     // A window's item text: its caption after the last "\" or "/".
     static QString itemText(const QString& caption);
@@ -65,4 +71,5 @@ private:
     QPushButton* OKBtn{nullptr};
     QPushButton* CancelBtn{nullptr};
     QPrinter* printer_{nullptr};
+    bool preview_ = false;
 };
