@@ -2,6 +2,7 @@
 BUILD      ?= build
 TESTBUILD  ?= build-test
 BENCHBUILD ?= build-bench
+PKGBUILD   ?= build-package
 FUZZBUILD  ?= build-fuzz
 # make fuzz FUZZ_SECONDS=300 FUZZ_TARGETS="plotdata quivetfile"
 FUZZ_SECONDS ?= 60
@@ -11,7 +12,7 @@ JOBS       ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES = cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev \
            libgtest-dev libbenchmark-dev qt6-svg-dev poppler-utils fonts-dejavu-core xvfb xauth \
-           desktop-file-utils shared-mime-info \
+           desktop-file-utils shared-mime-info lintian \
            slurmctld slurmd slurm-client munge clang libclang-rt-14-dev libdtl-dev mold ccache
 
 .PHONY: run test bench package fuzz deps build clean
@@ -44,9 +45,13 @@ bench: deps
 	cmake --build $(BENCHBUILD) -j $(JOBS)
 	cmake --build $(BENCHBUILD) --target run_benchmarks
 
-# A Debian package of the release build (build/palumaro_<version>_<arch>.deb).
-package: build
-	cd $(BUILD) && cpack -G DEB
+# A Debian package of a release build (build-package/palumaro_<version>_<arch>.deb),
+# checked by lintian when it is installed.
+package: deps
+	cmake -S . -B $(PKGBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALUMARO_TESTS=OFF
+	cmake --build $(PKGBUILD) -j $(JOBS)
+	cd $(PKGBUILD) && cpack -G DEB
+	@if command -v lintian >/dev/null; then lintian --fail-on error $(PKGBUILD)/palumaro_*.deb; fi
 
 # libFuzzer targets built with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # each run for FUZZ_SECONDS one after the other.
@@ -56,4 +61,4 @@ fuzz: deps
 	fuzz/run.sh $(FUZZBUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
-	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD) $(FUZZBUILD)
+	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD) $(FUZZBUILD) $(PKGBUILD)

@@ -1,10 +1,12 @@
 // The installed tree (cmake --install into a temporary prefix): its layout, the
 // desktop entries and MIME package as the desktop's own tools read them, the
 // installed program on its own installation, and a start in both modes.
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QtTest>
 #include <memory>
 
@@ -56,10 +58,19 @@ private slots:
         const QFileInfo link(prefix_ + "/bin/quivet");
         QVERIFY(link.isSymLink());
         QCOMPARE(link.symLinkTarget(), prefix_ + "/bin/palumaro");
-        for (const char* f : {"PALUMARO.DFT", "CNFGKV.KVN", "KALVEX32.exe", "KALVEX.Hlp", "Header.txt", "INFO/TYPE1.INF",
+        for (const char* f : {"PALUMARO.DFT", "CNFGKV.KVN", "KALVEX.Hlp", "Header.txt", "INFO/TYPE1.INF",
                               "KALWIN/Month1.dat", "samples/PUMP.DCK", "samples/PUMP.QVD", "samples/SAMPLES.IDX"})
             QVERIFY2(QFileInfo::exists(data_ + "/" + f), f);
-        QVERIFY(QFileInfo(data_ + "/KALVEX32.exe").isExecutable());
+        // The engine is a program: under lib, not share.
+        QVERIFY(!QFileInfo::exists(data_ + "/KALVEX32.exe"));
+        QVERIFY(QFileInfo(prefix_ + "/lib/palumaro/KALVEX32.exe").isExecutable());
+        QCOMPARE(QString::fromStdString(pal::installedProgramDir(data_.toStdString())), prefix_ + "/lib/palumaro");
+        // The documents a package carries, compressed as Debian wants them.
+        for (const char* f : {"share/doc/palumaro/copyright", "share/doc/palumaro/changelog.gz", "share/man/man1/palumaro.1.gz",
+                              "share/man/man1/quivet.1.gz"})
+            QVERIFY2(QFileInfo(prefix_ + "/" + f).size() > 10, f);
+        const Run man = runTool(QStringLiteral("sh"), {"-c", "gzip -dc '" + prefix_ + "/share/man/man1/palumaro.1.gz' | head -1"});
+        QVERIFY2(man.out.startsWith(".TH PALUMARO 1"), man.out.constData());
         QCOMPARE(QFileInfo(data_ + "/PALUMARO.DFT").size(), qint64(pal::kDftSize));
         QCOMPARE(QString::fromStdString(pal::installationDir((prefix_ + "/bin").toStdString())), data_);
 
@@ -122,6 +133,23 @@ private slots:
                     {"--new-plot", "PUMP.PLT", "--x", "TIME", "--y", "LEVEL", "--png", "pump.png"}, work);
         QVERIFY2(r.code == 0, r.err.constData());
         QVERIFY(!QImage(work + "/pump.png").isNull());
+    }
+
+    void theDebianPackageHasNoLintianErrors() {
+        if (QStandardPaths::findExecutable(QStringLiteral("lintian")).isEmpty()) QSKIP("lintian is not installed");
+        const QString out = tmp_.path() + QStringLiteral("/package");
+        Run r = runTool(QStringLiteral("cpack"), {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out,
+                                                  QStringLiteral("--config"),
+                                                  QStringLiteral(PALUMARO_BINARY_DIR) + QStringLiteral("/CPackConfig.cmake")},
+                        QStringLiteral(PALUMARO_BINARY_DIR));
+        QVERIFY2(r.code == 0, (r.out + r.err).constData());
+        const QStringList debs = QDir(out).entryList({QStringLiteral("*.deb")});
+        QCOMPARE(debs.size(), 1);
+        const QString deb = out + QLatin1Char('/') + debs.front();
+        r = runTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Maintainer")});
+        QCOMPARE(r.out.trimmed(), QByteArray("PALUMARO developers <palumaro@example.org>"));
+        r = runTool(QStringLiteral("lintian"), {QStringLiteral("--fail-on"), QStringLiteral("error"), deb});
+        QVERIFY2(r.code == 0 && !r.out.contains("\nE: ") && !r.out.startsWith("E: "), (r.out + r.err).constData());
     }
 
     void startsInBothModesAndFindsItsSamples() {
