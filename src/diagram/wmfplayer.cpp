@@ -70,7 +70,7 @@ struct DcState {
     int charExtra = 0;                  // logical units after every character
     int breakExtra = 0, breakCount = 0;  // justification spread over the blanks
     // The object-table slots the selected pen, brush and font came from (-1 the
-    // defaults): deleting a selected object brings the default back.
+    // defaults, or an object deleted while selected).
     int penSlot = -1, brushSlot = -1, fontSlot = -1;
     QPointF winOrg, winExt, vpOrg, vpExt;
     QPointF pos;
@@ -145,12 +145,16 @@ private:
         pen.setWidthF(s.width <= 1 ? 1.0 : std::max(1.0, s.width * deviceScale()));
         pen.setCapStyle(pen.widthF() > 1 ? Qt::RoundCap : Qt::FlatCap);
         pen.setJoinStyle(Qt::RoundJoin);
-        if (style >= 1 && style <= 4 && s.width <= 1) {
+        // A styled pen draws its dashes while it is at most one device pixel
+        // wide (its width in logical units may be many times that when a unit
+        // is a fraction of a pixel); a wider one draws solid.
+        if (style >= 1 && style <= 4 && s.width * deviceScale() <= 1.0) {
             // The system's styled pens: dashes and gaps in pixels, here at the
-            // picture's scale (a pen wider than one unit draws solid).
+            // picture's scale, never shorter than on the device itself (a
+            // thumbnail's dashes would shrink to nothing).
             static const QList<qreal> patterns[] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
             QList<qreal> dashes = patterns[style - 1];
-            for (qreal& d : dashes) d *= pixelScale_ / pen.widthF();
+            for (qreal& d : dashes) d *= std::max(1.0, pixelScale_) / pen.widthF();
             pen.setDashPattern(dashes);
             pen.setCapStyle(Qt::FlatCap);
         }
@@ -250,22 +254,14 @@ private:
             selectClipRegion(index);
         }
     }
-    // A deleted object frees its slot; if it was selected, the default takes its place.
+    // A deleted object frees its slot for the next object. One that is selected
+    // stays in use until another is selected: the system refuses to delete a
+    // selected object, so the picture goes on drawing with it.
     void deleteObject(int index) {
         if (index < 0 || index >= static_cast<int>(objects_.size())) return;
         objects_[static_cast<std::size_t>(index)] = GdiObject{};
-        if (dc_.penSlot == index) {
-            dc_.pen = PenSpec{};
-            dc_.penSlot = -1;
-        }
-        if (dc_.brushSlot == index) {
-            dc_.brush = BrushSpec{};
-            dc_.brushSlot = -1;
-        }
-        if (dc_.fontSlot == index) {
-            dc_.font = FontSpec{};
-            dc_.fontSlot = -1;
-        }
+        for (int* slot : {&dc_.penSlot, &dc_.brushSlot, &dc_.fontSlot})
+            if (*slot == index) *slot = -1;
     }
     // The clip becomes the region of that slot; anything else removes the clip.
     void selectClipRegion(int index) {

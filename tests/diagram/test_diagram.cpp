@@ -265,6 +265,34 @@ private slots:
         QCOMPARE(runs(shown.render(QSize(250, 125)), 12, 0, 2), QList<int>({18, 6}));
     }
 
+    // A styled pen's width is judged in device pixels: at 20 units a pixel, a
+    // pen 10 units wide is half a pixel and dashes (GDI draws styles up to one
+    // device pixel); 20 units is one pixel, still dashed; 60 units, 3 pixels,
+    // solid. Dashes never shrink below their device length in a small view.
+    void styledPensByTheirDeviceWidth_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QList<int>>("dashes");
+        QTest::newRow("half a pixel") << 10 << QSize(200, 100) << QList<int>({18, 6});
+        QTest::newRow("one pixel") << 20 << QSize(200, 100) << QList<int>({18, 6});
+        QTest::newRow("three pixels") << 60 << QSize(200, 100) << QList<int>({200});
+        QTest::newRow("small view") << 0 << QSize(100, 50) << QList<int>({18, 6});
+    }
+    void styledPensByTheirDeviceWidth() {
+        QFETCH(int, width);
+        QFETCH(QSize, size);
+        QFETCH(QList<int>, dashes);
+        Builder b = Builder::placeable(0, 0, 4000, 2000, 1920);  // 200 x 100 pixels at 96 ppi, 20 units a pixel
+        b.rec(wmf::SetWindowOrg, {0, 0}).rec(wmf::SetWindowExt, {2000, 4000});
+        b.rec(wmf::SetBkMode, {1});
+        b.recBytes(wmf::CreatePenIndirect, pen(1, width, 0, 0, 0));  // dashed
+        b.rec(wmf::SelectObject, {0});
+        b.rec(wmf::MoveTo, {1000, 0}).rec(wmf::LineTo, {1000, 4000});
+        b.eof();
+        const QImage img = TWmfPlayer(pal::WmfFile::parse(b.bytes())).render(size);
+        QCOMPARE(runs(img, size.height() / 2, 0, static_cast<int>(dashes.size())), dashes);
+    }
+
     void penRasterModes() {
         // Each column: a black bar on white, then a yellow-pen, black-brush
         // rectangle drawn over both in one mode; the colour inside the bar and
@@ -454,7 +482,7 @@ private slots:
         b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));        // 0
         b.recBytes(wmf::CreateBrushIndirect, brush(0, 128, 128, 128));  // 1: grey
         b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
-        b.rec(wmf::DeleteObject, {1});                                  // selected: the default white brush returns
+        b.rec(wmf::DeleteObject, {1});                                  // selected: still in use
         b.rec(wmf::Rectangle, {500, 500, 0, 0});
         b.rec(wmf::CreateBitmapIndirect, {0, 1, 1, 2, 1, 1, 0, 0});    // 1: a bitmap holds a slot too
         b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 255));     // 2: blue
@@ -466,7 +494,7 @@ private slots:
         b.rec(wmf::Rectangle, {1000, 500, 500, 0});
         b.eof();
         const QImage img = play(b);
-        QVERIFY(near(img.pixel(25, 25), Qt::white));
+        QVERIFY(near(img.pixel(25, 25), QColor(128, 128, 128)));
         QVERIFY(near(img.pixel(75, 75), Qt::blue));
         QVERIFY(near(img.pixel(25, 75), Qt::red));
     }
