@@ -81,7 +81,8 @@ QRect plotExtent(const PlotDocument& doc, const PlotView& view) {
 
 QSize naturalSize(const PlotDocument& doc, const PlotView& view) { return plotExtent(doc, view).size(); }
 
-void renderInto(QPainter& painter, const PlotDocument& doc, const PlotView& view, const QRect& target) {
+bool renderInto(QPainter& painter, const PlotDocument& doc, const PlotView& view, const QRect& target,
+                const std::function<bool(double)>& progress) {
     const QRect extent = plotExtent(doc, view);
     const double scale = std::min(double(target.width()) / extent.width(), double(target.height()) / extent.height());
     const QPoint origin = target.topLeft() + QPoint(static_cast<int>((target.width() - extent.width() * scale) / 2),
@@ -93,20 +94,23 @@ void renderInto(QPainter& painter, const PlotDocument& doc, const PlotView& view
     RenderTarget t;
     t.scale = scale;
     t.placement = RenderTarget::Placement{extent, origin};
-    PlotRenderer::render(painter, doc, view, t);
+    t.progress = progress;
+    const bool done = !PlotRenderer::render(painter, doc, view, t).cancelled;
     painter.restore();
+    return done;
 }
 
-QImage plotImage(const PlotDocument& doc, const PlotView& view, QSize size) {
+QImage plotImage(const PlotDocument& doc, const PlotView& view, QSize size, const std::function<bool(double)>& progress) {
     if (size.isEmpty()) size = naturalSize(doc, view);
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
-    renderInto(p, doc, view, img.rect());
+    if (!renderInto(p, doc, view, img.rect(), progress)) return QImage();
     return img;
 }
 
-void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat format, const QString& path, QSize size) {
+bool exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat format, const QString& path, QSize size,
+                const std::function<bool(double)>& progress) {
     if (size.isEmpty()) size = naturalSize(doc, view);
     if (format == ExportFormat::Png) {
         const QString problem = imageSizeProblem(size);
@@ -116,7 +120,8 @@ void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat form
     open(file, path);
     switch (format) {
     case ExportFormat::Png: {
-        const QImage img = plotImage(doc, view, size);
+        const QImage img = plotImage(doc, view, size, progress);
+        if (img.isNull()) return false;  // stopped: the old file stays as it was
         if (!img.save(&file, "PNG")) fail(path, file.errorString());
         break;
     }
@@ -130,8 +135,9 @@ void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat form
         svg.setDescription(QStringLiteral("PALUMARO plot"));
         QPainter p;
         if (!p.begin(&svg)) fail(path, file.errorString());
-        renderInto(p, doc, view, QRect(QPoint(0, 0), size));
+        const bool done = renderInto(p, doc, view, QRect(QPoint(0, 0), size), progress);
         p.end();
+        if (!done) return false;
         break;
     }
     case ExportFormat::Pdf: {
@@ -146,8 +152,9 @@ void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat form
         pdf.setCreator(QStringLiteral("PALUMARO"));
         QPainter p;
         if (!p.begin(&pdf)) fail(path, file.errorString());
-        renderInto(p, doc, view, QRect(0, 0, pdf.width(), pdf.height()));
+        const bool done = renderInto(p, doc, view, QRect(0, 0, pdf.width(), pdf.height()), progress);
         p.end();
+        if (!done) return false;
         break;
     }
     case ExportFormat::Csv: {
@@ -158,6 +165,7 @@ void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat form
     }
     }
     commit(file, path);
+    return true;
 }
 
 }  // namespace plot

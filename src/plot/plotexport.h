@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "plot/plotrender.h"
@@ -33,16 +34,22 @@ QRect plotExtent(const PlotDocument& doc, const PlotView& view);
 // The natural pixel size of an exported image: the extent's size.
 QSize naturalSize(const PlotDocument& doc, const PlotView& view = PlotView());
 
-// Draws the plot scaled to fit the target rectangle (on white, centred).
-void renderInto(QPainter& painter, const PlotDocument& doc, const PlotView& view, const QRect& target);
-// The plot as an image of the given size (empty size: natural size).
-QImage plotImage(const PlotDocument& doc, const PlotView& view, QSize size = QSize());
+// Draws the plot scaled to fit the target rectangle (on white, centred); false
+// when progress stopped it.
+bool renderInto(QPainter& painter, const PlotDocument& doc, const PlotView& view, const QRect& target,
+                const std::function<bool(double)>& progress = {});
+// The plot as an image of the given size (empty size: natural size); a null
+// image when progress stopped it.
+QImage plotImage(const PlotDocument& doc, const PlotView& view, QSize size = QSize(),
+                 const std::function<bool(double)>& progress = {});
 
 // Writes the plot (PNG, SVG, PDF) or its curves (CSV) to path through a
 // temporary file renamed over it. size: pixels of a PNG and the drawing size of
 // SVG and PDF; empty for the natural size. The view gives the frame and any
 // zoom (a default view: the plot as a new window shows it). Throws pal::IoError.
-void exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat format, const QString& path,
-                QSize size = QSize());
+// progress (when given) hears how far the drawing is (0..1) and may stop it:
+// then nothing is written and the result is false.
+bool exportPlot(const PlotDocument& doc, const PlotView& view, ExportFormat format, const QString& path,
+                QSize size = QSize(), const std::function<bool(double)>& progress = {});
 
 }  // namespace plot

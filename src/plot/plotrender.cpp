@@ -203,6 +203,7 @@ private:
     std::vector<std::int16_t> pixels_;  // a curve's mapped points (x, y), reused
     std::vector<DrawnLabel> labels_;
     std::vector<QRect> legendEntries_;
+    bool cancelled_ = false;
 };
 
 RenderResult Drawing::run() {
@@ -229,7 +230,12 @@ RenderResult Drawing::run() {
         drawAxis(ay_, view_.zoomedY(r), Orientation::Vertical);
         drawTitles();
     }
-    for (const CurveRecord& c : r.curves) drawCurve(c);
+    const auto goOn = [&](double done) { return !t_.progress || t_.progress(done); };
+    for (std::size_t k = 0; k < r.curves.size() && !cancelled_; ++k) {
+        cancelled_ = !goOn(static_cast<double>(k) / static_cast<double>(r.curves.size()));
+        if (!cancelled_) drawCurve(r.curves[k]);
+    }
+    result.cancelled = cancelled_ || !goOn(1.0);
     if (r.legend && !r.curves.empty()) drawLegend();
     p_.restore();
 
@@ -535,9 +541,15 @@ void Drawing::drawCurve(const CurveRecord& c) {
         }
         if (wantLine && smooth) smoothed(c, n, mx, my, cutter);
         cutter.finish();
-        if (onceEach)
+        if (onceEach) {
+            // A vector surface (an SVG or PDF export, a printed page) at several
+            // device pixels a window pixel keeps one symbol a window pixel.
+            const auto* engine = p_.paintEngine();
+            const bool vector = engine && (engine->type() == QPaintEngine::SVG || engine->type() == QPaintEngine::Pdf);
+            const int cell = vector ? std::max(1, static_cast<int>(scale_)) : 1;
             symbols = lastOnEachPixel(symbolArea(p_, symbolReach(scale_), inside), static_cast<std::size_t>(to - from),
-                                      [&](std::size_t i) { return QPoint(pixels_[2 * i], pixels_[2 * i + 1]); });
+                                      [&](std::size_t i) { return QPoint(pixels_[2 * i], pixels_[2 * i + 1]); }, cell);
+        }
     }
     if (penCode && n >= 2 && !pieces.empty()) {
         setPen(penCode, currentColor_);

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,7 @@ struct RenderResult {
     QRect resizeHandle;      // 20 x 20 around the frame's bottom-right corner
     std::vector<DrawnLabel> labels;
     std::vector<QRect> legendEntries;  // each curve's legend entry (screen drawing)
+    bool cancelled = false;            // the progress callback stopped the drawing
 };
 
 // The drawing state a plot window keeps between drawings (window pixels).
@@ -82,6 +84,9 @@ struct RenderTarget {
         QPoint origin;
     };
     std::optional<Placement> placement;
+    // Long drawings report how far they are (0..1) before each curve and each
+    // curve's symbols; false stops the drawing (an export the user cancelled).
+    std::function<bool(double)> progress;
 };
 
 class PlotRenderer {

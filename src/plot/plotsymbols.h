@@ -22,15 +22,21 @@ QRect symbolArea(const QPainter& p, int r, const QRect& bounds);
 // Of count points (at(i), drawn in order of i), those inside area that are the
 // last on their pixel, in drawing order: symbols outside add nothing, and of
 // symbols on one pixel only the last drawn shows. Found walking backwards.
+// With cell > 1 the pixels are taken cell x cell at a time: a vector drawing at
+// several device pixels a window pixel keeps one symbol a window pixel, as the
+// window shows them, and stays as small.
 template <class At>
-std::vector<QPoint> lastOnEachPixel(const QRect& area, std::size_t count, At at) {
+std::vector<QPoint> lastOnEachPixel(const QRect& area, std::size_t count, At at, int cell = 1) {
     std::vector<QPoint> keep;
     if (area.isEmpty()) return keep;
-    const unsigned w = static_cast<unsigned>(area.width()), h = static_cast<unsigned>(area.height());
+    cell = std::max(cell, 1);
+    const unsigned w = static_cast<unsigned>((area.width() + cell - 1) / cell), h = static_cast<unsigned>((area.height() + cell - 1) / cell);
     std::vector<unsigned char> seen(static_cast<std::size_t>(w) * h, 0);
     for (std::size_t i = count; i-- > 0;) {
         const QPoint q = at(i);
-        const unsigned dx = static_cast<unsigned>(q.x() - area.left()), dy = static_cast<unsigned>(q.y() - area.top());
+        if (!area.contains(q)) continue;
+        const unsigned dx = static_cast<unsigned>(q.x() - area.left()) / static_cast<unsigned>(cell),
+                       dy = static_cast<unsigned>(q.y() - area.top()) / static_cast<unsigned>(cell);
         if (dx >= w || dy >= h) continue;
         unsigned char& s = seen[static_cast<std::size_t>(dy) * w + dx];
         if (s) continue;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -295,8 +296,21 @@ void TPlotForm::ExportDialog() {
         }
         size = *asked;
     }
+    // A long export shows the busy cursor, and after half a second a progress
+    // bar whose Cancel stops it (the file is then left as it was).
+    BusyCursor busy;
+    QProgressDialog progress(QStringLiteral("Exporting ") + QFileInfo(path).fileName() + QStringLiteral("..."),
+                             QStringLiteral("Cancel"), 0, 1000, this);
+    progress.setWindowTitle(QStringLiteral("Export"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setValue(0);
     try {
-        plot::exportPlot(doc_, view_, format, path, size);
+        plot::exportPlot(doc_, view_, format, path, size, [&progress](double done) {
+            progress.setValue(static_cast<int>(done * 1000));
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
     } catch (const pal::IoError& e) {
         ShowIoError(e);
     }

@@ -234,6 +234,44 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(pal::IoError, plot::exportPlot(w.document(), w.view(), plot::ExportFormat::Png, out, QSize(20000, 20000)));
     }
 
+    void vectorExportsDrawASymbolAWindowPixelAndCanBeStopped() {
+        // A dense curve of symbols only (a long run of minute data in small).
+        plot::PlotDocument d = sinePlot();
+        plot::CurveRecord& c = d.record.curves[0];
+        c.lineStyle = 0;
+        c.symbol = 9;
+        c.x.clear();
+        c.y.clear();
+        constexpr int kPoints = 200000;
+        for (int i = 0; i < kPoints; ++i) {
+            c.x.push_back(i * 10.0 / kPoints);
+            c.y.push_back(std::sin(i * 0.05));
+        }
+        c.lastRow = c.pointCount = kPoints;
+        const QSize natural = plot::naturalSize(d, plot::PlotView{});
+        for (const char* ext : {"svg", "pdf"}) {
+            const plot::ExportFormat format = *plot::exportFormatOf(QStringLiteral("x.") + QLatin1String(ext));
+            const QString small = dir_ + "/small." + ext, large = dir_ + "/large." + ext;
+            QVERIFY(plot::exportPlot(d, plot::PlotView{}, format, small, natural));
+            QVERIFY(plot::exportPlot(d, plot::PlotView{}, format, large, natural * 4));
+            // Four device pixels a window pixel: as many symbols as the window
+            // shows, not one per device pixel (up to sixteen times as many).
+            const double ratio = double(QFileInfo(large).size()) / double(QFileInfo(small).size());
+            QVERIFY2(ratio < 1.6, qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(ext)).arg(ratio)));
+        }
+        // Progress is heard up to the end; a stop writes nothing.
+        QList<double> heard;
+        QVERIFY(plot::exportPlot(d, plot::PlotView{}, plot::ExportFormat::Png, dir_ + "/heard.png", QSize(),
+                                 [&](double done) { heard << done; return true; }));
+        QVERIFY(heard.size() >= 2);
+        QCOMPARE(heard.back(), 1.0);
+        for (const char* name : {"stopped.pdf", "stopped.png", "stopped.svg"}) {
+            const QString path = dir_ + "/" + name;
+            QVERIFY(!plot::exportPlot(d, plot::PlotView{}, *plot::exportFormatOf(path), path, QSize(), [](double) { return false; }));
+            QVERIFY2(!QFile::exists(path), name);
+        }
+    }
+
     void aDoubleClickLeavesNoCursorBehind() {
         TPlotForm w;
         w.setDocument(sinePlot());
