@@ -18,6 +18,7 @@
 #include "shell/fonts.h"
 #include "mainwindow/palumaro.h"
 #include "shell/scriptedseams.h"
+#include "table/table.h"
 #include "common/settings.h"
 #include "support/testsupport.h"
 
@@ -293,6 +294,38 @@ private slots:
         QVERIFY2(screen.contains(f.geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height())));
         QCOMPARE(f.height(), 400);
         f.close();
+    }
+
+    void theFirstWindowOfAKindUsesTheFrameAndATableKeepsItsOwnSize() {
+        TPALUMAROFORM f;
+        f.startUp();
+        f.showNormal();
+        f.resize(1280, 900);
+        QTRY_VERIFY(f.mdiArea()->viewport()->width() > 1000);
+        const QSize area = f.mdiArea()->viewport()->size();
+        // No size remembered yet: a good share of the frame, not 435 x 300.
+        f.New1Click();
+        QMdiSubWindow* sub = f.mdiArea()->activeSubWindow();
+        QVERIFY2(sub->width() >= area.width() * 3 / 5 && sub->height() >= area.height() * 7 / 10,
+                 qPrintable(QStringLiteral("%1x%2 in %3x%4").arg(sub->width()).arg(sub->height()).arg(area.width()).arg(area.height())));
+        sub->resize(700, 500);
+        sub->close();
+        f.New1Click();
+        QCOMPARE(f.mdiArea()->activeSubWindow()->size(), QSize(700, 500));  // the kind's last size
+
+        // A table sizes itself to its grid: a size kept from a window that
+        // showed a run panel leaves no blank band.
+        desktopSettings()->setValue(QStringLiteral("documentWindows/kind%1").arg(Kind::Table), QSize(1100, 800));
+        const QString deck = testsupport::copySample(QStringLiteral("SOLAR.DCK"), work_);
+        auto* t = new TTableForm;
+        t->setTable(table::TableData(deck.toStdString(), {"AREA"}, 2), work_ + QStringLiteral("/SOLAR.TBL"));
+        const QSize own = t->size();
+        QMdiSubWindow* tableSub = f.addDocWindow(t);
+        QVERIFY2(tableSub->width() < 1100 && tableSub->height() < 800,
+                 qPrintable(QStringLiteral("%1x%2").arg(tableSub->width()).arg(tableSub->height())));
+        QVERIFY(std::abs(t->width() - own.width()) < 40);
+        tableSub->close();
+        QVERIFY(desktopSettings()->value(QStringLiteral("documentWindows/kind%1").arg(Kind::Table)).toSize() == QSize(1100, 800));
     }
 
     void newWindowsCascadeInsideTheFrame() {
