@@ -166,6 +166,7 @@ void PlotTableRuns(TPALUMAROFORM& main) {
     const table::TableData& d = t->data();
     std::vector<TableRunData> runs;
     try {
+        const BusyCursor busy;
         for (int i = 1; i < static_cast<int>(files.size()); ++i) {
             if (files[static_cast<std::size_t>(i)].isEmpty()) continue;
             TableRunData run;

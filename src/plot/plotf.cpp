@@ -383,6 +383,7 @@ bool TPlotForm::isModified() const { return std::hash<std::string>{}(savedBytes(
 bool TPlotForm::Open(const QString& path) {
     plot::PlotDocument doc;
     try {
+        const BusyCursor busy;
         doc = plot::readPmx(toBytes(path));
     } catch (const std::bad_alloc&) {
         ShowAlert(QStringLiteral("Insufficient memory available for opening the plot"), AlertKind::Warning, true);

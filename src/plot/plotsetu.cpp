@@ -126,6 +126,7 @@ bool TPlotSetup::FormActivate() {
         table_ = follower_->table();  // the columns' storage is shared, not copied
     } else {
         try {
+            const BusyCursor busy;  // a year of minute data takes a moment
             table_ = plot::ReadPlt(toBytes(fileName_));
         } catch (const pal::IoError& e) {
             ShowIoError(e);
