@@ -79,14 +79,18 @@ std::vector<RunTitle> runTitles(const std::vector<TableRunData>& runs) {
     if (std::none_of(varies.begin(), varies.end(), [](bool v) { return v; })) varies.assign(variables, true);
     std::vector<RunTitle> out;
     for (const TableRunData& r : runs) {
-        std::string shown, full;
+        std::string shown, values, full;
         for (std::size_t c = 0; c < variables && c < r.names.size(); ++c) {
             const std::string item = pal::trim(r.names[c]) + "=" + valueOf(r, c);
             full += (full.empty() ? "" : " ") + item;
-            if (varies[c]) shown += (shown.empty() ? "" : " ") + item;
+            if (!varies[c]) continue;
+            shown += (shown.empty() ? "" : " ") + item;
+            values += (values.empty() ? "" : "/") + valueOf(r, c);
         }
+        // Too long with the names: the run number and the values alone
+        // ("#3 9/0.3/61.2"), cut only when even these do not fit.
         const std::string number = std::to_string(r.run);
-        if (shown.size() > kMaxColumnName) shown = ("#" + number + " " + shown).substr(0, kMaxColumnName);
+        if (shown.size() > kMaxColumnName) shown = ("#" + number + " " + values).substr(0, kMaxColumnName);
         out.push_back(RunTitle{shown, "Run " + number + ": " + full});
     }
     return out;

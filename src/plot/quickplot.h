@@ -36,7 +36,8 @@ struct TableRunData {
 
 // The legend of each run within the 20 characters of a curve name: the
 // variables whose values differ between the runs ("AREA=4.5 VTANK=300"), with
-// the run number first ("#3 AREA=4.5 DRAW=0.") when that would not fit; and
+// the run number and the values alone ("#3 9/0.3/61.2") when that would not
+// fit; and
 // the full text of each ("Run 3: AREA=4.5 DRAW=0.3 VTANK=58.71").
 struct RunTitle {
     std::string legend, full;

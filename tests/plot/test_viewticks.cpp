@@ -116,11 +116,14 @@ TEST(TableRuns, LegendsTellEveryRunApartWithinTheCurveName) {
     const Row rows[] = {
         // Only the variables that vary; CONST stays in the full text.
         {{"AREA", "CONST"}, {{"2", "1"}, {"4.5", "1"}}, {"AREA=2", "AREA=4.5"}, {"Run 1: AREA=2 CONST=1", "Run 2: AREA=4.5 CONST=1"}},
-        // Three varying variables are too long: the run number comes first.
+        // Three varying variables are too long with their names: the run
+        // number and the values; cut only when even these are too long.
         {{"AREA", "DRAW", "VTANK"},
          {{"4.5", "0.3", "58.71"}, {"4.5", "0.35", "58.71"}, {"9", "0.3", "61.2"}},
-         {"#1 AREA=4.5 DRAW=0.3", "#2 AREA=4.5 DRAW=0.3", "#3 AREA=9 DRAW=0.3 V"},
+         {"#1 4.5/0.3/58.71", "#2 4.5/0.35/58.71", "#3 9/0.3/61.2"},
          {"Run 1: AREA=4.5 DRAW=0.3 VTANK=58.71", "Run 2: AREA=4.5 DRAW=0.35 VTANK=58.71", "Run 3: AREA=9 DRAW=0.3 VTANK=61.2"}},
+        {{"A", "B"}, {{"12.345678", "7654.321"}, {"23.456789", "8765.432"}}, {"#1 12.345678/7654.32", "#2 23.456789/8765.43"},
+         {"Run 1: A=12.345678 B=7654.321", "Run 2: A=23.456789 B=8765.432"}},
         // One run: all its variables.
         {{"AREA"}, {{"7"}}, {"AREA=7"}, {"Run 1: AREA=7"}},
     };
