@@ -113,6 +113,8 @@ class DocWindowsTest : public QObject, testsupport::MainWindowFixture {
                  p->setWindowTitle("Plot from P.PLT");
                  p->Save(t.path("P.PMX"));
                  t.form_->addDocWindow(p);
+                 // Renamed after the save: the next save stores the new caption.
+                 p->setWindowTitle(t.path("P.PMX"));
                  p->plotChanged();
                  return p;
              },

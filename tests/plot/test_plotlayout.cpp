@@ -132,6 +132,7 @@ private slots:
         plot::PlotDocument d = sinePlot();
         d.record.x.ticks = 10;
         d.record.y.ticks = 48;  // a crowded Y axis: labels must be left out
+        d.record.y.digits = 2;  // its steps of 0.05 read as such
         w.setDocument(d);
         w.resize(width, 700);
         for (int z = 0; z < zooms; ++z) QVERIFY(w.FormWheel(w.view().frame().center() + QPoint(37, 21), 3, Qt::ShiftModifier));
@@ -307,6 +308,7 @@ private slots:
         // Changed, then saved under a new name: closing asks nothing either.
         auto* w = new TPlotForm;
         w->setDocument(sinePlot());
+        w->document().record.y.maximum += 1;  // as Modify Plot changes it
         w->plotChanged();
         QVERIFY(w->isModified());
         s.dialogs.fileAnswers = {FileDialogResult{dir_ + "/AS.PMX", 1}};

@@ -229,6 +229,7 @@ private slots:
         auto* w = new TPlotForm;
         w->setAttribute(Qt::WA_DeleteOnClose);
         w->setDocument(linePlot(1));
+        w->document().record.y.maximum += 1;  // as Modify Plot changes it
         w->plotChanged();
         w->show();
         QPointer<TPlotForm> alive(w);
@@ -246,6 +247,7 @@ private slots:
         // Yes into a directory that does not exist: the failure is shown, the
         // window stays.
         w->Save(dir_ + "/KEEP.PMX");
+        w->document().record.y.maximum += 1;
         w->plotChanged();  // changed again after the save
         const QString bad = dir_ + "/missing/dir/X.PMX";
         s.alerts.answers = {AlertButton::Yes};

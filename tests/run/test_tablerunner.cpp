@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(palumaro({"--run-table", tbl}, out), 2);
         QVERIFY(out.contains("Parameter in the col #1, run #1 isn't defined"));
         QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "0"}, out), 2);
-        QVERIFY(out.contains("Usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm]"));
+        QVERIFY2(out.contains("(usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm])"), qPrintable(out));
     }
 
     // A copy of the built program directory runs the copy's engine, not the
