@@ -132,6 +132,14 @@ bool TPlotSetup::FormActivate() {
             ShowIoError(e);
             return false;
         }
+        // Header lines alone read as one row of zeros: no curve is offered from it.
+        if (table_->rowsRead < 1) {
+            ShowAlert(QStringLiteral("The plot data file ") + fileName_ +
+                          QStringLiteral(" holds no rows of values: there is nothing to plot."),
+                      AlertKind::Error, false);
+            table_.reset();
+            return false;
+        }
     }
     const plot::PlotDataTable& t = *table_;
     // The lists are filled here without their choice handlers.

@@ -122,6 +122,16 @@ private slots:
         QCOMPARE(testsupport::readFile(work_ + "/OSC2.PMX"), saved);
     }
 
+    // Names and units without a row: no row of zeros is offered as data.
+    void plotDataWithoutRowsIsToldAndNotOffered() {
+        usePlotData("TIME A\r\ns m\r\n");
+        int dialogs = 0;
+        answeringDialogs([&](QDialog&) { return ++dialogs, 0; }, [&] { form_->NewPlot1Click(); });
+        QCOMPARE(dialogs, 0);
+        QVERIFY2(seams_->alerts.lastText().contains("holds no rows of values"), qPrintable(seams_->alerts.lastText()));
+        QVERIFY(plots(*form_).empty());
+    }
+
     void setupListsReactToTheKeyboardLikeClicks() {
         QStringList seen;
         bool okAfterSpace = false, okAfterSecondSpace = true;
@@ -193,7 +203,7 @@ private slots:
             beeps = seams_->alerts.beeps;
         });
         QVERIFY(!w);
-        QVERIFY(plots(*form_).isEmpty());
+        QVERIFY(plots(*form_).empty());
         QCOMPARE(seams_->alerts.beeps, beeps + 1);
         QCOMPARE(setup().focusWidget(), setup().YAxis->maximum);
         QCOMPARE(setup().YAxis->maximum->selectedText(), QString("-5"));
@@ -206,7 +216,7 @@ private slots:
         // A tick count that is not a whole number is reported and makes no plot.
         QVERIFY(!newPlot({1}, [](TPlotSetup& d) { d.XAxis->ticks->setText("a"); }));
         QCOMPARE(seams_->alerts.lastText(), QString("'a' is not a valid integer value"));
-        QVERIFY(plots(*form_).isEmpty());
+        QVERIFY(plots(*form_).empty());
 
         // To Row beyond the data or not above From Row gives the rest of the file.
         TPlotForm* rest = newPlot({1}, [](TPlotSetup& d) {
@@ -268,7 +278,7 @@ private slots:
         form_->NewPlot1Click();
         QCOMPARE(shown, 0);
         QCOMPARE(seams_->alerts.shown.size(), 1);
-        QVERIFY(plots(*form_).isEmpty());
+        QVERIFY(plots(*form_).empty());
     }
 
     void overlayAddsCurvesToTheLastPlot() {
@@ -396,7 +406,7 @@ private slots:
         deleteCurve(0);
         QCOMPARE(seams_->alerts.lastText(), QString("This plot has been changed.  Save it?"));
         QTRY_VERIFY(!alive);
-        QVERIFY(plots(*form_).isEmpty());
+        QVERIFY(plots(*form_).empty());
     }
 
     void pickersWrapAround() {
