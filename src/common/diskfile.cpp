@@ -14,7 +14,7 @@ namespace pal {
 
 namespace {
 
-const char* kindOf(unsigned mode) {
+const char* kindText(unsigned mode) {
     if (S_ISDIR(mode)) return "a directory";
     if (S_ISFIFO(mode)) return "a named pipe";
     if (S_ISCHR(mode)) return "a character device";
@@ -27,9 +27,11 @@ thread_local OverwriteGuard* activeGuard = nullptr;
 
 }  // namespace
 
+const char* fileKindOf(unsigned mode) { return S_ISREG(mode) ? "a file" : kindText(mode); }
+
 void requireRegularFile(unsigned mode, const std::string& path) {
     if (S_ISREG(mode)) return;
-    throw IoError(S_ISDIR(mode) ? EISDIR : 0, path, std::string("It is ") + kindOf(mode) + ", not a file");
+    throw IoError(S_ISDIR(mode) ? EISDIR : 0, path, std::string("It is ") + kindText(mode) + ", not a file");
 }
 
 int openForReading(const std::string& path) {

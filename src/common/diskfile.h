@@ -15,6 +15,8 @@ namespace pal {
 int openForReading(const std::string& path);
 // Throws the IoError openForReading gives when mode is not that of a regular file.
 void requireRegularFile(unsigned mode, const std::string& path);
+// What a file of that mode is, for messages: "a named pipe", "a directory", ...
+const char* fileKindOf(unsigned mode);
 
 // A file's identity and version: device and inode, size and modification time.
 struct FileVersion {

@@ -69,6 +69,9 @@ bool untouched(const FormItem& item) {
 }
 
 std::optional<std::string> unwritableReason(const FormItem& item) {
+    // Written, "X= a!b" would read back as the value "a" and the remark "!b".
+    if ((item.kind == ItemKind::Choice || item.kind == ItemKind::File) && item.valueText.find('!') != std::string::npos)
+        return "The value \"" + item.valueText + "\" cannot be written: the engine reads \"!\" and what follows as a remark";
     if (item.assign && (item.valueText.empty() || item.valueText.find_first_of(" \t=") != std::string::npos))
         return "The file name \"" + item.valueText + "\" cannot be written in an ASSIGN statement: " +
                (item.valueText.empty() ? std::string("it is empty")

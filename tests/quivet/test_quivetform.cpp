@@ -10,6 +10,8 @@
 #include <QtTest>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "common/ioerror.h"
 #include "quivet/descriptor.h"
 #include "quivet/fileinput.h"
@@ -165,6 +167,16 @@ private slots:
         testsupport::writeFile(path("pump.bmp"), "not a picture");
         QVERIFY(!open());
         QCOMPARE(alerts().lastText(), "Figure file pump.bmp is not a picture");
+
+        // A named pipe or a folder named like the picture is refused, never waited on.
+        QFile::remove(path("pump.bmp"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path("pump.bmp")).constData(), 0600), 0);
+        QVERIFY(!open());
+        QCOMPARE(alerts().lastText(), "Figure file pump.bmp is a named pipe, not a picture");
+        QFile::remove(path("pump.bmp"));
+        QVERIFY(QDir().mkpath(path("pump.bmp")));
+        QVERIFY(!open());
+        QCOMPARE(alerts().lastText(), "Figure file pump.bmp is a directory, not a picture");
     }
 
     void picturesAreDecodedOnceAndHugeOnesRefusedBeforeDecoding() {
@@ -216,18 +228,22 @@ private slots:
     }
 
     void aChoiceWhoseValueCannotBeWrittenIsRefused() {
-        testsupport::writeFile(path("files.chc"), "2\r\nPlain,a.dat\r\nSpaced,in put.dat\r\n");
+        testsupport::writeFile(path("files.chc"), "3\r\nPlain,a.dat\r\nSpaced,in put.dat\r\nBang,!\r\n");
         testsupport::writeFile(path("a.dat"), "");
         writeForm("*QUIVET\r\nASSIGN a.dat 10\r\n*|<Input|files.chc|1|2|0\r\nEND\r\n", "choice.qvd");
         auto f = open("choice.qvd");
         QVERIFY(f);
         TFileInput* box = f->rowControls()[0].choice;
-        box->setCurrentIndex(1);
-        emit box->activated(1);
-        QCOMPARE(box->currentIndex(), 0);
-        QVERIFY2(alerts().lastText().contains("\"in put.dat\" cannot be written in an ASSIGN statement"),
-                 qPrintable(alerts().lastText()));
-        QVERIFY(!f->DCKChanged());
+        // A blank ends the statement; "!" would begin a remark there.
+        const QList<QPair<int, QString>> refused = {{1, "\"in put.dat\" cannot be written in an ASSIGN statement"},
+                                                    {2, "reads \"!\" and what follows as a remark"}};
+        for (const auto& [row, why] : refused) {
+            box->setCurrentIndex(row);
+            emit box->activated(row);
+            QCOMPARE(box->currentIndex(), 0);
+            QVERIFY2(alerts().lastText().contains(why), qPrintable(alerts().lastText()));
+            QVERIFY(!f->DCKChanged());
+        }
     }
 
     void leavingABoxChecksItsNumber() {
