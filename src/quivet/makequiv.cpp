@@ -14,6 +14,7 @@
 #include "common/bytes.h"
 #include "common/messageboard.h"
 #include "common/ioerror.h"
+#include "quivet/quiveterror.h"
 #include "quivet/quivetgen.h"
 #include "quivet/typeinfo.h"
 #include "shell/docwindow.h"
@@ -242,12 +243,17 @@ void TMakeQUIVETDlg::OKBtnClick() {
             options.headerLines = h.lines;
         }
     }
+    std::vector<std::string> notes;
     try {
-        quivet::writeQuivetFile(toBytes(path), quivet::quivetFileLines(analysis_, options));
+        quivet::writeQuivetFile(toBytes(path), quivet::quivetFileLines(analysis_, options, &notes));
     } catch (const pal::IoError& e) {
         ShowIoError(e);
         return;
+    } catch (const quivet::QuivetError& e) {
+        ShowAlert(toQ(e.what()), AlertKind::Error, false);
+        return;
     }
+    for (const std::string& note : notes) ShowAlert(path + QStringLiteral(": ") + toQ(note), AlertKind::Information, false);
     written_ = path;
     accept();
 }

@@ -7,6 +7,7 @@
 #include "common/bytes.h"
 #include "common/textfile.h"
 #include "quivet/fieldnumber.h"
+#include "quivet/quiveterror.h"
 
 namespace quivet {
 
@@ -21,12 +22,14 @@ std::string rightAligned(std::size_t n, std::size_t width) {
 }
 
 // Values from..to, each followed by a blank, as lines of at most 255 characters
-// (the engine reads a statement's values across lines; a longer line would be cut).
+// (the engine reads a statement's values across lines; a longer line would be
+// cut). A value too long for a line of its own is refused when the lines are
+// checked.
 std::vector<std::string> joined(const std::vector<std::string>& values, std::size_t from, std::size_t to) {
     std::vector<std::string> lines(1);
     for (std::size_t i = from; i < to && i < values.size(); ++i) {
-        const std::string word = pal::cut(values[i], pal::kMaxLine - 1) + " ";
-        if (lines.back().size() + word.size() > pal::kMaxLine) lines.emplace_back();
+        const std::string word = values[i] + " ";
+        if (!lines.back().empty() && lines.back().size() + word.size() > pal::kMaxLine) lines.emplace_back();
         lines.back() += word;
     }
     return lines;
@@ -78,10 +81,17 @@ void constantsBlock(std::vector<std::string>& out, const char* heading, const st
     out.push_back("*|*");
 }
 
-void unitBlock(std::vector<std::string>& out, DeckUnit& u, std::vector<DeckVariable>& variables, VariableIndex& index) {
+void unitBlock(std::vector<std::string>& out, DeckUnit& u, std::vector<DeckVariable>& variables, VariableIndex& index,
+               std::vector<std::string>* notes) {
     const UnitConstants c = makeConstants(u, variables, index);
     out.push_back("");
-    out.push_back(pal::cut("*|*     ***** " + u.unitLine, pal::kMaxLine - 6) + " *****");
+    // The unit's heading on the form: a long unit line is cut there (the unit
+    // line itself follows whole), and the cut is told.
+    const std::string heading = "*|*     ***** " + u.unitLine;
+    if (heading.size() > pal::kMaxLine - 6 && notes)
+        notes->push_back("The heading of " + pal::cut(u.unitLine, 40) + "... on the form is cut to " +
+                         std::to_string(pal::kMaxLine) + " characters");
+    out.push_back(pal::cut(heading, pal::kMaxLine - 6) + " *****");
     out.push_back("*|*");
     if (u.noData) {
         // Written back as the deck had it.
@@ -226,7 +236,7 @@ std::string proposedQuivetName(const std::string& deckPath) {
     return pal::baseName(deckPath) + ".QVD";
 }
 
-std::vector<std::string> quivetFileLines(DeckAnalysis a, const QuivetOptions& options) {
+std::vector<std::string> quivetFileLines(DeckAnalysis a, const QuivetOptions& options, std::vector<std::string>* notes) {
     std::vector<std::string> out;
     out.push_back("*QUIVET");
     out.insert(out.end(), a.assignLines.begin(), a.assignLines.end());
@@ -242,9 +252,24 @@ std::vector<std::string> quivetFileLines(DeckAnalysis a, const QuivetOptions& op
     else if (!a.simulation.empty())
         out.push_back(a.simulation);
     out.insert(out.end(), a.plainLines.begin(), a.plainLines.end());
-    for (auto& u : a.units) unitBlock(out, u, a.variables, a.variableIndex);
+    for (auto& u : a.units) unitBlock(out, u, a.variables, a.variableIndex, notes);
     out.push_back("");
     out.push_back("END");
+    // A QUIVET file's lines are read up to 255 characters. A longer comment is
+    // cut, and told; a longer statement (a deck line or a value beyond that)
+    // would reach the engine cut, with another value: refused.
+    for (std::string& line : out) {
+        if (line.size() <= pal::kMaxLine) continue;
+        if (line[0] != '*')
+            throw QuivetError(QuivetError::Kind::BadFile,
+                              "The deck line \"" + pal::cut(line, 40) + "...\" is " + std::to_string(line.size()) +
+                                  " characters long, more than the " + std::to_string(pal::kMaxLine) +
+                                  " a line of a QUIVET file holds: shorten it in the deck first");
+        if (notes)
+            notes->push_back("The comment \"" + pal::cut(line, 40) + "...\" is cut to " + std::to_string(pal::kMaxLine) +
+                             " characters");
+        line = pal::cut(line, pal::kMaxLine);
+    }
     return out;
 }
 

@@ -35,7 +35,11 @@ std::string proposedQuivetName(const std::string& deckPath);
 
 // The lines of the QUIVET file. The analysis is taken by value: generating the
 // constants claims names, and a second attempt must start from the same state.
-std::vector<std::string> quivetFileLines(DeckAnalysis analysis, const QuivetOptions& options);
+// What had to be shortened (a unit's heading, a comment) is told in notes.
+// Throws QuivetError when a statement line would be longer than a QUIVET
+// file's line (a deck line or a value beyond 255 characters).
+std::vector<std::string> quivetFileLines(DeckAnalysis analysis, const QuivetOptions& options,
+                                         std::vector<std::string>* notes = nullptr);
 
 // Writes the lines with CR LF through a safe replacement. Throws pal::IoError.
 void writeQuivetFile(const std::string& path, const std::vector<std::string>& lines);

@@ -10,6 +10,7 @@
 #include "common/textfile.h"
 #include "enginerun.h"
 #include "mkqtypefiles.h"
+#include "quivet/quiveterror.h"
 #include "quivet/quivetgen.h"
 #include "quivet/quivetreader.h"
 #include "quivet/typeinfo.h"
@@ -337,10 +338,35 @@ TEST(QuivetGen, LongValuesAndUnitLinesStayWithinDeckLines) {
     const DeckAnalysis a = analyseDeckLines(deck, d.path.string());
     ASSERT_EQ(a.units.size(), 1u);
     ASSERT_FALSE(a.units[0].noData);
-    const Lines lines = quivetFileLines(a, {});
+    Lines notes;
+    const Lines lines = quivetFileLines(a, {}, &notes);
     for (const auto& line : lines) EXPECT_LE(line.size(), 255u) << line;
+    // The unit's heading on the form is cut, and the cut told.
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("cut to 255 characters"), std::string::npos) << notes[0];
     // Read again, the generated deck gives the unit the same four values.
     const DeckAnalysis again = analyseDeckLines(lines, d.path.string());
     ASSERT_EQ(again.units.size(), 1u);
     EXPECT_EQ(again.units[0].parameters, Lines(4, value));
+
+    // A value or a deck line longer than a QUIVET file's line is refused, not cut
+    // into another value.
+    const std::string huge = "1." + std::string(300, '0');
+    const Lines withComment = {"* " + std::string(300, 'c'), "UNIT 1 TYPE 1", "PARAMETERS 4", "1 1 1 1", "INPUTS 3",
+                               "0,0 0,0 0,0", "20 20 0", "END"};
+    notes.clear();
+    const Lines commented = quivetFileLines(analyseDeckLines(withComment, d.path.string()), {}, &notes);
+    EXPECT_TRUE(std::find(commented.begin(), commented.end(), "* " + std::string(253, 'c')) != commented.end());
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("cut to 255 characters"), std::string::npos) << notes[0];
+    for (const Lines& tooLong : {Lines{"UNIT 1 TYPE 1", "PARAMETERS 4", huge + " 1 1 1", "INPUTS 3", "0,0 0,0 0,0", "20 20 0", "END"},
+                                 Lines{"UNIT 1 TYPE 1 " + std::string(260, 'U'), "PARAMETERS 4", "1 1 1 1", "INPUTS 3",
+                                       "0,0 0,0 0,0", "20 20 0", "END"}}) {
+        try {
+            quivetFileLines(analyseDeckLines(tooLong, d.path.string()), {});
+            ADD_FAILURE() << "written: " << tooLong[0];
+        } catch (const QuivetError& e) {
+            EXPECT_NE(std::string(e.what()).find("characters long, more than the 255"), std::string::npos) << e.what();
+        }
+    }
 }
