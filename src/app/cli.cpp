@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/cmdline.h"
 #include "common/ioerror.h"
 #include "common/samefile.h"
 #include "run/headlessrun.h"
@@ -86,12 +87,8 @@ const Command* headlessCommand(int argc, char** argv) {
 }
 
 QString unknownOption(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const QString a = toQ(argv[i]);
-        if (a == QLatin1String("--")) break;
-        if (a.startsWith(QLatin1String("--"))) return a;
-    }
-    return {};
+    const std::string option = pal::firstLongOption(std::vector<std::string>(argv, argv + argc));
+    return option.empty() ? QString() : toQ(pal::shownArgument(option));
 }
 
 void prepareHeadless() {
@@ -147,19 +144,24 @@ int runHeadless(const Command& command, const QStringList& applicationArguments)
     }
 }
 
+namespace {
+std::vector<std::string> bytesOf(const QStringList& list) {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(list.size()));
+    for (const QString& s : list) out.push_back(toBytes(s));
+    return out;
+}
+}  // namespace
+
 QStringList filesToOpen(const QStringList& applicationArguments) {
-    QStringList files;
-    bool options = true;
-    for (const QString& a : applicationArguments.mid(1)) {
-        if (options && a == QLatin1String("--")) {
-            options = false;
-        } else if (options && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            throw Failure(QStringLiteral("unknown option %1 (try --help)").arg(a), 2);
-        } else {
-            files << QFileInfo(a).absoluteFilePath();
-        }
+    try {
+        QStringList files;
+        for (const std::string& f : pal::filesOnCommandLine(bytesOf(applicationArguments)))
+            files << QFileInfo(toQ(f)).absoluteFilePath();
+        return files;
+    } catch (const pal::CommandLineError& e) {
+        throw Failure(toQ(e.what()), 2);
     }
-    return files;
 }
 
 QString Options::value(const QString& name) const {
@@ -169,17 +171,15 @@ QString Options::value(const QString& name) const {
 }
 
 Options parseOptions(const QString& command, const QStringList& arguments, const QStringList& known) {
-    Options o;
-    if (arguments.isEmpty() || arguments.first().startsWith(QLatin1String("--")))
-        throw Failure(QStringLiteral("%1 needs a file (try --help)").arg(command), 2);
-    o.positional = arguments.first();
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& name = arguments[i];
-        if (!known.contains(name)) throw Failure(QStringLiteral("%1: unknown option %2").arg(command, name), 2);
-        if (i + 1 >= arguments.size()) throw Failure(QStringLiteral("%1: %2 needs a value").arg(command, name), 2);
-        o.pairs.append({name, arguments[++i]});
+    try {
+        const pal::CommandOptions parsed = pal::parseCommandOptions(toBytes(command), bytesOf(arguments), bytesOf(known));
+        Options o;
+        o.positional = toQ(parsed.positional);
+        for (const auto& [name, value] : parsed.pairs) o.pairs.append({toQ(name), toQ(value)});
+        return o;
+    } catch (const pal::CommandLineError& e) {
+        throw Failure(toQ(e.what()), 2);
     }
-    return o;
 }
 
 void refuseOutputOverInput(const QString& command, const QStringList& inputs, const QStringList& outputs) {

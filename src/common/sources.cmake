@@ -1,5 +1,6 @@
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/bytes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cmdline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codecs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/configdir.cpp
   ${CMAKE_CURRENT_LIST_DIR}/diskfile.cpp

@@ -104,10 +104,14 @@ private slots:
             QVERIFY2(r.out.contains(c), c);
 
         // Before any display is needed: one line and exit status 2.
-        r = run({QStringLiteral("--frobnicate"), QStringLiteral("x")});
-        QCOMPARE(r.code, 2);
-        QVERIFY2(oneLine(r.err), r.err.constData());
-        QVERIFY(r.err.contains("--frobnicate"));
+        // An option holding a line break is shown with "\n": still one line.
+        for (const QStringList& args : {QStringList{"--frobnicate", "x"}, QStringList{"--frob\nnicate", "x"},
+                                        QStringList{"--plot", "A.PMX", "--frob\nnicate", "x"}}) {
+            r = run(args);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(oneLine(r.err), r.err.constData());
+            QVERIFY2(r.err.contains("--frob"), r.err.constData());
+        }
         r = run({QStringLiteral("--run")});
         QCOMPARE(r.code, 2);
         QVERIFY(oneLine(r.err));
