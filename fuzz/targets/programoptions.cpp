@@ -46,11 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const pal::CommandOptions o = pal::parseCommandOptions("--new-plot", rest, known);
         FUZZ_CHECK(!rest.empty() && o.positional == rest[0] && o.positional.rfind("--", 0) != 0);
         std::vector<std::string> again = {o.positional};
-        for (const auto& [name, value] : o.pairs) {
+        for (const auto& pair : o.pairs) {
+            const std::string& name = pair.first;
             FUZZ_CHECK(std::find(known.begin(), known.end(), name) != known.end());
-            FUZZ_CHECK(o.value(name) == std::find_if(o.pairs.begin(), o.pairs.end(), [&](const auto& p) { return p.first == name; })->second);
+            const auto firstOfName = std::find_if(o.pairs.begin(), o.pairs.end(), [&](const auto& p) { return p.first == name; });
+            FUZZ_CHECK(o.value(name) == firstOfName->second);
             again.push_back(name);
-            again.push_back(value);
+            again.push_back(pair.second);
         }
         FUZZ_CHECK(again == rest);
     } catch (const pal::CommandLineError& e) {
