@@ -29,7 +29,7 @@ std::vector<std::string> splitParts(std::string_view data, std::size_t n) {
     return parts;
 }
 
-std::vector<std::string> textLines(std::string_view text) {
+std::vector<std::string> textLines(std::string_view text, std::size_t cut) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -37,7 +37,7 @@ std::vector<std::string> textLines(std::string_view text) {
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line.substr(0, 255));
+        lines.emplace_back(line.substr(0, cut));
         start = end + 1;
     }
     return lines;

@@ -18,8 +18,9 @@ namespace fuzz {
 // so one input can carry a form and its choice file, or a deck and a type file.
 std::vector<std::string> splitParts(std::string_view data, std::size_t n);
 
-// The lines of a text (LF or CR LF), each cut to 255 bytes as the text readers do.
-std::vector<std::string> textLines(std::string_view text);
+// The lines of a text (LF or CR LF), each cut to cut bytes (a fixed format's
+// readers cut at 255; the deck's own lines are kept whole).
+std::vector<std::string> textLines(std::string_view text, std::size_t cut = 255);
 
 // The resources one input may take: CPU time and the peak of heap bytes in use
 // while it runs, each a fixed part and a part per byte of the input, so that

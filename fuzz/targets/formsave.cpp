@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(pal::readFileBytes(path) == parts[0]);  // nothing half-written
         return 0;
     }
-    FUZZ_CHECK(pal::readLines(quivet::backupNameFor(path)) == fuzz::textLines(parts[0]));
+    FUZZ_CHECK(pal::readLines(quivet::backupNameFor(path)) == fuzz::textLines(parts[0], SIZE_MAX));  // lines kept whole
     quivet::QuivetDocument back;
     try {
         back = quivet::readQuivetFile(path, options);

@@ -20,6 +20,7 @@
 #include "quivet/openfile.h"
 #include "quivet/quivet.h"
 #include "quivet/quivetcommands.h"
+#include "quivet/quiveterror.h"
 #include "run/compilin.h"
 #include "shell/docfactory.h"
 #include "shell/fonts.h"
@@ -168,15 +169,23 @@ private slots:
         QVERIFY(!open());
         QCOMPARE(alerts().lastText(), "Figure file pump.bmp is not a picture");
 
-        // A named pipe or a folder named like the picture is refused, never waited on.
+        // A named pipe or a folder named like the picture is not found by the
+        // form, and refused by the pictures themselves, never waited on.
         QFile::remove(path("pump.bmp"));
         QCOMPARE(::mkfifo(QFile::encodeName(path("pump.bmp")).constData(), 0600), 0);
         QVERIFY(!open());
-        QCOMPARE(alerts().lastText(), "Figure file pump.bmp is a named pipe, not a picture");
-        QFile::remove(path("pump.bmp"));
-        QVERIFY(QDir().mkpath(path("pump.bmp")));
-        QVERIFY(!open());
-        QCOMPARE(alerts().lastText(), "Figure file pump.bmp is a directory, not a picture");
+        QCOMPARE(alerts().lastText(), "Figure file pump.bmp was not found");
+        QVERIFY(QDir().mkpath(path("dir.bmp")));
+        FormPictures pictures;
+        for (const auto& [name, kind] : {std::pair{"pump.bmp", "a named pipe"}, std::pair{"dir.bmp", "a directory"}}) {
+            try {
+                pictures.picture(path(name), name);
+                QFAIL(name);
+            } catch (const quivet::QuivetError& e) {
+                QCOMPARE(QString::fromStdString(e.what()),
+                         QString::fromStdString(std::string("Figure file ") + name + " is " + kind + ", not a picture"));
+            }
+        }
     }
 
     void picturesAreDecodedOnceAndHugeOnesRefusedBeforeDecoding() {
