@@ -3,6 +3,9 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QThreadPool>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -58,10 +61,10 @@ TDeckAssist::TDeckAssist(TEditForm& form) : QObject(&form), form_(form) {
     idle_ = new QTimer(this);
     idle_->setSingleShot(true);
     idle_->setInterval(kIdleMs);
-    connect(idle_, &QTimer::timeout, this, &TDeckAssist::refresh);
+    connect(idle_, &QTimer::timeout, this, &TDeckAssist::readInBackground);
     connect(editor->document(), &QTextDocument::contentsChange, this, &TDeckAssist::contentsChanged);
-    // The first reading as soon as the window is idle.
-    QTimer::singleShot(0, this, &TDeckAssist::refresh);
+    // The first reading once the window has shown the text.
+    QTimer::singleShot(0, this, &TDeckAssist::readInBackground);
 
     types_ = new QStandardItemModel(this);
     completer_ = new QCompleter(types_, this);
@@ -89,15 +92,56 @@ void TDeckAssist::contentsChanged(int position, int removed, int added) {
         completer_->popup()->hide();
 }
 
+TDeckAssist::Reading TDeckAssist::read(const std::vector<std::string>& lines, const std::string& folder, int revision) {
+    Reading r;
+    r.revision = revision;
+    r.outline = deck::buildOutline(lines, deck::readTypeIndex(folder));
+    r.values = deck::describeValues(lines, folder);
+    return r;
+}
+
 void TDeckAssist::refresh() {
-    QTextDocument* doc = form_.editor()->document();
-    if (readRevision_ == doc->revision()) return;
-    readRevision_ = doc->revision();
+    const int revision = form_.editor()->document()->revision();
+    if (readRevision_ == revision) return;
     idle_->stop();
-    const std::vector<std::string> lines = form_.encodedLines();
-    const std::string folder = engineFolderNow();
-    outline_ = deck::buildOutline(lines, deck::readTypeIndex(folder));
-    values_ = deck::describeValues(lines, folder);
+    take(read(form_.encodedLines(), engineFolderNow(), revision));
+}
+
+void TDeckAssist::readInBackground() {
+    QTextDocument* doc = form_.editor()->document();
+    // A reading under way is taken or done again when it ends.
+    if (readRevision_ == doc->revision() || reading_) return;
+    reading_ = true;
+    // Only copies go to the reading: the window may close while it runs.
+    auto result = std::make_shared<Reading>();
+    auto promise = std::make_shared<QPromise<void>>();
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, result] {
+        reading_ = false;
+        watcher->deleteLater();
+        take(std::move(*result));
+        // Typed on while it was read: read once more after the pause.
+        if (readRevision_ != form_.editor()->document()->revision() && !idle_->isActive()) idle_->start();
+    });
+    watcher->setFuture(promise->future());
+    QThreadPool::globalInstance()->start(
+        [promise, result, text = form_.snapshot(), folder = engineFolderNow(), revision = doc->revision()] {
+            promise->start();
+            try {
+                *result = read(text.encodedLines(), folder, revision);
+            } catch (const std::exception&) {
+                // Nothing read (out of memory): an empty outline for this text.
+                result->revision = revision;
+            }
+            promise->finish();
+        });
+}
+
+void TDeckAssist::take(Reading&& reading) {
+    QTextDocument* doc = form_.editor()->document();
+    if (reading.revision != doc->revision() || reading.revision == readRevision_) return;
+    readRevision_ = reading.revision;
+    values_ = std::move(reading.values);
 
     QHash<int, QVector<TDeckHighlighter::Span>> marks;
     for (const deck::ValueInfo& v : values_.values) {
@@ -107,7 +151,10 @@ void TDeckAssist::refresh() {
         marks[v.line].push_back({start, charColumn(text, v.column + v.length) - start});
     }
     highlighter_->setLimitMarks(std::move(marks));
-    emit outlineChanged();
+    if (reading.outline != outline_) {
+        outline_ = std::move(reading.outline);
+        emit outlineChanged();
+    }
 }
 
 std::size_t TDeckAssist::byteColumn(const QString& line, int column) const {
@@ -148,7 +195,15 @@ int TDeckAssist::markedLine() const {
 }
 
 QString TDeckAssist::hoverText(const QPoint& viewportPos) {
-    refresh();
+    QTextDocument* doc = form_.editor()->document();
+    if (readRevision_ != doc->revision()) {
+        // A long deck is not read while the pointer waits: the next hover has it.
+        if (doc->blockCount() > kReadInWindow) {
+            readInBackground();
+            return {};
+        }
+        refresh();
+    }
     const QTextCursor c = form_.editor()->cursorForPosition(viewportPos);
     // The point must be over the text, not past the end of a short line.
     const QRect r = form_.editor()->cursorRect(c);

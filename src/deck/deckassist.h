@@ -39,6 +39,10 @@ public:
 
     // Reads outline and values now when the text changed since the last reading.
     void refresh();
+    // The same reading away from the window (a long deck takes a while): the
+    // result is taken when the text is still the one read, else read again.
+    void readInBackground();
+    bool reading() const { return reading_; }
     const std::vector<deck::OutlineEntry>& outline() const { return outline_; }
     const deck::DeckValues& values() const { return values_; }
 
@@ -55,14 +59,24 @@ public:
 
     // The interval after the last change before outline and values are read.
     static constexpr int kIdleMs = 400;
+    // Decks up to this many lines are read at once when a hover needs it.
+    static constexpr int kReadInWindow = 20000;
 
 signals:
+    // A reading found an outline other than the one before.
     void outlineChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct Reading {
+        int revision = -1;
+        std::vector<deck::OutlineEntry> outline;
+        deck::DeckValues values;
+    };
+    static Reading read(const std::vector<std::string>& lines, const std::string& folder, int revision);
+    void take(Reading&& reading);
     void contentsChanged(int position, int removed, int added);
     void insertType(const QString& number);
     // The byte column of a character column of a line, as the deck is saved.
@@ -76,6 +90,7 @@ private:
     QCompleter* completer_{nullptr};
     QStandardItemModel* types_{nullptr};
     int readRevision_ = -1;
+    bool reading_ = false;
     std::vector<deck::OutlineEntry> outline_;
     deck::DeckValues values_;
     int marked_ = 0;

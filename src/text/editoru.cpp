@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QSet>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
@@ -174,20 +173,20 @@ void TEditForm::Open(const QString& path) {
     // Stand-ins for the characters a text block cannot hold, chosen among
     // characters the file does not use.
     standIns_.clear();
-    QSet<char16_t> used;
+    std::vector<bool> used(0x10000, false);  // by UTF-16 unit
     for (const QString& l : decoded)
-        for (const QChar c : l) used.insert(c.unicode());
+        for (const QChar c : l) used[c.unicode()] = true;
     char16_t next = 0xE000;  // private use area
     const auto freeChar = [&](char16_t preferred) {
         char16_t c = preferred;
-        while (used.contains(c)) c = next++;
-        used.insert(c);
+        while (used[c]) c = next++;
+        used[c] = true;
         return QChar(c);
     };
     const char16_t awkward[] = {u'\r', 0x2029, 0xFDD0, 0xFDD1};
     const char16_t preferred[] = {0x240D, 0x2761, 0xE000, 0xE001};
     for (int k = 0; k < 4; ++k)
-        if (used.contains(awkward[k])) standIns_.push_back({QChar(awkward[k]), freeChar(preferred[k])});
+        if (used[awkward[k]]) standIns_.push_back({QChar(awkward[k]), freeChar(preferred[k])});
 
     QString text;
     for (const QString& l : decoded) {
@@ -212,10 +211,30 @@ QStringList TEditForm::lines() const {
     return out;
 }
 
-std::vector<std::string> TEditForm::encodedLines() const {
-    const bool utf8 = encoding_ == Encoding::Utf8;
+std::vector<std::string> TEditForm::encodedLines() const { return snapshot().encodedLines(); }
+
+TEditForm::Snapshot TEditForm::snapshot() const {
+    Snapshot s;
+    s.raw_ = editor_->document()->toRawText();
+    for (const StandIn& m : standIns_) s.standIns_.push_back({m.shown, m.original});
+    s.utf8_ = encoding_ == Encoding::Utf8;
+    return s;
+}
+
+std::vector<std::string> TEditForm::Snapshot::encodedLines() const {
     std::vector<std::string> out;
-    for (const QString& l : lines()) out.push_back(encodeText(l, utf8));
+    const QStringView raw(raw_);
+    qsizetype from = 0;
+    while (from <= raw.size()) {
+        qsizetype end = raw.indexOf(QChar::ParagraphSeparator, from);
+        if (end < 0) end = raw.size();
+        QString line = raw.mid(from, end - from).toString();
+        for (const auto& [shown, original] : standIns_) line.replace(shown, original);
+        out.push_back(encodeText(line, utf8_));
+        from = end + 1;
+    }
+    // An empty last line is the end of the line before it, as a text file has it.
+    if (!out.empty() && out.back().empty()) out.pop_back();
     return out;
 }
 

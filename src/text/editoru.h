@@ -90,6 +90,20 @@ public:
     // The bytes Save writes for each line (encoded).
     std::vector<std::string> encodedLines() const;
 
+    // The text as it stands, to be turned into the bytes Save writes later, in
+    // any thread (a long deck is read away from the window).
+    class Snapshot {
+    public:
+        std::vector<std::string> encodedLines() const;
+
+    private:
+        friend class TEditForm;
+        QString raw_;  // the blocks, each ended by U+2029 but the last
+        QVector<std::pair<QChar, QChar>> standIns_;  // shown, original
+        bool utf8_ = true;
+    };
+    Snapshot snapshot() const;
+
 private:
     void findFromReplaceDialog();
     // Writes the text to path; throws pal::IoError and the text stays modified.

@@ -221,9 +221,32 @@ private slots:
         QVERIFY(assistOf(editor));
         QTextDocument* doc = editor->editor()->document();
         QTRY_VERIFY(!doc->findBlockByNumber(1).layout()->formats().isEmpty());
-        // A far line holds its reading state but no colours until it is shown.
+        // A far line gets its reading state while the window is idle, but no
+        // colours until it is shown.
+        TDeckHighlighter* highlighter = TDeckAssist::of(editor)->highlighter();
+        QTRY_COMPARE(TDeckHighlighter::stateAfter(doc->findBlockByNumber(2500)).pending, 3000 - 2500);
+        QTRY_VERIFY(!highlighter->readingOn());
         for (int line = 2300; line < 2600; ++line) QVERIFY(doc->findBlockByNumber(line).layout()->formats().isEmpty());
-        QCOMPARE(TDeckHighlighter::stateAfter(doc->findBlockByNumber(2500)).pending, 3000 - 2500);
+
+        // A changed count changes the lines in view at once and the far ones soon.
+        QTextCursor count(doc->firstBlock());
+        count.movePosition(QTextCursor::EndOfBlock);
+        count.insertText(QStringLiteral("0"));  // 30000 definitions
+        QCOMPARE(TDeckHighlighter::stateAfter(doc->findBlockByNumber(5)).pending, 30000 - 5);
+        QTRY_COMPARE(TDeckHighlighter::stateAfter(doc->findBlockByNumber(2500)).pending, 30000 - 2500);
+        count.deletePreviousChar();
+        QTRY_VERIFY(TDeckHighlighter::stateAfter(doc->lastBlock().previous()).ended);
+
+        // Far lines changed (replaced all over) are read again too.
+        for (int line : {10, 1500, 2990}) QTextCursor(doc->findBlockByNumber(line)).insertText(QStringLiteral("EQUATIONS 1\n"));
+        QVERIFY(highlighter->readingOn());
+        QTRY_VERIFY(!highlighter->readingOn());
+        for (int line : {1500, 2990}) {
+            QVERIFY(TDeckHighlighter::stateAfter(doc->findBlockByNumber(line)).equations);
+            QCOMPARE(TDeckHighlighter::stateAfter(doc->findBlockByNumber(line)).pending, 1);
+            QCOMPARE(TDeckHighlighter::stateAfter(doc->findBlockByNumber(line + 1)).pending, 0);
+        }
+
         TDeckAssist::of(editor)->goToLine(2501, false);
         const int first = editor->editor()->verticalScrollBar()->value();
         QVERIFY(first > 2300);
