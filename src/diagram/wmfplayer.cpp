@@ -24,6 +24,26 @@ constexpr int kMaxObjects = 65535;
 constexpr std::uint32_t kBlackness = 0x00000042, kWhiteness = 0x00FF0062, kPatCopy = 0x00F00021,
                         kDstInvert = 0x00550009, kPatInvert = 0x005A0049;
 
+// How a bitmap combines with the picture under it: the source-and-destination
+// raster operations (the high word names the operation, as the system tables
+// it); the others draw the bitmap as it is.
+QPainter::CompositionMode bitmapComposition(std::uint32_t rop) {
+    switch (rop >> 16) {
+        case 0xEE: return QPainter::RasterOp_SourceOrDestination;         // SRCPAINT
+        case 0x88: return QPainter::RasterOp_SourceAndDestination;        // SRCAND
+        case 0x66: return QPainter::RasterOp_SourceXorDestination;        // SRCINVERT
+        case 0x44: return QPainter::RasterOp_SourceAndNotDestination;     // SRCERASE
+        case 0x33: return QPainter::RasterOp_NotSource;                   // NOTSRCCOPY
+        case 0x11: return QPainter::RasterOp_NotSourceAndNotDestination;  // NOTSRCERASE
+        case 0xBB: return QPainter::RasterOp_NotSourceOrDestination;      // MERGEPAINT
+        default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+// Operations that read what is already drawn.
+bool readsDestination(std::uint32_t rop) {
+    return rop == kDstInvert || rop == kPatInvert || bitmapComposition(rop) != QPainter::CompositionMode_SourceOver;
+}
+
 QColor colorRef(const WmfParams& p, std::size_t at) { return QColor(p.u8(at), p.u8(at + 1), p.u8(at + 2)); }
 
 struct PenSpec {
@@ -414,6 +434,15 @@ private:
         }
     }
 
+    // The system draws a rectangle, an ellipse or an arc's box without its
+    // right and bottom edges: one device pixel in from the box's far sides.
+    QRectF insideBox(const QRectF& box) const {
+        const QTransform t = logicalToTarget() * base_;
+        if (!t.isInvertible()) return box;
+        const QRectF d = t.mapRect(box);
+        return t.inverted().mapRect(QRectF(d.topLeft(), QSizeF(std::max(0.0, d.width() - 1), std::max(0.0, d.height() - 1))));
+    }
+
     // ---- bitmaps
     void fillRop(const QRectF& r, std::uint32_t rop) {
         useLogical();
@@ -421,7 +450,12 @@ private:
         if (rop == kBlackness) p_.fillRect(r, Qt::black);
         else if (rop == kWhiteness) p_.fillRect(r, Qt::white);
         else if (rop == kPatCopy) p_.fillRect(r, brush());
-        // Inverting operations are left out.
+        else if (rop == kDstInvert || rop == kPatInvert) {
+            // The picture under the box inverted, or combined with the brush by xor.
+            p_.setCompositionMode(rop == kDstInvert ? QPainter::RasterOp_NotDestination : QPainter::RasterOp_SourceXorDestination);
+            p_.fillRect(r, rop == kDstInvert ? QBrush(Qt::white) : brush());
+            plainComposition();
+        }
     }
     void drawBitmap(int index, const QRectF& dest, QRectF source, bool sourceFromBottom, std::uint32_t rop) {
         const auto it = bitmaps_.constFind(index);
@@ -435,12 +469,13 @@ private:
             return;
         }
         useLogical();
-        plainComposition();
+        p_.setCompositionMode(bitmapComposition(rop));
         QImage shown = img;
         // A monochrome device bitmap takes the text colour for 0 and the background for 1.
         if (shown.format() == QImage::Format_Mono) shown.setColorTable({dc_.textColor.rgb(), dc_.bkColor.rgb()});
         if (dest.width() < 0 || dest.height() < 0) shown = img.mirrored(dest.width() < 0, dest.height() < 0);
         p_.drawImage(dest.normalized(), shown, source);
+        plainComposition();
     }
     // SetDIBitsToDevice: the size is in pixels, not logical units, so only the
     // corner follows the mapping.
@@ -644,17 +679,17 @@ private:
             }
             case wmf::Rectangle:
                 if (p.has(8) && prepareShape(true)) {
-                    p_.drawRect(rectBRTL(p, 0));
+                    p_.drawRect(insideBox(rectBRTL(p, 0)));
                 }
                 break;
             case wmf::Ellipse:
                 if (p.has(8) && prepareShape(true)) {
-                    p_.drawEllipse(rectBRTL(p, 0));
+                    p_.drawEllipse(insideBox(rectBRTL(p, 0)));
                 }
                 break;
             case wmf::RoundRect:
                 if (p.has(12) && prepareShape(true)) {
-                    p_.drawRoundedRect(rectBRTL(p, 4), std::abs(p.s16(2)) / 2.0, std::abs(p.s16(0)) / 2.0);
+                    p_.drawRoundedRect(insideBox(rectBRTL(p, 4)), std::abs(p.s16(2)) / 2.0, std::abs(p.s16(0)) / 2.0);
                 }
                 break;
             case wmf::Arc:
@@ -672,9 +707,10 @@ private:
                     if (span <= 0) span += 360;
                     const int start = static_cast<int>(std::lround(a0 * 16)), len = static_cast<int>(std::lround(span * 16));
                     if (!prepareShape(r.function != wmf::Arc)) break;
-                    if (r.function == wmf::Arc) p_.drawArc(box, start, len);
-                    else if (r.function == wmf::Pie) p_.drawPie(box, start, len);
-                    else p_.drawChord(box, start, len);
+                    const QRectF drawn = insideBox(box);
+                    if (r.function == wmf::Arc) p_.drawArc(drawn, start, len);
+                    else if (r.function == wmf::Pie) p_.drawPie(drawn, start, len);
+                    else p_.drawChord(drawn, start, len);
                 }
                 break;
             case wmf::SetPixel:
@@ -864,6 +900,11 @@ TWmfPlayer::TWmfPlayer(pal::WmfFile file) : file_(std::move(file)) {
         if (r.function == wmf::SetRop2) {
             const WmfParams p = file_.params(r);
             if (p.has(2) && p.u16(0) != R2CopyPen) rasterOps_ = true;
+        }
+        if (r.function == wmf::BitBlt || r.function == wmf::StretchBlt || r.function == wmf::DibBitBlt ||
+            r.function == wmf::DibStretchBlt || r.function == wmf::StretchDib || r.function == wmf::PatBlt) {
+            const WmfParams p = file_.params(r);
+            if (p.has(4) && readsDestination(p.u32(0))) rasterOps_ = true;
         }
         if (r.function == wmf::BitBlt || r.function == wmf::StretchBlt) {
             if (r.words == static_cast<std::uint32_t>((r.function >> 8) + 3)) continue;

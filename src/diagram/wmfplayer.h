@@ -32,7 +32,7 @@ private:
 
     pal::WmfFile file_;
     QSizeF natural_;
-    bool rasterOps_ = false;  // pen raster modes other than copy occur
+    bool rasterOps_ = false;  // raster modes that combine with what is drawn occur
     // The bitmaps of the bitmap records, decoded once, by record number, and
     // whether each is stored bottom-up (for StretchDIBits' source rectangle).
     QHash<int, QImage> bitmaps_;

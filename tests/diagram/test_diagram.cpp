@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPicture>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
@@ -342,6 +343,98 @@ private slots:
                                        Builder::w16(0) + Builder::w16(0) + Builder::dib24(2, 2, 0, 200, 0));
         t.eof();
         QVERIFY(near(play(t).pixel(50, 50), QColor(0, 200, 0)));
+    }
+
+    void bitmapAndPatternRasterOperations_data() {
+        QTest::addColumn<uint>("rop");
+        QTest::addColumn<bool>("pattern");  // a PatBlt with the blue brush, else a red bitmap
+        QTest::addColumn<QColor>("onWhite");
+        QTest::addColumn<QColor>("onBlack");
+        const QColor red(255, 0, 0), cyan(0, 255, 255), blue(0, 0, 255), yellow(255, 255, 0);
+        QTest::newRow("SRCCOPY") << 0x00CC0020u << false << red << red;
+        QTest::newRow("SRCPAINT") << 0x00EE0086u << false << QColor(Qt::white) << red;
+        QTest::newRow("SRCAND") << 0x008800C6u << false << red << QColor(Qt::black);
+        QTest::newRow("SRCINVERT") << 0x00660046u << false << cyan << red;
+        QTest::newRow("SRCERASE") << 0x00440328u << false << QColor(Qt::black) << red;
+        QTest::newRow("NOTSRCCOPY") << 0x00330008u << false << cyan << cyan;
+        QTest::newRow("NOTSRCERASE") << 0x001100A6u << false << QColor(Qt::black) << cyan;
+        QTest::newRow("MERGEPAINT") << 0x00BB0226u << false << QColor(Qt::white) << cyan;
+        QTest::newRow("DSTINVERT") << 0x00550009u << true << QColor(Qt::black) << QColor(Qt::white);
+        QTest::newRow("PATINVERT") << 0x005A0049u << true << yellow << blue;
+        QTest::newRow("PATCOPY") << 0x00F00021u << true << blue << blue;
+    }
+    void bitmapAndPatternRasterOperations() {
+        QFETCH(uint, rop);
+        QFETCH(bool, pattern);
+        QFETCH(QColor, onWhite);
+        QFETCH(QColor, onBlack);
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(5, 0, 0, 0, 0));   // 0: no pen
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 0));  // 1: black
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 0, 0, 255));  // 2: blue
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(wmf::Rectangle, {1000, 1000, 0, 500});  // the right half black
+        b.rec(wmf::SelectObject, {2});
+        if (pattern)  // height, width, y, x of a band across both halves
+            b.recBytes(wmf::PatBlt, Builder::w32(rop) + Builder::w16(200) + Builder::w16(1000) + Builder::w16(400) + Builder::w16(0));
+        else
+            b.recBytes(wmf::StretchDib, Builder::w32(rop) + Builder::w16(0) + Builder::w16(2) + Builder::w16(2) + Builder::w16(0) +
+                                           Builder::w16(0) + Builder::w16(200) + Builder::w16(1000) + Builder::w16(400) +
+                                           Builder::w16(0) + Builder::dib24(2, 2, 255, 0, 0));
+        b.eof();
+        const TWmfPlayer player(pal::WmfFile::parse(b.bytes()));
+        const QImage img = player.render(QSize(100, 100));
+        QVERIFY2(near(img.pixel(25, 50), onWhite), qPrintable(QColor(img.pixel(25, 50)).name()));
+        QVERIFY2(near(img.pixel(75, 50), onBlack), qPrintable(QColor(img.pixel(75, 50)).name()));
+        QVERIFY(near(img.pixel(25, 20), Qt::white));  // outside the band nothing changed
+        QVERIFY(near(img.pixel(75, 20), Qt::black));
+        // On a page (no raster device) the same picture comes out the same.
+        QImage page(100, 100, QImage::Format_ARGB32_Premultiplied);
+        page.fill(Qt::white);
+        {
+            QPicture recorded;
+            QPainter rp(&recorded);
+            player.play(rp, QRectF(0, 0, 100, 100));
+            rp.end();
+            QPainter pp(&page);
+            recorded.play(&pp);
+        }
+        QVERIFY2(near(page.pixel(25, 50), onWhite), qPrintable(QColor(page.pixel(25, 50)).name()));
+        QVERIFY2(near(page.pixel(75, 50), onBlack), qPrintable(QColor(page.pixel(75, 50)).name()));
+    }
+
+    void shapesLeaveOutTheirBoxsRightAndBottomEdges_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<bool>("withPen");
+        QTest::addColumn<QPoint>("drawn");
+        QTest::addColumn<QPoint>("left");
+        // A box of logical 100..500 is device 10..50: its far edge is drawn at 49.
+        QTest::newRow("rectangle outline") << int(wmf::Rectangle) << true << QPoint(49, 30) << QPoint(50, 30);
+        QTest::newRow("rectangle bottom") << int(wmf::Rectangle) << true << QPoint(30, 49) << QPoint(30, 50);
+        QTest::newRow("rectangle without a pen") << int(wmf::Rectangle) << false << QPoint(48, 48) << QPoint(49, 30);
+        QTest::newRow("ellipse") << int(wmf::Ellipse) << true << QPoint(49, 30) << QPoint(50, 30);
+    }
+    void shapesLeaveOutTheirBoxsRightAndBottomEdges() {
+        QFETCH(int, function);
+        QFETCH(bool, withPen);
+        QFETCH(QPoint, drawn);
+        QFETCH(QPoint, left);
+        Builder b = picture();
+        b.recBytes(wmf::CreatePenIndirect, pen(withPen ? 0 : 5, 0, 0, 0, 0));
+        b.recBytes(wmf::CreateBrushIndirect, brush(0, 255, 0, 0));
+        b.rec(wmf::SelectObject, {0}).rec(wmf::SelectObject, {1});
+        b.rec(static_cast<uint16_t>(function), {500, 500, 100, 100});
+        // A frame around the whole picture keeps its right and bottom lines.
+        b.recBytes(wmf::CreateBrushIndirect, brush(1, 0, 0, 0)).rec(wmf::SelectObject, {2});
+        b.recBytes(wmf::CreatePenIndirect, pen(0, 0, 0, 0, 255)).rec(wmf::SelectObject, {3});
+        b.rec(wmf::Rectangle, {1000, 1000, 0, 0});
+        b.eof();
+        const QImage img = play(b);
+        QVERIFY2(!near(img.pixel(drawn), Qt::white), qPrintable(QColor(img.pixel(drawn)).name()));
+        QVERIFY2(near(img.pixel(left), Qt::white), qPrintable(QColor(img.pixel(left)).name()));
+        QVERIFY(near(img.pixel(99, 70), Qt::blue));
+        QVERIFY(near(img.pixel(70, 99), Qt::blue));
+        QVERIFY(near(img.pixel(0, 70), Qt::blue));
     }
 
     // The leftmost and rightmost columns holding red text.
