@@ -23,6 +23,7 @@
 #include "plot/plotsetu.h"
 #include "shell/docfactory.h"
 #include "mainwindow/palumaro.h"
+#include "shell/progress.h"
 #include "shell/seams.h"
 
 namespace plot {
@@ -166,7 +167,7 @@ void PlotTableRuns(TPALUMAROFORM& main) {
     const table::TableData& d = t->data();
     std::vector<TableRunData> runs;
     try {
-        const BusyCursor busy;
+        WorkProgress progress(QStringLiteral("Plot data"), QStringLiteral("Reading the runs' plot data..."), &main);
         for (int i = 1; i < static_cast<int>(files.size()); ++i) {
             if (files[static_cast<std::size_t>(i)].isEmpty()) continue;
             TableRunData run;
@@ -183,7 +184,12 @@ void PlotTableRuns(TPALUMAROFORM& main) {
             run.run = i;
             run.names = names;
             run.values = values;
-            run.data = ReadPlt(toBytes(files[static_cast<std::size_t>(i)]));
+            // Each run's file is one share of the bar.
+            const double share = 1.0 / static_cast<double>(files.size() - 1), before = share * (i - 1);
+            std::optional<PlotDataTable> data =
+                ReadPlt(toBytes(files[static_cast<std::size_t>(i)]), [&](double done) { return progress(before + share * done); });
+            if (!data) return;
+            run.data = std::move(*data);
             runs.push_back(std::move(run));
         }
     } catch (const pal::IoError& e) {

@@ -455,7 +455,9 @@ PlotDataTable parsePlotData(std::string_view bytes, const std::string& path) {
     return reader.take();
 }
 
-PlotDataTable ReadPlt(const std::string& path) {
+PlotDataTable ReadPlt(const std::string& path) { return *ReadPlt(path, {}); }
+
+std::optional<PlotDataTable> ReadPlt(const std::string& path, const std::function<bool(double)>& progress) {
     // Read in pieces of whole lines: memory holds the values, never the text (a
     // year of one-minute rows is some 80 MB of text).
     const int fd = pal::openForReading(path);
@@ -472,6 +474,7 @@ PlotDataTable ReadPlt(const std::string& path) {
     constexpr std::size_t kPiece = 4u << 20;
     std::vector<char> buffer(kPiece);
     std::size_t held = 0;  // bytes of a line not yet ended at the buffer's start
+    std::uint64_t done = 0;
     for (;;) {
         if (held == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than a piece
         const ssize_t n = ::read(fd, buffer.data() + held, buffer.size() - held);
@@ -484,6 +487,8 @@ PlotDataTable ReadPlt(const std::string& path) {
         if (take) reader.feed(std::string_view(buffer.data(), take));
         held = filled - take;
         if (held) std::memmove(buffer.data(), buffer.data() + take, held);
+        done += static_cast<std::uint64_t>(n);
+        if (progress && !progress(static_cast<double>(done) / static_cast<double>(st.st_size))) return std::nullopt;
     }
     if (held) reader.feed(std::string_view(buffer.data(), held));
     reader.finish();

@@ -4,6 +4,8 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,6 +112,9 @@ std::string NextToken(std::string& line);
 // damaged so that its rows would need far more memory than its data. The file
 // is read in pieces: memory holds the values, not the text.
 PlotDataTable ReadPlt(const std::string& path);
+// The same, telling progress how far the read is (0..1) after each piece; when
+// progress returns false the read stops and nothing is returned.
+std::optional<PlotDataTable> ReadPlt(const std::string& path, const std::function<bool(double)>& progress);
 
 // The same from the file's bytes (path is only used in messages).
 PlotDataTable parsePlotData(std::string_view bytes, const std::string& path);

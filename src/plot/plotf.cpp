@@ -433,6 +433,7 @@ void TPlotForm::Print(PrintContext& ctx) {
     plot::RenderTarget target;
     target.scale = scale;
     target.print = &ctx;
+    target.progress = ctx.progress;  // a big plot can be cancelled while it prints
     plot::PlotRenderer::render(p, doc_, view_, target);
     p.restore();
 }

@@ -1,5 +1,7 @@
 #include "plot/plotsetu.h"
 
+#include <QFileInfo>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,6 +28,7 @@
 #include "plot/plottext.h"
 #include "plot/stylepicker.h"
 #include "common/numtext.h"
+#include "shell/progress.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 
@@ -126,12 +129,15 @@ bool TPlotSetup::FormActivate() {
         table_ = follower_->table();  // the columns' storage is shared, not copied
     } else {
         try {
-            const BusyCursor busy;  // a year of minute data takes a moment
-            table_ = plot::ReadPlt(toBytes(fileName_));
+            // A year of minute data takes a moment; Cancel stops the reading.
+            WorkProgress progress(QStringLiteral("Plot data"), QStringLiteral("Reading ") + QFileInfo(fileName_).fileName() + QStringLiteral("..."),
+                                  parentWidget());
+            table_ = plot::ReadPlt(toBytes(fileName_), progress.callback());
         } catch (const pal::IoError& e) {
             ShowIoError(e);
             return false;
         }
+        if (!table_) return false;
         // Header lines alone read as one row of zeros: no curve is offered from it.
         if (table_->rowsRead < 1) {
             ShowAlert(QStringLiteral("The plot data file ") + fileName_ +

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -14,6 +13,7 @@
 #include <cmath>
 
 #include "common/ioerror.h"
+#include "shell/progress.h"
 #include "shell/qtbytes.h"
 #include "plot/curvetable.h"
 #include "plot/plotexport.h"
@@ -298,19 +298,9 @@ void TPlotForm::ExportDialog() {
     }
     // A long export shows the busy cursor, and after half a second a progress
     // bar whose Cancel stops it (the file is then left as it was).
-    BusyCursor busy;
-    QProgressDialog progress(QStringLiteral("Exporting ") + QFileInfo(path).fileName() + QStringLiteral("..."),
-                             QStringLiteral("Cancel"), 0, 1000, this);
-    progress.setWindowTitle(QStringLiteral("Export"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setValue(0);
     try {
-        plot::exportPlot(doc_, view_, format, path, size, [&progress](double done) {
-            progress.setValue(static_cast<int>(done * 1000));
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
-        });
+        WorkProgress progress(QStringLiteral("Export"), QStringLiteral("Exporting ") + QFileInfo(path).fileName() + QStringLiteral("..."), this);
+        plot::exportPlot(doc_, view_, format, path, size, progress.callback());
     } catch (const pal::IoError& e) {
         ShowIoError(e);
     }

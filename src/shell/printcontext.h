@@ -21,6 +21,11 @@ struct PrintContext {
     int pageNumber = 0;      // pages begun so far in this job (the printer's page number)
     // Set by the print job: starts a new page and prints its "Page n" header.
     std::function<void()> startNewPage;
+    // Set by the print job: a window with a long drawing tells how far it is
+    // (0..1); false once the user cancelled the job (the window then stops).
+    std::function<bool(double)> progress;
+    // The last job was cancelled by the user (it printed what came before).
+    bool cancelled = false;
 
     // Advances y by n lines; while a job runs, breaks the page when it is full.
     // The new page is begun when something is printed on it (textOut or

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -72,6 +73,9 @@ void breakPage(PrintContext& ctx) {
     ctx.NewLine(1);
 }
 
+// Thrown at a page break once the user has cancelled the job.
+struct JobCancelled {};
+
 // Puts everything the job set up back, also when a window's Print throws.
 struct JobScope {
     std::unique_ptr<TPrintProgress> progress;
@@ -88,6 +92,7 @@ struct JobScope {
         ctx.pageBreakPending = false;
         ctx.canvas = nullptr;
         ctx.startNewPage = nullptr;
+        ctx.progress = nullptr;
         progress.reset();
         if (cursorSet) QApplication::restoreOverrideCursor();
     }
@@ -115,6 +120,7 @@ bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer) {
         if (w && printable(w->Tag())) lastPrintable = static_cast<int>(queue.size()) - 1;
     }
 
+    PrintCtx().cancelled = false;
     JobScope job;
     job.progress = std::make_unique<TPrintProgress>();
     job.progress->showCentred();
@@ -151,30 +157,50 @@ bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer) {
     ctx.lineHeight = h + 1;
     ctx.y = pal::firstBodyLine(layout, h);
 
-    ctx.startNewPage = [&ctx, &printer] {
+    // How far the job is: the printable windows are equal shares of it.
+    int shares = 0;
+    for (int i = 0; i <= lastPrintable; ++i)
+        if (queue[i] && printable(queue[i]->Tag())) ++shares;
+    int share = 0;
+    double at = 0;
+    ctx.progress = [&](double within) {
+        at = (share + std::clamp(within, 0.0, 1.0)) / std::max(shares, 1);
+        return job.progress->step(at);
+    };
+    ctx.startNewPage = [&ctx, &printer, &job, &at] {
+        // A long window stops at a page break once the job is cancelled.
+        if (!job.progress->step(at)) throw JobCancelled{};
         printer.newPage();
         ++ctx.pageNumber;
         printHeader(ctx, QStringLiteral("Page ") + QString::number(ctx.pageNumber));
     };
 
-    for (int i = 0; i <= lastPrintable; ++i) {
-        TDocWindow* w = queue[i];
-        if (!w || !printable(w->Tag())) continue;
-        const bool more = i < lastPrintable;
-        const SavedState state(job.painter);
-        if (w->Tag() == Kind::Plot) {
-            if (pal::plotNeedsNewPage(ctx.y, w->PrintHeight(ctx), ctx.pageHeight, ctx.M)) breakPage(ctx);
-            ctx.beginOutput();
-            w->Print(ctx);
-            // The window after a plot starts on a page of its own; after the last
-            // window no empty page is started.
-            if (more) breakPage(ctx);
-        } else {
-            ctx.beginOutput();
-            w->Print(ctx);
-            if (more) ctx.NewLine(2);
+    try {
+        for (int i = 0; i <= lastPrintable; ++i) {
+            TDocWindow* w = queue[i];
+            if (!w || !printable(w->Tag())) continue;
+            const bool more = i < lastPrintable;
+            const SavedState state(job.painter);
+            if (w->Tag() == Kind::Plot) {
+                if (pal::plotNeedsNewPage(ctx.y, w->PrintHeight(ctx), ctx.pageHeight, ctx.M)) breakPage(ctx);
+                ctx.beginOutput();
+                w->Print(ctx);
+                // The window after a plot starts on a page of its own; after the last
+                // window no empty page is started.
+                if (more && !job.progress->cancelled()) breakPage(ctx);
+            } else {
+                ctx.beginOutput();
+                w->Print(ctx);
+                if (more) ctx.NewLine(2);
+            }
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            ++share;
+            if (!ctx.progress(0)) throw JobCancelled{};
         }
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    } catch (const JobCancelled&) {
     }
+    // A cancelled job ends the document with the pages begun so far (a file's
+    // caller removes it).
+    if (job.progress->cancelled()) PrintCtx().cancelled = true;
     return true;
 }

@@ -11,7 +11,9 @@ class TDocWindow;
 // Prints the windows in the given order: text-like kinds one after the other with
 // a blank gap between them; a plot on a new page when it does not fit the rest of
 // the page, and the window after a plot on a new page; unknown kinds are skipped. Nothing happens for an empty list. Returns false when
-// the printer could not begin the document, so nothing was printed.
+// the printer could not begin the document, so nothing was printed. A long job
+// shows a progress bar with Cancel; a cancelled job stops at the next page
+// break or window and sets PrintCtx().cancelled.
 [[nodiscard]] bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer);
 
 // The date and time of the page headers: the locale's short date and long time.

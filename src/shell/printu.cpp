@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include <algorithm>
 
 #include "shell/docwindow.h"
+#include "shell/printcontext.h"
 #include "shell/printjob.h"
 #include "shell/seams.h"
 
@@ -292,6 +294,10 @@ void TPrintDlg::printWindows(const QList<TDocWindow*>& windows, QPrinter& printe
     const QString target = printer.outputFileName().isEmpty() ? QStringLiteral("the printer ") + printer.printerName()
                                                                : QStringLiteral("the file ") + printer.outputFileName();
     const bool ok = RunPrintJob(windows, printer);
-    if (toFile) printer.setOutputFileName(QString());
+    if (toFile) {
+        // A cancelled job leaves no half document behind.
+        if (ok && PrintCtx().cancelled) QFile::remove(printer.outputFileName());
+        printer.setOutputFileName(QString());
+    }
     if (!ok) ShowAlert(QStringLiteral("Printing could not start on ") + target + QLatin1Char('.'), AlertKind::Error, false);
 }

@@ -2,6 +2,7 @@
 // rows, limits and damaged files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 #include "common/codecs.h"
 #include "common/ioerror.h"
@@ -163,6 +165,13 @@ TEST(PlotData, BadFilesFailWithAMessage) {
             EXPECT_NE(std::string(e.what()).find(std::string("\"") + bad + "\" in row 1"), std::string::npos) << e.what();
         }
     }
+    try {
+        parse(std::string("A B\n1 \x01\xff\x1b[2J\n"));  // bytes of no text are quoted as "?"
+        ADD_FAILURE();
+    } catch (const pal::IoError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"???[2J\" in row 1"), std::string::npos) << e.what();
+        EXPECT_EQ(e.code(), 0);  // no system error number
+    }
     EXPECT_THROW(parse("A B\n1 1E999\n"), pal::IoError);    // beyond even a double
     EXPECT_EQ(parse("A B\n1 1E-999\n").values[1][0], 0.0);  // tiny: 0
     // A wide header over a long run of empty lines: refused, not gigabytes reserved.
@@ -200,6 +209,27 @@ TEST(PlotData, ReadsAFileFromDisk) {
     std::filesystem::remove(path);
     EXPECT_EQ(t.rowCount, 3);
     EXPECT_EQ(t.maximum[1], 3);
+}
+
+TEST(PlotData, ReadingTellsItsProgressAndStopsWhenAsked) {
+    const auto path = std::filesystem::temp_directory_path() / ("plotdata_big_" + std::to_string(::getpid()) + ".PLT");
+    {
+        std::string rows;
+        for (int i = 0; i < 1'200'000; ++i) rows += "0.5 1.5\n";  // 9.6 MB: three pieces
+        std::ofstream(path, std::ios::binary) << "T Y\ns m\n" << rows;
+    }
+    std::vector<double> heard;
+    const auto whole = plot::ReadPlt(path.string(), [&](double done) { heard.push_back(done); return true; });
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_EQ(whole->rowCount, 1'200'000);
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(heard.begin(), heard.end()));
+    EXPECT_LT(heard.front(), 0.5);
+    EXPECT_DOUBLE_EQ(heard.back(), 1.0);
+    int calls = 0;
+    EXPECT_FALSE(plot::ReadPlt(path.string(), [&](double) { return ++calls < 2; }).has_value());
+    EXPECT_EQ(calls, 2);
+    std::filesystem::remove(path);
 }
 
 // ---- Plot Setup's row range and curves

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QLocale>
 #include <QPageSize>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <stdexcept>
@@ -24,6 +26,24 @@ class ThrowingWindow : public TDocWindow {
 public:
     ThrowingWindow() : TDocWindow(Kind::Viewer) {}
     void Print(PrintContext&) override { throw std::runtime_error("unreadable"); }
+};
+
+// Presses the progress window's Cancel while it prints, after telling the job
+// how far it is (which brings the bar and the button up).
+class CancellingWindow : public LinesWindow {
+public:
+    CancellingWindow(int lines, bool cancel) : LinesWindow(Kind::Viewer, QStringLiteral("long"), lines), cancel(cancel) {}
+    void Print(PrintContext& ctx) override {
+        QVERIFY(ctx.progress(0.1));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* button = w->findChild<QPushButton*>(QStringLiteral("CancelBtn")); button && qobject_cast<TPrintProgress*>(w)) {
+                buttonShown = button->isVisible();
+                if (cancel) button->click();
+            }
+        LinesWindow::Print(ctx);
+    }
+    bool cancel;
+    bool buttonShown = false;
 };
 
 int progressWindows() {
@@ -308,6 +328,56 @@ private slots:
         QVERIFY(thrown);
         // cleanup() checks that the flag, the cursor and the progress window are gone.
         QVERIFY(pdfPages(pdf("throws")).value(0).contains(QStringLiteral("first0")));
+    }
+
+    void cancelStopsTheJobAtTheNextPageBreak_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("afterVisits");
+        QTest::newRow("cancelled") << true << 1 << 0;
+        QTest::newRow("not cancelled") << false << 3 << 1;
+    }
+    void cancelStopsTheJobAtTheNextPageBreak() {
+        QFETCH(bool, cancel);
+        QFETCH(int, pages);
+        QFETCH(int, afterVisits);
+        const int delay = WorkProgress::delayMs;
+        WorkProgress::delayMs = 0;
+        CancellingWindow first(150, cancel);  // two pages and a bit
+        LinesWindow after(Kind::DeckEditor, QStringLiteral("after"), 2);
+        auto printer = pdfPrinter(pdf(cancel ? "cancelled" : "whole"), QPageSize(QPageSize::Letter));
+        const bool ok = RunPrintJob({&first, &after}, *printer);
+        WorkProgress::delayMs = delay;
+        QVERIFY(ok);
+        QVERIFY(first.buttonShown);
+        QCOMPARE(PrintCtx().cancelled, cancel);
+        QCOMPARE(pdfPages(pdf(cancel ? "cancelled" : "whole")).size(), pages);
+        QCOMPARE(after.visits.size(), afterVisits);
+    }
+
+    void longWorkShowsACancelAfterItsDelay() {
+        const int delay = WorkProgress::delayMs;
+        WorkProgress::delayMs = 3'600'000;
+        {
+            WorkProgress work(QStringLiteral("Plot data"), QStringLiteral("Reading..."));
+            QVERIFY(work(0.5));  // within the delay: the busy cursor only
+            QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<QProgressDialog*>(w));
+        }
+        WorkProgress::delayMs = 0;
+        {
+            WorkProgress work(QStringLiteral("Plot data"), QStringLiteral("Reading..."));
+            QVERIFY(work(0.25));
+            QProgressDialog* bar = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) bar = d;
+            QVERIFY(bar);
+            QCOMPARE(bar->value(), 250);
+            bar->cancel();
+            QVERIFY(!work(0.5));
+            QVERIFY(work.cancelled());
+        }
+        WorkProgress::delayMs = delay;
     }
 };
 
