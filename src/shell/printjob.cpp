@@ -10,10 +10,12 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 
 #include "shell/docwindow.h"
+#include "shell/pagefilter.h"
 #include "shell/printcontext.h"
 #include "shell/printlayout.h"
 #include "shell/progress.h"
@@ -121,6 +123,11 @@ bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer) {
     }
 
     PrintCtx().cancelled = false;
+    // A page range chosen for the printer: the job lays out every page, and
+    // only those of the range reach the printer.
+    std::unique_ptr<PageFilter> filter;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0)
+        filter = std::make_unique<PageFilter>(printer, printer.fromPage(), printer.toPage() > 0 ? printer.toPage() : INT_MAX);
     JobScope job;
     job.progress = std::make_unique<TPrintProgress>();
     job.progress->showCentred();
@@ -136,7 +143,7 @@ bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer) {
     ctx.M = layout.M;
     ctx.topMargin = layout.topMargin;
     ctx.leftMargin = layout.leftMargin;
-    if (!job.painter.begin(&printer)) return false;
+    if (!job.painter.begin(filter ? static_cast<QPaintDevice*>(filter.get()) : &printer)) return false;
     ctx.canvas = &job.painter;
     ctx.pageNumber = 1;
     ctx.pageBreakPending = false;
@@ -167,10 +174,13 @@ bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer) {
         at = (share + std::clamp(within, 0.0, 1.0)) / std::max(shares, 1);
         return job.progress->step(at);
     };
-    ctx.startNewPage = [&ctx, &printer, &job, &at] {
+    ctx.startNewPage = [&ctx, &printer, &job, &at, &filter] {
         // A long window stops at a page break once the job is cancelled.
         if (!job.progress->step(at)) throw JobCancelled{};
-        printer.newPage();
+        if (filter)
+            filter->newPage();
+        else
+            printer.newPage();
         ++ctx.pageNumber;
         printHeader(ctx, QStringLiteral("Page ") + QString::number(ctx.pageNumber));
     };

@@ -13,7 +13,8 @@ class TDocWindow;
 // the page, and the window after a plot on a new page; unknown kinds are skipped. Nothing happens for an empty list. Returns false when
 // the printer could not begin the document, so nothing was printed. A long job
 // shows a progress bar with Cancel; a cancelled job stops at the next page
-// break or window and sets PrintCtx().cancelled.
+// break or window and sets PrintCtx().cancelled. A page range set on the
+// printer prints only those pages of the job, each as the whole job has it.
 [[nodiscard]] bool RunPrintJob(const QList<TDocWindow*>& windows, QPrinter& printer);
 
 // The date and time of the page headers: the locale's short date and long time.

@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -95,7 +96,23 @@ TPrintDlg::TPrintDlg(QWidget* parent) : QDialog(parent) {
     grid->addWidget(SrcList, 1, 0);
     grid->addLayout(moves, 1, 1);
     grid->addWidget(DstList, 1, 2);
+    // The pages of the job that are printed (and previewed): all by default.
+    FromPage = new QSpinBox(this);
+    FromPage->setObjectName(QStringLiteral("FromPage"));
+    ToPage = new QSpinBox(this);
+    ToPage->setObjectName(QStringLiteral("ToPage"));
+    for (QSpinBox* box : {FromPage, ToPage}) box->setRange(0, 9999);
+    FromPage->setSpecialValueText(QStringLiteral("first"));
+    ToPage->setSpecialValueText(QStringLiteral("last"));
+    auto* fromLabel = new QLabel(QStringLiteral("Pages &from"), this);
+    fromLabel->setBuddy(FromPage);
+    auto* toLabel = new QLabel(QStringLiteral("&to"), this);
+    toLabel->setBuddy(ToPage);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(fromLabel);
+    buttons->addWidget(FromPage);
+    buttons->addWidget(toLabel);
+    buttons->addWidget(ToPage);
     buttons->addStretch();
     buttons->addWidget(OKBtn);
     buttons->addWidget(CancelBtn);
@@ -243,6 +260,14 @@ void TPrintDlg::OKBtnClick() {
     const QList<TDocWindow*> windows = chosenWindows();
     accept();
     if (!printer_ || windows.isEmpty()) return;
+    const int from = FromPage->value(), to = ToPage->value();
+    if (from == 0 && to == 0) {
+        printer_->setPrintRange(QPrinter::AllPages);
+        printer_->setFromTo(0, 0);
+    } else {
+        printer_->setPrintRange(QPrinter::PageRange);
+        printer_->setFromTo(std::max(from, 1), to == 0 ? ToPage->maximum() : std::max(to, std::max(from, 1)));
+    }
     if (preview_)
         previewWindows(windows, *printer_, parentWidget());
     else

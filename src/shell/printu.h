@@ -8,6 +8,7 @@ class QListWidget;
 class QListWidgetItem;
 class QPrinter;
 class QPushButton;
+class QSpinBox;
 class TDocWindow;
 
 class TPrintDlg : public QDialog {
@@ -70,6 +71,8 @@ private:
     QPushButton* ExcAllBtn{nullptr};
     QPushButton* OKBtn{nullptr};
     QPushButton* CancelBtn{nullptr};
+    QSpinBox* FromPage{nullptr};  // 0: from the first page
+    QSpinBox* ToPage{nullptr};    // 0: to the last page
     QPrinter* printer_{nullptr};
     bool preview_ = false;
 };

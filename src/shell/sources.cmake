@@ -9,6 +9,7 @@ target_sources(palumaro_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/diskwatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/appicon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fonts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pagefilter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printcontext.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printjob.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printu.cpp

@@ -355,6 +355,37 @@ private slots:
         QCOMPARE(after.visits.size(), afterVisits);
     }
 
+    void aPageRangePrintsThosePagesAsTheWholeJobHasThem_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::newRow("2-3") << 2 << 3;
+        QTest::newRow("2") << 2 << 2;
+        QTest::newRow("3 to the end") << 3 << 9999;
+    }
+    void aPageRangePrintsThosePagesAsTheWholeJobHasThem() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        LinesWindow first(Kind::Viewer, QStringLiteral("row"), 150);  // two pages and a bit
+        BlockWindow plot(QStringLiteral("PLOTWORD"), 5000);           // a page of its own
+        auto whole = pdfPrinter(pdf("range-whole"), QPageSize(QPageSize::Letter));
+        QVERIFY(RunPrintJob({&first, &plot}, *whole));
+        const QStringList all = pdfPages(pdf("range-whole"));
+        QCOMPARE(all.size(), 4);
+        auto part = pdfPrinter(pdf("range-part"), QPageSize(QPageSize::Letter));
+        part->setPrintRange(QPrinter::PageRange);
+        part->setFromTo(from, to);
+        QVERIFY(RunPrintJob({&first, &plot}, *part));
+        // Headers, lines and the plot word of just those pages, where the whole job has them.
+        QCOMPARE(pdfPages(pdf("range-part")), all.mid(from - 1, std::min<qsizetype>(to, all.size()) - from + 1));
+        const QList<Word> wholeWords = pdfWords(pdf("range-whole")), partWords = pdfWords(pdf("range-part"));
+        const Word a = findWord(wholeWords, QStringLiteral("row100")), b = findWord(partWords, QStringLiteral("row100"));
+        if (from <= a.page && a.page <= to) {
+            QCOMPARE(b.page, a.page - from + 1);
+            QCOMPARE(b.xMin, a.xMin);
+            QCOMPARE(b.yMin, a.yMin);
+        }
+    }
+
     void longWorkShowsACancelAfterItsDelay() {
         const int delay = WorkProgress::delayMs;
         WorkProgress::delayMs = 3'600'000;

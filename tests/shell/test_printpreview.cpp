@@ -5,6 +5,7 @@
 #include <QPageSize>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -28,11 +29,17 @@ private slots:
 
     void thePreviewShowsThePagesThePrinterGets_data() {
         QTest::addColumn<int>("lines");
-        QTest::newRow("one page") << 20;
-        QTest::newRow("three pages") << 150;
+        QTest::addColumn<int>("from");  // the dialog's page range (0: all)
+        QTest::addColumn<int>("to");
+        QTest::newRow("one page") << 20 << 0 << 0;
+        QTest::newRow("three pages") << 150 << 0 << 0;
+        QTest::newRow("pages 2 to 3 of three") << 150 << 2 << 3;
+        QTest::newRow("from page 3") << 150 << 3 << 0;
     }
     void thePreviewShowsThePagesThePrinterGets() {
         QFETCH(int, lines);
+        QFETCH(int, from);
+        QFETCH(int, to);
         ScriptedSeams s;
         const QString path = tmp_.path() + QStringLiteral("/paper%1.pdf").arg(lines);
         auto printer = pdfPrinter(path, QPageSize(QPageSize::A4));
@@ -54,6 +61,8 @@ private slots:
         };
         dlg.setPreview(true);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Select Windows to Preview"));
+        dlg.findChild<QSpinBox*>(QStringLiteral("FromPage"))->setValue(from);
+        dlg.findChild<QSpinBox*>(QStringLiteral("ToPage"))->setValue(to);
         dlg.fill({&first, &second}, &first);
         dlg.IncAllBtnClick();
         dlg.OKBtnClick();
@@ -67,9 +76,15 @@ private slots:
         dlg.OKBtnClick();
         const QStringList pages = pdfPages(path);
         QCOMPARE(previewPages, static_cast<int>(pages.size()));
-        QVERIFY(pages.size() >= (lines > 100 ? 2 : 1));
         QCOMPARE(previewPage, printer->pageLayout().fullRect(QPageLayout::Point).size());
         QVERIFY(pages.back().contains(QStringLiteral("second-9")));
+        if (from == 0) {
+            QVERIFY(pages.size() >= (lines > 100 ? 3 : 1));
+        } else {
+            // Only the range, its first page the job's page "from".
+            QCOMPARE(pages.size(), 3 - from + 1);
+            QVERIFY2(pages.front().startsWith(QStringLiteral("Page %1 ").arg(from)), qPrintable(pages.front()));
+        }
     }
 };
 
