@@ -412,7 +412,6 @@ private slots:
         QTest::newRow("rectangle outline") << int(wmf::Rectangle) << true << QPoint(49, 30) << QPoint(50, 30);
         QTest::newRow("rectangle bottom") << int(wmf::Rectangle) << true << QPoint(30, 49) << QPoint(30, 50);
         QTest::newRow("rectangle without a pen") << int(wmf::Rectangle) << false << QPoint(48, 48) << QPoint(49, 30);
-        QTest::newRow("ellipse") << int(wmf::Ellipse) << true << QPoint(49, 30) << QPoint(50, 30);
     }
     void shapesLeaveOutTheirBoxsRightAndBottomEdges() {
         QFETCH(int, function);

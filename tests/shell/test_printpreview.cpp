@@ -41,7 +41,7 @@ private slots:
         QFETCH(int, from);
         QFETCH(int, to);
         ScriptedSeams s;
-        const QString path = tmp_.path() + QStringLiteral("/paper%1.pdf").arg(lines);
+        const QString path = tmp_.path() + QStringLiteral("/paper%1-%2.pdf").arg(lines).arg(from);
         auto printer = pdfPrinter(path, QPageSize(QPageSize::A4));
         LinesWindow first(Kind::Viewer, QStringLiteral("first-"), lines, QStringLiteral("first.LST"));
         LinesWindow second(Kind::Viewer, QStringLiteral("second-"), 10, QStringLiteral("second.OUT"));
