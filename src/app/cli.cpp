@@ -1,5 +1,4 @@
 #include "app/cli.h"
-#include "app/clistudy.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -9,7 +8,7 @@
 #include "common/cmdline.h"
 #include "common/ioerror.h"
 #include "common/samefile.h"
-#include "run/headlessrun.h"
+#include "run/runsettingsstore.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
@@ -170,12 +169,17 @@ QString Options::value(const QString& name) const {
     return {};
 }
 
-Options parseOptions(const QString& command, const QStringList& arguments, const QStringList& known) {
+bool Options::has(const QString& name) const { return flags.contains(name); }
+
+Options parseOptions(const QString& command, const QStringList& arguments, const QStringList& known,
+                     const QStringList& knownFlags) {
     try {
-        const pal::CommandOptions parsed = pal::parseCommandOptions(toBytes(command), bytesOf(arguments), bytesOf(known));
+        const pal::CommandOptions parsed =
+            pal::parseCommandOptions(toBytes(command), bytesOf(arguments), bytesOf(known), bytesOf(knownFlags));
         Options o;
         o.positional = toQ(parsed.positional);
         for (const auto& [name, value] : parsed.pairs) o.pairs.append({toQ(name), toQ(value)});
+        for (const std::string& f : parsed.flags) o.flags << toQ(f);
         return o;
     } catch (const pal::CommandLineError& e) {
         throw Failure(toQ(e.what()), 2);
@@ -187,6 +191,17 @@ void refuseOutputOverInput(const QString& command, const QStringList& inputs, co
     for (const QString& f : inputs) in.push_back(toBytes(f));
     for (const QString& f : outputs) out.push_back(toBytes(f));
     if (const auto refusal = pal::outputOverInput(in, out)) throw Failure(command + QStringLiteral(": ") + toQ(*refusal), 2);
+}
+
+void readSettings(int exitCodeWhenMissing) {
+    const run::SettingsReading r = run::readProgramSettings();
+    if (!r.missing.empty()) throw Failure(toQ(r.missing), exitCodeWhenMissing);
+    if (r.damaged) {
+        QString text = toQ(r.damaged->userText());
+        text.replace(QLatin1Char('\n'), QStringLiteral(": "));
+        std::fprintf(stderr, "%s: %s; the default settings are used\n", toBytes(programName()).c_str(),
+                     toBytes(text).c_str());
+    }
 }
 
 }  // namespace cli

@@ -6,13 +6,15 @@
 #include <QStringList>
 #include <stdexcept>
 
+#include "shell/qtbytes.h"
+
 namespace cli {
 
 // A failure of a headless command: its text is the one line printed.
 class Failure : public std::runtime_error {
 public:
     explicit Failure(const QString& text, int exitCode = 1)
-        : std::runtime_error(text.toStdString()), exitCode_(exitCode) {}
+        : std::runtime_error(toBytes(text)), exitCode_(exitCode) {}
     int exitCode() const { return exitCode_; }
 
 private:
@@ -49,20 +51,33 @@ int runHeadless(const Command& command, const QStringList& applicationArguments)
 // "--" ends options). An unknown option gives a Failure.
 QStringList filesToOpen(const QStringList& applicationArguments);
 
-// Handlers of the commands (cliplot.cpp, clirun.cpp).
+// Handlers of the commands (cliplot.cpp, clirun.cpp, clitable.cpp).
 int runDeck(const QStringList& arguments);
+int runTableFile(const QStringList& arguments);
 int renderSavedPlot(const QStringList& arguments);
 int renderNewPlot(const QStringList& arguments);
 int compareResults(const QStringList& arguments);  // clicompare.cpp
+int sweepTable(const QStringList& arguments);          // clistudy.cpp
+int collectResults(const QStringList& arguments);      // clistudy.cpp
+int runTableAndCollect(const QStringList& arguments);  // clistudy.cpp
 
-// Reads "--name VALUE" pairs after the first (positional) argument; unknown
-// names and missing values are Failures.
+// Reads "--name VALUE" or "--name=VALUE" pairs and "--flag" switches after the
+// first (positional) argument; unknown names and missing values are Failures
+// (exit code 2).
 struct Options {
     QString positional;
     QList<QPair<QString, QString>> pairs;
+    QStringList flags;
     QString value(const QString& name) const;
+    bool has(const QString& name) const;
 };
-Options parseOptions(const QString& command, const QStringList& arguments, const QStringList& known);
+Options parseOptions(const QString& command, const QStringList& arguments, const QStringList& known,
+                     const QStringList& knownFlags = {});
+
+// Reads the settings as the windows do; a missing settings file is a Failure
+// with the exit code given, a damaged one is reported on stderr and the
+// defaults are used.
+void readSettings(int exitCodeWhenMissing);
 
 // A Failure (exit code 2) when one of the outputs is one of the inputs.
 void refuseOutputOverInput(const QString& command, const QStringList& inputs, const QStringList& outputs);

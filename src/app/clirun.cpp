@@ -4,27 +4,13 @@
 #include <QProcess>
 
 #include "app/cli.h"
-#include "common/configdir.h"
 #include "run/commandline.h"
 #include "run/kalvexrun.h"
 #include "run/runplan.h"
 #include "run/runsettings.h"
 #include "shell/qtbytes.h"
-#include "common/settings.h"
 
 namespace cli {
-
-namespace {
-
-// The settings as the windows read them at start-up.
-void readSettings() {
-    const std::string dir = pal::app().programDir;
-    const auto dft = pal::findSettingsFile(dir, pal::kDftName);
-    if (!dft) throw Failure(QStringLiteral("no PALUMARO.DFT in %1").arg(toQ(dir)));
-    pal::app().settings = pal::readDFTFile(*dft);
-}
-
-}  // namespace
 
 int runDeck(const QStringList& arguments) {
     if (arguments.size() != 1) throw Failure(QStringLiteral("--run takes one deck (try --help)"), 2);
@@ -35,7 +21,7 @@ int runDeck(const QStringList& arguments) {
     const run::RunResultFiles results = run::planRuns({toBytes(deck.absoluteFilePath())}).results.front();
     refuseOutputOverInput(QStringLiteral("--run"), {deck.absoluteFilePath()},
                           {toQ(results.listing), toQ(results.output), toQ(results.plot)});
-    readSettings();
+    readSettings(1);
     run::CheckKalvexDirectory();
     run::passEngineSwitches();
     const QString engine = run::EnginePath();

@@ -14,7 +14,6 @@
 #include "common/ioerror.h"
 #include "common/settings.h"
 #include "common/textfile.h"
-#include "run/headlessrun.h"
 #include "shell/qtbytes.h"
 #include "study/sweep.h"
 #include "table/deckconstants.h"
@@ -213,8 +212,8 @@ int runTableAndCollect(const QStringList& arguments) {
         }
     }
     const CollectRequest request = collectRequest(command, metrics, csv);
-    if (!request.wanted) return run::runTableFile(rest);
-    if (rest.isEmpty() || rest.first().startsWith(QLatin1String("--"))) return run::runTableFile(rest);
+    if (!request.wanted) return runTableFile(rest);
+    if (rest.isEmpty() || rest.first().startsWith(QLatin1String("--"))) return runTableFile(rest);
     const QString tablePath = QFileInfo(rest.first()).absoluteFilePath();
     if (request.csv != QLatin1String("-"))
         refuseOutputOverInput(command, {tablePath}, {QFileInfo(request.csv).absoluteFilePath()});
@@ -223,7 +222,7 @@ int runTableAndCollect(const QStringList& arguments) {
     // wrote none leaves an earlier run's file); two seconds spare the coarse
     // clocks of file systems.
     const std::time_t started = std::time(nullptr) - 2;
-    const int code = run::runTableFile(rest);
+    const int code = runTableFile(rest);
     if (code == 2) return code;  // nothing was run
     table::TableFileContent content;
     try {

@@ -25,6 +25,24 @@ std::string trim(std::string_view s) {
 
 std::string cut(std::string_view s, std::size_t n) { return std::string(s.substr(0, std::min(n, s.size()))); }
 
+std::vector<std::pair<std::size_t, std::size_t>> wordSpans(std::string_view s) {
+    std::vector<std::pair<std::size_t, std::size_t>> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+        const std::size_t start = i;
+        while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
+        if (i > start) out.emplace_back(start, i - start);
+    }
+    return out;
+}
+
+std::vector<std::string> splitWords(std::string_view s) {
+    std::vector<std::string> out;
+    for (const auto& [start, length] : wordSpans(s)) out.emplace_back(s.substr(start, length));
+    return out;
+}
+
 std::string extensionTest(std::string_view path) {
     const auto dot = path.rfind('.');
     if (dot == std::string_view::npos) return {};

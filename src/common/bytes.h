@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace pal {
 
@@ -14,6 +16,10 @@ std::string upper(std::string_view s);          // ASCII upper case, other bytes
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string trim(std::string_view s);           // blanks and tabs at both ends
 std::string cut(std::string_view s, std::size_t n = kMaxLine);
+// The words of a statement, separated by blanks or tabs: their byte columns and
+// lengths, or the words themselves.
+std::vector<std::pair<std::size_t, std::size_t>> wordSpans(std::string_view s);
+std::vector<std::string> splitWords(std::string_view s);
 
 // The extension test: from the last "." of the path (dot included), upper-cased,
 // cut to 4 characters; empty when the path has no dot.

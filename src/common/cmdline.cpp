@@ -30,7 +30,11 @@ std::string CommandOptions::value(std::string_view name) const {
 }
 
 CommandOptions parseCommandOptions(std::string_view command, const std::vector<std::string>& arguments,
-                                   const std::vector<std::string>& known) {
+                                   const std::vector<std::string>& known,
+                                   const std::vector<std::string>& knownFlags) {
+    const auto isKnown = [](const std::vector<std::string>& names, std::string_view n) {
+        return std::find(names.begin(), names.end(), n) != names.end();
+    };
     const std::string cmd(command);
     if (arguments.empty() || arguments.front().rfind("--", 0) == 0)
         throw CommandLineError(cmd + " needs a file (try --help)");
@@ -38,7 +42,16 @@ CommandOptions parseCommandOptions(std::string_view command, const std::vector<s
     o.positional = arguments.front();
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
-        if (std::find(known.begin(), known.end(), name) == known.end())
+        if (isKnown(knownFlags, name)) {
+            o.flags.push_back(name);
+            continue;
+        }
+        const std::size_t equals = name.find('=');
+        if (equals != std::string::npos && equals > 0 && isKnown(known, std::string_view(name).substr(0, equals))) {
+            o.pairs.emplace_back(name.substr(0, equals), name.substr(equals + 1));
+            continue;
+        }
+        if (!isKnown(known, name))
             throw CommandLineError(cmd + ": unknown option " + shownArgument(name));
         if (i + 1 >= arguments.size()) throw CommandLineError(cmd + ": " + name + " needs a value");
         o.pairs.emplace_back(name, arguments[++i]);

@@ -22,14 +22,17 @@ std::string shownArgument(std::string_view argument);
 struct CommandOptions {
     std::string positional;
     std::vector<std::pair<std::string, std::string>> pairs;  // in the order given
+    std::vector<std::string> flags;                          // options without a value
     // The value of the first pair of that name; empty when there is none.
     std::string value(std::string_view name) const;
 };
 
-// The first argument is the command's file, then pairs of a name among known
-// and its value. Throws CommandLineError naming command.
+// The first argument is the command's file, then options: a name among known
+// and its value (as two arguments or as "--name=value"), or a name among
+// knownFlags alone. Throws CommandLineError naming command.
 CommandOptions parseCommandOptions(std::string_view command, const std::vector<std::string>& arguments,
-                                   const std::vector<std::string>& known);
+                                   const std::vector<std::string>& known,
+                                   const std::vector<std::string>& knownFlags = {});
 
 // The files named after the program's name (arguments[0]); "--" ends options.
 // Throws CommandLineError for an option ("-x", "--y") before that.

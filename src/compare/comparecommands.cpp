@@ -15,7 +15,8 @@
 #include "compare/runsummaryf.h"
 #include "compare/textcomparef.h"
 #include "plot/plotcommands.h"
-#include "mainwindow/palumaro.h"
+#include "shell/docwindow.h"
+#include "shell/workbench.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 
@@ -24,25 +25,31 @@ namespace cmpui {
 namespace {
 
 // A band plot in a plot window large enough for its legend.
-void showBandPlot(TPALUMAROFORM& main, const plot::PlotDocument& doc) {
-    plot::showPlot(main, doc);
-    const QList<TDocWindow*> windows = main.docWindows();
+void showBandPlot(Workbench& bench, const plot::PlotDocument& doc) {
+    plot::showPlot(bench, doc);
+    const QList<TDocWindow*> windows = bench.documents();
     if (!windows.isEmpty() && windows.back()->parentWidget()) windows.back()->parentWidget()->resize(720, 460);
 }
 
 // Connects a window's requests and puts it into the frame.
-void show(TPALUMAROFORM& main, TDocWindow* w) {
+void show(Workbench& bench, TDocWindow* w) {
     if (auto* c = qobject_cast<TCompareForm*>(w)) {
-        QObject::connect(c, &TCompareForm::plotRequested, &main,
-                         [&main](const plot::PlotDocument& doc) { showBandPlot(main, doc); });
-        QObject::connect(c, &TCompareForm::textRequested, &main,
-                         [&main](const QString& r, const QString& n, const CompareRequest& q) { openTextComparison(main, r, n, q); });
+        QObject::connect(c, &TCompareForm::plotRequested, bench.frame(), [&bench](const plot::PlotDocument& doc) {
+            showBandPlot(bench, doc);
+            bench.menusChanged();
+        });
+        QObject::connect(c, &TCompareForm::textRequested, bench.frame(),
+                         [&bench](const QString& r, const QString& n, const CompareRequest& q) {
+                             openTextComparison(bench, r, n, q);
+                             bench.menusChanged();
+                         });
     } else if (auto* s = qobject_cast<TRunsCompareForm*>(w)) {
-        QObject::connect(s, &TRunsCompareForm::plotRequested, &main,
-                         [&main](const plot::PlotDocument& doc) { showBandPlot(main, doc); });
+        QObject::connect(s, &TRunsCompareForm::plotRequested, bench.frame(), [&bench](const plot::PlotDocument& doc) {
+            showBandPlot(bench, doc);
+            bench.menusChanged();
+        });
     }
-    main.addDocWindow(w);
-    main.UpdateMenu();
+    bench.addDocument(w);
 }
 
 std::vector<cmp::FileResult> compareWithWaitCursor(const std::vector<std::pair<std::string, std::string>>& pairs,
@@ -59,49 +66,41 @@ std::vector<cmp::FileResult> compareWithWaitCursor(const std::vector<std::pair<s
 
 }  // namespace
 
-void installMenus(TPALUMAROFORM& main) {
-    const auto add = [&main](const char* menu, const char* before, const char* name, const QString& caption,
-                             void (*command)(TPALUMAROFORM&)) {
-        auto* a = new QAction(caption, &main);
-        a->setObjectName(QLatin1String(name));
-        QObject::connect(a, &QAction::triggered, &main, [&main, command] {
-            command(main);
-            main.UpdateMenu();
-        });
-        main.menu(QLatin1String(menu))->insertAction(before ? main.item(QLatin1String(before)) : nullptr, a);
+void installMenus(Workbench& bench) {
+    const auto add = [&bench](const char* menu, const char* before, const char* name, const QString& caption,
+                              void (*command)(Workbench&)) {
+        bench.addMenuCommand(menu, before, name, caption, [&bench, command] { command(bench); });
     };
     add("File1", "N5", "Compare1", QStringLiteral("Co&mpare..."), &CompareFiles);
     add("KALVEX1", "N3", "KeepasReference1", QStringLiteral("&Keep as Reference"), &KeepAsReference);
     add("KALVEX1", "N3", "ComparewithReference1", QStringLiteral("Compare &with Reference"), &CompareWithReference);
     add("Plot1", nullptr, "CompareTableRuns1", QStringLiteral("&Compare table runs..."), &CompareTableRuns);
+    bench.addMenuStates([&bench] { return menuStates(bench); });
 }
 
-void updateMenus(TPALUMAROFORM& main) {
-    TDocWindow* w = main.activeDocWindow();
-    const bool active = w && main.docWindows().contains(w);
-    const int tag = active ? w->Tag() : 0;
-    const QString deck = currentDeck(main);
-    const auto set = [&main](const char* name, bool on) {
-        if (QAction* a = main.item(QLatin1String(name))) a->setEnabled(on);
+std::vector<std::pair<const char*, bool>> menuStates(Workbench& bench) {
+    TDocWindow* w = bench.activeDocument();
+    const int tag = w ? w->Tag() : 0;
+    const QString deck = currentDeck(bench);
+    return {
+        {"Compare1", (w && (tag == Kind::Plot || Kind::isEditor(tag) || tag == Kind::QuivetForm)) || !deck.isEmpty()},
+        {"KeepasReference1", !deck.isEmpty()},
+        {"ComparewithReference1", !deck.isEmpty() && pal::directoryExists(cmp::referenceFolder(toBytes(deck)))},
+        {"CompareTableRuns1", w && tag == Kind::Table && plot::tableRunsHavePlotData(w)},
     };
-    set("Compare1", (active && (tag == Kind::Plot || Kind::isEditor(tag) || tag == Kind::QuivetForm)) || !deck.isEmpty());
-    set("KeepasReference1", !deck.isEmpty());
-    set("ComparewithReference1", !deck.isEmpty() && pal::directoryExists(cmp::referenceFolder(toBytes(deck))));
-    set("CompareTableRuns1", active && tag == Kind::Table && plot::tableRunsHavePlotData(w));
 }
 
-QString currentDeck(TPALUMAROFORM& main) {
-    TDocWindow* w = main.activeDocWindow();
-    if (w && main.docWindows().contains(w) &&
-        (w->Tag() == Kind::DeckEditor || w->Tag() == Kind::QuivetEditor || w->Tag() == Kind::QuivetForm))
+QString currentDeck(Workbench& bench) {
+    TDocWindow* w = bench.activeDocument();
+    if (w && (w->Tag() == Kind::DeckEditor || w->Tag() == Kind::QuivetEditor || w->Tag() == Kind::QuivetForm))
         return w->fileName();
-    return main.currentInputFileName;
+    return bench.currentInputFile();
 }
 
-void CompareFiles(TPALUMAROFORM& main) {
+void CompareFiles(Workbench& bench) {
     CompareRequest request = rememberedCompareSettings();
-    const QString deck = currentDeck(main);
-    request.candidate = main.plotDataFileName;
+    const QString deck = currentDeck(bench);
+    request.candidate = bench.plotDataFile();
     if (!deck.isEmpty()) {
         // The reference of the plot data in the deck's reference folder.
         const std::string name = request.candidate.isEmpty() ? pal::fileNamePart(pal::baseName(toBytes(deck))) + ".PLT"
@@ -109,7 +108,7 @@ void CompareFiles(TPALUMAROFORM& main) {
         if (const auto found = pal::findFile(pal::joinPath(cmp::referenceFolder(toBytes(deck)), name)))
             request.reference = toQ(*found);
     }
-    TCompareDlg dlg(&main);
+    TCompareDlg dlg(bench.frame());
     dlg.setRequest(request);
     if (seams().dialogs->execDialog(dlg) != QDialog::Accepted) return;
     request = dlg.request();
@@ -131,14 +130,14 @@ void CompareFiles(TPALUMAROFORM& main) {
     std::vector<cmp::FileResult> results = compareWithWaitCursor(pairs, request);
     // A text pair goes straight to its side-by-side window.
     if (results.size() == 1 && results.front().text) {
-        openTextComparison(main, request.reference, request.candidate, request);
+        openTextComparison(bench, request.reference, request.candidate, request);
         return;
     }
-    show(main, new TCompareForm(cand.fileName() + QStringLiteral(" with ") + request.reference, request, std::move(results)));
+    show(bench, new TCompareForm(cand.fileName() + QStringLiteral(" with ") + request.reference, request, std::move(results)));
 }
 
-void KeepAsReference(TPALUMAROFORM& main) {
-    const QString deck = currentDeck(main);
+void KeepAsReference(Workbench& bench) {
+    const QString deck = currentDeck(bench);
     if (deck.isEmpty()) {
         ShowAlert(QStringLiteral("Open a deck and run it (F8) before keeping its results as the reference."),
                   AlertKind::Information, false);
@@ -157,11 +156,10 @@ void KeepAsReference(TPALUMAROFORM& main) {
     } catch (const std::exception& e) {
         ShowAlert(toQ(e.what()), AlertKind::Information, true);
     }
-    main.UpdateMenu();
 }
 
-void CompareWithReference(TPALUMAROFORM& main) {
-    const QString deck = currentDeck(main);
+void CompareWithReference(Workbench& bench) {
+    const QString deck = currentDeck(bench);
     if (deck.isEmpty()) {
         ShowAlert(QStringLiteral("Open a deck to compare its results with its reference."), AlertKind::Information, false);
         return;
@@ -195,25 +193,25 @@ void CompareWithReference(TPALUMAROFORM& main) {
                   AlertKind::Information, false);
         return;
     }
-    show(main, new TCompareForm(QFileInfo(deck).fileName() + QStringLiteral(" with its reference"), request, std::move(results)));
+    show(bench, new TCompareForm(QFileInfo(deck).fileName() + QStringLiteral(" with its reference"), request, std::move(results)));
 }
 
-void CompareTableRuns(TPALUMAROFORM& main) {
-    TDocWindow* active = main.activeDocWindow();
-    if (!active || !main.docWindows().contains(active)) return;
+void CompareTableRuns(Workbench& bench) {
+    TDocWindow* active = bench.activeDocument();
+    if (!active) return;
     const std::vector<QString> files = plot::tableRunPlotFiles(active);
     if (!plot::tableRunsHavePlotData(active)) {
         ShowAlert(QStringLiteral("The runs of this table have written no plot data yet: run the table first."),
                   AlertKind::Information, false);
         return;
     }
-    show(main, new TRunsCompareForm(active->windowTitle(), files, rememberedCompareSettings()));
+    show(bench, new TRunsCompareForm(active->windowTitle(), files, rememberedCompareSettings()));
 }
 
-void openTextComparison(TPALUMAROFORM& main, const QString& reference, const QString& candidate,
+void openTextComparison(Workbench& bench, const QString& reference, const QString& candidate,
                         const CompareRequest& request) {
     try {
-        show(main, new TTextCompareForm(reference, candidate, request));
+        show(bench, new TTextCompareForm(reference, candidate, request));
     } catch (const pal::IoError& e) {
         ShowIoError(e);
     }

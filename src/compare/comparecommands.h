@@ -2,8 +2,10 @@
 // Reference and Compare with Reference, Plot > Compare table runs...
 #pragma once
 #include <QString>
+#include <utility>
+#include <vector>
 
-class TPALUMAROFORM;
+class Workbench;
 class TDocWindow;
 struct CompareRequest;
 
@@ -11,26 +13,26 @@ namespace cmpui {
 
 // Adds the items to the main window's menus (File > Compare..., KALVEX > Keep
 // as Reference and Compare with Reference, Plot > Compare table runs...).
-void installMenus(TPALUMAROFORM& main);
-// Their enabled state for the active window (part of UpdateMenu).
-void updateMenus(TPALUMAROFORM& main);
+void installMenus(Workbench& bench);
+// Their enabled state for the active window (asked at every menu update).
+std::vector<std::pair<const char*, bool>> menuStates(Workbench& bench);
 
 // The deck the commands work on: the active deck window's file, else the
 // current input file.
-QString currentDeck(TPALUMAROFORM& main);
+QString currentDeck(Workbench& bench);
 
 // File > Compare...: the deck's reference plot data and its latest plot data
 // proposed; the result in a compare window (text files side by side).
-void CompareFiles(TPALUMAROFORM& main);
+void CompareFiles(Workbench& bench);
 // KALVEX > Keep as Reference: the deck's latest results into PUMP.ref/.
-void KeepAsReference(TPALUMAROFORM& main);
+void KeepAsReference(Workbench& bench);
 // KALVEX > Compare with Reference: every reference file with its current result.
-void CompareWithReference(TPALUMAROFORM& main);
+void CompareWithReference(Workbench& bench);
 // Plot > Compare table runs...: the runs of the active table with run 1 or a chosen run.
-void CompareTableRuns(TPALUMAROFORM& main);
+void CompareTableRuns(Workbench& bench);
 
 // Opens the side-by-side comparison of two text files (a failure is shown).
-void openTextComparison(TPALUMAROFORM& main, const QString& reference, const QString& candidate,
+void openTextComparison(Workbench& bench, const QString& reference, const QString& candidate,
                         const CompareRequest& request);
 
 }  // namespace cmpui

@@ -7,7 +7,7 @@
 #include "help/helpu.h"
 #include "help/indexu.h"
 #include "shell/docfactory.h"
-#include "mainwindow/palumaro.h"
+#include "shell/workbench.h"
 #include "shell/seams.h"
 
 namespace help {
@@ -18,13 +18,14 @@ TAddHelpDlg* g_addHelp = nullptr;
 TIndexDlg* g_index = nullptr;
 }  // namespace
 
-void install(TPALUMAROFORM& main) {
-    g_help = new THelpDlg(&main);
-    g_addHelp = new TAddHelpDlg(&main);
-    g_index = new TIndexDlg(g_addHelp, &main);
-    QObject::connect(g_index, &TIndexDlg::fileChosen, &main, &TPALUMAROFORM::ReadaFile);
+void install(Workbench& bench) {
+    QWidget* frame = bench.frame();
+    g_help = new THelpDlg(frame);
+    g_addHelp = new TAddHelpDlg(frame);
+    g_index = new TIndexDlg(g_addHelp, frame);
+    QObject::connect(g_index, &TIndexDlg::fileChosen, frame, [&bench](const QString& path) { bench.openFile(path); });
     // The dialogs die with the main window; forget them then.
-    QObject::connect(&main, &QObject::destroyed, [] { g_help = nullptr; g_addHelp = nullptr; g_index = nullptr; });
+    QObject::connect(frame, &QObject::destroyed, [] { g_help = nullptr; g_addHelp = nullptr; g_index = nullptr; });
     docFactories().indexDialog = [](const QString& path) { ShowIndex(path); };
 }
 

@@ -3,11 +3,11 @@
 #pragma once
 #include <QString>
 
-class TPALUMAROFORM;
+class Workbench;
 
 namespace help {
 
-void install(TPALUMAROFORM& main);
+void install(Workbench& bench);
 
 // Shows the index file's entries; the chosen entry opens as a document.
 void ShowIndex(const QString& indexPath);

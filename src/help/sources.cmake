@@ -1,4 +1,5 @@
-# Files of this subsystem.
+# The help subsystem: help-text reflow and index files in the core; the topic
+# help, index and add-help dialogs in the user interface.
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/helptext.cpp
 )

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QScreen>
@@ -24,8 +25,8 @@
 #include "shell/docwindow.h"
 #include "text/editoru.h"
 #include "text/finddialog.h"
-#include "mainwindow/palumaro.h"
 #include "shell/qtbytes.h"
+#include "shell/seams.h"
 #include "common/settings.h"
 #include "text/viewer.h"
 
@@ -54,8 +55,8 @@ std::unique_ptr<QSettings> desktopSettings() {
                                        QSettings::IniFormat);
 }
 
-DesktopIntegration::DesktopIntegration(TPALUMAROFORM& main) : QObject(&main), main_(main) {
-    main_.setAcceptDrops(true);
+DesktopIntegration::DesktopIntegration(DesktopFrame& frame) : QObject(&frame.mainWindow()), frame_(frame) {
+    frame_.mainWindow().setAcceptDrops(true);
     // Files dropped anywhere in the frame open, also on a window that takes
     // dropped text (an editor, a form's field), which would paste their names.
     QCoreApplication::instance()->installEventFilter(this);
@@ -77,7 +78,7 @@ void DesktopIntegration::addShortcuts() {
         {"SearchAgain1", QKeySequence(Qt::Key_F3)},
     };
     for (const auto& [name, key] : keys) {
-        QAction* a = main_.item(QString::fromLatin1(name));
+        QAction* a = frame_.item(QString::fromLatin1(name));
         if (a && a->shortcut().isEmpty()) a->setShortcut(key);
     }
 
@@ -85,23 +86,23 @@ void DesktopIntegration::addShortcuts() {
     // live on the frame. Ctrl+W is Qt's own Close of each document window's
     // window menu (shown there), which asks the window's close question.
     auto addKey = [this](const char* name, QKeySequence key, auto slot) {
-        auto* a = new QAction(&main_);
+        auto* a = new QAction(&frame_.mainWindow());
         a->setObjectName(QString::fromLatin1(name));
         a->setShortcut(key);
         a->setShortcutContext(Qt::WindowShortcut);
         connect(a, &QAction::triggered, this, slot);
-        main_.addAction(a);
+        frame_.mainWindow().addAction(a);
     };
     addKey("SearchBackwards", QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { searchBackwards(); });
-    addKey("NextWindow", QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { main_.mdiArea()->activateNextSubWindow(); });
+    addKey("NextWindow", QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { frame_.mdiArea()->activateNextSubWindow(); });
     addKey("PreviousWindow", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
-           [this] { main_.mdiArea()->activatePreviousSubWindow(); });
+           [this] { frame_.mdiArea()->activatePreviousSubWindow(); });
 }
 
 void DesktopIntegration::searchBackwards() {
     // Search Again in the other direction: the find dialog's direction is turned
     // round for this one search.
-    TDocWindow* w = main_.docWindowCount() > 0 ? main_.activeDocWindow() : nullptr;
+    TDocWindow* w = frame_.activeDocument();
     TFindDialog* dialog = nullptr;
     if (auto* e = qobject_cast<TEditForm*>(w))
         dialog = e->findDialog();
@@ -110,7 +111,7 @@ void DesktopIntegration::searchBackwards() {
     if (!dialog) return;
     const bool down = dialog->down();
     dialog->setDown(!down);
-    main_.SearchAgain1Click();
+    frame_.SearchAgain1Click();
     dialog->setDown(down);
 }
 
@@ -128,14 +129,14 @@ bool DesktopIntegration::openFile(const QString& path) {
         ShowIoError(e);
         return false;
     }
-    return main_.openAsChosen(info.absoluteFilePath());
+    return frame_.openAsChosen(info.absoluteFilePath());
 }
 
 bool DesktopIntegration::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
         auto* target = qobject_cast<QWidget*>(watched);
-        if (!target || (target != &main_ && !main_.isAncestorOf(target))) return false;
+        if (!target || (target != &frame_.mainWindow() && !frame_.mainWindow().isAncestorOf(target))) return false;
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* e = static_cast<QDropEvent*>(event);
             if (!localFiles(e->mimeData()).isEmpty()) {
@@ -155,7 +156,7 @@ bool DesktopIntegration::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (type == QEvent::Close)
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(watched); sub && sub->mdiArea() == main_.mdiArea()) rememberSize(sub);
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(watched); sub && sub->mdiArea() == frame_.mdiArea()) rememberSize(sub);
     return false;
 }
 
@@ -168,34 +169,34 @@ void DesktopIntegration::showMainWindow() {
     const auto s = desktopSettings();
     QRect rect = s->value(kGeometry).toRect();
     const bool maximised = s->value(kMaximised, true).toBool();
-    const QRect area = main_.screen() ? main_.screen()->availableGeometry() : QRect();
+    const QRect area = frame_.mainWindow().screen() ? frame_.mainWindow().screen()->availableGeometry() : QRect();
     if (rect.isValid() && area.isValid()) {
         // A screen that has shrunk since keeps the frame on it.
         rect.setSize(rect.size().boundedTo(area.size()));
         rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() - rect.width() + 1));
         rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() - rect.height() + 1));
     }
-    if (rect.isValid() && rect.width() >= 200 && rect.height() >= 150) main_.setGeometry(rect);
-    main_.restoreState(s->value(kState).toByteArray());
+    if (rect.isValid() && rect.width() >= 200 && rect.height() >= 150) frame_.mainWindow().setGeometry(rect);
+    frame_.mainWindow().restoreState(s->value(kState).toByteArray());
     if (!maximised && rect.isValid()) {
-        main_.show();
+        frame_.mainWindow().show();
         return;
     }
-    main_.showMaximized();
+    frame_.mainWindow().showMaximized();
     // Without a window manager (a bare X server) nothing maximises the frame:
     // give it the screen's working area then.
     if (area.isValid()) {
         QApplication::processEvents();
-        if (main_.width() < area.width() / 2) main_.setGeometry(area);
+        if (frame_.mainWindow().width() < area.width() / 2) frame_.mainWindow().setGeometry(area);
     }
 }
 
 void DesktopIntegration::saveGeometry() {
-    for (QMdiSubWindow* sub : main_.mdiArea()->subWindowList()) rememberSize(sub);
+    for (QMdiSubWindow* sub : frame_.mdiArea()->subWindowList()) rememberSize(sub);
     const auto s = desktopSettings();
-    s->setValue(kMaximised, main_.isMaximized());
-    s->setValue(kGeometry, main_.isMaximized() ? main_.normalGeometry() : main_.geometry());
-    s->setValue(kState, main_.saveState());
+    s->setValue(kMaximised, frame_.mainWindow().isMaximized());
+    s->setValue(kGeometry, frame_.mainWindow().isMaximized() ? frame_.mainWindow().normalGeometry() : frame_.mainWindow().geometry());
+    s->setValue(kState, frame_.mainWindow().saveState());
 }
 
 // A table sizes itself to its grid (and its run panel while runs are shown):
@@ -212,7 +213,7 @@ void DesktopIntegration::placeDocWindow(QMdiSubWindow* sub, int kind) {
     if (sub->isMaximized()) return;
     const QSize remembered = sizesItself(kind) ? QSize() : desktopSettings()->value(sizeKey(kind)).toSize();
     QSize size = remembered.isValid() ? remembered : sub->size();
-    const QSize area = main_.mdiArea()->viewport()->size();
+    const QSize area = frame_.mdiArea()->viewport()->size();
     // The first window of a kind on a large frame: a good share of the frame
     // (text and plots read better wide), never less than the kind's own size.
     if (!remembered.isValid() && !sizesItself(kind) && kind != Kind::Diagram && area.width() >= 100 && area.height() >= 100)
@@ -223,7 +224,7 @@ void DesktopIntegration::placeDocWindow(QMdiSubWindow* sub, int kind) {
     sub->resize(size);
 
     const int step = std::max(16, sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub));
-    if (main_.mdiArea()->subWindowList().size() <= 1) nextCascade_ = QPoint(0, 0);
+    if (frame_.mdiArea()->subWindowList().size() <= 1) nextCascade_ = QPoint(0, 0);
     QPoint at = nextCascade_;
     if (at.x() + size.width() > area.width() || at.y() + size.height() > area.height()) at = QPoint(0, 0);
     sub->move(at);

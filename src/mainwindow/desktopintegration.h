@@ -9,9 +9,26 @@
 #include <QString>
 #include <memory>
 
+class QAction;
+class QMainWindow;
+class QMdiArea;
 class QMdiSubWindow;
 class QSettings;
-class TPALUMAROFORM;
+class TDocWindow;
+
+// What desktop integration needs of the frame it serves (the main window).
+class DesktopFrame {
+public:
+    virtual QMainWindow& mainWindow() = 0;
+    virtual QMdiArea* mdiArea() const = 0;
+    virtual QAction* item(const QString& name) const = 0;
+    virtual TDocWindow* activeDocument() const = 0;
+    virtual void SearchAgain1Click() = 0;
+    virtual bool openAsChosen(const QString& path) = 0;
+
+protected:
+    ~DesktopFrame() = default;
+};
 
 // The program's own settings (window geometry, the last folder opened):
 // palumaro.conf in the user's configuration directory.
@@ -24,7 +41,7 @@ QString samplesFolder();
 class DesktopIntegration : public QObject {
     Q_OBJECT
 public:
-    explicit DesktopIntegration(TPALUMAROFORM& main);
+    explicit DesktopIntegration(DesktopFrame& frame);
 
     // Opens a file as File > Open does once the file is chosen (the close
     // questions first); false when a window refused to close.
@@ -52,6 +69,6 @@ private:
     void searchBackwards();
     void rememberSize(QMdiSubWindow* sub);
 
-    TPALUMAROFORM& main_;
+    DesktopFrame& frame_;
     QPoint nextCascade_{0, 0};
 };

@@ -23,9 +23,8 @@
 #include "help/helpcommands.h"
 #include "plot/plotcommands.h"
 #include "quivet/quivetcommands.h"
-#include "run/compilin.h"
+#include "shell/compilin.h"
 #include "run/kalvexrun.h"
-#include "run/velmora.h"
 #include "mainwindow/aboutbox.h"
 #include "mainwindow/desktopintegration.h"
 #include "diagram/diagramf.h"
@@ -41,24 +40,9 @@
 #include "text/viewer.h"
 #include "table/tablecommands.h"
 
-namespace {
-
-TPALUMAROFORM* g_mainForm = nullptr;
-
-
-}  // namespace
-
-DocumentFactories& docFactories() {
-    static DocumentFactories f;
-    return f;
-}
-
-TPALUMAROFORM* MainForm() { return g_mainForm; }
-
 // ---------------------------------------------------------------- creation
 
 TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
-    g_mainForm = this;
     setObjectName(QStringLiteral("PALUMAROFORM"));
     setProperty("helpContext", 1);
     resize(435, 300);
@@ -78,7 +62,6 @@ TPALUMAROFORM::TPALUMAROFORM(QWidget* parent) : QMainWindow(parent) {
         startFailed_ = true;
         return;
     }
-    pal::app().velmora = run::readVelmoraSwitch(pal::app().programDir);
     if (pal::app().quivetMode) {
         reworkForQuivet();
     } else {
@@ -136,7 +119,8 @@ TPALUMAROFORM::~TPALUMAROFORM() {
     disconnect(mdi_, nullptr, this, nullptr);
     for (const auto& w : windows_)
         if (w) disconnect(w.data(), nullptr, this, nullptr);
-    if (g_mainForm == this) g_mainForm = nullptr;
+    // The window factories installed at start-up hold this frame: they go with it.
+    if (setupDlg_) docFactories() = DocumentFactories{};
 }
 
 void TPALUMAROFORM::startUp() {
@@ -368,7 +352,9 @@ void TPALUMAROFORM::UpdateMenu() {
     in.tableRunActive = table::tableRunActive();
     for (const auto& [name, on] : pal::menuChanges(in))
         if (QAction* a = item(toQ(name))) a->setEnabled(on);
-    cmpui::updateMenus(*this);
+    for (const auto& states : menuStates_)
+        for (const auto& [name, on] : states())
+            if (QAction* a = item(QLatin1String(name))) a->setEnabled(on);
 }
 
 // ---------------------------------------------------------------- recent files
@@ -443,7 +429,7 @@ QMdiSubWindow* TPALUMAROFORM::addDocWindow(TDocWindow* w) {
         if (tag == Kind::Table) setKindItem(QStringLiteral("Table1"), QStringLiteral("Table"), path);
         UpdateMenu();
     });
-    connect(w, &TDocWindow::becameCurrentTable, this, [this](TDocWindow* table) { currentTable = table; });
+    connect(w, &TDocWindow::becameCurrentTable, this, [this](TDocWindow* table) { currentTable_ = table; });
     sub->resize(wanted);
     w->rememberDiskFile();
     sub->show();
@@ -612,28 +598,58 @@ void TPALUMAROFORM::convertQuivetUnits(int oldSystem, int newSystem) {
     }
 }
 
-void TPALUMAROFORM::Calculate1Click() { run::Calculate(*this); }
-void TPALUMAROFORM::RunTable1Click() { table::RunTable(*this); }
-void TPALUMAROFORM::NewTable1Click() { table::NewTable(*this); }
-void TPALUMAROFORM::AlterTable1Click() { table::AlterTable(*this); }
-void TPALUMAROFORM::InsertDeleteRuns1Click() { table::InsertDeleteRuns(*this); }
-void TPALUMAROFORM::InsertDeleteVars1Click() { table::InsertDeleteVars(*this); }
-void TPALUMAROFORM::NewPlot1Click() { plot::NewPlot(*this); }
-void TPALUMAROFORM::OverlayPlot1Click() { plot::OverlayPlot(*this); }
-void TPALUMAROFORM::ModifyPlot1Click() { plot::ModifyPlot(*this); }
-void TPALUMAROFORM::PlotTableRuns1Click() { plot::PlotTableRuns(*this); }
-void TPALUMAROFORM::Export1Click() { plot::ExportPlot(*this); }
-void TPALUMAROFORM::MakeQUIVETfile1Click() { quivet::MakeQUIVETfile(*this); }
-void TPALUMAROFORM::CompileModule1Click() { run::CompileModule(*this); }
-void TPALUMAROFORM::RebuildKALVEX1Click() { run::RebuildKALVEX(*this); }
-void TPALUMAROFORM::ExecuteCommand1Click() { run::ExecuteCommand(*this); }
-void TPALUMAROFORM::MORDAX1Click() { run::StartUtility(*this, run::Utility::Mordax); }
-void TPALUMAROFORM::TEKLOR1Click() { run::StartUtility(*this, run::Utility::Teklor); }
-void TPALUMAROFORM::ULM1Click() { run::StartUtility(*this, run::Utility::Ulm); }
-void TPALUMAROFORM::GASK1Click() { run::StartUtility(*this, run::Utility::Gask); }
-void TPALUMAROFORM::DEBUG1Click() { run::StartUtility(*this, run::Utility::Zobrel); }
-void TPALUMAROFORM::Utilities1Click() { run::UtilitiesMenuOpened(*this); }
-void TPALUMAROFORM::KALVEXIndex1Click() { run::OpenHelpFile(*this, run::HelpFile::PalumaroIndex); }
-void TPALUMAROFORM::TypesIndex1Click() { run::OpenHelpFile(*this, run::HelpFile::TypesIndex); }
-void TPALUMAROFORM::KALVEXIndex2Click() { run::OpenHelpFile(*this, run::HelpFile::KalvexIndex); }
-void TPALUMAROFORM::KALVEXErrorMessges1Click() { run::OpenHelpFile(*this, run::HelpFile::ErrorMessages); }
+// The subsystems' commands; the menus follow once each has run.
+void TPALUMAROFORM::Calculate1Click() { command([this] { run::Calculate(*this); }); }
+void TPALUMAROFORM::RunTable1Click() { command([this] { table::RunTable(*this); }); }
+void TPALUMAROFORM::NewTable1Click() { command([this] { table::NewTable(*this); }); }
+void TPALUMAROFORM::AlterTable1Click() { command([this] { table::AlterTable(*this); }); }
+void TPALUMAROFORM::InsertDeleteRuns1Click() { command([this] { table::InsertDeleteRuns(*this); }); }
+void TPALUMAROFORM::InsertDeleteVars1Click() { command([this] { table::InsertDeleteVars(*this); }); }
+void TPALUMAROFORM::NewPlot1Click() { command([this] { plot::NewPlot(*this); }); }
+void TPALUMAROFORM::OverlayPlot1Click() { command([this] { plot::OverlayPlot(*this); }); }
+void TPALUMAROFORM::ModifyPlot1Click() { command([this] { plot::ModifyPlot(*this); }); }
+void TPALUMAROFORM::PlotTableRuns1Click() { command([this] { plot::PlotTableRuns(*this); }); }
+void TPALUMAROFORM::Export1Click() { command([this] { plot::ExportPlot(*this); }); }
+void TPALUMAROFORM::MakeQUIVETfile1Click() { command([this] { quivet::MakeQUIVETfile(*this); }); }
+void TPALUMAROFORM::CompileModule1Click() { command([this] { run::CompileModule(*this); }); }
+void TPALUMAROFORM::RebuildKALVEX1Click() { command([] { run::RebuildKALVEX(); }); }
+void TPALUMAROFORM::ExecuteCommand1Click() { command([] { run::ExecuteCommand(); }); }
+void TPALUMAROFORM::MORDAX1Click() { command([] { run::StartUtility(run::Utility::Mordax); }); }
+void TPALUMAROFORM::TEKLOR1Click() { command([] { run::StartUtility(run::Utility::Teklor); }); }
+void TPALUMAROFORM::ULM1Click() { command([] { run::StartUtility(run::Utility::Ulm); }); }
+void TPALUMAROFORM::GASK1Click() { command([] { run::StartUtility(run::Utility::Gask); }); }
+void TPALUMAROFORM::DEBUG1Click() { command([] { run::StartUtility(run::Utility::Zobrel); }); }
+void TPALUMAROFORM::Utilities1Click() {
+    if (QAction* first = item(QStringLiteral("MORDAX1"))) first->setText(run::utilityName(run::Utility::Mordax));
+}
+void TPALUMAROFORM::KALVEXIndex1Click() { run::OpenHelpFile(run::HelpFile::PalumaroIndex); }
+void TPALUMAROFORM::TypesIndex1Click() { run::OpenHelpFile(run::HelpFile::TypesIndex); }
+void TPALUMAROFORM::KALVEXIndex2Click() { run::OpenHelpFile(run::HelpFile::KalvexIndex); }
+void TPALUMAROFORM::KALVEXErrorMessges1Click() { run::OpenHelpFile(run::HelpFile::ErrorMessages); }
+
+void TPALUMAROFORM::command(const std::function<void()>& body) {
+    body();
+    UpdateMenu();
+}
+
+void TPALUMAROFORM::takeRunResults(const QString& deck, int which) {
+    if (which & Listing) GetLSTFile(deck, false);
+    if (which & Output) GetOUTFile(deck, false);
+    if (which & PlotData) GetPLTFile(deck, false);
+}
+
+void TPALUMAROFORM::setPlotDataRunning(const QString& path, bool running) {
+    if (!path.isEmpty()) plotDataFileName = path;
+    plotDataRunning_ = running;
+}
+
+void TPALUMAROFORM::addMenuCommand(const char* menuName, const char* before, const char* name, const QString& caption,
+                                   std::function<void()> body) {
+    QMenu* m = menu(QLatin1String(menuName));
+    if (!m) return;
+    auto* a = new QAction(caption, this);
+    a->setObjectName(QLatin1String(name));
+    connect(a, &QAction::triggered, this, [this, body = std::move(body)] { command(body); });
+    m->insertAction(before ? item(QLatin1String(before)) : nullptr, a);
+    indexItems();
+}

@@ -1,16 +1,21 @@
 // TPALUMAROFORM: the main frame window. It owns every document window, carries the
 // whole menu tree, keeps the recent-file list and dispatches the menu commands to
-// the active document window by its kind.
+// the active document window by its kind or to the subsystems' commands, which
+// see it only as a Workbench. The menus follow every command once, when it has
+// run, and every window activation.
 #pragma once
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
+#include "mainwindow/desktopintegration.h"
 #include "shell/docwindow.h"
 #include "mainwindow/recentfiles.h"
 #include "shell/seams.h"
+#include "shell/workbench.h"
 
 class QAction;
 class QMenu;
@@ -22,9 +27,8 @@ class TSetupDlg;
 class TPrintDlg;
 class TCompiling;
 class TEditForm;
-class DesktopIntegration;
 
-class TPALUMAROFORM : public QMainWindow {
+class TPALUMAROFORM : public QMainWindow, public Workbench, public DesktopFrame {
     Q_OBJECT
 public:
     // Runs the creation handler (FormCreate): settings, menus, recent list, index look-up.
@@ -32,7 +36,7 @@ public:
     ~TPALUMAROFORM() override;
 
     // ---- menu tree ----
-    QAction* item(const QString& name) const;  // by objectName ("Open1")
+    QAction* item(const QString& name) const override;  // by objectName ("Open1")
     QMenu* menu(const QString& name) const;    // by objectName ("File1")
     QMenu* fileMenu() const { return File1; }
     QMenu* windowsMenu() const { return Windows1; }
@@ -52,7 +56,8 @@ public:
     TDocWindow* activeDocWindow() const { return active_; }
     void setActiveDocWindow(TDocWindow* w);
     void bringToFront(TDocWindow* w);
-    QMdiArea* mdiArea() const { return mdi_; }
+    QMdiArea* mdiArea() const override { return mdi_; }
+    QMainWindow& mainWindow() override { return *this; }
 
     // ---- file dispatch ----
     void Open1Click();
@@ -84,7 +89,7 @@ public:
     void Clear1Click();
     void Find1Click();
     void Replace1Click();
-    void SearchAgain1Click();
+    void SearchAgain1Click() override;
 
     // ---- commands of other subsystems ----
     void Calculate1Click();
@@ -129,11 +134,34 @@ public:
     bool indexFilePresent = false;
     bool firstOpenPending = false;
     QString indexFileName;
-    QPointer<TDocWindow> currentTable;  // the one run table window, if any
 
     TSetupDlg* setupDlg() const { return setupDlg_; }
     TPrintDlg* printDlg() const { return printDlg_; }
     TCompiling* compiling() const { return compiling_; }
+
+    // ---- Workbench ----
+    QWidget* frame() override { return this; }
+    TDocWindow* activeDocument() const override { return openActive(); }
+    void setActiveDocument(TDocWindow* window) override { setActiveDocWindow(window); }
+    QList<TDocWindow*> documents() const override { return docWindows(); }
+    TDocWindow* currentTable() const override { return currentTable_.data(); }
+    QString currentInputFile() const override { return currentInputFileName; }
+    QString plotDataFile() const override { return plotDataFileName; }
+    bool plotDataRunning() const override { return plotDataRunning_; }
+    void setPlotDataRunning(const QString& path, bool running) override;
+    void addDocument(TDocWindow* window) override { addDocWindow(window); }
+    void openFile(const QString& path) override { ReadaFile(path); }
+    void openListing(const QString& path) override { GetLSTFile(path, true); }
+    void takeRunResults(const QString& deck, int which = AllResults) override;
+    bool askToClose(const QList<int>& kinds) override { return closeQueries(kinds); }
+    void closeDocuments(int kind) override { DisposeKALVEXWindows(kind); }
+    TCompiling* progressWindow() const override { return compiling_; }
+    void menusChanged() override { UpdateMenu(); }
+    void addMenuCommand(const char* menu, const char* before, const char* name, const QString& caption,
+                        std::function<void()> command) override;
+    void addMenuStates(std::function<std::vector<std::pair<const char*, bool>>()> states) override {
+        menuStates_.push_back(std::move(states));
+    }
     TAboutBox* aboutBox() const { return about_; }
     QPrinter& printer();
 
@@ -149,7 +177,7 @@ public:
     // File > Open's work once a file is chosen, for a file named on the command
     // line or dropped on the frame: the close questions and closing of output
     // viewers first, then the file by its kind. False when a window refused.
-    bool openAsChosen(const QString& path);
+    bool openAsChosen(const QString& path) override;
     // Files to open at start-up in place of QUIVET mode's first File > Open.
     QStringList startFiles;
 
@@ -161,6 +189,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Runs a subsystem's command, then updates the menus.
+    void command(const std::function<void()>& body);
     void buildMenus();
     void installDeckEditing();
     void indexItems();
@@ -178,6 +208,8 @@ private:
     // The active document window when it is still open, else null.
     TDocWindow* openActive() const;
     void openChosen(const QString& path);        // File > Open after the dialog
+    std::vector<std::function<std::vector<std::pair<const char*, bool>>()>> menuStates_;
+    bool plotDataRunning_ = false;
 
     QMdiArea* mdi_{nullptr};
     QMenu* File1{nullptr};
@@ -196,6 +228,7 @@ private:
     QAction* userCommand_{nullptr};
 
     QPointer<TDocWindow> active_;
+    QPointer<TDocWindow> currentTable_;  // the one run table window, if any
     QList<QPointer<TDocWindow>> windows_;  // creation order
     int windowsFixedCount_ = 0;
     QHash<QString, QAction*> itemIndex_;            // Windows-menu items before the window list
@@ -214,6 +247,3 @@ private:
     std::unique_ptr<QPrinter> printer_;
     DesktopIntegration* desktop_{nullptr};
 };
-
-// The one main window (null before it is created and in tests of a lone window).
-TPALUMAROFORM* MainForm();

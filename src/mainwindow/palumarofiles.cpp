@@ -342,7 +342,7 @@ void TPALUMAROFORM::GetPLTFile(const QString& path, bool open) {
 
 void TPALUMAROFORM::GetTBLFile(const QString& path, bool open) {
     DisposeKALVEXWindows(Kind::Table);
-    currentTable = nullptr;
+    currentTable_ = nullptr;
     const QString name = existing(companion(path, ".TBL"));
     if (!name.isEmpty()) {
         if (open) {
@@ -353,7 +353,7 @@ void TPALUMAROFORM::GetTBLFile(const QString& path, bool open) {
                 try {
                     if (TDocWindow* w = docFactories().tableWindow(name)) {
                         addDocWindow(w);
-                        currentTable = w;
+                        currentTable_ = w;
                     }
                 } catch (const pal::IoError& e) {
                     ShowIoError(e);
@@ -418,7 +418,7 @@ void TPALUMAROFORM::DisposeKALVEXWindows(int tag) {
                 break;
             case Kind::Viewer: setKindItem(QStringLiteral("Listing1"), QStringLiteral("Listing"), QString()); break;
             case Kind::Table:
-                currentTable = nullptr;
+                currentTable_ = nullptr;
                 setKindItem(QStringLiteral("Table1"), QStringLiteral("Table"), QString());
                 break;
             case Kind::OutputViewer:

@@ -36,12 +36,12 @@ std::string cutBytes(const QString& s) { return pal::cut(toBytes(s)); }
 const char* const kShownBytes = "settingBytes";
 void showBytes(QLineEdit* e, const std::string& bytes) {
     e->setText(textFromBytes(bytes));  // Latin-1 where the bytes are not UTF-8
-    e->setProperty(kShownBytes, QByteArray::fromStdString(bytes));
+    e->setProperty(kShownBytes, byteArrayOf(bytes));
 }
 std::string editBytes(const QLineEdit* e) {
     const QVariant shown = e->property(kShownBytes);
     if (shown.isValid()) {
-        const std::string bytes = shown.toByteArray().toStdString();
+        const std::string bytes = bytesOf(shown.toByteArray());
         if (e->text() == textFromBytes(bytes)) return bytes;
     }
     return cutBytes(e->text());
@@ -242,22 +242,12 @@ QWidget* TSetupDlg::buildDirectoriesPage() {
 }
 
 bool TSetupDlg::ReadDFT() {
-    const std::string dir = pal::app().programDir;
-    const auto path = pal::findSettingsFile(dir, pal::kDftName);
-    if (!path) {
-        ShowAlert(QStringLiteral("Please copy the PALUMARO.DFT file into the ") + toQ(dir) + QStringLiteral(" directory."),
-                  AlertKind::Error, true);
+    const run::SettingsReading r = run::readProgramSettings();
+    if (!r.missing.empty()) {
+        ShowAlert(toQ(r.missing), AlertKind::Error, true);
         return false;
     }
-    try {
-        pal::app().settings = pal::readDFTFile(*path);
-    } catch (const pal::IoError& e) {
-        // A damaged settings file is reported; the program goes on with the
-        // defaults, and Store writes a good file again.
-        ShowIoError(e);
-        pal::app().settings = pal::shippedSettings(dir);
-    }
-    run::tableRunSettings() = run::loadTableRunSettings();
+    if (r.damaged) ShowIoError(*r.damaged);
     return true;
 }
 

@@ -1,5 +1,6 @@
 # The main window and its command wiring: menus, file dispatch, the Setup
 # dialog, recent files and desktop integration.
+# Layer 4 of 5: uses every folder below it; nothing below uses it.
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/menustate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recentfiles.cpp

@@ -22,8 +22,8 @@
 #include "plot/plotf.h"
 #include "plot/plotsetu.h"
 #include "shell/docfactory.h"
-#include "mainwindow/palumaro.h"
 #include "shell/progress.h"
+#include "shell/workbench.h"
 #include "shell/seams.h"
 
 namespace plot {
@@ -40,20 +40,20 @@ QPointer<TModPlot>& modifyDialog() {
     return d;
 }
 
-void showModify(TPALUMAROFORM& main, TPlotForm* form) {
+void showModify(TPlotForm* form) {
     TModPlot* d = modifyDialog();
     if (!d || !form) return;
     d->setPlotWindow(form);
     d->FormActivate();
     seams().dialogs->execDialog(*d);
-    main.UpdateMenu();
 }
 
 // A plot window's double click opens Modify Plot on it.
-TPlotForm* connectPlotWindow(TPALUMAROFORM& main, TPlotForm* w) {
-    QObject::connect(w, &TPlotForm::modifyRequested, &main, [&main](TPlotForm* form) {
-        main.setActiveDocWindow(form);
-        showModify(main, form);
+TPlotForm* connectPlotWindow(Workbench& bench, TPlotForm* w) {
+    QObject::connect(w, &TPlotForm::modifyRequested, bench.frame(), [&bench](TPlotForm* form) {
+        bench.setActiveDocument(form);
+        showModify(form);
+        bench.menusChanged();
     });
     return w;
 }
@@ -83,33 +83,32 @@ bool havePlotData(const TPALUMAROFORM& main, const QString& command) {
 TPlotSetup* setupDialogInstance() { return setupDialog(); }
 TModPlot* modifyDialogInstance() { return modifyDialog(); }
 
-void install(TPALUMAROFORM& main) {
-    setupDialog() = new TPlotSetup(&main);
-    modifyDialog() = new TModPlot(&main);
-    QObject::connect(setupDialog(), &TPlotSetup::plotCreated, &main,
-                     [&main](TPlotForm* w) { main.addDocWindow(connectPlotWindow(main, w)); });
-    docFactories().plotWindow = [&main](const QString& path) -> TDocWindow* {
-        std::unique_ptr<TPlotForm> w(connectPlotWindow(main, new TPlotForm));
+void install(Workbench& bench) {
+    setupDialog() = new TPlotSetup(bench.frame());
+    modifyDialog() = new TModPlot(bench.frame());
+    QObject::connect(setupDialog(), &TPlotSetup::plotCreated, bench.frame(),
+                     [&bench](TPlotForm* w) { bench.addDocument(connectPlotWindow(bench, w)); });
+    docFactories().plotWindow = [&bench](const QString& path) -> TDocWindow* {
+        std::unique_ptr<TPlotForm> w(connectPlotWindow(bench, new TPlotForm));
         if (!w->Open(path)) return nullptr;
         return w.release();
     };
 }
 
-void NewPlot(TPALUMAROFORM& main) {
+void NewPlot(Workbench& bench) {
     TPlotSetup* d = setupDialog();
     if (!d || !havePlotData(main, QStringLiteral("New Plot"))) return;
     // While the engine writes the file, the plot is made of its whole rows so far and follows it.
-    d->setTarget(main.plotDataFileName, nullptr, main.property("plotDataRunning").toBool());
+    d->setTarget(bench.plotDataFile(), nullptr, bench.plotDataRunning());
     if (d->FormActivate()) seams().dialogs->execDialog(*d);
-    main.UpdateMenu();
 }
 
-void OverlayPlot(TPALUMAROFORM& main) {
+void OverlayPlot(Workbench& bench) {
     TPlotSetup* d = setupDialog();
     if (!d) return;
     TPlotForm* target = nullptr;
     int count = 0;
-    for (TDocWindow* w : main.docWindows()) {
+    for (TDocWindow* w : bench.documents()) {
         if (w->Tag() != Kind::Plot) continue;
         if (auto* p = qobject_cast<TPlotForm*>(w)) {
             target = p;
@@ -121,20 +120,19 @@ void OverlayPlot(TPALUMAROFORM& main) {
         seams().alerts->beep();
         seams().alerts->beep();
     }
-    d->setTarget(main.plotDataFileName, target, main.property("plotDataRunning").toBool());
+    d->setTarget(bench.plotDataFile(), target, bench.plotDataRunning());
     if (d->FormActivate()) seams().dialogs->execDialog(*d);
-    main.UpdateMenu();
 }
 
-void ModifyPlot(TPALUMAROFORM& main) {
-    TDocWindow* active = main.activeDocWindow();
-    if (!active || !main.docWindows().contains(active)) return;
-    showModify(main, qobject_cast<TPlotForm*>(active));
+void ModifyPlot(Workbench& bench) {
+    TDocWindow* active = bench.activeDocument();
+    if (!active) return;
+    showModify(qobject_cast<TPlotForm*>(active));
 }
 
-void ExportPlot(TPALUMAROFORM& main) {
-    TDocWindow* active = main.activeDocWindow();
-    if (!active || !main.docWindows().contains(active)) return;
+void ExportPlot(Workbench& bench) {
+    TDocWindow* active = bench.activeDocument();
+    if (!active) return;
     if (auto* w = qobject_cast<TPlotForm*>(active)) w->ExportDialog();
 }
 
@@ -158,9 +156,9 @@ bool tableRunsHavePlotData(TDocWindow* window) {
     return false;
 }
 
-void PlotTableRuns(TPALUMAROFORM& main) {
-    TDocWindow* active = main.activeDocWindow();
-    if (!active || !main.docWindows().contains(active)) return;
+void PlotTableRuns(Workbench& bench) {
+    TDocWindow* active = bench.activeDocument();
+    if (!active) return;
     auto* t = qobject_cast<TTableForm*>(active);
     const std::vector<QString> files = tableRunPlotFiles(active);
     if (!t) return;
@@ -202,7 +200,7 @@ void PlotTableRuns(TPALUMAROFORM& main) {
     }
     QStringList columns;
     for (const std::string& n : runs.front().data.names) columns << plotString(n);
-    TPlotRunsDlg dlg(columns, &main);
+    TPlotRunsDlg dlg(columns, bench.frame());
     if (seams().dialogs->execDialog(dlg) != QDialog::Accepted) return;
     const std::string x = plotBytes(dlg.XColumn->currentText(), 255), y = plotBytes(dlg.YColumn->currentText(), 255);
     PlotDocument doc;
@@ -213,14 +211,13 @@ void PlotTableRuns(TPALUMAROFORM& main) {
         ShowAlert(toQ(e.what()), AlertKind::Error, true);
         return;
     }
-    showPlot(main, doc);
+    showPlot(bench, doc);
 }
 
-void showPlot(TPALUMAROFORM& main, const PlotDocument& doc) {
-    TPlotForm* w = connectPlotWindow(main, new TPlotForm);
+void showPlot(Workbench& bench, const PlotDocument& doc) {
+    TPlotForm* w = connectPlotWindow(bench, new TPlotForm);
     w->setDocument(doc);
-    main.addDocWindow(w);
-    main.UpdateMenu();
+    bench.addDocument(w);
 }
 
 }  // namespace plot

@@ -1,7 +1,7 @@
 // The main window's Plot menu and the plot windows that file dispatch opens.
 #pragma once
 
-class TPALUMAROFORM;
+class Workbench;
 class TPlotForm;
 class TPlotSetup;
 class TModPlot;
@@ -15,18 +15,18 @@ struct PlotDocument;
 
 // Creates the plot dialogs once at start-up and registers the plot window
 // factory (saved plots opened through File > Open).
-void install(TPALUMAROFORM& main);
+void install(Workbench& bench);
 
-void NewPlot(TPALUMAROFORM& main);
-void OverlayPlot(TPALUMAROFORM& main);
-void ModifyPlot(TPALUMAROFORM& main);
+void NewPlot(Workbench& bench);
+void OverlayPlot(Workbench& bench);
+void ModifyPlot(Workbench& bench);
 // File > Export... on the active plot window.
-void ExportPlot(TPALUMAROFORM& main);
+void ExportPlot(Workbench& bench);
 // Plot > Plot table runs...: one curve per run of the active table window.
-void PlotTableRuns(TPALUMAROFORM& main);
+void PlotTableRuns(Workbench& bench);
 
 // A new plot window showing the plot (a double click on it opens Modify Plot).
-void showPlot(TPALUMAROFORM& main, const PlotDocument& doc);
+void showPlot(Workbench& bench, const PlotDocument& doc);
 
 // The plot data files the runs of a table window wrote (run i's file is named
 // like its run deck with ".PLT": SOLAR.PLT, SOLAR1.PLT, ...), by run number;

@@ -129,6 +129,9 @@ public:
     bool following() const;
     // The plot data file followed ("" when none).
     QString followedFile() const;
+    bool followsRun() const override { return following(); }
+    QString runFile() const override { return followedFile(); }
+    void endRun() override { endFollowing(); }
     // Looks at the file now (the timer's work).
     void followLook();
     QString followNote() const;

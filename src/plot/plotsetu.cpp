@@ -22,7 +22,6 @@
 #include "plot/curvebuilder.h"
 #include "plot/dialogparts.h"
 #include "plot/fieldcheck.h"
-#include "plot/plotcommands.h"
 #include "plot/plotf.h"
 #include "plot/plotfollow.h"
 #include "plot/plottext.h"

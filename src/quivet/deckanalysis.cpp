@@ -11,24 +11,8 @@ namespace quivet {
 
 namespace {
 
-// The byte columns and lengths of the words of s.
-std::vector<std::pair<std::size_t, std::size_t>> wordSpans(const std::string& s) {
-    std::vector<std::pair<std::size_t, std::size_t>> out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-        const std::size_t start = i;
-        while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
-        if (i > start) out.emplace_back(start, i - start);
-    }
-    return out;
-}
-
-std::vector<std::string> words(const std::string& s) {
-    std::vector<std::string> out;
-    for (const auto& [start, length] : wordSpans(s)) out.push_back(s.substr(start, length));
-    return out;
-}
+using pal::wordSpans;
+std::vector<std::string> words(const std::string& s) { return pal::splitWords(s); }
 
 bool containsAny(const std::string& s, const char* a, const char* b, const char* c) {
     return s.find(a) != std::string::npos || s.find(b) != std::string::npos || s.find(c) != std::string::npos;

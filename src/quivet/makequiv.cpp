@@ -18,7 +18,7 @@
 #include "quivet/quivetgen.h"
 #include "quivet/typeinfo.h"
 #include "shell/docwindow.h"
-#include "mainwindow/palumaro.h"
+#include "shell/workbench.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
@@ -260,21 +260,12 @@ void TMakeQUIVETDlg::OKBtnClick() {
 
 namespace quivet {
 
-void RunMakeQUIVET(TPALUMAROFORM& main) {
-    TDocWindow* window = main.docWindowCount() > 0 ? main.activeDocWindow() : nullptr;
+void RunMakeQUIVET(Workbench& bench) {
+    TDocWindow* window = bench.activeDocument();
     if (!window || window->Tag() != Kind::DeckEditor) return;
     const QString deck = window->fileName();
     // The analysis reads the deck as stored: changes in the editor are saved first when the user agrees.
-    if (window->isModified() &&
-        ShowAlert(QStringLiteral("Do you wish to save file ") + deck + QStringLiteral(" before making the QUIVET file?"),
-                  AlertKind::WarningYesNo, true) == AlertButton::Yes) {
-        try {
-            window->saveForRun();
-        } catch (const pal::IoError& e) {
-            ShowIoError(e);
-            return;
-        }
-    }
+    if (!window->offerSaveBefore(QStringLiteral("making the QUIVET file"))) return;
 
     DeckAnalysis analysis;
     try {
@@ -282,7 +273,6 @@ void RunMakeQUIVET(TPALUMAROFORM& main) {
         analysis = MakeDeck(toBytes(deck), engineFolderNow());
     } catch (const pal::IoError& e) {
         ShowIoError(e);
-        main.UpdateMenu();
         return;
     }
     // Listed with the lines of their units too, where the boxes leave no trace.
@@ -291,18 +281,15 @@ void RunMakeQUIVET(TPALUMAROFORM& main) {
     pal::messageBoard().publish(std::move(listed));
     for (const auto& m : analysis.messages) ShowAlert(toQ(m.text), AlertKind::Error, m.beep);
 
-    TMakeQUIVETDlg dlg(&main);
+    TMakeQUIVETDlg dlg(bench.frame());
     dlg.setDeck(deck, std::move(analysis));
     dlg.FormActivate();
     const int result = seams().dialogs->execDialog(dlg);
     const QString written = dlg.writtenFile();
-    main.UpdateMenu();
     // Opening the new form closes the forms and the table of the old input: each
     // may be saved first, and Cancel leaves them open (the file stays written).
-    if (result == QDialog::Accepted && !written.isEmpty() && main.closeQueries({Kind::QuivetForm, Kind::Table})) {
-        main.ReadaFile(written);
-        main.UpdateMenu();
-    }
+    if (result == QDialog::Accepted && !written.isEmpty() && bench.askToClose({Kind::QuivetForm, Kind::Table}))
+        bench.openFile(written);
 }
 
 }  // namespace quivet

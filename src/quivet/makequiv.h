@@ -9,7 +9,7 @@
 class QCheckBox;
 class QListWidget;
 class QPushButton;
-class TPALUMAROFORM;
+class Workbench;
 
 class TMakeQUIVETDlg : public QDialog {
     Q_OBJECT
@@ -69,5 +69,5 @@ private:
 
 namespace quivet {
 // QUIVET > Make QUIVET file: acts only on a deck editor window.
-void RunMakeQUIVET(TPALUMAROFORM& main);
+void RunMakeQUIVET(Workbench& bench);
 }  // namespace quivet

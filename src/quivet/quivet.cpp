@@ -28,7 +28,8 @@
 #include "quivet/openfile.h"
 #include "quivet/quiveterror.h"
 #include "quivet/quivetreader.h"
-#include "run/compilin.h"
+#include "shell/compilin.h"
+#include "shell/fonts.h"
 #include "shell/printcontext.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
@@ -42,13 +43,6 @@ namespace {
 
 // Texts from the file: UTF-8 when they are, else one byte per character.
 QString text(const std::string& s) { return textFromBytes(s); }
-
-QFont formFont() {
-    QFont f(QStringLiteral("MS LineDraw"), 10);
-    f.setStyleHint(QFont::TypeWriter);
-    f.setFixedPitch(true);
-    return f;
-}
 
 // The progress window while a file is read: refreshed about 20 times a second,
 // so a long file shows where it is without being slowed down by the painting.
@@ -93,7 +87,7 @@ TQUIVETForm::TQUIVETForm(TCompiling* progress, QWidget* parent)
     setObjectName(QStringLiteral("QUIVETForm"));
     setProperty("helpContext", 35);
     resize(483, 300);
-    setFont(formFont());
+    setFont(lineDrawFont());
     const QFontMetrics fm(font());
     W_ = std::max(1, fm.horizontalAdvance(QLatin1Char('8')));
     H_ = fm.height() + 1;

@@ -6,19 +6,19 @@
 #include "quivet/makequiv.h"
 #include "quivet/quivet.h"
 #include "shell/docfactory.h"
-#include "mainwindow/palumaro.h"
+#include "shell/workbench.h"
 
 namespace quivet {
 
-void install(TPALUMAROFORM& main) {
-    docFactories().quivetWindow = [&main](const QString& path) -> TDocWindow* {
-        auto form = std::make_unique<TQUIVETForm>(main.compiling());
+void install(Workbench& bench) {
+    docFactories().quivetWindow = [&bench](const QString& path) -> TDocWindow* {
+        auto form = std::make_unique<TQUIVETForm>(bench.progressWindow());
         // A file that cannot be shown has been reported; no window opens.
         if (!form->ReadDeck(path)) return nullptr;
         return form.release();
     };
 }
 
-void MakeQUIVETfile(TPALUMAROFORM& main) { RunMakeQUIVET(main); }
+void MakeQUIVETfile(Workbench& bench) { RunMakeQUIVET(bench); }
 
 }  // namespace quivet

@@ -2,13 +2,13 @@
 // Make QUIVET file.
 #pragma once
 
-class TPALUMAROFORM;
+class Workbench;
 
 namespace quivet {
 
 // Registers the QUIVET form window factory at start-up.
-void install(TPALUMAROFORM& main);
+void install(Workbench& bench);
 
-void MakeQUIVETfile(TPALUMAROFORM& main);
+void MakeQUIVETfile(Workbench& bench);
 
 }  // namespace quivet

@@ -22,17 +22,7 @@ constexpr std::size_t kLabelWidth = 43;
 // writes, and for the occurrence number a repeated name gets.
 constexpr std::size_t kMaxConstantName = 200;
 
-std::vector<std::string> words(const std::string& s) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-        const std::size_t start = i;
-        while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
-        if (i > start) out.push_back(s.substr(start, i - start));
-    }
-    return out;
-}
+std::vector<std::string> words(const std::string& s) { return pal::splitWords(s); }
 
 bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
 

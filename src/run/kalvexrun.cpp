@@ -1,6 +1,5 @@
 #include "run/kalvexrun.h"
 
-#include <QAction>
 #include <QDir>
 #include <QPointer>
 #include <QStringList>
@@ -9,15 +8,15 @@
 #include "common/bytes.h"
 #include "common/configdir.h"
 #include "common/filelookup.h"
-#include "run/compilin.h"
 #include "run/runsettings.h"
+#include "run/runwatch.h"
+#include "shell/compilin.h"
 #include "common/ioerror.h"
 #include "shell/docwindow.h"
-#include "mainwindow/palumaro.h"
+#include "shell/workbench.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
 #include "common/settings.h"
-#include "run/runwatch.h"
 
 namespace run {
 
@@ -41,10 +40,6 @@ public:
 private:
     QString saved_;
 };
-
-// The active document window, or none when no document window is open (the
-// active reference outlives the last window).
-TDocWindow* activeWindow(TPALUMAROFORM& main) { return main.docWindowCount() > 0 ? main.activeDocWindow() : nullptr; }
 
 // An existing file in any letter case, else the name as built.
 std::string existingOrAsBuilt(const std::string& path) { return pal::findFile(path).value_or(path); }
@@ -134,32 +129,20 @@ RunObservers& runObservers() {
     return observers;
 }
 
-void Calculate(TPALUMAROFORM& main) {
-    QPointer<TDocWindow> window = activeWindow(main);
+void Calculate(Workbench& bench) {
+    QPointer<TDocWindow> window = bench.activeDocument();
     const int kind = window ? window->Tag() : 0;
     QString deck;
-    bool changed = false;
     QString before, after;
     if (kind == Kind::DeckEditor || kind == Kind::QuivetEditor || kind == Kind::QuivetForm) {
         deck = window->fileName();
-        changed = window->isModified();
+        // The engine must not run on a file that was meant to be saved first.
+        if (!window->offerSaveBefore(QStringLiteral("calling KALVEX"))) return;
     }
     if (kind == Kind::QuivetForm) {
         // Taken now: the form may be closed while the engine runs.
         before = window->beforeCommand();
         after = window->afterCommand();
-    }
-
-    if (changed &&
-        ShowAlert(QStringLiteral("Do you wish to save file ") + deck + QStringLiteral(" before calling KALVEX?"), AlertKind::WarningYesNo,
-                  true) == AlertButton::Yes) {
-        try {
-            window->saveForRun();
-        } catch (const pal::IoError& e) {
-            // The engine must not run on a file that was meant to be saved first.
-            ShowIoError(e);
-            return;
-        }
     }
 
     WorkingDirectoryGuard cwd;
@@ -168,17 +151,15 @@ void Calculate(TPALUMAROFORM& main) {
 
     // The result files are watched while the engine writes them.
     std::unique_ptr<RunWatch> watch;
-    if (!deck.isEmpty()) watch = std::make_unique<RunWatch>(main, deck, main.compiling());
+    if (!deck.isEmpty()) watch = std::make_unique<RunWatch>(bench, deck, bench.progressWindow());
     QString engine;
     if (!LocateEngine(engine)) return;
     passEngineSwitches();
     const QDateTime started = QDateTime::currentDateTime();
     if (runObservers().starting) runObservers().starting(deck);
-    const bool stopped = RunEngineStoppable(engineCommand(toBytes(engine), toBytes(deck)), main.compiling());
+    const bool stopped = RunEngineStoppable(engineCommand(toBytes(engine), toBytes(deck)), bench.progressWindow());
 
-    main.GetLSTFile(deck, false);
-    main.GetOUTFile(deck, false);
-    main.GetPLTFile(deck, false);
+    bench.takeRunResults(deck);
     if (watch) watch->finish();
     if (runObservers().finished) runObservers().finished(deck, started);
     if (stopped) {
@@ -191,27 +172,24 @@ void Calculate(TPALUMAROFORM& main) {
     } else if (after.size() > 4) {
         ExecAndWait(after);
     }
-    main.UpdateMenu();
 }
 
-void CompileModule(TPALUMAROFORM& main) {
-    TDocWindow* window = activeWindow(main);
+void CompileModule(Workbench& bench) {
+    TDocWindow* window = bench.activeDocument();
     if (!window) return;  // the item is enabled only for an editor
     const QString file = window->fileName();
     if (!commandIsSet(pal::app().settings.compileCommand, "compile", "Compile")) return;
     startDetached(commandWithArgument(pal::app().settings.compileCommand, toBytes(file)),
                   QStringLiteral(" encountered while trying to compile ") + file);
-    main.UpdateMenu();
 }
 
-void RebuildKALVEX(TPALUMAROFORM& main) {
+void RebuildKALVEX() {
     const std::string& command = pal::app().settings.rebuildCommand;
     if (!commandIsSet(command, "rebuild", "Rebuild")) return;
     startDetached(parseCommandLine(command), QStringLiteral(" encountered while trying to execute ") + toQ(command));
-    main.UpdateMenu();
 }
 
-void ExecuteCommand(TPALUMAROFORM& main) {
+void ExecuteCommand() {
     auto& settings = pal::app().settings;
     if (pal::app().quivetMode) {
         const auto text = seams().dialogs->inputBox(QStringLiteral("User Command"), QStringLiteral("Execute User Command"),
@@ -223,26 +201,35 @@ void ExecuteCommand(TPALUMAROFORM& main) {
     if (!commandIsSet(settings.userCommand, "user", "User Command")) return;
     startDetached(parseCommandLine(settings.userCommand),
                   QStringLiteral(" encountered while trying to execute ") + toQ(settings.userCommand));
-    main.UpdateMenu();
 }
 
-void StartUtility(TPALUMAROFORM& main, Utility which) {
+namespace {
+
+struct UtilityItem {
+    std::string* directory;
+    const char* program;
+    const char* name;
+};
+
+UtilityItem utilityItem(Utility which) {
     auto& a = pal::app();
-    struct Item {
-        std::string* directory;
-        const char* program;
-        const char* name;
-    };
-    Item item{};
     switch (which) {
     case Utility::Mordax:
-        item = {&a.settings.mordaxDir, a.velmora ? "Splash.exe" : "MORDAX.exe", a.velmora ? "VELMORA" : "MORDAX"};
-        break;
-    case Utility::Teklor: item = {&a.settings.teklorDir, "TEKLOR.exe", "TEKLOR"}; break;
-    case Utility::Ulm: item = {&a.settings.ulmDir, "ULMWIN.exe", "ULM"}; break;
-    case Utility::Gask: item = {&a.settings.gaskDir, "GASK.exe", "GASK"}; break;
-    case Utility::Zobrel: item = {&a.settings.zobrelDir, "Zobrel.exe", "ZOBRELANT"}; break;
+        return {&a.settings.mordaxDir, a.velmora ? "Splash.exe" : "MORDAX.exe", a.velmora ? "VELMORA" : "MORDAX"};
+    case Utility::Teklor: return {&a.settings.teklorDir, "TEKLOR.exe", "TEKLOR"};
+    case Utility::Ulm: return {&a.settings.ulmDir, "ULMWIN.exe", "ULM"};
+    case Utility::Gask: return {&a.settings.gaskDir, "GASK.exe", "GASK"};
+    case Utility::Zobrel: return {&a.settings.zobrelDir, "Zobrel.exe", "ZOBRELANT"};
     }
+    return {&a.settings.mordaxDir, "MORDAX.exe", "MORDAX"};
+}
+
+}  // namespace
+
+QString utilityName(Utility which) { return QLatin1String(utilityItem(which).name); }
+
+void StartUtility(Utility which) {
+    const UtilityItem item = utilityItem(which);
 
     WorkingDirectoryGuard cwd;
     if (!pal::directoryExists(*item.directory)) {
@@ -253,17 +240,10 @@ void StartUtility(TPALUMAROFORM& main, Utility which) {
     }
     QDir::setCurrent(toQ(*item.directory));
     const Command command{existingOrAsBuilt(programInDirectory(*item.directory, item.program)), {}};
-    const bool started =
-        startDetached(command, QStringLiteral(" encountered while trying to call ") + QLatin1String(item.name));
-    if (which != Utility::Gask || !started) main.UpdateMenu();
+    startDetached(command, QStringLiteral(" encountered while trying to call ") + QLatin1String(item.name));
 }
 
-void UtilitiesMenuOpened(TPALUMAROFORM& main) {
-    if (QAction* first = main.item(QStringLiteral("MORDAX1")))
-        first->setText(pal::app().velmora ? QStringLiteral("VELMORA") : QStringLiteral("MORDAX"));
-}
-
-void OpenHelpFile(TPALUMAROFORM&, HelpFile which) {
+void OpenHelpFile(HelpFile which) {
     const char* file = "KALVEX.Hlp";
     switch (which) {
     case HelpFile::PalumaroIndex: file = "KALVEX.Hlp"; break;

@@ -9,7 +9,7 @@
 #include "run/commandline.h"
 
 class TCompiling;
-class TPALUMAROFORM;
+class Workbench;
 
 namespace run {
 
@@ -51,16 +51,18 @@ struct RunObservers {
 };
 RunObservers& runObservers();
 
-void Calculate(TPALUMAROFORM& main);
-void CompileModule(TPALUMAROFORM& main);
-void RebuildKALVEX(TPALUMAROFORM& main);
-void ExecuteCommand(TPALUMAROFORM& main);
+void Calculate(Workbench& bench);
+void CompileModule(Workbench& bench);
+void RebuildKALVEX();
+void ExecuteCommand();
 
 enum class Utility { Mordax, Teklor, Ulm, Gask, Zobrel };
-void StartUtility(TPALUMAROFORM& main, Utility which);
-void UtilitiesMenuOpened(TPALUMAROFORM& main);
+void StartUtility(Utility which);
+// The utility's name in the Utilities menu (MORDAX is VELMORA in an
+// installation that has it).
+QString utilityName(Utility which);
 
 enum class HelpFile { PalumaroIndex, TypesIndex, KalvexIndex, ErrorMessages };
-void OpenHelpFile(TPALUMAROFORM& main, HelpFile which);
+void OpenHelpFile(HelpFile which);
 
 }  // namespace run

@@ -26,21 +26,6 @@ std::string assigned(std::string name, const std::string& deckPath) {
     return normal(dir.empty() ? name : dir + "/" + name);
 }
 
-// The words of a statement, separated by blanks or tabs.
-std::vector<std::string> words(const std::string& line) {
-    std::vector<std::string> out;
-    std::string w;
-    for (char c : line) {
-        if (c == ' ' || c == '\t') {
-            if (!w.empty()) out.push_back(std::move(w)), w.clear();
-        } else {
-            w += c;
-        }
-    }
-    if (!w.empty()) out.push_back(std::move(w));
-    return out;
-}
-
 std::string plural(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
 
 }  // namespace
@@ -50,7 +35,7 @@ RunResultFiles resultFiles(const std::string& runDeckPath, const std::vector<std
     RunResultFiles f{normal(base + ".LST"), normal(base + ".OUT"), normal(base + ".PLT")};
     for (const std::string& line : runDeckLines) {
         if (pal::upper(line.substr(0, 3)) != "ASS") continue;
-        const std::vector<std::string> w = words(line);
+        const std::vector<std::string> w = pal::splitWords(line);
         if (w.size() < 2) continue;
         const std::string ext = pal::extensionTest(pal::fileNamePart(w[1]));
         if (ext == ".LST")

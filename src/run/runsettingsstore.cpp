@@ -2,6 +2,8 @@
 #include "shell/qtbytes.h"
 
 #include "common/configdir.h"
+#include "common/settings.h"
+#include "run/velmora.h"
 
 #include <QSettings>
 
@@ -39,6 +41,26 @@ bool storeTableRunSettings(const TableRunSettings& s) {
     f.setValue(QStringLiteral("Slurm/EnginePath"), q(s.slurm.enginePath));
     f.sync();
     return f.status() == QSettings::NoError;
+}
+
+SettingsReading readProgramSettings() {
+    SettingsReading out;
+    auto& app = pal::app();
+    const auto path = pal::findSettingsFile(app.programDir, pal::kDftName);
+    if (!path) {
+        out.missing = "Please copy the PALUMARO.DFT file into the " + app.programDir + " directory.";
+        return out;
+    }
+    try {
+        app.settings = pal::readDFTFile(*path);
+    } catch (const pal::IoError& e) {
+        // The program goes on with the defaults; Store writes a good file again.
+        out.damaged = e;
+        app.settings = pal::shippedSettings(app.programDir);
+    }
+    app.velmora = readVelmoraSwitch(app.programDir);
+    tableRunSettings() = loadTableRunSettings();
+    return out;
 }
 
 }  // namespace run

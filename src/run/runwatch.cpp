@@ -7,12 +7,10 @@
 #include "common/filelookup.h"
 #include "common/ioerror.h"
 #include "common/textfile.h"
-#include "plot/plotf.h"
-#include "run/compilin.h"
 #include "shell/docwindow.h"
 #include "shell/qtbytes.h"
-#include "mainwindow/palumaro.h"
-#include "text/viewer.h"
+#include "shell/compilin.h"
+#include "shell/workbench.h"
 
 namespace run {
 
@@ -59,8 +57,8 @@ std::map<std::string, pal::FileStamp> outputStamps(const std::string& stem) {
 
 }  // namespace
 
-RunWatch::RunWatch(TPALUMAROFORM& main, const QString& deck, TCompiling* progress)
-    : main_(main), deck_(deck), progress_(progress) {
+RunWatch::RunWatch(Workbench& bench, const QString& deck, TCompiling* progress)
+    : bench_(bench), deck_(deck), progress_(progress) {
     const std::string base = pal::baseName(toBytes(deck));
     base_ = toQ(base);
     listing_ = toQ(pal::findFile(base + ".LST").value_or(base + ".LST"));
@@ -79,7 +77,7 @@ RunWatch::RunWatch(TPALUMAROFORM& main, const QString& deck, TCompiling* progres
     timer_->start();
 }
 
-RunWatch::~RunWatch() { main_.setProperty("plotDataRunning", false); }
+RunWatch::~RunWatch() { bench_.setPlotDataRunning({}, false); }
 
 bool RunWatch::isOutput(const QString& path) const {
     if (path.isEmpty()) return false;
@@ -101,20 +99,20 @@ void RunWatch::look() {
     // Viewers of this run's files follow them (before the entries are
     // refreshed, which keeps the windows that follow).
     const auto followViewers = [this] {
-        for (TDocWindow* w : main_.docWindows())
-            if (auto* v = qobject_cast<TViewForm*>(w); v && !v->following() && ours(v->fileName())) v->follow();
+        for (TDocWindow* w : bench_.documents())
+            if (w->canFollowRun() && !w->followsRun() && ours(w->runFile())) w->followRun();
     };
     followViewers();
     bool changed = false;
     if (!listingShown_ && begun(listingBefore_, toBytes(listing_))) {
-        main_.GetLSTFile(deck_, false);
+        bench_.takeRunResults(deck_, Workbench::Listing);
         listingShown_ = changed = true;
     }
     if (!outputShown_) {
         for (const auto& [path, stamp] : outputStamps(toBytes(base_))) {
             const auto before = outputsBefore_.find(path);
             if (before == outputsBefore_.end() || begun(before->second, path)) {
-                main_.GetOUTFile(deck_, false);
+                bench_.takeRunResults(deck_, Workbench::Output);
                 outputShown_ = changed = true;
                 break;
             }
@@ -122,13 +120,12 @@ void RunWatch::look() {
     }
     if (!plotOffered_ && begun(plotBefore_, toBytes(plotData_)) && columnsKnown(toBytes(plotData_))) {
         // New Plot is offered on the rows written so far; its window follows them.
-        main_.plotDataFileName = plotData_;
-        main_.setProperty("plotDataRunning", true);
+        bench_.setPlotDataRunning(plotData_, true);
         plotOffered_ = changed = true;
     }
     if (changed) {
         followViewers();
-        main_.UpdateMenu();
+        bench_.menusChanged();
     }
 }
 
@@ -136,12 +133,10 @@ void RunWatch::finish() {
     if (finished_) return;
     finished_ = true;
     timer_->stop();
-    main_.setProperty("plotDataRunning", false);
-    for (TDocWindow* w : main_.docWindows()) {
-        if (auto* v = qobject_cast<TViewForm*>(w); v && v->following() && ours(v->fileName())) v->endFollowing();
-        if (auto* p = qobject_cast<TPlotForm*>(w); p && p->following() && ours(p->followedFile())) p->endFollowing();
-    }
-    main_.UpdateMenu();
+    bench_.setPlotDataRunning({}, false);
+    for (TDocWindow* w : bench_.documents())
+        if (w->followsRun() && ours(w->runFile())) w->endRun();
+    bench_.menusChanged();
 }
 
 }  // namespace run

@@ -15,7 +15,7 @@
 
 class QTimer;
 class TCompiling;
-class TPALUMAROFORM;
+class Workbench;
 
 namespace run {
 
@@ -24,7 +24,7 @@ class RunWatch : public QObject {
 public:
     static constexpr int kLookMs = 250;
     // deck: the deck as the engine gets it; progress may be null.
-    RunWatch(TPALUMAROFORM& main, const QString& deck, TCompiling* progress);
+    RunWatch(Workbench& bench, const QString& deck, TCompiling* progress);
     ~RunWatch() override;
 
     // One look at the files (the timer's work).
@@ -40,7 +40,7 @@ private:
     bool isOutput(const QString& path) const;
     bool ours(const QString& path) const;
 
-    TPALUMAROFORM& main_;
+    Workbench& bench_;
     QString deck_;
     QString base_;  // the results are named from it: base.LST, base.O*, base.PLT
     QString listing_, plotData_;

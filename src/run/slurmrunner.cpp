@@ -1,12 +1,17 @@
-#include "run/slurmrunner.h"
+// The Slurm side of TableRunner: submits the table as one job array, follows
+// its tasks through squeue and their exit-code files, and cancels with scancel.
+#include "run/tablerunner.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <map>
+#include <set>
 
 #include "common/ioerror.h"
 #include "common/textfile.h"
@@ -28,20 +33,24 @@ QStringList qList(const std::vector<std::string>& v) {
 // so that a file system shared with the nodes has time to show it.
 constexpr double kExitFileGrace = 10.0;
 
-// The exit codes of a shell whose engine was ended by SIGTERM or SIGKILL.
-bool endedBySignal(int code) { return code == 143 || code == 137 || code < 0; }
-
 }  // namespace
 
-class SlurmBackend : public TableRunner::Backend {
+// Submits the runs it is handed as one job array, follows its tasks through
+// squeue, their exit files and sacct, and reports what it sees.
+class SlurmBackend : public RunBackend {
 public:
-    explicit SlurmBackend(TableRunner& r) : r_(r) {
+    SlurmBackend(const TableRunJob& job, Listener& listener, QObject* context)
+        : job_(job), listener_(listener), context_(context), ended_(job.decks.size(), false) {
         poll_.setSingleShot(true);
-        QObject::connect(&poll_, &QTimer::timeout, &r_, [this] { look(); });
+        QObject::connect(&poll_, &QTimer::timeout, context_, [this] { look(); });
+        clock_.start();
     }
 
-    void start() override {
-        const TableRunJob& job = r_.job();
+    int capacity() const override { return runs(); }
+    bool queues() const override { return true; }
+
+    void start(const std::vector<int>&) override {
+        const TableRunJob& job = job_;
         const std::string table = toBytes(job.tablePath);
         SlurmScriptInput in;
         in.tablePath = table;
@@ -62,7 +71,7 @@ public:
                 return;
             }
             // Exit files of an earlier submission must not pass for this one's.
-            for (int t = 1; t <= r_.runs(); ++t) {
+            for (int t = 1; t <= runs(); ++t) {
                 QFile::remove(toQ(slurmExitPath(table, t)));
                 QFile::remove(toQ(slurmLogPath(table, t)));
             }
@@ -72,20 +81,16 @@ public:
             return;
         }
         QFile::setPermissions(toQ(script_), QFile::permissions(toQ(script_)) | QFile::ExeOwner);
-        for (int i = 0; i < r_.runs(); ++i) {
-            RunStatus s = r_.status(i);
-            s.reason = "submitting";
-            r_.update(i, s);
-        }
-        run(QStringLiteral("sbatch"), sbatchArguments(job.slurmOptions, r_.runs(), script_),
+        for (int i = 0; i < runs(); ++i) queued(i, "submitting");
+        run(QStringLiteral("sbatch"), sbatchArguments(job.slurmOptions, runs(), script_),
             [this](int code, const QByteArray& out, const QByteArray& err, bool started) {
                 submitted(code, out, err, started);
             });
     }
 
-    void cancelWaiting() override {
-        for (int i = 0; i < r_.runs(); ++i)
-            if (r_.status(i).phase == RunPhase::Pending) cancelled_[i] = true;
+    void cancelQueued() override {
+        for (int i = 0; i < runs(); ++i)
+            if (!hasEndedRun(i) && !running_.count(i)) cancelAsked_.insert(i);
         if (jobId_.isEmpty()) {
             cancelBeforeSubmission_ = true;
             return;
@@ -93,9 +98,9 @@ public:
         scancel(true);
     }
 
-    void stopRunning() override {
-        for (int i = 0; i < r_.runs(); ++i)
-            if (!hasEnded(r_.status(i).phase)) cancelled_[i] = true;
+    void stop(const std::vector<int>&) override {
+        for (int i = 0; i < runs(); ++i)
+            if (!hasEndedRun(i)) cancelAsked_.insert(i);
         if (jobId_.isEmpty()) {
             cancelBeforeSubmission_ = true;
             return;
@@ -108,36 +113,55 @@ public:
         poll_.stop();
     }
 
-    void cleanUp() override {
-        const std::string table = toBytes(r_.job().tablePath);
-        for (int t = 1; t <= r_.runs(); ++t) {
+    void finish(const std::vector<RunStatus>& statuses) override {
+        finished_ = true;
+        poll_.stop();
+        const std::string table = toBytes(job_.tablePath);
+        for (int t = 1; t <= runs(); ++t) {
             QFile::remove(toQ(slurmExitPath(table, t)));
             // Slurm's log of a task that ended normally says nothing new.
             const QString log = toQ(slurmLogPath(table, t));
-            if (r_.status(t - 1).phase == RunPhase::Done || QFile(log).size() == 0) QFile::remove(log);
+            if (statuses.at(static_cast<std::size_t>(t - 1)).phase == RunPhase::Done || QFile(log).size() == 0)
+                QFile::remove(log);
         }
     }
 
 private:
     using Done = std::function<void(int code, const QByteArray& out, const QByteArray& err, bool started)>;
 
+    int runs() const { return static_cast<int>(job_.decks.size()); }
+    double now() const { return clock_.nsecsElapsed() / 1e9; }
+
+    void say(int i, const RunReport& r) {
+        if (r.event != RunReport::Event::Queued && r.event != RunReport::Event::Started)
+            ended_[static_cast<std::size_t>(i)] = true;
+        listener_.report(i, r);
+    }
+    void queued(int i, const std::string& reason) {
+        RunReport r;
+        r.event = RunReport::Event::Queued;
+        r.reason = reason;
+        say(i, r);
+    }
+    bool hasEndedRun(int i) const { return ended_[static_cast<std::size_t>(i)]; }
+
     // Runs one of Slurm's commands without a shell and without waiting.
     void run(const QString& program, const std::vector<std::string>& args, Done done) {
-        auto* p = new QProcess(&r_);
+        auto* p = new QProcess(context_);
         p->setProgram(program);
         p->setArguments(qList(args));
-        p->setWorkingDirectory(r_.job().workDir);
+        p->setWorkingDirectory(job_.workDir);
         auto reported = std::make_shared<bool>(false);
-        QObject::connect(p, &QProcess::finished, &r_, [p, done, reported](int code, QProcess::ExitStatus how) {
+        QObject::connect(p, &QProcess::finished, context_, [p, done, reported](int code, QProcess::ExitStatus how) {
             if (*reported) return;
             *reported = true;
             done(how == QProcess::NormalExit ? code : -1, p->readAllStandardOutput(), p->readAllStandardError(), true);
             p->deleteLater();
         });
-        QObject::connect(p, &QProcess::errorOccurred, &r_, [p, done, reported](QProcess::ProcessError e) {
+        QObject::connect(p, &QProcess::errorOccurred, context_, [p, done, reported](QProcess::ProcessError e) {
             if (e != QProcess::FailedToStart || *reported) return;
             *reported = true;
-            done(-1, {}, p->errorString().toLocal8Bit(), false);
+            done(-1, {}, byteArrayOf(toBytes(p->errorString())), false);
             p->deleteLater();
         });
         p->start();
@@ -145,97 +169,84 @@ private:
 
     // Nothing was submitted: every run ends as not started; no task needs a deck.
     void refuse(const QString& text) {
-        emit r_.problem(text);
-        for (int i = 0; i < r_.runs(); ++i) {
-            RunStatus s = r_.status(i);
-            s.phase = RunPhase::NotStarted;
-            s.reason = "not submitted";
-            s.ended = r_.elapsed();
-            r_.update(i, s);
+        listener_.reportProblem(text);
+        for (int i = 0; i < runs(); ++i) {
+            RunReport r;
+            r.event = RunReport::Event::NotStarted;
+            r.reason = "not submitted";
+            say(i, r);
         }
-        r_.finishIfDone();
     }
 
     void submitted(int code, const QByteArray& out, const QByteArray& err, bool started) {
         if (!started) {
             refuse(QStringLiteral("The table could not be submitted to Slurm: the command sbatch was not found (") +
-                   QString::fromLocal8Bit(err) +
+                   textOf(err) +
                    QStringLiteral("). Slurm's commands sbatch, squeue and scancel must be installed on this machine."));
             return;
         }
-        const auto id = parseJobId(out.toStdString());
+        const auto id = parseJobId(bytesOf(out));
         if (code != 0 || !id) {
-            const QString said = QString::fromLocal8Bit(err + out).trimmed();
+            const QString said = textOf(err + out).trimmed();
             refuse(QStringLiteral("Slurm refused the job of this table (sbatch exit code %1):\n").arg(code) + said);
             return;
         }
         jobId_ = toQ(*id);
-        r_.setJobId(jobId_);
-        for (int i = 0; i < r_.runs(); ++i) {
-            RunStatus s = r_.status(i);
-            s.reason.clear();
-            r_.update(i, s);
-        }
+        listener_.reportJobId(jobId_);
+        for (int i = 0; i < runs(); ++i) queued(i, "");
         if (cancelBeforeSubmission_) scancel(false);
         look();
     }
 
     void scancel(bool pendingOnly) {
-        run(QStringLiteral("scancel"), scancelArguments(jobId_.toStdString(), pendingOnly),
+        run(QStringLiteral("scancel"), scancelArguments(toBytes(jobId_), pendingOnly),
             [this](int code, const QByteArray& out, const QByteArray& err, bool started) {
                 // A job that has already left the queue needs no cancelling.
                 if (started && (code == 0 || err.contains("Invalid job id"))) return;
-                emit r_.problem(QStringLiteral("Slurm did not cancel job %1: ").arg(jobId_) +
-                                QString::fromLocal8Bit(err + out).trimmed());
+                listener_.reportProblem(QStringLiteral("Slurm did not cancel job %1: ").arg(jobId_) +
+                                textOf(err + out).trimmed());
             });
     }
 
     void look() {
-        if (detached_ || r_.isFinished()) return;
-        run(QStringLiteral("squeue"), squeueArguments(jobId_.toStdString()),
+        if (detached_ || finished_) return;
+        run(QStringLiteral("squeue"), squeueArguments(toBytes(jobId_)),
             [this](int code, const QByteArray& out, const QByteArray& err, bool started) {
                 seen(code, out, err, started);
             });
     }
 
     void again() {
-        if (!detached_ && !r_.isFinished()) poll_.start(r_.job().pollMs);
+        if (!detached_ && !finished_) poll_.start(job_.pollMs);
     }
 
     void seen(int code, const QByteArray& out, const QByteArray& err, bool started) {
-        const QString said = QString::fromLocal8Bit(err).trimmed();
+        const QString said = textOf(err).trimmed();
         // A job that ended long ago is no longer known: none of its tasks is queued.
         const bool forgotten = code != 0 && said.contains(QLatin1String("Invalid job id"));
         if (!started || (code != 0 && !forgotten)) {
-            r_.setClusterMessage(QStringLiteral("squeue: ") + (said.isEmpty() ? QStringLiteral("no answer") : said));
+            listener_.reportClusterMessage(QStringLiteral("squeue: ") + (said.isEmpty() ? QStringLiteral("no answer") : said));
             again();
             return;
         }
-        r_.setClusterMessage(QString());
-        const auto queued = forgotten ? std::vector<SlurmTaskState>{} : parseSqueue(out.toStdString(), jobId_.toStdString());
+        listener_.reportClusterMessage(QString());
+        const auto queued = forgotten ? std::vector<SlurmTaskState>{} : parseSqueue(bytesOf(out), toBytes(jobId_));
         QHash<int, SlurmTaskState> byTask;
         for (const auto& q : queued) byTask.insert(q.task - 1, q);
-        const double now = r_.elapsed();
+        const double at = now();
         bool missing = false;
-        for (int i = 0; i < r_.runs(); ++i) {
-            RunStatus s = r_.status(i);
-            if (hasEnded(s.phase)) continue;
+        for (int i = 0; i < runs(); ++i) {
+            if (hasEndedRun(i)) continue;
             if (byTask.contains(i)) {
-                queuedState(i, s, byTask.value(i), now);
+                queuedState(i, byTask.value(i));
                 gone_.remove(i);
-            } else if (!fromExitFile(i, s, now)) {
-                if (!gone_.contains(i)) gone_.insert(i, now);
-                if (cancelled_.value(i)) {
-                    s.phase = RunPhase::Cancelled;
-                    s.ended = now;
-                    r_.update(i, s);
-                } else {
-                    missing = true;
-                }
+            } else if (!fromExitFile(i)) {
+                if (!gone_.contains(i)) gone_.insert(i, at);
+                missing = true;
             }
         }
         if (missing && sacctWorks_)
-            run(QStringLiteral("sacct"), sacctArguments(jobId_.toStdString()),
+            run(QStringLiteral("sacct"), sacctArguments(toBytes(jobId_)),
                 [this](int code, const QByteArray& out, const QByteArray&, bool started) {
                     accounted(code == 0 && started, out);
                 });
@@ -243,41 +254,40 @@ private:
             decideLost();
     }
 
-    void queuedState(int i, RunStatus s, const SlurmTaskState& q, double now) {
+    void queuedState(int i, const SlurmTaskState& q) {
         const bool pending = q.state == "PENDING" || q.state == "REQUEUED" || q.state == "REQUEUE_HOLD" ||
                              q.state == "REQUEUE_FED";
+        RunReport r;
         if (pending) {
-            s.phase = RunPhase::Pending;
-            s.reason = q.reason == "None" ? std::string() : q.reason;
+            r.event = RunReport::Event::Queued;
+            r.reason = q.reason == "None" ? std::string() : q.reason;
+            running_.erase(i);
         } else {
-            if (s.phase != RunPhase::Running) s.started = now;
-            s.phase = RunPhase::Running;
-            s.reason.clear();
-            s.node = q.node;
+            r.event = RunReport::Event::Started;
+            r.node = q.node;
+            running_.insert(i);
         }
-        const RunStatus& old = r_.status(i);
-        if (old.phase != s.phase || old.node != s.node || old.reason != s.reason) r_.update(i, s);
+        // Only news is reported.
+        const auto key = std::make_pair(static_cast<int>(r.event), r.node + "\n" + r.reason);
+        if (lastSeen_[i] == key) return;
+        lastSeen_[i] = key;
+        say(i, r);
     }
 
-    bool fromExitFile(int i, RunStatus s, double now) {
-        const std::string path = slurmExitPath(toBytes(r_.job().tablePath), i + 1);
+    bool fromExitFile(int i) {
+        const std::string path = slurmExitPath(toBytes(job_.tablePath), i + 1);
         std::optional<TaskExit> e;
         try {
             if (QFile::exists(toQ(path))) e = parseExitFile(pal::readFileBytes(path));
         } catch (const pal::IoError&) {
         }
         if (!e) return false;
-        const double took = e->end >= e->start ? static_cast<double>(e->end - e->start) : 0.0;
-        if (s.started < 0 || s.phase != RunPhase::Running) s.started = std::max(0.0, now - took);
-        s.ended = s.started + took;
-        s.node = e->node;
-        s.exitCode = e->code;
-        s.reason.clear();
-        if (cancelled_.value(i) && endedBySignal(e->code))
-            s.phase = RunPhase::Cancelled;
-        else
-            s.phase = e->code == 0 ? RunPhase::Done : RunPhase::Failed;
-        r_.update(i, s);
+        RunReport r;
+        r.event = RunReport::Event::Exited;
+        r.took = e->end >= e->start ? static_cast<double>(e->end - e->start) : 0.0;
+        r.node = e->node;
+        r.exitCode = e->code;
+        say(i, r);
         return true;
     }
 
@@ -286,21 +296,19 @@ private:
             // Clusters without accounting answer "accounting storage is disabled".
             sacctWorks_ = false;
         } else {
-            for (const auto& a : parseSacct(out.toStdString(), jobId_.toStdString())) {
+            for (const auto& a : parseSacct(bytesOf(out), toBytes(jobId_))) {
                 const int i = a.task - 1;
-                if (i < 0 || i >= r_.runs() || hasEnded(r_.status(i).phase) || !gone_.contains(i)) continue;
+                if (i < 0 || i >= runs() || hasEndedRun(i) || !gone_.contains(i)) continue;
                 if (a.state == "PENDING" || a.state == "RUNNING" || a.state == "COMPLETED") continue;
-                RunStatus s = r_.status(i);
-                s.ended = r_.elapsed();
-                if (!a.node.empty() && a.node != "None assigned") s.node = a.node;
+                RunReport r;
+                if (!a.node.empty() && a.node != "None assigned") r.node = a.node;
                 if (a.state == "CANCELLED") {
-                    s.phase = RunPhase::Cancelled;
+                    r.event = RunReport::Event::Cancelled;
                 } else {
-                    s.phase = RunPhase::Failed;
-                    s.exitCode = -1;
-                    s.reason = stateWords(a.state) + " (Slurm: " + a.state + ", exit code " + a.reason + ")";
+                    r.event = RunReport::Event::Failed;
+                    r.reason = stateWords(a.state) + " (Slurm: " + a.state + ", exit code " + a.reason + ")";
                 }
-                r_.update(i, s);
+                say(i, r);
             }
         }
         decideLost();
@@ -315,38 +323,49 @@ private:
         return w;
     }
 
-    // A task that left the queue and wrote no exit file within the grace
-    // period ended without an end state: lost.
+    // A task that left the queue and wrote no exit file: one this back end
+    // cancelled was cancelled; any other that wrote none within the grace
+    // period vanished without an end state.
     void decideLost() {
-        const double now = r_.elapsed();
-        const std::string table = toBytes(r_.job().tablePath);
+        const double at = now();
+        const std::string table = toBytes(job_.tablePath);
         for (auto it = gone_.begin(); it != gone_.end(); ++it) {
             const int i = it.key();
-            RunStatus s = r_.status(i);
-            if (hasEnded(s.phase) || now - it.value() < kExitFileGrace) continue;
-            s.phase = RunPhase::Lost;
-            s.ended = now;
-            s.reason = "the task left Slurm's queue without an exit code";
-            s.detail = "See " + slurmLogPath(table, i + 1);
-            r_.update(i, s);
+            if (hasEndedRun(i)) continue;
+            RunReport r;
+            if (cancelAsked_.count(i)) {
+                r.event = RunReport::Event::Cancelled;
+            } else if (at - it.value() >= kExitFileGrace) {
+                r.event = RunReport::Event::Vanished;
+                r.detail = "See " + slurmLogPath(table, i + 1);
+            } else {
+                continue;
+            }
+            say(i, r);
         }
-        r_.finishIfDone();
         again();
     }
 
-    TableRunner& r_;
+    const TableRunJob& job_;
+    Listener& listener_;
+    QObject* context_;
+    std::vector<bool> ended_;           // reported as ended
+    std::set<int> running_;             // seen running in the queue
+    std::set<int> cancelAsked_;         // tasks this back end asked Slurm to cancel
+    std::map<int, std::pair<int, std::string>> lastSeen_;
+    QElapsedTimer clock_;
     QTimer poll_;
     std::string script_;
     QString jobId_;
-    QHash<int, bool> cancelled_;
     QHash<int, double> gone_;  // task index -> when it was first missing from the queue
     bool sacctWorks_ = true;
     bool detached_ = false;
+    bool finished_ = false;
     bool cancelBeforeSubmission_ = false;
 };
 
-std::unique_ptr<TableRunner::Backend> makeSlurmBackend(TableRunner& runner) {
-    return std::make_unique<SlurmBackend>(runner);
+std::unique_ptr<RunBackend> makeSlurmBackend(const TableRunJob& job, RunBackend::Listener& listener, QObject* context) {
+    return std::make_unique<SlurmBackend>(job, listener, context);
 }
 
 }  // namespace run

@@ -1,6 +1,7 @@
 # The run subsystem: command lines, the installation switch, table-run plans and
-# Slurm job texts in the core; the commands that start programs, the table
-# runner and the progress window in the user interface.
+# Slurm job texts in the core; the commands that start programs, the settings
+# store and the table runner with its back ends in the user interface.
+# A subsystem (layer 3 of 5): uses src/common and src/shell.
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runplan.cpp
@@ -10,8 +11,6 @@ target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/velmora.cpp
 )
 target_sources(palumaro_ui PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/compilin.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/headlessrun.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kalvexrun.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runsettingsstore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runsetup.cpp

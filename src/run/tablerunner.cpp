@@ -1,9 +1,9 @@
 #include "run/tablerunner.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QHash>
 #include <QFileInfo>
-#include <QPointer>
+#include <QHash>
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
@@ -11,8 +11,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include "run/slurmrunner.h"
 #include "shell/qtbytes.h"
+#include "shell/seams.h"
 
 namespace run {
 
@@ -21,173 +21,166 @@ namespace {
 // The last non-blank line of what the engine printed.
 std::string lastLine(const QByteArray& output) {
     const QList<QByteArray> lines = output.trimmed().split('\n');
-    return lines.isEmpty() ? std::string() : lines.back().trimmed().toStdString();
+    return lines.isEmpty() ? std::string() : bytesOf(lines.back().trimmed());
 }
 
-}  // namespace
+void signalGroup(QProcess& p, int sig) {
+    const qint64 pid = p.processId();
+    if (pid <= 0) return;
+    // The group first (the engine and its children), the process itself too.
+    ::kill(-static_cast<pid_t>(pid), sig);
+    ::kill(static_cast<pid_t>(pid), sig);
+}
 
-// Child processes on this machine, at most job.parallel at a time, in run
-// order. Each child leads its own process group, so that ending a run also
-// ends whatever the engine started.
-class LocalBackend : public TableRunner::Backend {
+// Children whose runner went: terminated now, killed after the grace period,
+// and reaped by the event loop whenever they end, so that nobody waits for
+// them. Those still there when the program ends go with the application.
+class Reaper : public QObject {
 public:
-    explicit LocalBackend(TableRunner& r) : r_(r), children_(static_cast<std::size_t>(r.runs())) {}
-
-    ~LocalBackend() override {
-        bool any = false;
-        for (auto& c : children_) {
-            if (c) c->disconnect(&r_);  // the runner is going: no more reports
-            if (c && c->state() != QProcess::NotRunning) signalGroup(*c, SIGTERM), any = true;
+    static void take(std::unique_ptr<QProcess> p, int graceMs) {
+        static Reaper* reaper = nullptr;
+        if (!reaper) reaper = new Reaper(QCoreApplication::instance());
+        QProcess* child = p.release();
+        child->disconnect();
+        child->setParent(reaper);
+        if (child->state() == QProcess::NotRunning) {
+            child->deleteLater();
+            return;
         }
-        if (!any) return;
-        for (auto& c : children_)
-            if (c && c->state() != QProcess::NotRunning && !c->waitForFinished(r_.job().graceMs)) {
-                signalGroup(*c, SIGKILL);
-                c->waitForFinished(1000);
-            }
-    }
-
-    void start() override { launchMore(); }
-
-    void cancelWaiting() override {
-        for (int i = next_; i < r_.runs(); ++i) {
-            RunStatus s = r_.status(i);
-            if (s.phase != RunPhase::Waiting) continue;
-            s.phase = RunPhase::Cancelled;
-            r_.update(i, s);
-        }
-        next_ = r_.runs();
-        r_.finishIfDone();
-    }
-
-    void stopRunning() override {
-        bool any = false;
-        for (std::size_t i = 0; i < children_.size(); ++i) {
-            QProcess* c = children_[i].get();
-            if (!c || c->state() == QProcess::NotRunning) continue;
-            stopping_.push_back(static_cast<int>(i));
-            signalGroup(*c, SIGTERM);
-            any = true;
-        }
-        if (any) QTimer::singleShot(r_.job().graceMs, &r_, [this] { killStragglers(); });
+        QObject::connect(child, &QProcess::finished, child, &QObject::deleteLater);
+        signalGroup(*child, SIGTERM);
+        QTimer::singleShot(graceMs, child, [child] { signalGroup(*child, SIGKILL); });
     }
 
 private:
-    static void signalGroup(QProcess& p, int sig) {
-        const qint64 pid = p.processId();
-        if (pid <= 0) return;
-        // The group first (the engine and its children), the process itself too.
-        ::kill(-static_cast<pid_t>(pid), sig);
-        ::kill(static_cast<pid_t>(pid), sig);
+    using QObject::QObject;
+};
+
+// Child processes on this machine, one per run it is handed. Each child leads
+// its own process group, so that ending a run also ends whatever the engine
+// started.
+class LocalBackend : public RunBackend {
+public:
+    LocalBackend(const TableRunJob& job, Listener& listener, QObject* context)
+        : job_(job), listener_(listener), context_(context), children_(job.decks.size()) {}
+
+    ~LocalBackend() override {
+        for (auto& c : children_)
+            if (c) Reaper::take(std::move(c), job_.graceMs);
     }
 
-    void killStragglers() {
-        for (int i : stopping_) {
+    int capacity() const override { return std::max(1, job_.parallel); }
+    bool queues() const override { return false; }
+    void start(const std::vector<int>& runs) override {
+        for (int i : runs) launch(i);
+    }
+    void cancelQueued() override {}
+
+    void stop(const std::vector<int>& runs) override {
+        std::vector<int> stopping;
+        for (int i : runs) {
             QProcess* c = children_[static_cast<std::size_t>(i)].get();
-            if (c && c->state() != QProcess::NotRunning) signalGroup(*c, SIGKILL);
+            if (!c || c->state() == QProcess::NotRunning) continue;
+            signalGroup(*c, SIGTERM);
+            stopping.push_back(i);
         }
+        if (!stopping.empty())
+            QTimer::singleShot(job_.graceMs, context_, [this, stopping] {
+                for (int i : stopping)
+                    if (QProcess* c = children_[static_cast<std::size_t>(i)].get();
+                        c && c->state() != QProcess::NotRunning)
+                        signalGroup(*c, SIGKILL);
+            });
     }
 
-    void launchMore() {
-        while (next_ < r_.runs() && r_.runningCount() < std::max(1, r_.job().parallel)) launch(next_++);
-        r_.finishIfDone();
-    }
-
+private:
     void launch(int i) {
-        const TableRunJob& job = r_.job();
         auto proc = std::make_unique<QProcess>();
         QProcess* p = proc.get();
-        p->setProgram(job.engine);
-        p->setArguments({toQ(job.decks[static_cast<std::size_t>(i)]), QStringLiteral("/N")});
-        p->setWorkingDirectory(job.workDir);
+        p->setProgram(job_.engine);
+        p->setArguments({toQ(job_.decks[static_cast<std::size_t>(i)]), QStringLiteral("/N")});
+        p->setWorkingDirectory(job_.workDir);
         p->setProcessChannelMode(QProcess::MergedChannels);
         p->setChildProcessModifier([] { ::setpgid(0, 0); });
-        QObject::connect(p, &QProcess::readyRead, &r_, [this, i, p] {
+        QObject::connect(p, &QProcess::readyRead, context_, [this, i, p] {
             QByteArray& out = output_[i];
             out += p->readAll();
             if (out.size() > 4096) out = out.right(4096);
         });
-        QObject::connect(p, &QProcess::finished, &r_,
+        QObject::connect(p, &QProcess::started, context_, [this, i] { listener_.report(i, {}); });
+        QObject::connect(p, &QProcess::finished, context_,
                          [this, i](int code, QProcess::ExitStatus how) { ended(i, code, how); });
-        QObject::connect(p, &QProcess::errorOccurred, &r_, [this, i](QProcess::ProcessError e) {
+        QObject::connect(p, &QProcess::errorOccurred, context_, [this, i](QProcess::ProcessError e) {
             if (e == QProcess::FailedToStart) notStarted(i);
         });
         children_[static_cast<std::size_t>(i)] = std::move(proc);
-        RunStatus s;
-        s.phase = RunPhase::Running;
-        s.started = r_.elapsed();
-        r_.update(i, s);
-        p->start();
+        if (LauncherService* l = seams().launcher)
+            l->startChild(*p);
+        else
+            p->start();
     }
 
     void notStarted(int i) {
-        const QString program = r_.job().engine;
-        const QFileInfo fi(program);
-        RunStatus s = r_.status(i);
-        s.phase = RunPhase::NotStarted;
-        s.ended = r_.elapsed();
+        const QFileInfo fi(job_.engine);
+        RunReport r;
+        r.event = RunReport::Event::NotStarted;
         if (!fi.exists())
-            s.reason = "File " + program.toStdString() + " was not found.";
+            r.reason = "File " + toBytes(job_.engine) + " was not found.";
         else if (!fi.isExecutable() || fi.isDir())
-            s.reason = program.toStdString() + " may not be run (permission denied).";
+            r.reason = toBytes(job_.engine) + " may not be run (permission denied).";
         else
-            s.reason = children_[static_cast<std::size_t>(i)]->errorString().toStdString();
+            r.reason = toBytes(children_[static_cast<std::size_t>(i)]->errorString());
         release(i);
-        r_.update(i, s);
-        launchMore();
+        listener_.report(i, r);
     }
 
     void ended(int i, int code, QProcess::ExitStatus how) {
-        RunStatus s = r_.status(i);
-        if (hasEnded(s.phase)) return;
-        s.ended = r_.elapsed();
-        const bool stopped = std::find(stopping_.begin(), stopping_.end(), i) != stopping_.end();
-        if (stopped) {
-            s.phase = RunPhase::Stopped;
-        } else if (how == QProcess::CrashExit) {
-            s.phase = RunPhase::Failed;
-            s.exitCode = -1;
-            s.reason = "ended by a signal";
-        } else {
-            s.phase = code == 0 ? RunPhase::Done : RunPhase::Failed;
-            s.exitCode = code;
-        }
         QProcess* p = children_[static_cast<std::size_t>(i)].get();
+        if (!p) return;
+        RunReport r;
+        r.event = RunReport::Event::Exited;
+        r.crashed = how == QProcess::CrashExit;
+        r.exitCode = r.crashed ? -1 : code;
         output_[i] += p->readAll();
-        s.detail = lastLine(output_[i]);
+        r.detail = lastLine(output_[i]);
         output_.remove(i);
         release(i);
-        r_.update(i, s);
-        launchMore();
+        listener_.report(i, r);
     }
 
     // The process object goes once control is back in the event loop.
     void release(int i) {
         if (QProcess* p = children_[static_cast<std::size_t>(i)].release()) {
-            p->disconnect(&r_);
+            p->disconnect(context_);
             p->deleteLater();
         }
     }
 
-    TableRunner& r_;
+    const TableRunJob& job_;
+    Listener& listener_;
+    QObject* context_;
     std::vector<std::unique_ptr<QProcess>> children_;
     QHash<int, QByteArray> output_;
-    std::vector<int> stopping_;
-    int next_ = 0;
 };
+
+// The exit codes of a shell whose engine was ended by SIGTERM or SIGKILL.
+bool endedBySignal(const RunReport& r) { return r.crashed || r.exitCode == 143 || r.exitCode == 137 || r.exitCode < 0; }
+
+}  // namespace
+
+std::unique_ptr<RunBackend> makeLocalBackend(const TableRunJob& job, RunBackend::Listener& listener, QObject* context) {
+    return std::make_unique<LocalBackend>(job, listener, context);
+}
 
 TableRunner::TableRunner(TableRunJob job, QObject* parent)
     : QObject(parent), job_(std::move(job)), status_(job_.decks.size()) {
-    if (job_.slurm) {
+    backend_ = job_.slurm ? makeSlurmBackend(job_, *this, this) : makeLocalBackend(job_, *this, this);
+    if (backend_->queues())
         for (RunStatus& s : status_) s.phase = RunPhase::Pending;
-        backend_ = makeSlurmBackend(*this);
-    } else {
-        backend_ = std::make_unique<LocalBackend>(*this);
-    }
 }
 
 TableRunner::~TableRunner() {
-    detached_ = true;  // nothing reported or deleted while the backend goes
+    detached_ = true;  // nothing reported or deleted while the back end goes
     backend_.reset();
 }
 
@@ -195,16 +188,59 @@ void TableRunner::start() {
     if (started_) return;
     started_ = true;
     clock_.start();
-    backend_->start();
+    handOver();
     finishIfDone();
 }
 
+// Hands the back end the next runs in run order, as many as it takes.
+void TableRunner::handOver() {
+    std::vector<int> runs;
+    int inFlight = 0;  // handed over and not ended
+    for (int i = 0; i < next_; ++i) inFlight += !hasEnded(status(i).phase);
+    const int room = backend_->capacity() - inFlight;
+    while (next_ < this->runs() && static_cast<int>(runs.size()) < room) {
+        const int i = next_++;
+        if (status_[static_cast<std::size_t>(i)].phase != RunPhase::Waiting &&
+            status_[static_cast<std::size_t>(i)].phase != RunPhase::Pending)
+            continue;
+        if (!backend_->queues()) {
+            RunStatus s = status_[static_cast<std::size_t>(i)];
+            s.phase = RunPhase::Running;
+            s.started = elapsed();
+            set(i, s);
+        }
+        runs.push_back(i);
+    }
+    if (!runs.empty()) backend_->start(runs);
+}
+
 void TableRunner::cancelWaiting() {
-    if (active()) backend_->cancelWaiting();
+    if (!active()) return;
+    for (int i = next_; i < runs(); ++i) {
+        RunStatus s = status(i);
+        if (s.phase != RunPhase::Waiting) continue;
+        s.phase = RunPhase::Cancelled;
+        set(i, s);
+    }
+    next_ = runs();
+    if (backend_->queues()) {
+        for (int i = 0; i < runs(); ++i)
+            if (status(i).phase == RunPhase::Pending) stopAsked_.insert(i);
+        backend_->cancelQueued();
+    }
+    finishIfDone();
 }
 
 void TableRunner::stopRunning() {
-    if (active()) backend_->stopRunning();
+    if (!active()) return;
+    std::vector<int> running;
+    for (int i = 0; i < runs(); ++i) {
+        if (hasEnded(status(i).phase)) continue;
+        if (status(i).phase == RunPhase::Waiting && !backend_->queues()) continue;
+        stopAsked_.insert(i);
+        running.push_back(i);
+    }
+    backend_->stop(running);
 }
 
 void TableRunner::detach() {
@@ -233,7 +269,87 @@ int TableRunner::waitingCount() const {
 
 double TableRunner::elapsed() const { return clock_.isValid() ? clock_.nsecsElapsed() / 1e9 : 0.0; }
 
-void TableRunner::update(int index, const RunStatus& s) {
+// What a report means for the run: the runner's decision alone.
+void TableRunner::report(int index, const RunReport& r) {
+    if (detached_ || index < 0 || index >= runs()) return;
+    RunStatus s = status(index);
+    if (hasEnded(s.phase)) return;
+    const double now = elapsed();
+    const bool asked = stopAsked_.count(index) > 0;
+    using E = RunReport::Event;
+    switch (r.event) {
+    case E::Queued:
+        s.phase = RunPhase::Pending;
+        s.reason = r.reason;
+        break;
+    case E::Started:
+        if (s.phase != RunPhase::Running) s.started = now;
+        s.phase = RunPhase::Running;
+        s.reason.clear();
+        if (!r.node.empty()) s.node = r.node;
+        break;
+    case E::Exited:
+        if (r.took >= 0) {
+            if (s.started < 0 || s.phase != RunPhase::Running) s.started = std::max(0.0, now - r.took);
+            s.ended = s.started + r.took;
+        } else {
+            s.ended = now;
+        }
+        if (!r.node.empty()) s.node = r.node;
+        s.exitCode = r.exitCode;
+        s.reason.clear();
+        s.detail = r.detail;
+        if (asked && (backend_->queues() ? endedBySignal(r) : true)) {
+            // Ended because the user asked: on this machine stopped, on the
+            // cluster cancelled.
+            s.phase = backend_->queues() ? RunPhase::Cancelled : RunPhase::Stopped;
+        } else if (r.crashed) {
+            s.phase = RunPhase::Failed;
+            s.reason = "ended by a signal";
+        } else {
+            s.phase = r.exitCode == 0 ? RunPhase::Done : RunPhase::Failed;
+        }
+        break;
+    case E::NotStarted:
+        s.phase = RunPhase::NotStarted;
+        s.reason = r.reason;
+        s.ended = now;
+        break;
+    case E::Failed:
+        s.phase = RunPhase::Failed;
+        s.exitCode = -1;
+        s.reason = r.reason;
+        s.ended = now;
+        if (!r.node.empty()) s.node = r.node;
+        break;
+    case E::Cancelled:
+        s.phase = RunPhase::Cancelled;
+        s.ended = now;
+        if (!r.node.empty()) s.node = r.node;
+        break;
+    case E::Vanished:
+        s.ended = now;
+        if (asked) {
+            s.phase = RunPhase::Cancelled;
+        } else {
+            s.phase = RunPhase::Lost;
+            s.reason = r.reason.empty() ? "the task left Slurm's queue without an exit code" : r.reason;
+            s.detail = r.detail;
+        }
+        break;
+    }
+    set(index, s);
+    if (hasEnded(s.phase) && !backend_->queues()) handOver();
+    finishIfDone();
+}
+
+void TableRunner::reportClusterMessage(const QString& text) {
+    if (text == clusterMessage_) return;
+    clusterMessage_ = text;
+    emit clusterMessageChanged();
+}
+
+void TableRunner::set(int index, const RunStatus& s) {
     RunStatus& old = status_.at(static_cast<std::size_t>(index));
     const bool endsNow = !hasEnded(old.phase) && hasEnded(s.phase);
     old = s;
@@ -242,23 +358,13 @@ void TableRunner::update(int index, const RunStatus& s) {
     if (endsNow) emit runEnded(index);
 }
 
-void TableRunner::setClusterMessage(const QString& text) {
-    if (text == clusterMessage_) return;
-    clusterMessage_ = text;
-    emit clusterMessageChanged();
-}
-
 void TableRunner::finishIfDone() {
-    if (!started_ || finished_ || detached_ || !backend_ || endedCount() < runs()) return;
+    if (!started_ || finished_ || detached_ || endedCount() < runs()) return;
     finished_ = true;
     // Every run has ended: no run needs its deck any more.
-    removeRunDecks();
-    backend_->cleanUp();
-    emit finished();
-}
-
-void TableRunner::removeRunDecks() {
     for (const std::string& d : job_.decks) QFile::remove(toQ(d));
+    backend_->finish(status_);
+    emit finished();
 }
 
 }  // namespace run

@@ -1,13 +1,19 @@
 // TableRunner: runs the engine on every run deck of a table, below the windows.
-// The table window and the command line both drive it and show what it
-// reports. Two ways to run: child processes on this machine, at most N at a
-// time in run order, or one Slurm job array. Nothing waits in a nested loop:
-// the runner reports each change through signals.
+// The table window (its status column and the progress window) and the command
+// line all show what it reports. It decides: which runs start, at most
+// job.parallel at a time in run order (one at a time is a limit of 1), and what
+// each report of a back end means for a run's state. Its back ends only start,
+// stop and report: child processes on this machine, or one Slurm job array.
+// Nothing waits in a nested loop; every change is a signal.
+//
+// For a new kind of run list (a study of many tables), build a TableRunJob (run
+// decks in, listings beside them) and follow runChanged/runEnded/finished.
 #pragma once
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,16 +35,67 @@ struct TableRunJob {
     int pollMs = 2000;                  // between two looks at the Slurm queue
 };
 
-class TableRunner : public QObject {
+// What a back end saw happen to one run.
+struct RunReport {
+    enum class Event {
+        Queued,      // waits for a node (Slurm); reason says why, if known
+        Started,     // runs (on node, where known)
+        Exited,      // ended with exitCode, or by a signal (crashed)
+        NotStarted,  // could not be started (reason)
+        Failed,      // the cluster ended it without an exit code of its own (reason)
+        Cancelled,   // the cluster cancelled it
+        Vanished,    // left the cluster without an end state (detail: where its log is)
+    };
+    Event event = Event::Started;
+    int exitCode = 0;
+    bool crashed = false;
+    double took = -1;  // seconds it ran, when the back end knows better than the runner's clock
+    std::string node, reason, detail;
+};
+
+// A way of running runs. It starts what the runner hands it and reports; it
+// never decides a run's state.
+class RunBackend {
+public:
+    class Listener {
+    public:
+        virtual void report(int index, const RunReport& report) = 0;
+        virtual void reportProblem(const QString& text) = 0;  // for the user (Slurm's own words)
+        virtual void reportJobId(const QString& id) = 0;
+        virtual void reportClusterMessage(const QString& text) = 0;  // "" when the trouble is over
+
+    protected:
+        ~Listener() = default;
+    };
+    virtual ~RunBackend() = default;
+    // How many runs it takes at a time; the runner hands over no more.
+    virtual int capacity() const = 0;
+    // True when handed runs wait in a queue of their own (reported Queued).
+    virtual bool queues() const = 0;
+    // Starts these runs (this machine: each at once; Slurm: as one job array).
+    virtual void start(const std::vector<int>& runs) = 0;
+    // Handed runs that are not running yet are dropped.
+    virtual void cancelQueued() = 0;
+    // These runs end: terminated, then killed after the grace period.
+    virtual void stop(const std::vector<int>& runs) = 0;
+    // No more reports wanted; what runs goes on where it runs (Slurm).
+    virtual void detach() {}
+    // Every run has ended.
+    virtual void finish(const std::vector<RunStatus>& runs) { (void)runs; }
+};
+
+std::unique_ptr<RunBackend> makeLocalBackend(const TableRunJob& job, RunBackend::Listener& listener, QObject* context);
+std::unique_ptr<RunBackend> makeSlurmBackend(const TableRunJob& job, RunBackend::Listener& listener, QObject* context);
+
+class TableRunner : public QObject, private RunBackend::Listener {
     Q_OBJECT
 public:
-    class Backend;
     explicit TableRunner(TableRunJob job, QObject* parent = nullptr);
-    // Runs still going on this machine are ended (terminate, then kill); a
-    // Slurm job goes on.
+    // Runs still going on this machine are ended (terminate, then kill) without
+    // waiting for them; a Slurm job goes on.
     ~TableRunner() override;
 
-    // Starts the runs (this machine) or submits the job array (Slurm; the
+    // Starts the first runs (this machine) or submits the job array (Slurm; the
     // answer comes later: a refusal is reported through problem() and every
     // run ends as not started).
     void start();
@@ -76,35 +133,28 @@ signals:
     void finished();
 
 private:
-    friend class LocalBackend;
-    friend class SlurmBackend;
-    void update(int index, const RunStatus& s);
-    void setJobId(const QString& id) { jobId_ = id; }
-    void setClusterMessage(const QString& text);
+    // RunBackend::Listener
+    void report(int index, const RunReport& report) override;
+    void reportProblem(const QString& text) override { emit problem(text); }
+    void reportJobId(const QString& id) override { jobId_ = id; }
+    void reportClusterMessage(const QString& text) override;
+
+    void handOver();
+    void set(int index, const RunStatus& s);
     void finishIfDone();
-    void removeRunDecks();
 
     TableRunJob job_;
     std::vector<RunStatus> status_;
-    std::unique_ptr<Backend> backend_;
+    std::unique_ptr<RunBackend> backend_;
+    std::set<int> stopAsked_;  // runs the user asked to end
     QElapsedTimer clock_;
     QString jobId_;
     QString clusterMessage_;
+    int next_ = 0;  // the first run not handed over yet
     int peak_ = 0;
     bool started_ = false;
     bool finished_ = false;
     bool detached_ = false;
-};
-
-class TableRunner::Backend {
-public:
-    virtual ~Backend() = default;
-    virtual void start() = 0;
-    virtual void cancelWaiting() = 0;
-    virtual void stopRunning() = 0;
-    virtual void detach() {}
-    // Slurm leaves its bookkeeping files beside the table; this removes them.
-    virtual void cleanUp() {}
 };
 
 }  // namespace run

@@ -6,7 +6,6 @@
 #include <QFileSystemWatcher>
 #include <QTimer>
 
-#include "shell/docwindow.h"
 
 DiskWatch& DiskWatch::instance() {
     static QPointer<DiskWatch> one;
@@ -23,10 +22,11 @@ DiskWatch::DiskWatch() : QObject(QCoreApplication::instance()) {
     connect(poll_, &QTimer::timeout, this, &DiskWatch::poll);
 }
 
-void DiskWatch::watch(TDocWindow* w, const QString& path) {
+void DiskWatch::watch(QObject* w, const QString& path, std::function<void()> changed) {
     unwatch(w);
     if (path.isEmpty()) return;
     paths_.insert(w, path);
+    changed_.insert(w, std::move(changed));
     if (!connected_.contains(w)) {
         connected_.insert(w);
         connect(w, &QObject::destroyed, this, [this, w] {
@@ -37,8 +37,9 @@ void DiskWatch::watch(TDocWindow* w, const QString& path) {
     if (!watcher_->files().contains(path) && !polled_.contains(path)) addSystemWatch(path);
 }
 
-void DiskWatch::unwatch(TDocWindow* w) {
+void DiskWatch::unwatch(QObject* w) {
     const auto it = paths_.find(w);
+    changed_.remove(w);
     if (it == paths_.end()) return;
     const QString path = *it;
     paths_.erase(it);
@@ -73,9 +74,14 @@ void DiskWatch::notify(const QString& path) {
     for (auto it = paths_.cbegin(); it != paths_.cend(); ++it)
         if (it.value() == path) {
             // Asked from the event loop, not from inside the watcher's signal.
-            QPointer<TDocWindow> w(it.key());
+            QPointer<QObject> w(it.key());
             QMetaObject::invokeMethod(
-                this, [w] { if (w) w->checkDiskFile(); }, Qt::QueuedConnection);
+                this,
+                [this, w] {
+                    if (!w) return;
+                    if (const auto c = changed_.find(w.data()); c != changed_.end() && *c) (*c)();
+                },
+                Qt::QueuedConnection);
         }
 }
 

@@ -7,19 +7,20 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <functional>
 
 class QFileSystemWatcher;
 class QTimer;
-class TDocWindow;
 
 class DiskWatch : public QObject {
     Q_OBJECT
 public:
     static DiskWatch& instance();
 
-    // Watches path for w (the window's earlier path, if any, no more).
-    void watch(TDocWindow* w, const QString& path);
-    void unwatch(TDocWindow* w);
+    // Watches path for window w (the window's earlier path, if any, no more);
+    // changed runs from the event loop after each change, while w exists.
+    void watch(QObject* w, const QString& path, std::function<void()> changed);
+    void unwatch(QObject* w);
 
     // Off: no system watches are made, as when the system refuses them; the
     // files are looked at by the poll. On by default.
@@ -39,8 +40,9 @@ private:
     QFileSystemWatcher* watcher_{nullptr};
     QTimer* poll_{nullptr};
     bool systemWatching_ = true;
-    QHash<TDocWindow*, QString> paths_;   // the path each window watches
+    QHash<QObject*, QString> paths_;      // the path each window watches
+    QHash<QObject*, std::function<void()>> changed_;
     QSet<QString> polled_;                // paths the system does not watch
-    QSet<TDocWindow*> connected_;         // windows whose end is heard
+    QSet<QObject*> connected_;            // windows whose end is heard
     QSet<QString> folders_;               // folders watched for files that went away
 };

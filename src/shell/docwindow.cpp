@@ -85,7 +85,7 @@ void TDocWindow::rememberDiskFile() {
     if (diskPath_.isEmpty())
         DiskWatch::instance().unwatch(this);
     else
-        DiskWatch::instance().watch(this, diskPath_);
+        DiskWatch::instance().watch(this, diskPath_, [this] { checkDiskFile(); });
 }
 
 bool TDocWindow::diskFileChanged() const {
@@ -182,4 +182,19 @@ void TDocWindow::refreshModifiedMarker() {
     const QString marked = windowTitle() + QStringLiteral("[*]");
     if (sub->windowTitle() != marked) sub->setWindowTitle(marked);
     sub->setWindowModified(isModified());
+}
+
+bool TDocWindow::offerSaveBefore(const QString& doing) {
+    if (!isModified()) return true;
+    if (ShowAlert(QStringLiteral("Do you wish to save file ") + fileName() + QStringLiteral(" before ") + doing +
+                      QLatin1Char('?'),
+                  AlertKind::WarningYesNo, true) != AlertButton::Yes)
+        return true;
+    try {
+        saveForRun();
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+        return false;
+    }
+    return true;
 }

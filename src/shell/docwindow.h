@@ -81,6 +81,15 @@ public:
     virtual void Print(PrintContext& ctx);
     // The file the window shows ("" when none); editors and viewers override it.
     virtual QString fileName() const { return {}; }
+    // Windows on a file a running engine writes (text viewers, plot windows):
+    // canFollowRun() when followRun() can start following the window's own file;
+    // followsRun() while it follows runFile(); endRun() once the engine has ended
+    // (one last look, then the window shows the finished file).
+    virtual bool canFollowRun() const { return false; }
+    virtual void followRun() {}
+    virtual bool followsRun() const { return false; }
+    virtual QString runFile() const { return {}; }
+    virtual void endRun() {}
     // Called when the window becomes the active document window.
     virtual void FormActivate() {}
 
@@ -88,6 +97,10 @@ public:
     // stores the deck before a run (throws pal::IoError, pal::SaveNotDone when
     // the user cancelled), and the commands run before and after the engine.
     virtual void saveForRun() {}
+    // A modified document is offered for saving before a command uses its
+    // stored file ("Do you wish to save file X before <doing>?"); false when
+    // the save was wanted and failed (the failure was shown; the command stops).
+    bool offerSaveBefore(const QString& doing);
     virtual QString beforeCommand() const { return {}; }
     virtual QString afterCommand() const { return {}; }
 

@@ -11,3 +11,10 @@ void installFontSubstitutions() {
     for (const char* serif : {"Times", "Times New Roman"})
         QFont::insertSubstitutions(QString::fromLatin1(serif), {QStringLiteral("DejaVu Serif"), QStringLiteral("Liberation Serif"), QStringLiteral("Serif")});
 }
+
+QFont lineDrawFont() {
+    QFont f(QStringLiteral("MS LineDraw"), 10);
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
+    return f;
+}

@@ -13,6 +13,10 @@ inline QString toQ(std::string_view s) {
     return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
 }
 inline std::string toBytes(const QString& s) { return s.toLocal8Bit().toStdString(); }
+// Bytes held by Qt (what a program printed, a stored property) and back.
+inline std::string bytesOf(const QByteArray& b) { return b.toStdString(); }
+inline QString textOf(const QByteArray& b) { return QString::fromLocal8Bit(b); }
+inline QByteArray byteArrayOf(std::string_view s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
 // Document text in a known encoding. Latin-1 encoding writes a character it
 // cannot hold as "?".

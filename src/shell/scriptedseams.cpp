@@ -1,6 +1,7 @@
 #include "shell/scriptedseams.h"
 
 #include <QDialog>
+#include <QProcess>
 
 LauncherService* realLauncher() {
     const Seams saved = seams();
@@ -81,6 +82,11 @@ LaunchResult RecordingLauncher::startDetached(const QString& program, const QStr
     calls.push_back({program, arguments, false});
     if (forcedResult) return *forcedResult;
     return LaunchResult{true, 0, 0};
+}
+
+void RecordingLauncher::startChild(QProcess& process) {
+    calls.push_back({process.program(), process.arguments(), true});
+    process.start();
 }
 
 bool RecordingLauncher::openDocument(const QString& path) {

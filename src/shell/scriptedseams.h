@@ -66,6 +66,8 @@ public:
     LaunchResult runStoppable(const QString& program, const QStringList& arguments,
                               const std::function<bool()>& stopRequested, int graceMs) override;
     LaunchResult startDetached(const QString& program, const QStringList& arguments) override;
+    // Recorded as waited for; the child runs (a table run's engine).
+    void startChild(QProcess& process) override;
     bool openDocument(const QString& path) override;
 };
 

@@ -241,3 +241,5 @@ void ShowIoError(const pal::IoError& error) {
     if (dynamic_cast<const pal::SaveNotDone*>(&error)) return;  // cancelled, or shown already
     ShowAlert(toQ(error.userText()), AlertKind::Error, false);
 }
+
+void LauncherService::startChild(QProcess& process) { process.start(); }

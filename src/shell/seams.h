@@ -11,6 +11,7 @@
 
 class QDialog;
 class QPrinter;
+class QProcess;
 
 // Message-box kinds, numbered as the program has always numbered them.
 enum class AlertKind {
@@ -94,6 +95,8 @@ public:
     }
     // Starts the program in the current directory and returns at once.
     virtual LaunchResult startDetached(const QString& program, const QStringList& arguments) = 0;
+    // Starts a child that the caller follows through its signals (a table run).
+    virtual void startChild(QProcess& process);
     // Opens a document (a help file) with the desktop's handler; false when none took it.
     virtual bool openDocument(const QString& path) = 0;
 };

@@ -16,6 +16,7 @@
 #include "table/numberparse.h"
 #include "table/table.h"
 #include "table/tablegrid.h"
+#include "table/okcancel.h"
 
 namespace {
 
@@ -50,10 +51,11 @@ TAlterValuesDlg::TAlterValuesDlg(QWidget* parent) : QDialog(parent) {
     FirstValueEdit = new QLineEdit;
     LastIncBox = new QPushButton;
     SecondEdit = new QLineEdit;
-    OKBtn = new QPushButton(QStringLiteral("OK"));
     ApplyBtn = new QPushButton(QStringLiteral("Apply"));
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"));
-    for (QPushButton* p : {OKBtn, ApplyBtn, CancelBtn, LastIncBox}) p->setAutoDefault(false);
+    const OkCancelRow buttons = makeOkCancelRow(this, {ApplyBtn});
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
+    LastIncBox->setAutoDefault(false);
     setMode(table::SeriesMode::Increment);
 
     auto* grid = new QGridLayout(this);
@@ -70,12 +72,7 @@ TAlterValuesDlg::TAlterValuesDlg(QWidget* parent) : QDialog(parent) {
     grid->addWidget(FirstValueEdit, 3, 1);
     grid->addWidget(LastIncBox, 4, 0);
     grid->addWidget(SecondEdit, 4, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(ApplyBtn);
-    buttons->addWidget(CancelBtn);
-    grid->addLayout(buttons, 5, 0, 1, 3);
+    grid->addLayout(buttons.row, 5, 0, 1, 3);
 
     connect(ClearValues, &QRadioButton::clicked, this, &TAlterValuesDlg::ClearValuesClick);
     connect(SetValues, &QRadioButton::clicked, this, &TAlterValuesDlg::SetValuesClick);

@@ -14,6 +14,7 @@
 #include "shell/seams.h"
 #include "table/numberparse.h"
 #include "table/table.h"
+#include "table/okcancel.h"
 
 namespace {
 
@@ -36,10 +37,9 @@ TInsertRunsDlg::TInsertRunsDlg(QWidget* parent) : QDialog(parent) {
     AfterRowBtn = new QRadioButton(QStringLiteral("After row"));
     RowEdit = new QLineEdit;
     NumRowsEdit = new QLineEdit;
-    OKBtn = new QPushButton(QStringLiteral("OK"));
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"));
-    OKBtn->setAutoDefault(false);
-    CancelBtn->setAutoDefault(false);
+    const OkCancelRow buttons = makeOkCancelRow(this);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
 
     auto* what = new QGroupBox;
     auto* wl = new QVBoxLayout(what);
@@ -56,11 +56,7 @@ TInsertRunsDlg::TInsertRunsDlg(QWidget* parent) : QDialog(parent) {
     grid->addWidget(where, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("No. of Rows")), 1, 0);
     grid->addWidget(NumRowsEdit, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttons.row, 2, 0, 1, 2);
 
     connect(InsertButton, &QRadioButton::clicked, this, &TInsertRunsDlg::InsertButtonClick);
     connect(DeleteButton, &QRadioButton::clicked, this, &TInsertRunsDlg::DeleteButtonClick);

@@ -15,6 +15,7 @@
 #include "shell/seams.h"
 #include "table/numberparse.h"
 #include "table/table.h"
+#include "table/okcancel.h"
 
 namespace {
 
@@ -62,10 +63,9 @@ TNewTableDlg::TNewTableDlg(QWidget* parent) : QDialog(parent) {
     RunsEdit = new QLineEdit(QStringLiteral("10"));
     InfoLine1 = new QLabel;
     InfoLine2 = new QLabel;
-    OKBtn = new QPushButton(QStringLiteral("OK"));
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"));
-    OKBtn->setAutoDefault(false);
-    CancelBtn->setAutoDefault(false);
+    const OkCancelRow okCancel = makeOkCancelRow(this);
+    OKBtn = okCancel.ok;
+    CancelBtn = okCancel.cancel;
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("Parameters in File")), 0, 0);
@@ -85,11 +85,7 @@ TNewTableDlg::TNewTableDlg(QWidget* parent) : QDialog(parent) {
     info->addWidget(InfoLine1);
     info->addWidget(InfoLine2);
     grid->addLayout(info, 3, 0, 1, 3);
-    auto* ok = new QHBoxLayout;
-    ok->addStretch();
-    ok->addWidget(OKBtn);
-    ok->addWidget(CancelBtn);
-    grid->addLayout(ok, 4, 0, 1, 3);
+    grid->addLayout(okCancel.row, 4, 0, 1, 3);
 
     connect(IncludeBtn, &QPushButton::clicked, this, &TNewTableDlg::IncludeBtnClick);
     connect(ExcludeBtn, &QPushButton::clicked, this, &TNewTableDlg::ExcludeBtnClick);

@@ -28,6 +28,7 @@
 #include "table/rundecks.h"
 #include "table/tablefile.h"
 #include "table/tablegrid.h"
+#include "table/tablerunprep.h"
 #include "table/tablelayout.h"
 #include "table/tablerunpanel.h"
 
@@ -59,7 +60,7 @@ TTableForm::TTableForm(QWidget* parent) : TDocWindow(Kind::Table, parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    Grid = new TTableGrid(*this);
+    Grid = new TTableGrid(*this, this);
     auto* besideGrid = new QHBoxLayout;
     besideGrid->setSpacing(0);
     besideGrid->addWidget(Grid, 1);
@@ -67,8 +68,8 @@ TTableForm::TTableForm(QWidget* parent) : TDocWindow(Kind::Table, parent) {
     runPanel_ = new TTableRunPanel(*Grid, *besideGrid, *layout, this);
     setWindowTitle(QStringLiteral("Table"));
     table::rememberedRunRange() = {1, data_.runs()};
-    // Every repaint of the grid follows a change: the caption's marker follows too.
-    Grid->viewport()->installEventFilter(this);
+    // The caption's modified marker follows the table's change counter.
+    data_.listen([this](table::TableChange) { refreshModifiedMarker(); });
 }
 
 TTableForm::~TTableForm() {
@@ -99,24 +100,15 @@ void TTableForm::setModified(bool m) {
     refreshModifiedMarker();
 }
 
-bool TTableForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint) refreshModifiedMarker();
-    return TDocWindow::eventFilter(watched, event);
-}
-
 void TTableForm::ReadTable(const QString& path) {
     table::TableFileContent content = table::readTableFile(toBytes(path));
     // The deck as stored; when it cannot be scanned, the deck of the same base
     // name beside the table (a table moved together with its deck).
-    const std::string stored = content.table.deckPath;
-    std::string deck = table::resolveTableDeck(stored, toBytes(path), pal::app().programDir);
-    if (!table::ScanDeckConstants(deck)) {
-        deck = table::besideTableDeck(stored, toBytes(path));
-        if (!table::ScanDeckConstants(deck))
-            ShowAlert(QStringLiteral("File ") + toQ(deck) + QStringLiteral(" which is used by this table was not found."), AlertKind::Information,
-                      true);
-    }
-    content.table.deckPath = deck;
+    const table::FoundDeck deck = table::findTableDeck(content.table.deckPath, toBytes(path), pal::app().programDir);
+    if (!deck.found)
+        ShowAlert(QStringLiteral("File ") + toQ(deck.path) + QStringLiteral(" which is used by this table was not found."),
+                  AlertKind::Information, true);
+    content.table.deckPath = deck.path;
     data_ = std::move(content.table);
     setCaption(path);
     table::rememberedRunRange() = {1, data_.runs()};
@@ -129,8 +121,12 @@ void TTableForm::ReadTable(const QString& path) {
         FormResize();
     }
     setModified(false);
+    announceAsCurrent();
+}
+
+void TTableForm::announceAsCurrent() {
     emit becameCurrentTable(this);
-    emit companionFileChanged(Kind::Table, path);
+    emit companionFileChanged(Kind::Table, tablePath_);
 }
 
 void TTableForm::SaveTable(const QString& path) {
@@ -204,7 +200,7 @@ void TTableForm::GridSetEditText(int column, int row, const QString& text) {
         refreshModifiedMarker();
         return;
     }
-    if (data_.setEditText(column, row, toBytes(text))) refreshModifiedMarker();
+    (void)data_.setEditText(column, row, toBytes(text));
 }
 
 QString TTableForm::fullValueText(int column, int row) const { return toQ(data_.fullText(column, row)); }

@@ -8,10 +8,10 @@
 
 #include "shell/docwindow.h"
 #include "table/tabledata.h"
+#include "table/tablegrid.h"
 
 class QPainter;
 class QRect;
-class TTableGrid;
 class TTableRunPanel;
 
 namespace table {
@@ -24,12 +24,9 @@ struct RunRange {
 RunRange& rememberedRunRange();
 }  // namespace table
 
-class TTableForm : public TDocWindow {
+class TTableForm : public TDocWindow, public TableGridHost {
     Q_OBJECT
 public:
-    static constexpr int kDefaultColumnWidth = 90;
-    static constexpr int kDefaultRowHeight = 20;
-
     // FormCreate: an empty table, kind 5000, modified.
     explicit TTableForm(QWidget* parent = nullptr);
     ~TTableForm() override;
@@ -41,11 +38,14 @@ public:
     // was. The window becomes the current table and the table file the Windows
     // menu's table.
     void ReadTable(const QString& path);
+    // Tells the main window that this window holds the one run table, and its
+    // file (the Windows menu's table).
+    void announceAsCurrent();
     // Writes the table file; the path becomes the table's path. Throws pal::IoError.
     void SaveTable(const QString& path);
 
     table::TableData& data() { return data_; }
-    const table::TableData& data() const { return data_; }
+    const table::TableData& data() const override { return data_; }
     QString tableFileName() const { return tablePath_; }
     QString deckFileName() const;
     // Whether the table holds changes that are not stored: a new table until it
@@ -61,22 +61,22 @@ public:
     std::string GetS(int column, int row) const;
     // Paints one cell; the same routine paints the grid, its fixed row and
     // column, and images in tests.
-    void GridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
+    void GridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const override;
     // The in-place editor opens on a cell with its shown text. Until that text
     // is changed the cell keeps its stored value, which may hold more digits
     // than the column's format shows.
-    QString GridGetEditText(int column, int row);
+    QString GridGetEditText(int column, int row) override;
     // The in-place editor's text changed.
-    void GridSetEditText(int column, int row, const QString& text);
+    void GridSetEditText(int column, int row, const QString& text) override;
     // The in-place editor closed: its opening text no longer stands for anything.
-    void GridEditDone() { editStart_ = {}; }
+    void GridEditDone() override { editStart_ = {}; }
     // A cell's full value (tooltip of the grid).
-    QString fullValueText(int column, int row) const;
+    QString fullValueText(int column, int row) const override;
 
     // A column's display format (style 0 exponent, 1 fixed, 2 automatic).
     void setColumnFormat(int column, pal::LabelFormat format);
     // Asks for a column's display format (the grid's context menu).
-    void ColumnFormatClick(int column);
+    void ColumnFormatClick(int column) override;
 
     // The selection rectangle in grid coordinates (the current cell when nothing
     // is selected).
@@ -119,7 +119,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // A table without a file name closes without asking.
     bool asksBeforeClosing() const override { return !tablePath_.isEmpty() && isModified(); }
     // Esc cancels a table run.

@@ -11,21 +11,23 @@
 #include "common/bytes.h"
 #include "common/ioerror.h"
 #include "run/commandline.h"
-#include "run/compilin.h"
+#include "shell/compilin.h"
 #include "run/kalvexrun.h"
 #include "run/runplan.h"
 #include "run/runsettings.h"
 #include "run/tablerunner.h"
+#include "shell/compilin.h"
 #include "shell/docfactory.h"
-#include "mainwindow/palumaro.h"
 #include "shell/qtbytes.h"
 #include "shell/seams.h"
+#include "shell/workbench.h"
 #include "table/alterval.h"
 #include "table/deckconstants.h"
 #include "table/insertru.h"
 #include "table/newtable.h"
 #include "table/table.h"
 #include "table/tablerunpanel.h"
+#include "table/tablerunprep.h"
 
 namespace table {
 
@@ -43,75 +45,47 @@ Dialogs& dialogs() {
     return d;
 }
 
-TTableForm* currentTable(TPALUMAROFORM& main) { return qobject_cast<TTableForm*>(main.currentTable.data()); }
+TTableForm* currentTable(Workbench& bench) { return qobject_cast<TTableForm*>(bench.currentTable()); }
 
-TDocWindow* activeWindow(TPALUMAROFORM& main) {
-    TDocWindow* w = main.activeDocWindow();
-    return w && main.docWindows().contains(w) ? w : nullptr;
+// The table runs going on.
+QList<QPointer<run::TableRunner>>& activeRuns() {
+    static QList<QPointer<run::TableRunner>> runners;
+    return runners;
 }
-
-void setTableItem(TPALUMAROFORM& main, const QString& path) {
-    if (QAction* a = main.item(QStringLiteral("Table1"))) {
-        QString shown = path;
-        a->setText(QStringLiteral("Table ") + shown.replace('&', QStringLiteral("&&")));
-        a->setData(path);
-        a->setEnabled(true);
-    }
-}
-
-// The table runs going on: the sequential run of one run at a time, and the
-// runners of parallel or Slurm runs.
-struct ActiveRuns {
-    bool sequential = false;
-    QList<QPointer<run::TableRunner>> runners;
-};
-ActiveRuns& activeRuns() {
-    static ActiveRuns a;
-    return a;
-}
-
-class SequentialRunGuard {
-public:
-    SequentialRunGuard() { activeRuns().sequential = true; }
-    ~SequentialRunGuard() { activeRuns().sequential = false; }
-    SequentialRunGuard(const SequentialRunGuard&) = delete;
-    SequentialRunGuard& operator=(const SequentialRunGuard&) = delete;
-};
 
 // A failed run's listing opens in a viewer, as File > Open would show it.
-void connectTableWindow(TPALUMAROFORM& main, TTableForm* form) {
-    QObject::connect(form->runPanel(), &TTableRunPanel::listingRequested, &main, [&main, form](const QString& path) {
+void connectTableWindow(Workbench& bench, TTableForm* form) {
+    QObject::connect(form->runPanel(), &TTableRunPanel::listingRequested, bench.frame(), [&bench, form](const QString& path) {
         if (failedRunListing())
             failedRunListing()(path, form->deckFileName());
         else
-            main.GetLSTFile(path, true);
+            bench.openListing(path);
     });
 }
 
 // Creates the new table from what the dialog accepted, after the current one
 // agreed to close.
-void makeTable(TPALUMAROFORM& main, const TNewTableDlg& dlg) {
-    if (TTableForm* old = currentTable(main); old && !old->FormCloseQuery()) return;
-    main.DisposeKALVEXWindows(Kind::Table);
+void makeTable(Workbench& bench, const TNewTableDlg& dlg) {
+    if (TTableForm* old = currentTable(bench); old && !old->FormCloseQuery()) return;
+    bench.closeDocuments(Kind::Table);
     const std::string deck = toBytes(dlg.deckPath());
     auto* form = new TTableForm;
-    connectTableWindow(main, form);
+    connectTableWindow(bench, form);
     form->setTable(TableData(deck, dlg.chosenNames(), dlg.runs()), toQ(tablePathForDeck(deck)));
-    main.addDocWindow(form);
-    main.currentTable = form;
-    setTableItem(main, form->tableFileName());
+    bench.addDocument(form);
+    form->announceAsCurrent();
     form->FormResize();
 }
 
 }  // namespace
 
-void install(TPALUMAROFORM& main) {
-    dialogs().alterValues = new TAlterValuesDlg(&main);
-    dialogs().insertRuns = new TInsertRunsDlg(&main);
-    dialogs().newTable = new TNewTableDlg(&main);
-    docFactories().tableWindow = [&main](const QString& path) -> TDocWindow* {
+void install(Workbench& bench) {
+    dialogs().alterValues = new TAlterValuesDlg(bench.frame());
+    dialogs().insertRuns = new TInsertRunsDlg(bench.frame());
+    dialogs().newTable = new TNewTableDlg(bench.frame());
+    docFactories().tableWindow = [&bench](const QString& path) -> TDocWindow* {
         auto* form = new TTableForm;
-        connectTableWindow(main, form);
+        connectTableWindow(bench, form);
         try {
             form->ReadTable(path);
         } catch (...) {
@@ -122,8 +96,8 @@ void install(TPALUMAROFORM& main) {
     };
 }
 
-void NewTable(TPALUMAROFORM& main) {
-    TDocWindow* w = activeWindow(main);
+void NewTable(Workbench& bench) {
+    TDocWindow* w = bench.activeDocument();
     TNewTableDlg* dlg = dialogs().newTable;
     if (!w || !dlg) return;
     const int kind = w->Tag();
@@ -138,34 +112,31 @@ void NewTable(TPALUMAROFORM& main) {
         dlg->setDeck(path, std::move(*found));
         dlg->setMode(TNewTableDlg::NewTableMode);
         dlg->FormActivate();
-        if (seams().dialogs->execDialog(*dlg) == QDialog::Accepted) makeTable(main, *dlg);
+        if (seams().dialogs->execDialog(*dlg) == QDialog::Accepted) makeTable(bench, *dlg);
     }
-    main.UpdateMenu();
 }
 
-void AlterTable(TPALUMAROFORM& main) {
+void AlterTable(Workbench& bench) {
     TAlterValuesDlg* dlg = dialogs().alterValues;
-    if (TTableForm* t = currentTable(main); t && dlg) {
+    if (TTableForm* t = currentTable(bench); t && dlg) {
         dlg->setTable(t);
         dlg->FormActivate();
         seams().dialogs->execDialog(*dlg);
     }
-    main.UpdateMenu();
 }
 
-void InsertDeleteRuns(TPALUMAROFORM& main) {
+void InsertDeleteRuns(Workbench& bench) {
     TInsertRunsDlg* dlg = dialogs().insertRuns;
-    if (TTableForm* t = currentTable(main); t && dlg) {
+    if (TTableForm* t = currentTable(bench); t && dlg) {
         dlg->setTable(t);
         dlg->FormActivate();
         seams().dialogs->execDialog(*dlg);
     }
-    main.UpdateMenu();
 }
 
-void InsertDeleteVars(TPALUMAROFORM& main) {
+void InsertDeleteVars(Workbench& bench) {
     TNewTableDlg* dlg = dialogs().newTable;
-    if (TTableForm* t = currentTable(main); t && dlg) {
+    if (TTableForm* t = currentTable(bench); t && dlg) {
         dlg->setMode(TNewTableDlg::InsertDeleteMode);
         dlg->setTable(*t);
         dlg->FormActivate();
@@ -175,7 +146,6 @@ void InsertDeleteVars(TPALUMAROFORM& main) {
             table->shapeChanged();
         }
     }
-    main.UpdateMenu();
 }
 
 std::function<void(const QString&, const QString&)>& failedRunListing() {
@@ -184,68 +154,57 @@ std::function<void(const QString&, const QString&)>& failedRunListing() {
 }
 
 bool tableRunActive() {
-    if (activeRuns().sequential) return true;
-    for (const auto& r : activeRuns().runners)
+    for (const auto& r : activeRuns())
         if (r && r->active()) return true;
     return false;
 }
 
 namespace {
 
-// One run after the other in this window's event loop, with the progress
-// window counting the runs: the way of one run at a time on this machine.
-// Closing the table window meanwhile asks first, then ends the run going on
-// and starts no more.
-void runSequentially(TPALUMAROFORM& main, TTableForm& table, const QString& engine,
-                     const std::vector<std::string>& decks) {
-    SequentialRunGuard guard;
-    main.UpdateMenu();
-    SequentialTableRun state;
-    state.runs = static_cast<int>(decks.size());
-    QPointer<TTableForm> form = &table;
-    table.runPanel()->followSequential(&state);
-    TCompiling* progress = main.compiling();
-    if (progress) {
-        progress->showCentred();
-        progress->move(progress->x(), 120);
-    }
-    for (int i = 1; i <= state.runs && !state.stopRequested; ++i) {
-        state.current = i;
-        if (progress) progress->Update(-i);
-        if (state.stopRequested) break;  // asked while the progress window let events through
-        run::ExecAndWaitStoppable(run::engineCommand(toBytes(engine), decks[static_cast<std::size_t>(i - 1)], true),
-                                  [&state] { return state.stopRequested; });
-    }
-    if (form) form->runPanel()->followSequential(nullptr);
-    if (progress) progress->hide();
-    for (const std::string& d : decks) QFile::remove(toQ(d));
-}
-
-void removeFiles(const std::vector<std::string>& files) {
-    for (const std::string& f : files) QFile::remove(toQ(f));
+// Runs one at a time on this machine show their number in the progress window
+// while they go, as the status column shows every run.
+void followInProgressWindow(run::TableRunner* runner, TCompiling* progress) {
+    if (!progress) return;
+    progress->showCentred();
+    progress->move(progress->x(), 120);
+    QPointer<TCompiling> window = progress;
+    QObject::connect(runner, &run::TableRunner::runChanged, progress, [runner, window](int i) {
+        if (window && runner->status(i).phase == run::RunPhase::Running) window->showNumber(-(i + 1));
+    });
+    QObject::connect(runner, &run::TableRunner::finished, progress, [window] {
+        if (window) window->hide();
+    });
 }
 
 }  // namespace
 
-void RunTable(TPALUMAROFORM& main) {
-    TTableForm* t = currentTable(main);
+void RunTable(Workbench& bench) {
+    TTableForm* t = currentTable(bench);
     // One table run at a time: a second one would write over the first one's
     // run decks and delete them under its runs.
-    if (!t || tableRunActive()) {
-        main.UpdateMenu();
-        return;
-    }
-    if (!t->WriteTableDeck()) {
-        main.UpdateMenu();
-        return;
-    }
-    // Taken now: the table window may be closed while the engine runs.
-    const int runs = t->data().runs();
-    std::vector<std::string> decks;
-    for (int i = 1; i <= runs; ++i) decks.push_back(t->RunDeckNames().at(static_cast<std::size_t>(i)));
-
+    if (!t || tableRunActive()) return;
     const run::TableRunSettings settings = run::tableRunSettings();
     const int parallel = run::effectiveParallelRuns(settings);
+    const bool sideBySide = settings.onSlurm || parallel > 1;
+    // Taken now: the table window may be closed while the engine runs.
+    PreparedRuns prepared;
+    try {
+        const std::string tablePath = toBytes(t->tableFileName());
+        prepared = prepareRuns(t->data(), sideBySide, tablePath, settings.onSlurm);
+    } catch (const pal::IoError& e) {
+        ShowIoError(e);
+        return;
+    }
+    if (prepared.problem == PreparedRuns::Problem::NotWritten || prepared.problem == PreparedRuns::Problem::OverInput) {
+        ShowAlert(toQ(prepared.message), AlertKind::Error, false);
+        return;
+    }
+    if (prepared.problem == PreparedRuns::Problem::Clash) {
+        ShowAlert(toQ(prepared.message), AlertKind::Error, true);
+        return;
+    }
+    const std::vector<std::string>& decks = prepared.decks;
+
     const QString saved = QDir::currentPath();
     run::CheckKalvexDirectory();
     run::passEngineSwitches();
@@ -255,40 +214,16 @@ void RunTable(TPALUMAROFORM& main) {
         engine = toQ(settings.slurm.enginePath);
     else if (!run::LocateEngine(engine)) {
         QDir::setCurrent(saved);
-        main.UpdateMenu();
         return;
     }
-    if (!settings.onSlurm && parallel <= 1) {
-        runSequentially(main, *t, engine, decks);
-        main.UpdateMenu();
-        QDir::setCurrent(saved);
-        return;
-    }
-
     if (decks.empty()) {
-        main.UpdateMenu();
-        return;
-    }
-    // Runs side by side must not write the same file: checked before any start.
-    run::TableRunPlan plan;
-    try {
-        plan = run::planRuns(decks);
-    } catch (const pal::IoError& e) {
-        ShowIoError(e);
-        removeFiles(decks);
-        main.UpdateMenu();
-        return;
-    }
-    if (!plan.clashes.empty()) {
-        removeFiles(decks);
-        ShowAlert(toQ(run::clashMessage(plan.clashes)), AlertKind::Error, true);
-        main.UpdateMenu();
+        QDir::setCurrent(saved);
         return;
     }
 
     run::TableRunJob job;
     job.decks = decks;
-    for (const auto& r : plan.results) job.listings.push_back(r.listing);
+    job.listings = prepared.listings;
     job.engine = engine;
     job.workDir = QDir::currentPath();
     job.tablePath = t->tableFileName().isEmpty() ? toQ(tablePathForDeck(t->data().deckPath)) : t->tableFileName();
@@ -296,18 +231,21 @@ void RunTable(TPALUMAROFORM& main) {
     job.slurm = settings.onSlurm;
     job.slurmOptions = settings.slurm;
 
-    auto* runner = new run::TableRunner(job, &main);
-    activeRuns().runners.append(runner);
-    QObject::connect(runner, &run::TableRunner::problem, &main, [](const QString& text) { ShowAlert(text, AlertKind::Error, true); });
-    QObject::connect(runner, &run::TableRunner::finished, &main, [&main, runner] {
-        activeRuns().runners.removeAll(runner);
+    QDir::setCurrent(saved);
+
+    // One runner for every way of running: one at a time is a limit of 1.
+    auto* runner = new run::TableRunner(job, bench.frame());
+    activeRuns().append(runner);
+    QObject::connect(runner, &run::TableRunner::problem, bench.frame(), [](const QString& text) { ShowAlert(text, AlertKind::Error, true); });
+    QObject::connect(runner, &run::TableRunner::finished, bench.frame(), [&bench, runner] {
+        activeRuns().removeAll(runner);
         runner->deleteLater();
-        main.UpdateMenu();
+        bench.menusChanged();
     });
     t->runPanel()->follow(runner);
     t->FormResize();
+    if (!sideBySide) followInProgressWindow(runner, bench.progressWindow());
     runner->start();
-    main.UpdateMenu();
 }
 
 }  // namespace table

@@ -4,19 +4,19 @@
 #include <QString>
 #include <functional>
 
-class TPALUMAROFORM;
+class Workbench;
 
 namespace table {
 
 // Creates the table dialogs once at start-up and registers the table window
 // factory (tables opened through File > Open and the Windows menu).
-void install(TPALUMAROFORM& main);
+void install(Workbench& bench);
 
-void NewTable(TPALUMAROFORM& main);
-void AlterTable(TPALUMAROFORM& main);
-void InsertDeleteRuns(TPALUMAROFORM& main);
-void InsertDeleteVars(TPALUMAROFORM& main);
-void RunTable(TPALUMAROFORM& main);
+void NewTable(Workbench& bench);
+void AlterTable(Workbench& bench);
+void InsertDeleteRuns(Workbench& bench);
+void InsertDeleteVars(Workbench& bench);
+void RunTable(Workbench& bench);
 // A table run is going on (Run Table is disabled meanwhile).
 bool tableRunActive();
 

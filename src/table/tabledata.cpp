@@ -14,7 +14,27 @@ bool isUndefinedValue(long double v) {
 
 bool isBlankValue(long double v) { return v == pal::kBlankValue || v == static_cast<long double>(1.0E99); }
 
+int TableListeners::add(std::function<void(TableChange)> listener) {
+    list_.emplace_back(++last_, std::move(listener));
+    return last_;
+}
+
+void TableListeners::remove(int id) {
+    list_.erase(std::remove_if(list_.begin(), list_.end(), [id](const auto& l) { return l.first == id; }), list_.end());
+}
+
+void TableListeners::notify(TableChange change) const {
+    // A copy: a listener may add or remove listeners.
+    const auto list = list_;
+    for (const auto& l : list) l.second(change);
+}
+
 TableData::TableData() : runDeckNames(kMaxRuns + 2) {}
+
+void TableData::changed(TableChange change) {
+    ++changes_;
+    listeners_.notify(change);
+}
 
 TableData::TableData(std::string deck, const std::vector<std::string>& names, int runs)
     : deckPath(std::move(deck)), runDeckNames(kMaxRuns + 2), rows_(std::max(runs, 0) + 1) {
@@ -32,10 +52,11 @@ TableColumn TableData::newColumn(int index, const std::string& name) const {
 }
 
 void TableData::setRows(int rows) {
-    if (std::max(rows, 1) != rows_) ++changes_;
+    const bool differs = std::max(rows, 1) != rows_;
     rows_ = std::max(rows, 1);
     for (auto& c : columns) c.values.resize(static_cast<std::size_t>(rows_), pal::kUndefinedValue);
     if (runDeckNames.size() < static_cast<std::size_t>(rows_)) runDeckNames.resize(static_cast<std::size_t>(rows_));
+    if (differs) changed(TableChange::Shape);
 }
 
 std::string TableData::cellText(int column, int row) const {
@@ -62,8 +83,9 @@ long double TableData::value(int column, int row) const {
 
 void TableData::setValue(int column, int row, long double v) {
     long double& stored = columns.at(static_cast<std::size_t>(column - 1)).values.at(static_cast<std::size_t>(row));
-    if (stored != v) ++changes_;
+    const bool differs = stored != v;
     stored = v;
+    if (differs) changed(TableChange::Values);
 }
 
 bool TableData::setEditText(int column, int row, std::string_view text) {
@@ -76,10 +98,10 @@ bool TableData::setEditText(int column, int row, std::string_view text) {
         v = *parsed;
     }
     long double& stored = columns[static_cast<std::size_t>(column - 1)].values[static_cast<std::size_t>(row)];
-    const bool changed = stored != v;
+    const bool differs = stored != v;
     stored = v;
-    if (changed) ++changes_;
-    return changed;
+    if (differs) changed(TableChange::Values);
+    return differs;
 }
 
 std::string TableData::copyText(const CellRect& r) const {
@@ -95,6 +117,12 @@ std::string TableData::copyText(const CellRect& r) const {
 }
 
 TableData::PasteResult TableData::paste(std::string_view text, int startColumn, int startRow) {
+    const PasteResult result = pasteFields(text, startColumn, startRow);
+    if (result.changed) listeners_.notify(TableChange::Values);
+    return result;
+}
+
+TableData::PasteResult TableData::pasteFields(std::string_view text, int startColumn, int startRow) {
     PasteResult result;
     const int c0 = std::max(startColumn, 1);
     int run = std::max(startRow, 1);
@@ -124,7 +152,7 @@ TableData::PasteResult TableData::paste(std::string_view text, int startColumn, 
         long double& stored = columns[static_cast<std::size_t>(col - 1)].values[static_cast<std::size_t>(run)];
         if (stored != *v) {
             result.changed = true;
-            ++changes_;
+            ++changes_;  // one change per value; one notice for the paste
         }
         stored = *v;
 
@@ -144,15 +172,15 @@ TableData::PasteResult TableData::paste(std::string_view text, int startColumn, 
 
 bool TableData::clear(const CellRect& r) {
     if (r.left <= 0) return false;
-    bool changed = false;
+    bool differs = false;
     for (int col = r.left; col <= std::min(r.right, variables()); ++col)
         for (int row = std::max(r.top, 1); row <= std::min(r.bottom, runs()); ++row) {
             long double& v = columns[static_cast<std::size_t>(col - 1)].values[static_cast<std::size_t>(row)];
-            if (!isUndefinedValue(v)) changed = true;
+            if (!isUndefinedValue(v)) differs = true;
             v = pal::kUndefinedValue;
         }
-    if (changed) ++changes_;
-    return changed;
+    if (differs) changed(TableChange::Values);
+    return differs;
 }
 
 bool TableData::setFormat(int column, pal::LabelFormat format) {
@@ -160,7 +188,7 @@ bool TableData::setFormat(int column, pal::LabelFormat format) {
     pal::LabelFormat& f = columns[static_cast<std::size_t>(column - 1)].format;
     if (f == format) return false;
     f = format;
-    ++changes_;
+    changed(TableChange::Values);
     return true;
 }
 
@@ -184,7 +212,6 @@ void TableData::changeRuns(int p, int n) {
     p = std::clamp(p, 0, R);
     if (n < 0) n = std::max(n, -(R - p));
     if (n == 0) return;
-    ++changes_;
     const int N = R + n;
     for (auto& c : columns) {
         std::vector<long double> fresh(static_cast<std::size_t>(N + 1), pal::kUndefinedValue);
@@ -196,6 +223,7 @@ void TableData::changeRuns(int p, int n) {
     }
     rows_ = N + 1;
     if (runDeckNames.size() < static_cast<std::size_t>(rows_)) runDeckNames.resize(static_cast<std::size_t>(rows_));
+    changed(TableChange::Shape);
 }
 
 void TableData::reshape(const std::vector<std::string>& names) {
@@ -203,7 +231,7 @@ void TableData::reshape(const std::vector<std::string>& names) {
     for (const auto& c : columns) before.push_back(c.name);
     std::vector<std::string> after;
     for (const auto& n : names) after.push_back(n.substr(0, kMaxName));
-    if (before != after) ++changes_;
+    const bool differs = before != after;
     for (auto& c : columns) c.scratch = 0;
     for (std::size_t b = 0; b < names.size(); ++b) {
         for (auto& c : columns) {
@@ -227,6 +255,7 @@ void TableData::reshape(const std::vector<std::string>& names) {
         }
     }
     columns = std::move(fresh);
+    if (differs) changed(TableChange::Shape);
 }
 
 std::string tablePathForDeck(const std::string& deckPath) {

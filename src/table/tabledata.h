@@ -3,6 +3,7 @@
 // variables inserted or deleted. Row 0 holds the names, column 0 the run numbers.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,27 @@ struct CellRect {
 };
 
 enum class SeriesMode { LastValue = 0, Increment = 1, Multiplier = 2 };
+
+// What a change of a table touched: values or column formats, or its shape
+// (runs or variables).
+enum class TableChange { Values, Shape };
+
+// Those who follow a table's changes (its grid, its window's modified marker).
+// They belong to the table object: a copy starts without them, and a table
+// assigned to another keeps the target's.
+class TableListeners {
+public:
+    TableListeners() = default;
+    TableListeners(const TableListeners&) {}
+    TableListeners& operator=(const TableListeners&) { return *this; }
+    int add(std::function<void(TableChange)> listener);
+    void remove(int id);
+    void notify(TableChange change) const;
+
+private:
+    std::vector<std::pair<int, std::function<void(TableChange)>>> list_;
+    int last_ = 0;
+};
 
 class TableData {
 public:
@@ -101,10 +123,18 @@ public:
     // that are not stored.
     std::uint64_t changes() const { return changes_; }
 
+    // Calls listener after every counted change, once per call of a method
+    // above. Returns an id for unlisten.
+    int listen(std::function<void(TableChange)> listener) const { return listeners_.add(std::move(listener)); }
+    void unlisten(int id) const { listeners_.remove(id); }
+
 private:
+    void changed(TableChange change);
+    PasteResult pasteFields(std::string_view text, int startColumn, int startRow);
     TableColumn newColumn(int index, const std::string& name) const;
     int rows_ = 1;
     std::uint64_t changes_ = 0;
+    mutable TableListeners listeners_;
 };
 
 // The table file beside a deck: its base name (pal::baseName) + ".TBL".

@@ -10,7 +10,7 @@
 #include <QStyledItemDelegate>
 
 #include "shell/seams.h"
-#include "table/table.h"
+#include "table/tabledata.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ namespace {
 // grid column c + 1.
 class TableModel : public QAbstractTableModel {
 public:
-    explicit TableModel(TTableForm& form, QObject* parent) : QAbstractTableModel(parent), form_(form) {}
+    explicit TableModel(TableGridHost& form, QObject* parent) : QAbstractTableModel(parent), form_(form) {}
 
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : form_.data().runs();
@@ -32,7 +32,7 @@ public:
         if (role == Qt::ToolTipRole || role == Qt::StatusTipRole)
             return form_.fullValueText(index.column() + 1, index.row() + 1);
         if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
-        return toQ(form_.GetS(index.column() + 1, index.row() + 1));
+        return toQ(form_.data().cellText(index.column() + 1, index.row() + 1));
     }
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
         if (!index.isValid() || role != Qt::EditRole) return false;
@@ -42,7 +42,7 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
         if (role != Qt::DisplayRole) return {};
         if (o == Qt::Vertical) return section + 1;
-        return toQ(form_.GetS(section + 1, 0));
+        return toQ(form_.data().cellText(section + 1, 0));
     }
     // The model reads the table directly: a reset re-reads rows and columns.
     void refresh() {
@@ -54,14 +54,14 @@ public:
     }
 
 private:
-    TTableForm& form_;
+    TableGridHost& form_;
 };
 
 // Paints value cells through the window and edits them with a line editor whose
 // every change reaches the table at once.
 class CellDelegate : public QStyledItemDelegate {
 public:
-    CellDelegate(TTableForm& form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}
+    CellDelegate(TableGridHost& form, QObject* parent) : QStyledItemDelegate(parent), form_(form) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         painter->save();
@@ -76,7 +76,7 @@ public:
         auto* edit = new QLineEdit(parent);
         edit->setFrame(false);
         const int column = index.column() + 1, row = index.row() + 1;
-        TTableForm* form = &form_;
+        TableGridHost* form = &form_;
         QObject::connect(edit, &QLineEdit::textEdited, edit,
                          [form, column, row](const QString& text) { form->GridSetEditText(column, row, text); });
         return edit;
@@ -98,13 +98,13 @@ protected:
     }
 
 private:
-    TTableForm& form_;
+    TableGridHost& form_;
 };
 
 // The fixed row and column, painted by the window like every other cell.
 class FixedHeader : public QHeaderView {
 public:
-    FixedHeader(Qt::Orientation o, TTableForm& form, QWidget* parent) : QHeaderView(o, parent), form_(form) {}
+    FixedHeader(Qt::Orientation o, TableGridHost& form, QWidget* parent) : QHeaderView(o, parent), form_(form) {}
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
@@ -123,27 +123,33 @@ protected:
     }
 
 private:
-    TTableForm& form_;
+    TableGridHost& form_;
 };
 
 }  // namespace
 
-TTableGrid::TTableGrid(TTableForm& form) : QTableView(&form), form_(form) {
+TTableGrid::TTableGrid(TableGridHost& form, QWidget* parent) : QTableView(parent), form_(form) {
     setObjectName(QStringLiteral("Grid"));
     auto* h = new FixedHeader(Qt::Horizontal, form, this);
     auto* v = new FixedHeader(Qt::Vertical, form, this);
     setHorizontalHeader(h);
     setVerticalHeader(v);
-    h->setDefaultSectionSize(TTableForm::kDefaultColumnWidth);
+    h->setDefaultSectionSize(TableGridHost::kDefaultColumnWidth);
     h->setMinimumSectionSize(10);
     h->setFixedHeight(30);
-    v->setDefaultSectionSize(TTableForm::kDefaultRowHeight);
+    v->setDefaultSectionSize(TableGridHost::kDefaultRowHeight);
     v->setMinimumSectionSize(10);
     v->setSectionResizeMode(QHeaderView::Fixed);
     v->setFixedWidth(45);
     v->viewport()->installEventFilter(this);
     model_ = new TableModel(form, this);
     setModel(model_);
+    listening_ = form.data().listen([this](table::TableChange change) {
+        if (change == table::TableChange::Shape)
+            refresh();
+        else
+            viewport()->update();
+    });
     setItemDelegate(new CellDelegate(form, this));
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -165,6 +171,8 @@ TTableGrid::TTableGrid(TTableForm& form) : QTableView(&form), form_(form) {
         });
     }
 }
+
+TTableGrid::~TTableGrid() { form_.data().unlisten(listening_); }
 
 void TTableGrid::refresh() { static_cast<TableModel*>(model_)->refresh(); }
 

@@ -198,16 +198,6 @@ void TTableRunPanel::CancelBtnClick() {
 }
 
 bool TTableRunPanel::mayClose() {
-    if (sequential_ && !sequential_->stopRequested) {
-        // The same question as with runs side by side; the run going on ends
-        // (terminated, then killed) and the runs after it do not start.
-        const QString text = QStringLiteral("Runs of this table are still going on (1 running, %1 waiting). "
-                                            "Closing stops them; what has finished is kept.")
-                                 .arg(sequential_->runs - sequential_->current);
-        if (ShowAlert(text, AlertKind::Warning, false) != AlertButton::Ok) return false;
-        if (sequential_) sequential_->stopRequested = true;
-        return true;
-    }
     if (!runActive()) return true;
     QPointer<run::TableRunner> r = runner_;
     if (slurm_) {

@@ -22,14 +22,6 @@ namespace run {
 class TableRunner;
 }
 
-// A table run of one run at a time (the progress window's way), as the close
-// question sees it; the run reads stopRequested before and during each run.
-struct SequentialTableRun {
-    int current = 0;  // 1-based, the run going on
-    int runs = 0;
-    bool stopRequested = false;
-};
-
 class TTableRunPanel : public QObject {
     Q_OBJECT
 public:
@@ -38,8 +30,6 @@ public:
     TTableRunPanel(QTableView& grid, QBoxLayout& besideGrid, QBoxLayout& below, QWidget* parent);
 
     void follow(run::TableRunner* runner);
-    // The run of one run at a time going on for this window (null when it ends).
-    void followSequential(SequentialTableRun* run) { sequential_ = run; }
     run::TableRunner* runner() const;
     // The runs the status column shows (0 before the first run).
     int shownRuns() const;
@@ -85,7 +75,6 @@ private:
     // Copies kept when the runner goes.
     std::vector<run::RunStatus> last_;
     std::vector<std::string> listings_;
-    SequentialTableRun* sequential_{nullptr};
     bool slurm_ = false;
     int parallel_ = 1;
 };

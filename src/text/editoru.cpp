@@ -11,6 +11,7 @@
 #include "common/ioerror.h"
 #include "common/textfile.h"
 #include "text/finddialog.h"
+#include "shell/fonts.h"
 #include "shell/printcontext.h"
 #include "shell/seams.h"
 #include "shell/qtbytes.h"
@@ -20,14 +21,6 @@
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-
-QFont lineDrawFont() {
-    QFont f(QStringLiteral("MS LineDraw"), 10);
-    f.setStyleHint(QFont::TypeWriter);
-    f.setFixedPitch(true);
-    return f;
-}
 
 // Splits file bytes into lines the way readLines does: LF or CR LF ends a line,
 // a last line without an end counts, an empty file has no line.

@@ -1,5 +1,6 @@
 # Text windows: the editor, the viewer for files of any size, and their find
 # dialog.
+# A subsystem (layer 3 of 5): uses src/common and src/shell.
 target_sources(palumaro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/lineindex.cpp
 )

@@ -23,6 +23,11 @@ public:
     void follow();
     void endFollowing();
     bool following() const;
+    bool canFollowRun() const override { return true; }
+    void followRun() override { follow(); }
+    bool followsRun() const override { return following(); }
+    QString runFile() const override { return fileName(); }
+    void endRun() override { endFollowing(); }
     void copy() override { copySelection(); }
     void find() override { showFindDialog(); }
     void searchAgain(LastSearch) override { Find(); }

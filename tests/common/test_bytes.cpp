@@ -59,3 +59,18 @@ TEST(Text, UpperAndCompareIgnoreOnlyAsciiCase) {
     EXPECT_FALSE(equalsNoCase("abc", "abcd"));
     EXPECT_EQ(trim("  x y \t"), "x y");
 }
+
+TEST(Text, WordsAreSeparatedByBlanksAndTabsOnly) {
+    struct Row {
+        const char* line;
+        std::vector<std::string> words;
+    };
+    const std::vector<Row> rows = {
+        {"ASSIGN  SOLAR1.PLT\t12", {"ASSIGN", "SOLAR1.PLT", "12"}},
+        {"  \t ", {}},
+        {"A=1,B", {"A=1,B"}},
+        {"\tx\xe9 y\r", {"x\xe9", "y\r"}},
+    };
+    for (const Row& r : rows) EXPECT_EQ(splitWords(r.line), r.words) << r.line;
+    EXPECT_EQ(wordSpans(" ab  c"), (std::vector<std::pair<std::size_t, std::size_t>>{{1, 2}, {5, 1}}));
+}

@@ -12,6 +12,8 @@
 #include "plot/plotrender.h"
 #include "plot/pmxfile.h"
 #include "support/testsupport.h"
+#include "support/unprivileged.h"
+#include "common/settings.h"
 #include "table/tabledata.h"
 #include "table/tablefile.h"
 
@@ -23,6 +25,13 @@ struct Result {
 };
 
 QString programDir() { return qEnvironmentVariable("PALUMARO_PROGRAM_DIR"); }
+
+// A shell script standing in for the engine.
+QString writeEngine(const QString& path, const QByteArray& body) {
+    testsupport::writeFile(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
 
 // One line of text ending in a newline.
 bool oneLine(const QByteArray& text) { return text.endsWith('\n') && text.count('\n') == 1 && text.size() > 10; }
@@ -344,6 +353,143 @@ private slots:
         QVERIFY(r.code != 0);
         QVERIFY2(oneLine(r.err), r.err.constData());
         for (const QString& w : words) QVERIFY2(r.err.contains(w.toUtf8()), r.err.constData());
+    }
+
+    // ---- --run-table ----
+
+    // palumaro --run-table: one line per run, non-zero exit when a run failed
+    // or nothing could run.
+    void theCommandLineRunsATableFile() {
+        testsupport::copySample("SOLAR.DCK", work_);
+        auto palumaro = [this](const QStringList& args, QString& out) {
+            QProcess p;
+            p.setWorkingDirectory(work_);
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_CONFIG_HOME", work_ + "/config");
+            p.setProcessEnvironment(env);
+            p.start(qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/palumaro", args);
+            p.waitForFinished(120000);
+            out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitCode();
+        };
+        QString out;
+        // A command like the others: listed by --help, its usage errors exit 2.
+        QCOMPARE(palumaro({"--help"}, out), 0);
+        QVERIFY2(out.contains("--run-table TABLE.TBL [--jobs N | --slurm]"), qPrintable(out));
+        QCOMPARE(palumaro({"--run-table"}, out), 2);
+        QVERIFY2(out.contains("--run-table needs a table file"), qPrintable(out));
+
+        table::TableData t(work_.toStdString() + "/SOLAR.DCK", {"AREA"}, 4);
+        for (int i = 1; i <= 4; ++i) t.setValue(1, i, i);
+        const QString tbl = work_ + "/SOLAR.TBL";
+        table::writeTableFile(tbl.toStdString(), t, {});
+        QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "2"}, out), 0);
+        for (int i = 1; i <= 4; ++i) QVERIFY2(out.contains(QStringLiteral("Run %1: done, exit code 0").arg(i)), qPrintable(out));
+        QVERIFY(out.contains("4 of 4 runs ended normally"));
+        QVERIFY(QFile::exists(work_ + "/SOLAR3.PLT"));
+        QVERIFY(QDir(work_).entryList({"*.TMP"}).isEmpty());
+
+        // A deck the engine refuses: every run fails, each named with its listing.
+        testsupport::writeFile(work_ + "/SOLAR.DCK", "CONSTANTS 1\r\nAREA=1\r\nEQUATIONS 1\r\nY=AREA*\r\nEND\r\n");
+        QCOMPARE(palumaro({"--run-table", tbl, "--jobs=3"}, out), 1);
+        QVERIFY2(out.contains("Run 2: failed, exit code 1, 0:00 (listing " + work_ + "/SOLAR1.LST)"), qPrintable(out));
+        QVERIFY(out.contains("0 of 4 runs ended normally"));
+
+        table::TableData undefined(work_.toStdString() + "/SOLAR.DCK", {"AREA"}, 2);
+        table::writeTableFile(tbl.toStdString(), undefined, {});
+        QCOMPARE(palumaro({"--run-table", tbl}, out), 2);
+        QVERIFY(out.contains("Parameter in the col #1, run #1 isn't defined"));
+        QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "0"}, out), 2);
+        QVERIFY2(out.contains("(usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm])"), qPrintable(out));
+    }
+
+    // A copy of the built program directory runs the copy's engine, not the
+    // build's; without an engine the message names the path it looked for.
+    void aCopiedProgramDirectoryRunsItsOwnEngine() {
+        const QString base = tmp_.path() + "/copied", prog = base + "/prog", config = base + "/config", work = base + "/work";
+        for (const QString& d : {prog, config, work}) QVERIFY(QDir().mkpath(d));
+        const QString built = qEnvironmentVariable("PALUMARO_PROGRAM_DIR");
+        QVERIFY(QFile::copy(built + "/palumaro", prog + "/palumaro"));
+        QVERIFY(QFile::copy(built + "/PALUMARO.DFT", prog + "/PALUMARO.DFT"));
+        writeEngine(prog + "/KALVEX32.exe", "touch \"$1.ran\"\n");
+        testsupport::copySample("SOLAR.DCK", work);
+        table::TableData t(work.toStdString() + "/SOLAR.DCK", {"AREA"}, 2);
+        for (int i = 1; i <= 2; ++i) t.setValue(1, i, i);
+        table::writeTableFile((work + "/SOLAR.TBL").toStdString(), t, {});
+        const auto run = [&](QString& out) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_CONFIG_HOME", config);
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(work);
+            p.start(prog + "/palumaro", {"--run-table", work + "/SOLAR.TBL"});
+            p.waitForFinished(120000);
+            out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QString out;
+        QCOMPARE(run(out), 0);
+        QCOMPARE(QDir(work).entryList({"*.ran"}), QStringList({"SOLAR.TMP.ran", "SOLAR1.TMP.ran"}));
+        QVERIFY(QFile::remove(prog + "/KALVEX32.exe"));
+        QCOMPARE(run(out), 2);
+        QVERIFY2(out.contains("the engine " + prog + "/KALVEX32.exe was not found"), qPrintable(out));
+    }
+
+    // An installation the user may not write (an installed prefix) keeps the
+    // user's PALUMARO.DFT in the configuration directory: a headless table run
+    // reads that copy first, as the window program does. Here it names another
+    // engine directory than the installation's, and the engine is given the
+    // user's engine switches file.
+    void aHeadlessRunReadsTheUsersSettingsWhereTheInstallationIsReadOnly() {
+        const QString base = tmp_.path() + "/read-only";
+        const QString inst = base + "/inst", engines = base + "/engine", config = base + "/config", work = base + "/work";
+        for (const QString& d : {inst, engines, config + "/palumaro", work}) QVERIFY(QDir().mkpath(d));
+        const QString program = inst + "/palumaro";
+        QVERIFY(QFile::copy(qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/palumaro", program));
+        pal::writeDFTFile((inst + "/PALUMARO.DFT").toStdString(), pal::shippedSettings(inst.toStdString()));
+        writeEngine(inst + "/KALVEX32.exe", "exit 3\n");
+        pal::writeDFTFile((config + "/palumaro/PALUMARO.DFT").toStdString(), pal::shippedSettings(engines.toStdString()));
+        // The engine records the switches file it is given: the user's, which
+        // the setup wrote, not the installation's.
+        writeEngine(engines + "/KALVEX32.exe", "printf %s \"$KALVEX_SWITCHES\" > \"$1.ran\"\n");
+        testsupport::writeFile(inst + "/CNFGKV.KVN", "KALVEX configuration\r\nYes\r\n");
+        testsupport::writeFile(config + "/palumaro/CNFGKV.KVN", "KALVEX configuration\r\nNo\r\n");
+        testsupport::copySample("SOLAR.DCK", work);
+        table::TableData t(work.toStdString() + "/SOLAR.DCK", {"AREA"}, 3);
+        for (int i = 1; i <= 3; ++i) t.setValue(1, i, i);
+        table::writeTableFile((work + "/SOLAR.TBL").toStdString(), t, {});
+
+        // Everyone may read and run everything; only the work directory may be
+        // written. Root writes anywhere, so as root the program runs as nobody
+        // (dropped to in the child before it starts the program).
+        const auto all = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                         QFile::ExeOther;
+        for (const QString& f : {tmp_.path(), base, engines, engines + "/KALVEX32.exe", inst + "/KALVEX32.exe", config,
+                                 config + "/palumaro", config + "/palumaro/PALUMARO.DFT", program,
+                                 inst + "/CNFGKV.KVN", config + "/palumaro/CNFGKV.KVN"})
+            QFile::setPermissions(f, all | QFile::WriteOwner);
+        QFile::setPermissions(work, all | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+        for (const QString& f : QDir(work).entryList(QDir::Files)) QFile::setPermissions(work + "/" + f, all | QFile::WriteOther);
+        QFile::setPermissions(inst, all);
+
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", config);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(work);
+        if (::geteuid() == 0)
+            p.setChildProcessModifier([n = coretest::nobody()] {
+                if (!coretest::dropTo(n)) ::_exit(125);
+            });
+        p.start(program, {"--run-table", work + "/SOLAR.TBL", "--jobs", "2"});
+        QVERIFY2(p.waitForStarted(10000), qPrintable(p.errorString()));
+        p.waitForFinished(120000);
+        QFile::setPermissions(inst, all | QFile::WriteOwner);
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(out));
+        QCOMPARE(QDir(work).entryList({"*.ran"}), QStringList({"SOLAR.TMP.ran", "SOLAR1.TMP.ran", "SOLAR2.TMP.ran"}));
+        for (const QString& f : QDir(work).entryList({"*.ran"}))
+            QCOMPARE(testsupport::readFile(work + "/" + f), (config + "/palumaro/CNFGKV.KVN").toLocal8Bit());
     }
 };
 

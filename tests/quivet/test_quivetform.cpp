@@ -21,7 +21,7 @@
 #include "quivet/quivet.h"
 #include "quivet/quivetcommands.h"
 #include "quivet/quiveterror.h"
-#include "run/compilin.h"
+#include "shell/compilin.h"
 #include "shell/docfactory.h"
 #include "shell/fonts.h"
 #include "mainwindow/palumaro.h"

@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "common/ioerror.h"
-#include "run/compilin.h"
+#include "shell/compilin.h"
 #include "run/kalvexrun.h"
 #include "shell/fonts.h"
 #include "mainwindow/palumaro.h"

@@ -1,8 +1,11 @@
 // The table runner on this machine with real child processes: parallel runs
 // give the same bytes as runs one after the other, never more than N run at a
-// time, Cancel ends waiting and running runs and keeps what finished, and
-// runs that fail or cannot start say so.
+// time (one at a time is a limit of 1), Cancel ends waiting and running runs
+// and keeps what finished, and runs that fail or cannot start say so. Order and
+// overlap are read from an event log the children write, never from clocks.
 #include <QDir>
+#include <QFileInfo>
+#include <QSet>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -68,10 +71,19 @@ class TableRunnerTest : public QObject {
     }
 
     static bool waitFinished(run::TableRunner& r, int ms = 60000) {
-        QElapsedTimer t;
-        t.start();
-        while (!r.isFinished() && t.elapsed() < ms) QTest::qWait(20);
-        return r.isFinished();
+        return QTest::qWaitFor([&r] { return r.isFinished(); }, ms);
+    }
+
+    // An engine that logs "s RUN" when it starts, waits until the test lets it
+    // go (a file go.RUN), then logs "e RUN" and ends (RUN: the run deck's name).
+    QString gatedEngine(const QString& log) {
+        return writeEngine(work_ + "/engine.sh",
+                           "run=$(basename \"$1\")\necho \"s $run\" >> '" + log.toLocal8Bit() +
+                               "'\nwhile [ ! -e \"go.$run\" ]; do sleep 0.02; done\necho \"e $run\" >> '" +
+                               log.toLocal8Bit() + "'\n");
+    }
+    QStringList logLines(const QString& log) {
+        return QString::fromLocal8Bit(testsupport::readFile(log)).split('\n', Qt::SkipEmptyParts);
     }
 
 private slots:
@@ -116,30 +128,44 @@ private slots:
         for (const auto& d : decks) QVERIFY2(!QFile::exists(q(d)), d.c_str());
     }
 
+    void neverMoreThanNAtATimeAndInRunOrder_data() {
+        QTest::addColumn<int>("limit");
+        QTest::newRow("one at a time") << 1;
+        QTest::newRow("two") << 2;
+        QTest::newRow("three") << 3;
+    }
     void neverMoreThanNAtATimeAndInRunOrder() {
-        const QString log = work_ + "/times";
-        const QString engine = writeEngine(work_ + "/engine.sh", "echo \"s $(date +%s%N)\" >> '" + log.toLocal8Bit() +
-                                                                     "'\nsleep 0.3\necho \"e $(date +%s%N)\" >> '" +
-                                                                     log.toLocal8Bit() + "'\n");
-        for (int n : {2, 3}) {
-            QFile::remove(log);
-            run::TableRunner runner(job(writeDecks(7), engine, n));
-            runner.start();
-            QCOMPARE(runner.runningCount(), n);  // the first n start at once, the rest wait
-            QCOMPARE(runner.waitingCount(), 7 - n);
-            QVERIFY(waitFinished(runner));
-            // Overlap measured by the children themselves.
-            std::vector<std::pair<long long, int>> events;
-            for (const QByteArray& line : testsupport::readFile(log).split('\n'))
-                if (line.size() > 2) events.push_back({line.mid(2).toLongLong(), line[0] == 's' ? 1 : -1});
-            std::sort(events.begin(), events.end(),
-                      [](const auto& a, const auto& b) { return a.first != b.first ? a.first < b.first : a.second < b.second; });
-            int now = 0, most = 0;
-            for (const auto& e : events) most = std::max(most, now += e.second);
-            QCOMPARE(int(events.size()), 14);
-            QCOMPARE(most, n);
-            for (int i = 1; i < 7; ++i) QVERIFY(runner.status(i).started >= runner.status(i - 1).started);
+        QFETCH(int, limit);
+        const int runs = 5;
+        const QString log = work_ + "/events";
+        const std::vector<std::string> decks = writeDecks(runs);
+        QStringList names;
+        for (const auto& d : decks) names << QFileInfo(q(d)).fileName();
+        run::TableRunner runner(job(decks, gatedEngine(log), limit));
+        runner.start();
+        QCOMPARE(runner.runningCount(), limit);  // the first ones start at once, the rest wait
+        QCOMPARE(runner.waitingCount(), runs - limit);
+        QTRY_COMPARE(logLines(log).size(), limit);
+        // Each run let go ends, and only then does the next waiting one start.
+        for (int k = 0; k < runs; ++k) {
+            testsupport::writeFile(work_ + "/go." + names[k], "");
+            const int lines = limit + 2 * (k + 1) - std::max(0, limit + k + 1 - runs);
+            QTRY_COMPARE(logLines(log).size(), lines);
         }
+        QVERIFY(waitFinished(runner));
+        // From the log as the children wrote it: starts in run order, never
+        // more than the limit running.
+        int now = 0, most = 0;
+        QStringList starts;
+        for (const QString& line : logLines(log)) {
+            now += line.startsWith("s ") ? 1 : -1;
+            most = std::max(most, now);
+            if (line.startsWith("s ")) starts << line.mid(2);
+        }
+        QCOMPARE(most, limit);
+        QCOMPARE(starts.mid(limit), names.mid(limit));
+        QCOMPARE(QSet<QString>(starts.begin(), starts.begin() + limit), QSet<QString>(names.begin(), names.begin() + limit));
+        for (int i = 0; i < runs; ++i) QCOMPARE(runner.status(i).phase, RunPhase::Done);
     }
 
     void cancelEndsWaitingAndRunningRunsAndKeepsFinishedOnes() {
@@ -164,7 +190,6 @@ private slots:
         QCOMPARE(runner.status(4).phase, RunPhase::Cancelled);
         QCOMPARE(runner.status(5).phase, RunPhase::Cancelled);
         QVERIFY(runner.active());  // the running ones go on until asked
-        QTest::qWait(200);
         QCOMPARE(runner.runningCount(), 2);
 
         runner.stopRunning();
@@ -179,16 +204,39 @@ private slots:
     }
 
     void aRunThatIgnoresTerminateIsKilledAfterTheGracePeriod() {
-        const QString engine = writeEngine(work_ + "/engine.sh", "trap '' TERM\nexec sleep 30\n");
-        run::TableRunner runner(job(writeDecks(1), engine, 2));
+        const QString log = work_ + "/events";
+        const QByteArray l = "'" + log.toLocal8Bit() + "'";
+        const QString engine = writeEngine(work_ + "/engine.sh", "trap 'echo term >> " + l + "' TERM\ntrap 'echo exit >> " + l +
+                                                                     "' EXIT\necho started >> " + l +
+                                                                     "\nwhile :; do sleep 0.05; done\n");
+        run::TableRunJob j = job(writeDecks(1), engine, 2);
+        j.graceMs = 3000;  // room for the shell's trap on a busy machine
+        run::TableRunner runner(j);
         runner.start();
-        QTest::qWait(200);
-        QElapsedTimer t;
-        t.start();
+        QTRY_COMPARE(logLines(log), QStringList{"started"});
         runner.stopRunning();
-        QVERIFY(waitFinished(runner, 5000));
-        QVERIFY(t.elapsed() >= 250);  // terminate was ignored: killed after the grace period
+        QVERIFY(waitFinished(runner, 10000));
+        // Terminate arrived and was ignored; the end was a kill (no exit trap ran).
+        const QStringList lines = logLines(log);
+        QCOMPARE(lines.first(), QStringLiteral("started"));
+        QVERIFY(lines.contains("term"));
+        QVERIFY(!lines.contains("exit"));
         QCOMPARE(runner.status(0).phase, RunPhase::Stopped);
+    }
+
+    // A runner that goes while its runs go on does not wait for them: they
+    // are terminated, killed after the grace period and reaped later.
+    void aRunnerThatGoesLeavesItsChildrenToTheReaper() {
+        const QString engine = writeEngine(work_ + "/engine.sh", "trap '' TERM\necho $$ > \"$1.pid\"\nexec sleep 30\n");
+        const std::vector<std::string> decks = writeDecks(1);
+        auto runner = std::make_unique<run::TableRunner>(job(decks, engine, 1));
+        runner->start();
+        const QString pidFile = q(decks[0]) + ".pid";
+        QTRY_VERIFY(QFile::exists(pidFile) && testsupport::readFile(pidFile).endsWith('\n'));
+        const qint64 pid = testsupport::readFile(pidFile).trimmed().toLongLong();
+        runner.reset();
+        QVERIFY(processAlive(pid));  // terminate is ignored: still there after the runner went
+        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(pid), 10000);  // killed after the grace period
     }
 
     void failedAndUnstartableRunsAreReported() {
@@ -215,139 +263,8 @@ private slots:
         for (const auto& d : decks) QVERIFY(!QFile::exists(q(d)));
     }
 
-    // palumaro --run-table: one line per run, non-zero exit when a run failed
-    // or nothing could run.
-    void theCommandLineRunsATableFile() {
-        auto palumaro = [this](const QStringList& args, QString& out) {
-            QProcess p;
-            p.setWorkingDirectory(work_);
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("XDG_CONFIG_HOME", work_ + "/config");
-            p.setProcessEnvironment(env);
-            p.start(qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/palumaro", args);
-            p.waitForFinished(120000);
-            out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
-            return p.exitCode();
-        };
-        QString out;
-        // A command like the others: listed by --help, its usage errors exit 2.
-        QCOMPARE(palumaro({"--help"}, out), 0);
-        QVERIFY2(out.contains("--run-table TABLE.TBL [--jobs N | --slurm]"), qPrintable(out));
-        QCOMPARE(palumaro({"--run-table"}, out), 2);
-        QVERIFY2(out.contains("--run-table needs a table file"), qPrintable(out));
 
-        table::TableData t(work_.toStdString() + "/SOLAR.DCK", {"AREA"}, 4);
-        for (int i = 1; i <= 4; ++i) t.setValue(1, i, i);
-        const QString tbl = work_ + "/SOLAR.TBL";
-        table::writeTableFile(tbl.toStdString(), t, {});
-        QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "2"}, out), 0);
-        for (int i = 1; i <= 4; ++i) QVERIFY2(out.contains(QStringLiteral("Run %1: done, exit code 0").arg(i)), qPrintable(out));
-        QVERIFY(out.contains("4 of 4 runs ended normally"));
-        QVERIFY(QFile::exists(work_ + "/SOLAR3.PLT"));
-        QVERIFY(QDir(work_).entryList({"*.TMP"}).isEmpty());
 
-        // A deck the engine refuses: every run fails, each named with its listing.
-        testsupport::writeFile(work_ + "/SOLAR.DCK", "CONSTANTS 1\r\nAREA=1\r\nEQUATIONS 1\r\nY=AREA*\r\nEND\r\n");
-        QCOMPARE(palumaro({"--run-table", tbl, "--jobs=3"}, out), 1);
-        QVERIFY2(out.contains("Run 2: failed, exit code 1, 0:00 (listing " + work_ + "/SOLAR1.LST)"), qPrintable(out));
-        QVERIFY(out.contains("0 of 4 runs ended normally"));
-
-        table::TableData undefined(work_.toStdString() + "/SOLAR.DCK", {"AREA"}, 2);
-        table::writeTableFile(tbl.toStdString(), undefined, {});
-        QCOMPARE(palumaro({"--run-table", tbl}, out), 2);
-        QVERIFY(out.contains("Parameter in the col #1, run #1 isn't defined"));
-        QCOMPARE(palumaro({"--run-table", tbl, "--jobs", "0"}, out), 2);
-        QVERIFY2(out.contains("(usage: palumaro --run-table TABLE.TBL [--jobs N | --slurm])"), qPrintable(out));
-    }
-
-    // A copy of the built program directory runs the copy's engine, not the
-    // build's; without an engine the message names the path it looked for.
-    void aCopiedProgramDirectoryRunsItsOwnEngine() {
-        const QString base = tmp_.path() + "/copied", prog = base + "/prog", config = base + "/config", work = base + "/work";
-        for (const QString& d : {prog, config, work}) QVERIFY(QDir().mkpath(d));
-        const QString built = qEnvironmentVariable("PALUMARO_PROGRAM_DIR");
-        QVERIFY(QFile::copy(built + "/palumaro", prog + "/palumaro"));
-        QVERIFY(QFile::copy(built + "/PALUMARO.DFT", prog + "/PALUMARO.DFT"));
-        writeEngine(prog + "/KALVEX32.exe", "touch \"$1.ran\"\n");
-        testsupport::copySample("SOLAR.DCK", work);
-        table::TableData t(work.toStdString() + "/SOLAR.DCK", {"AREA"}, 2);
-        for (int i = 1; i <= 2; ++i) t.setValue(1, i, i);
-        table::writeTableFile((work + "/SOLAR.TBL").toStdString(), t, {});
-        const auto run = [&](QString& out) {
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("XDG_CONFIG_HOME", config);
-            p.setProcessEnvironment(env);
-            p.setWorkingDirectory(work);
-            p.start(prog + "/palumaro", {"--run-table", work + "/SOLAR.TBL"});
-            p.waitForFinished(120000);
-            out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
-            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        };
-        QString out;
-        QCOMPARE(run(out), 0);
-        QCOMPARE(QDir(work).entryList({"*.ran"}), QStringList({"SOLAR.TMP.ran", "SOLAR1.TMP.ran"}));
-        QVERIFY(QFile::remove(prog + "/KALVEX32.exe"));
-        QCOMPARE(run(out), 2);
-        QVERIFY2(out.contains("the engine " + prog + "/KALVEX32.exe was not found"), qPrintable(out));
-    }
-
-    // An installation the user may not write (an installed prefix) keeps the
-    // user's PALUMARO.DFT in the configuration directory: a headless table run
-    // reads that copy first, as the window program does. Here it names another
-    // engine directory than the installation's, and the engine is given the
-    // user's engine switches file.
-    void aHeadlessRunReadsTheUsersSettingsWhereTheInstallationIsReadOnly() {
-        const QString base = tmp_.path() + "/read-only";
-        const QString inst = base + "/inst", engines = base + "/engine", config = base + "/config", work = base + "/work";
-        for (const QString& d : {inst, engines, config + "/palumaro", work}) QVERIFY(QDir().mkpath(d));
-        const QString program = inst + "/palumaro";
-        QVERIFY(QFile::copy(qEnvironmentVariable("PALUMARO_PROGRAM_DIR") + "/palumaro", program));
-        pal::writeDFTFile((inst + "/PALUMARO.DFT").toStdString(), pal::shippedSettings(inst.toStdString()));
-        writeEngine(inst + "/KALVEX32.exe", "exit 3\n");
-        pal::writeDFTFile((config + "/palumaro/PALUMARO.DFT").toStdString(), pal::shippedSettings(engines.toStdString()));
-        // The engine records the switches file it is given: the user's, which
-        // the setup wrote, not the installation's.
-        writeEngine(engines + "/KALVEX32.exe", "printf %s \"$KALVEX_SWITCHES\" > \"$1.ran\"\n");
-        testsupport::writeFile(inst + "/CNFGKV.KVN", "KALVEX configuration\r\nYes\r\n");
-        testsupport::writeFile(config + "/palumaro/CNFGKV.KVN", "KALVEX configuration\r\nNo\r\n");
-        testsupport::copySample("SOLAR.DCK", work);
-        table::TableData t(work.toStdString() + "/SOLAR.DCK", {"AREA"}, 3);
-        for (int i = 1; i <= 3; ++i) t.setValue(1, i, i);
-        table::writeTableFile((work + "/SOLAR.TBL").toStdString(), t, {});
-
-        // Everyone may read and run everything; only the work directory may be
-        // written. Root writes anywhere, so as root the program runs as nobody
-        // (dropped to in the child before it starts the program).
-        const auto all = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
-                         QFile::ExeOther;
-        for (const QString& f : {tmp_.path(), base, engines, engines + "/KALVEX32.exe", inst + "/KALVEX32.exe", config,
-                                 config + "/palumaro", config + "/palumaro/PALUMARO.DFT", program,
-                                 inst + "/CNFGKV.KVN", config + "/palumaro/CNFGKV.KVN"})
-            QFile::setPermissions(f, all | QFile::WriteOwner);
-        QFile::setPermissions(work, all | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
-        for (const QString& f : QDir(work).entryList(QDir::Files)) QFile::setPermissions(work + "/" + f, all | QFile::WriteOther);
-        QFile::setPermissions(inst, all);
-
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", config);
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(work);
-        if (::geteuid() == 0)
-            p.setChildProcessModifier([n = coretest::nobody()] {
-                if (!coretest::dropTo(n)) ::_exit(125);
-            });
-        p.start(program, {"--run-table", work + "/SOLAR.TBL", "--jobs", "2"});
-        QVERIFY2(p.waitForStarted(10000), qPrintable(p.errorString()));
-        p.waitForFinished(120000);
-        QFile::setPermissions(inst, all | QFile::WriteOwner);
-        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(out));
-        QCOMPARE(QDir(work).entryList({"*.ran"}), QStringList({"SOLAR.TMP.ran", "SOLAR1.TMP.ran", "SOLAR2.TMP.ran"}));
-        for (const QString& f : QDir(work).entryList({"*.ran"}))
-            QCOMPARE(testsupport::readFile(work + "/" + f), (config + "/palumaro/CNFGKV.KVN").toLocal8Bit());
-    }
 };
 
 QTEST_GUILESS_MAIN(TableRunnerTest)

@@ -2,6 +2,8 @@
 // runs inserted and deleted, variables reshaped; and the number input rules.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "table/numberparse.h"
 #include "table/tabledata.h"
 #include "table/tablelayout.h"
@@ -164,6 +166,53 @@ TEST(TableVariables, ReshapeKeepsValuesInTheNewOrder) {
     EXPECT_EQ(tablePathForDeck("/w/SOLAR.DCK"), "/w/SOLAR.TBL");
     EXPECT_EQ(tablePathForDeck("/w/SOLAR"), "/w/SOLAR.TBL");
     EXPECT_EQ(tablePathForDeck("/tmp/x/v1.2/SOLAR.DCK"), "/tmp/x/v1.2/SOLAR.TBL");
+}
+
+// Every counted change sends one notice of its kind; what changes nothing
+// sends none. The listeners stay with the table object across assignment.
+TEST(TableNotices, EachChangeNotifiesOnceByKind) {
+    using Edit = std::function<void(TableData&)>;
+    struct Row {
+        const char* what;
+        Edit edit;
+        std::vector<TableChange> notices;
+    };
+    const std::vector<Row> rows = {
+        {"a value", [](TableData& t) { t.setValue(1, 1, 5); }, {TableChange::Values}},
+        {"the same value", [](TableData& t) { t.setValue(1, 1, 2); }, {}},
+        {"edit text", [](TableData& t) { t.setEditText(2, 2, "7"); }, {TableChange::Values}},
+        {"text that does not convert", [](TableData& t) { t.setEditText(2, 2, "x"); }, {}},
+        {"a paste of three values", [](TableData& t) { t.paste("1\t2\r\n3", 1, 1); }, {TableChange::Values}},
+        {"a clear", [](TableData& t) { t.clear({1, 1, 2, 2}); }, {TableChange::Values}},
+        {"a format", [](TableData& t) { t.setFormat(1, {1, 2}); }, {TableChange::Values}},
+        {"runs inserted", [](TableData& t) { t.changeRuns(1, 2); }, {TableChange::Shape}},
+        {"no runs deleted", [](TableData& t) { t.changeRuns(3, -1); }, {}},
+        {"variables reshaped", [](TableData& t) { t.reshape({"B", "C"}); }, {TableChange::Shape}},
+        {"the same variables", [](TableData& t) { t.reshape({"A", "B"}); }, {}},
+    };
+    for (const Row& r : rows) {
+        TableData t = abTable(3);
+        t.setValue(1, 1, 2);
+        std::vector<TableChange> seen;
+        t.listen([&seen](TableChange c) { seen.push_back(c); });
+        const auto before = t.changes();
+        r.edit(t);
+        EXPECT_EQ(seen, r.notices) << r.what;
+        EXPECT_EQ(t.changes() > before, !r.notices.empty()) << r.what;
+    }
+
+    TableData t = abTable(1);
+    int heard = 0;
+    const int id = t.listen([&heard](TableChange) { ++heard; });
+    t = abTable(2);  // another table's content, the same listeners
+    t.setValue(1, 2, 1);
+    EXPECT_EQ(heard, 1);
+    TableData copy = t;
+    copy.setValue(1, 1, 1);  // a copy starts without listeners
+    EXPECT_EQ(heard, 1);
+    t.unlisten(id);
+    t.setValue(1, 1, 3);
+    EXPECT_EQ(heard, 1);
 }
 
 TEST(TableLayout, PrintSlicesFitThePageAndNeverStall) {

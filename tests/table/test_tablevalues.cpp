@@ -32,7 +32,7 @@ QString cell(TTableForm* t, int column, int row) { return QString::fromStdString
 class TableValuesTest : public QObject, testsupport::MainWindowFixture {
     Q_OBJECT
 
-    TTableForm* table() { return qobject_cast<TTableForm*>(form_->currentTable.data()); }
+    TTableForm* table() { return qobject_cast<TTableForm*>(form_->currentTable()); }
 
     TTableForm* newTable(const QStringList& vars, const QString& runs) {
         openDocWindow(new FakeDocWindow(Kind::DeckEditor, testsupport::copySample("SOLAR.DCK", work_)));

@@ -20,7 +20,7 @@
 #include <memory>
 
 #include "common/textfile.h"
-#include "run/compilin.h"
+#include "shell/compilin.h"
 #include "run/runsettings.h"
 #include "shell/fonts.h"
 #include "mainwindow/palumaro.h"
@@ -45,6 +45,7 @@ class ProgressRecordingLauncher : public RecordingLauncher {
 public:
     QStringList progress;
     LauncherService* real = nullptr;
+    TPALUMAROFORM* main = nullptr;
     LaunchResult runAndWait(const QString& program, const QStringList& arguments) override {
         note(program, arguments);
         return real->runAndWait(program, arguments);
@@ -54,9 +55,13 @@ public:
         note(program, arguments);
         return real->runStoppable(program, arguments, stop, graceMs);
     }
+    void startChild(QProcess& p) override {
+        note(p.program(), p.arguments());
+        real->startChild(p);
+    }
     void note(const QString& program, const QStringList& arguments) {
         calls.push_back({program, arguments, true});
-        if (TCompiling* c = MainForm()->compiling())
+        if (TCompiling* c = main->compiling())
             progress << c->label1()->text() + c->lineL()->text() + (c->isVisible() ? "" : " (hidden)");
     }
 };
@@ -83,7 +88,7 @@ class TableWindowTest : public QObject, testsupport::MainWindowFixture {
 
     QString copySample(const QString& name) { return testsupport::copySample(name, work_); }
 
-    TTableForm* table() { return qobject_cast<TTableForm*>(form_->currentTable.data()); }
+    TTableForm* table() { return qobject_cast<TTableForm*>(form_->currentTable()); }
 
     // New Table on a deck window with the variables chosen and runs typed.
     TTableForm* newTable(const QString& deck, const QStringList& vars, const QString& runs) {
@@ -111,8 +116,9 @@ private slots:
 
     void init() {
         startMainWindow(Engine::Linked);
-        // Run Table here is one run at a time (the progress window); runs side by
-        // side are tested with the table runner.
+        // Run Table here is one run at a time (a parallel limit of 1, the
+        // progress window showing the run); more at a time are tested with the
+        // table runner.
         run::tableRunSettings().parallelRuns = 1;
         dialogs().dialogsShown.clear();  // the about box
     }
@@ -364,9 +370,11 @@ private slots:
         // Three runs write three sets of results beside the deck, none in the parent.
         ProgressRecordingLauncher launcher;
         launcher.real = realLauncher();
+        launcher.main = form_.get();
         seams().launcher = &launcher;
         form_->setActiveDocWindow(table());
         form_->RunTable1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!table::tableRunActive(), 60000);
         QVERIFY2(alerts().shown.isEmpty(), qPrintable(alerts().lastText()));
         QCOMPARE(launcher.calls.size(), 3);
         for (const char* f : {"SOLAR.PLT", "SOLAR1.PLT", "SOLAR2.PLT", "SOLAR.LST", "SOLAR1.LST", "SOLAR2.LST"})
@@ -547,9 +555,11 @@ private slots:
         t->GridSetEditText(1, 3, "9");
         ProgressRecordingLauncher launcher;
         launcher.real = realLauncher();
+        launcher.main = form_.get();
         seams().launcher = &launcher;
         form_->setActiveDocWindow(t);
         form_->RunTable1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!table::tableRunActive(), 60000);
 
         QVERIFY2(alerts().shown.isEmpty(), qPrintable(alerts().lastText()));
         QCOMPARE(launcher.calls.size(), 3);

@@ -1,4 +1,4 @@
-#include "run/compilin.h"
+#include "shell/compilin.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -77,11 +77,15 @@ void TCompiling::showCentred() {
     raise();
 }
 
-void TCompiling::Update(int n) {
+void TCompiling::showNumber(int n) {
     // 64 bits: the absolute value of the smallest int does not fit an int.
     const qint64 value = n > 0 ? qint64(n) : -qint64(n);
     label1_->setText(n > 0 ? QStringLiteral("Reading line ") : QStringLiteral("KALVEX Run "));
     LineL_->setText(QString::number(value));
+}
+
+void TCompiling::Update(int n) {
+    showNumber(n);
     LineL_->repaint();
     // Keyboard and mouse input for this window is dropped by the event filter;
     // everything else (painting, timers, the other windows) goes on.

@@ -20,6 +20,8 @@ public:
     // painted at once; then pending events are handled, except keyboard and
     // mouse input aimed at this window, which is dropped.
     void Update(int n);
+    // The same text without handling events (for a view that follows reports).
+    void showNumber(int n);
 
     // Shows the window centred on the screen (its place between uses).
     void showCentred();

@@ -1,0 +1,6 @@
+#include "shell/docfactory.h"
+
+DocumentFactories& docFactories() {
+    static DocumentFactories f;
+    return f;
+}
