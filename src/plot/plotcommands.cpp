@@ -60,11 +60,11 @@ TPlotForm* connectPlotWindow(Workbench& bench, TPlotForm* w) {
 
 // Plot data to plot from: false, after saying which file is missing, when the
 // main window knows none (no run yet, or its plot data was deleted).
-bool havePlotData(const TPALUMAROFORM& main, const QString& command) {
-    if (!main.plotDataFileName.isEmpty()) return true;
+bool havePlotData(const Workbench& bench, const QString& command) {
+    if (!bench.plotDataFile().isEmpty()) return true;
     QString expected;
-    if (!main.currentInputFileName.isEmpty()) {
-        const QFileInfo deck(main.currentInputFileName);
+    if (!bench.currentInputFile().isEmpty()) {
+        const QFileInfo deck(bench.currentInputFile());
         QString base = deck.fileName();
         const int dot = base.indexOf(QLatin1Char('.'));
         if (dot >= 0) base.truncate(dot);
@@ -97,7 +97,7 @@ void install(Workbench& bench) {
 
 void NewPlot(Workbench& bench) {
     TPlotSetup* d = setupDialog();
-    if (!d || !havePlotData(main, QStringLiteral("New Plot"))) return;
+    if (!d || !havePlotData(bench, QStringLiteral("New Plot"))) return;
     // While the engine writes the file, the plot is made of its whole rows so far and follows it.
     d->setTarget(bench.plotDataFile(), nullptr, bench.plotDataRunning());
     if (d->FormActivate()) seams().dialogs->execDialog(*d);
@@ -115,7 +115,7 @@ void OverlayPlot(Workbench& bench) {
             ++count;
         }
     }
-    if (count == 0 || !havePlotData(main, QStringLiteral("Overlay Plot"))) return;
+    if (count == 0 || !havePlotData(bench, QStringLiteral("Overlay Plot"))) return;
     if (count > 1) {
         seams().alerts->beep();
         seams().alerts->beep();
