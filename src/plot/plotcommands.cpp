@@ -165,7 +165,7 @@ void PlotTableRuns(Workbench& bench) {
     const table::TableData& d = t->data();
     std::vector<TableRunData> runs;
     try {
-        WorkProgress progress(QStringLiteral("Plot data"), QStringLiteral("Reading the runs' plot data..."), &main);
+        WorkProgress progress(QStringLiteral("Plot data"), QStringLiteral("Reading the runs' plot data..."), bench.frame());
         for (int i = 1; i < static_cast<int>(files.size()); ++i) {
             if (files[static_cast<std::size_t>(i)].isEmpty()) continue;
             TableRunData run;
