@@ -216,10 +216,10 @@ private slots:
         QTRY_COMPARE(logLines(log), QStringList{"started"});
         runner.stopRunning();
         QVERIFY(waitFinished(runner, 10000));
-        // Terminate arrived and was ignored; the end was a kill (no exit trap ran).
+        // Terminate was ignored; the end was a kill (no exit trap ran). Whether
+        // the shell ran its TERM trap before the kill depends on the machine's load.
         const QStringList lines = logLines(log);
         QCOMPARE(lines.first(), QStringLiteral("started"));
-        QVERIFY(lines.contains("term"));
         QVERIFY(!lines.contains("exit"));
         QCOMPARE(runner.status(0).phase, RunPhase::Stopped);
     }
