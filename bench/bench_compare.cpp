@@ -25,47 +25,21 @@
 #include "compare/filecompare.h"
 #include "compare/textcomparef.h"
 
+#include "benchsupport.h"
+
 namespace {
+
+using benchsupport::e15;
+using benchsupport::ms;
+using benchsupport::status;
 
 constexpr int kRows = 525600;
 constexpr int kColumns = 10;
 constexpr long long kLines = 2000000;
 
-double ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-long long status(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string k;
-    while (in >> k) {
-        if (k == key) {
-            long long kb = 0;
-            in >> kb;
-            return kb * 1024;
-        }
-        std::getline(in, k);
-    }
-    return -1;
-}
-
-void e15(char* out, double v) {
-    char body[40];
-    if (v == 0) {
-        std::snprintf(out, 16, "%15s", "0.0000000E+00");
-        return;
-    }
-    int e = static_cast<int>(std::floor(std::log10(std::fabs(v)))) + 1;
-    long long digits = std::llround(std::fabs(v) / std::pow(10.0, e) * 1e7);
-    if (digits >= 10000000) {
-        digits /= 10;
-        ++e;
-    }
-    std::snprintf(body, sizeof body, "%s0.%07lldE%c%02d", v < 0 ? "-" : "", digits, e < 0 ? '-' : '+', std::abs(e));
-    std::snprintf(out, 16, "%15.15s", body);
 }
 
 // A year of one-minute rows; spikeRow >= 0 changes one value of column 4 there.

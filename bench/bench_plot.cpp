@@ -39,7 +39,13 @@
 #include "plot/pmxfile.h"
 #include "shell/printcontext.h"
 
+#include "benchsupport.h"
+
 namespace {
+
+using benchsupport::e15;
+using benchsupport::ms;
+using benchsupport::status;
 
 constexpr int kRows = 525600;       // a year of minutes
 constexpr int kTenYears = 10 * kRows;
@@ -49,25 +55,7 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-double ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-
 // One number in the engine's E15.7 layout: " -0.1234567E+01".
-void e15(char* out, double v) {
-    char body[40];
-    if (v == 0) {
-        std::snprintf(out, 16, "%15s", "0.0000000E+00");
-        return;
-    }
-    int e = static_cast<int>(std::floor(std::log10(std::fabs(v)))) + 1;
-    long long digits = std::llround(std::fabs(v) / std::pow(10.0, e) * 1e7);
-    if (digits >= 10000000) {
-        digits /= 10;
-        ++e;
-    }
-    std::snprintf(body, sizeof body, "%s0.%07lldE%c%02d", v < 0 ? "-" : "", digits, e < 0 ? '-' : '+', std::abs(e));
-    std::snprintf(out, 16, "%15.15s", body);
-}
-
 std::string pltHead(int cols) {
     std::string head = "TIME";
     for (int c = 1; c < cols; ++c) head += " V" + std::to_string(c);

@@ -219,16 +219,16 @@ SweepRuns makeRuns(const SweepRequest& request, const std::vector<std::optional<
             std::vector<std::size_t> order(static_cast<std::size_t>(runs));
             for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
             for (std::size_t i = order.size(); i > 1; --i) std::swap(order[i - 1], order[below(g, i)]);
-            const ValueSpec& spec = request.variables[k];
+            const ValueSpec& given = request.variables[k];
             for (std::size_t i = 0; i < order.size(); ++i) {
                 long double v;
-                if (spec.isRange) {
-                    const bool log = spec.spacing == Spacing::Log;
-                    const long double a = log ? std::log(std::fabs(spec.from)) : spec.from;
-                    const long double b = log ? std::log(std::fabs(spec.to)) : spec.to;
+                if (given.isRange) {
+                    const bool log = given.spacing == Spacing::Log;
+                    const long double a = log ? std::log(std::fabs(given.from)) : given.from;
+                    const long double b = log ? std::log(std::fabs(given.to)) : given.to;
                     const long double lo = a + (b - a) * i / runs, hi = a + (b - a) * (i + 1) / runs;
                     const long double x = lo + (hi - lo) * static_cast<long double>(unit(g));
-                    const long double sign = spec.from < 0 ? -1 : 1;
+                    const long double sign = given.from < 0 ? -1 : 1;
                     v = log ? sign * std::exp(x) : x;
                     const long double e0 = log ? sign * std::exp(lo) : lo, e1 = log ? sign * std::exp(hi) : hi;
                     v = tidy(v, std::min(e0, e1), std::max(e0, e1));
